@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, then runs every test under a virtual X server,
+# with OpenAL's null output and a throw-away HOME.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/setup.sh
+PACKAGES+=(sox)
+install_missing
+build build
+
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+export HOME="$home"
+export ALSOFT_DRIVERS=null
+export XDG_CONFIG_HOME="$home/.config"
+
+status=0
+xvfb-run -a -s "-screen 0 1024x768x24" \
+  ctest --test-dir build --output-on-failure -j "$(nproc)" --timeout 600 || status=$?
+
+if [ -x build/tools/basegen ]; then
+  build/tools/basegen --check build/base || status=1
+fi
+exit $status

@@ -1,0 +1,22 @@
+// The list of generators, in the order they run. Add a family of files by writing
+// gen_<family>.cpp with a Generate and (ideally) a Check function and listing it here.
+#pragma once
+
+#include "tools/basegen/basegen.h"
+
+namespace basegen {
+
+struct NamedGenerator {
+  const char* name;
+  Generator run;
+  Checker check;  // may be null
+};
+
+void GenerateSettingsFiles(Output& out);
+void CheckSettingsFiles(const std::string& root, std::vector<std::string>* problems);
+
+inline const NamedGenerator kGenerators[] = {
+    {"settings and career", GenerateSettingsFiles, CheckSettingsFiles},
+};
+
+}  // namespace basegen
