@@ -1,0 +1,73 @@
+#include "gfx/noise.h"
+
+#include <GL/gl.h>
+
+#include <cstddef>
+#include <vector>
+
+#include "gfx/gl_ext.h"
+#include "platform/crt_rand.h"
+
+namespace {
+
+// The largest step a channel may take from one texel to the next.
+constexpr int kMaxStep = 64;
+
+bool Upload(unsigned int* name, int n, const std::vector<uint8_t>& texels, GLint filter) {
+  GLuint tex = 0;
+  glGenTextures(1, &tex);
+  glBindTexture(GL_TEXTURE_3D, tex);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_REPEAT);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // n * 3 bytes per row
+  GlExt.glTexImage3D(GL_TEXTURE_3D, 0, GL_RGB8, n, n, n, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+  *name = tex;
+  return true;
+}
+
+size_t TexelBytes(int n) { return static_cast<size_t>(n) * n * n * 3; }
+
+}  // namespace
+
+void FillSmoothNoise(uint8_t* texels, int n) {
+  const size_t bytes = TexelBytes(n);
+  for (size_t i = 0; i < bytes; i += 3) {
+    for (size_t c = 0; c < 3; ++c) {
+      int v = platform::Rand() % 255;
+      if (i > 0) {
+        const int previous = texels[i - 3 + c];
+        if (v - previous > kMaxStep) v = previous + kMaxStep;
+        if (v - previous < -kMaxStep) v = previous - kMaxStep;
+      }
+      texels[i + c] = static_cast<uint8_t>(v);
+    }
+  }
+}
+
+void FillRandomTexels(uint8_t* texels, int n) {
+  const size_t bytes = TexelBytes(n);
+  for (size_t i = 0; i < bytes; i += 3) {
+    int first = platform::Rand() % 128;
+    if (first < 1) first = 1;
+    texels[i] = static_cast<uint8_t>(first);
+    texels[i + 1] = static_cast<uint8_t>(platform::Rand() % 255);
+    texels[i + 2] = static_cast<uint8_t>(platform::Rand() % 255);
+  }
+}
+
+bool CreateNoiseTexture3D(unsigned int* name, int n) {
+  if (n <= 0 || !GlExt.glTexImage3D) return false;
+  std::vector<uint8_t> texels(TexelBytes(n));
+  FillSmoothNoise(texels.data(), n);
+  return Upload(name, n, texels, GL_LINEAR);
+}
+
+bool CreateRandomTexture3D(unsigned int* name, int n) {
+  if (n <= 0 || !GlExt.glTexImage3D) return false;
+  std::vector<uint8_t> texels(TexelBytes(n));
+  FillRandomTexels(texels.data(), n);
+  return Upload(name, n, texels, GL_NEAREST);
+}

@@ -1,0 +1,5 @@
+#include "gfx/renderer.h"
+
+RendererSetup RenderSetup;
+SceneLighting Lighting;
+RendererObjects Renderer;

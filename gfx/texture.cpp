@@ -1,0 +1,154 @@
+#include "gfx/texture.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glu.h>
+
+#include <cstdlib>
+
+#include "gfx/gl_ext.h"
+#include "gfx/image_bmp.h"
+#include "gfx/image_tga.h"
+#include "gfx/renderer.h"
+
+Texture TextureTable[kTextureTableSize];
+
+namespace {
+
+// Rows of an RGB image are rarely a multiple of four bytes; with GL's default unpack
+// alignment of 4 the driver would read past the end of our pixel block.
+void TightUnpack() { glPixelStorei(GL_UNPACK_ALIGNMENT, 1); }
+
+// The material-map rule: with the texture-filtering option on, anisotropy one below
+// the maximum read at start-up. Nothing when the driver has none.
+void ApplyOptionalAnisotropy() {
+  if (RenderSetup.textureFiltering == 1 && MaxAnisotropy > 0)
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT,
+                    AnisotropyBelowMaximum(MaxAnisotropy));
+}
+
+GLuint NewBoundTexture() {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  return name;
+}
+
+}  // namespace
+
+Texture::~Texture() { Release(); }
+
+void Texture::Release() {
+  // Never-loaded records make no GL call: the tables outlive the context.
+  if (name == -1) return;
+  const GLuint n = static_cast<GLuint>(name);
+  glDeleteTextures(1, &n);
+  name = -1;
+}
+
+bool Texture::LoadTGA(const char* path, int mode) {
+  if (name != -1 && glIsTexture(static_cast<GLuint>(name))) return true;
+  TgaImage image;
+  if (ReadTGAFile(path, &image) != TgaResult::kOk) return false;
+  width = image.width;
+  height = image.height;
+  components = image.components;
+
+  const GLenum format = components == 3 ? GL_RGB : GL_RGBA;
+  const GLenum compressed = components == 3 ? GL_COMPRESSED_RGB_ARB : GL_COMPRESSED_RGBA_ARB;
+  name = static_cast<int>(NewBoundTexture());
+  TightUnpack();
+  const void* px = image.pixels.data();
+  auto filters = [](GLint minFilter, GLint magFilter) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+  };
+  auto wraps = [](GLint s, GLint t) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, s);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, t);
+  };
+  auto mipmaps = [&](GLenum internalFormat) {
+    gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(internalFormat), width, height, format,
+                      GL_UNSIGNED_BYTE, px);
+  };
+  auto oneLevel = [&](GLenum internalFormat) {
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), width, height, 0, format,
+                 GL_UNSIGNED_BYTE, px);
+  };
+  switch (mode) {
+    case kTextureMipmapped:
+      filters(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
+      mipmaps(format);
+      break;
+    case kTextureLinearMipmapped:
+      filters(GL_LINEAR, GL_LINEAR);
+      mipmaps(format);
+      break;
+    case kTextureNearest:
+      filters(GL_NEAREST, GL_NEAREST);
+      oneLevel(format);
+      break;
+    case kTextureClampedMipmapped:
+      filters(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
+      wraps(GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE);
+      mipmaps(format);
+      break;
+    case kTextureCompressedWrapS:
+      filters(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
+      wraps(GL_REPEAT, GL_CLAMP_TO_EDGE);
+      mipmaps(compressed);
+      break;
+    case kTextureCompressedFlat:
+      filters(GL_LINEAR, GL_LINEAR);
+      wraps(GL_REPEAT, GL_REPEAT);
+      oneLevel(compressed);
+      break;
+    case kTextureAnisotropic: {
+      const int maximum = QueryMaxAnisotropy();
+      if (maximum > 0)
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, AnisotropyBelowMaximum(maximum));
+      filters(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
+      wraps(GL_REPEAT, GL_REPEAT);
+      mipmaps(format);
+      break;
+    }
+    default:
+      break;  // an unknown mode leaves the name created, bound and empty
+  }
+  return true;
+}
+
+int LoadTGATexture(const char* path, bool compress) {
+  TgaImage image;
+  if (ReadTGAFile(path, &image) != TgaResult::kOk) return -1;
+  const GLenum format = image.components == 3 ? GL_RGB : GL_RGBA;
+  const GLenum internalFormat =
+      compress ? (image.components == 3 ? GL_COMPRESSED_RGB_ARB : GL_COMPRESSED_RGBA_ARB) : format;
+  const GLuint name = NewBoundTexture();
+  ApplyOptionalAnisotropy();
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  TightUnpack();
+  gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(internalFormat), image.width, image.height,
+                    format, GL_UNSIGNED_BYTE, image.pixels.data());
+  return static_cast<int>(name);
+}
+
+int LoadBMPTexture(const char* path, bool compress) {
+  BmpImage* image = LoadBMP(path);
+  if (!image || !image->pixels) {
+    FreeBMP(image);
+    return -1;
+  }
+  const GLuint name = NewBoundTexture();
+  ApplyOptionalAnisotropy();
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  TightUnpack();
+  gluBuild2DMipmaps(GL_TEXTURE_2D, compress ? GL_COMPRESSED_RGB_ARB : GL_RGB, image->width,
+                    image->height, GL_RGB, GL_UNSIGNED_BYTE, image->pixels);
+  FreeBMP(image);
+  return static_cast<int>(name);
+}
