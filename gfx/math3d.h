@@ -4,7 +4,7 @@
 // whatever the arithmetic gives (normalising a zero vector yields non-numbers).
 #pragma once
 
-#include "physics/ne_math.h"
+#include "physics/ne.h"
 
 struct Vector3 {
   float x = 0.0f;
