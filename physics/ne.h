@@ -3,7 +3,8 @@
 //
 // Handles (neSimulation, neRigidBody, neAnimatedBody, neGeometry, neSensor,
 // neRigidBodyController, neJointController, neConstraint) are plain pointers
-// into the simulator's fixed pools, valid until freed. Getters return values.
+// into the simulator's fixed pools, valid until freed; the classes hold no
+// data of their own. Getters return values.
 //
 // Threads: the engine takes no lock. One simulator advances at a time, on one
 // thread; host callbacks (contact, log, break-off, terrain query, custom
@@ -202,7 +203,10 @@ class neGeometry {
   void SetBreakagePlaneThreshold(float value);  // stored only
   float GetBreakagePlaneThreshold() const;
 
-  neGeometry() = delete;
+ protected:
+  // Only the engine makes these: a handle is the address of its pool record.
+  neGeometry() = default;
+  ~neGeometry() = default;
 };
 
 // Inertia diagonals for neRigidBody::SetInertiaTensor.
@@ -227,7 +231,10 @@ class neSensor {
   neRigidBody* GetHitRigidBody() const;
   neAnimatedBody* GetHitAnimatedBody() const;
 
-  neSensor() = delete;
+ protected:
+  // Only the engine makes these: a handle is the address of its pool record.
+  neSensor() = default;
+  ~neSensor() = default;
 };
 
 class neRigidBodyController;
@@ -260,7 +267,10 @@ class neRigidBodyController {
   // Torque = (point - body position) x force.
   void SetForceWithTorque(const neVector3& force, const neVector3& worldPoint);
 
-  neRigidBodyController() = delete;
+ protected:
+  // Only the engine makes these: a handle is the address of its pool record.
+  neRigidBodyController() = default;
+  ~neRigidBodyController() = default;
 };
 
 class neJointController {
@@ -277,7 +287,10 @@ class neJointController {
   neVector3 GetTorqueB() const;
   void SetForceWithTorqueB(const neVector3& force, const neVector3& worldPoint);
 
-  neJointController() = delete;
+ protected:
+  // Only the engine makes these: a handle is the address of its pool record.
+  neJointController() = default;
+  ~neJointController() = default;
 };
 
 // A joint between a rigid body A and a second body or the world.
@@ -330,7 +343,10 @@ class neConstraint {
   void BeginControllerIteration();
   neJointController* GetNextController();
 
-  neConstraint() = delete;
+ protected:
+  // Only the engine makes these: a handle is the address of its pool record.
+  neConstraint() = default;
+  ~neConstraint() = default;
 };
 
 // Operations shared by the two body kinds are declared on each.
@@ -402,7 +418,10 @@ class neRigidBody {
   // Mass and inertia from the geometries and their materials' density values.
   void SetMassFromGeometries();
 
-  neRigidBody() = delete;
+ protected:
+  // Only the engine makes these: a handle is the address of its pool record.
+  neRigidBody() = default;
+  ~neRigidBody() = default;
 };
 
 // A body placed by the host; it collides but is never moved by the engine.
@@ -441,7 +460,10 @@ class neAnimatedBody {
   neQuaternion GetQuaternion() const;
   neTransform GetTransform() const;
 
-  neAnimatedBody() = delete;
+ protected:
+  // Only the engine makes these: a handle is the address of its pool record.
+  neAnimatedBody() = default;
+  ~neAnimatedBody() = default;
 };
 
 // The physics world: every pool, the broad phase, the terrain and callbacks.
@@ -502,7 +524,10 @@ class neSimulation {
   void GetSizesInUse(neSimulationSizes& sizes) const;
   void GetMemoryUsed(int32_t& bytes) const;
 
-  neSimulation() = delete;
+ protected:
+  // Only the engine makes these: a handle is the address of its pool record.
+  neSimulation() = default;
+  ~neSimulation() = default;
 };
 
 #endif  // KELVAMOR_PHYSICS_NE_H
