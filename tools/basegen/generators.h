@@ -14,9 +14,12 @@ struct NamedGenerator {
 
 void GenerateSettingsFiles(Output& out);
 void CheckSettingsFiles(const std::string& root, std::vector<std::string>* problems);
+void GenerateSounds(Output& out);
+void CheckSounds(const std::string& root, std::vector<std::string>* problems);
 
 inline const NamedGenerator kGenerators[] = {
     {"settings and career", GenerateSettingsFiles, CheckSettingsFiles},
+    {"sounds and music", GenerateSounds, CheckSounds},
 };
 
 }  // namespace basegen

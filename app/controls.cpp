@@ -1,0 +1,211 @@
+#include "app/controls.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/frame.h"
+#include "app/input.h"
+#include "app/sound.h"
+#include "frontend/screens.h"
+#include "platform/vk.h"
+
+DriverControlState DriverControls;
+uint8_t PressLatches[kBindingSlots];
+uint8_t WidgetHover[30];
+
+namespace {
+
+constexpr int kSlotSteerLeft = 0;
+constexpr int kSlotSteerRight = 1;
+constexpr int kSlotFirstPedal = 2;   // accelerate, brake, clutch, handbrake
+constexpr int kSlotClutch = 4;
+constexpr int kSlotLastPedal = 5;
+constexpr int kSlotFirstPress = 6;
+constexpr int kSlotLastPress = 19;
+constexpr int kSlotFirstGear = 13;   // "1 Gear" .. "6 Gear" are 13..18
+constexpr int kSlotReverseGear = 19;
+
+bool KeyCodeDown(const uint8_t keys[256], int code) {
+  return code >= 0 && code < 256 && keys[code] != 0;
+}
+
+float* PedalOf(DriverControlState* c, int slot) {
+  switch (slot) {
+    case 2: return &c->accelerator;
+    case 3: return &c->brake;
+    case 4: return &c->clutch;
+    default: return &c->handbrake;
+  }
+}
+
+// One pedal ramp: toward 1 while down, toward 0 while up. The clutch is kept as
+// 1 - pedal, so it ramps in pedal terms and is stored back inverted.
+void RampPedal(DriverControlState* c, int slot, bool down, float t) {
+  float* stored = PedalOf(c, slot);
+  float pedal = slot == kSlotClutch ? 1.0f - *stored : *stored;
+  pedal += down ? kPedalRate * t : -kPedalRate * t;
+  pedal = std::clamp(pedal, 0.0f, 1.0f);
+  *stored = slot == kSlotClutch ? 1.0f - pedal : pedal;
+}
+
+void RunPressAction(DriverControlState* c, int slot) {
+  switch (slot) {
+    case 6:
+      if (c->look != 0) c->look = 0;
+      else c->cameraMode = c->cameraMode >= 3 ? 0 : c->cameraMode + 1;
+      break;
+    case 7: c->look = 1; break;
+    case 8: c->look = 2; break;
+    case 9: c->look = 3; break;
+    case 10: break;  // the Transmission cell: a key here does nothing
+    case 11: c->gearRequest += 1; break;
+    case 12: c->gearRequest -= 1; break;
+    case kSlotReverseGear: c->gearRequest = -1; break;
+    default: c->gearRequest = slot - kSlotFirstGear + 1; break;  // 13..18
+  }
+  c->gearRequest = std::clamp(c->gearRequest, -1, 6);
+}
+
+void RunPressSlots(DriverControlState* c, uint8_t latches[], const bool down[]) {
+  for (int slot = kSlotFirstPress; slot <= kSlotLastPress; ++slot) {
+    if (!down[slot]) {
+      latches[slot] = 0;
+    } else if (!latches[slot]) {
+      latches[slot] = 1;
+      RunPressAction(c, slot);
+    }
+  }
+}
+
+void MapKeyboard(const ControlBindings& b, const uint8_t keys[256], float t,
+                 DriverControlState* c, uint8_t latches[]) {
+  const bool left = KeyCodeDown(keys, b.slot[kSlotSteerLeft]);
+  const bool right = KeyCodeDown(keys, b.slot[kSlotSteerRight]);
+  if (left) c->steer = std::min(c->steer + kSteerRate * t, 1.0f);
+  if (right) c->steer = std::max(c->steer - kSteerRate * t, -1.0f);
+  if (!left && !right) c->steer -= c->steer * kSteerCentring * t;
+
+  for (int slot = kSlotFirstPedal; slot <= kSlotLastPedal; ++slot)
+    RampPedal(c, slot, KeyCodeDown(keys, b.slot[slot]), t);
+
+  bool down[kBindingSlots] = {};
+  for (int slot = kSlotFirstPress; slot <= kSlotLastPress; ++slot)
+    down[slot] = KeyCodeDown(keys, b.slot[slot]);
+  RunPressSlots(c, latches, down);
+}
+
+void MapJoystick(const ControlBindings& b, const JoyState& joy, float t, DriverControlState* c,
+                 uint8_t latches[]) {
+  // Axes. Slot 0 is never read as an axis: the steering axis belongs in slot 1.
+  for (int slot = kSlotSteerRight; slot <= kSlotLastPedal; ++slot) {
+    const int code = b.slot[slot];
+    if (!JoyCodeIsAxis(code)) continue;
+    const float a = JoyAxisValue(joy, code);
+    if (slot == kSlotSteerRight) {
+      c->steer = -a;
+    } else {
+      const float pedal = std::clamp(a, 0.0f, 1.0f);
+      *PedalOf(c, slot) = slot == kSlotClutch ? 1.0f - pedal : pedal;
+    }
+  }
+
+  // Steering on buttons or hat directions.
+  const int leftCode = b.slot[kSlotSteerLeft];
+  const int rightCode = b.slot[kSlotSteerRight];
+  const bool left = JoyDigitalDown(joy, leftCode);
+  const bool right = JoyDigitalDown(joy, rightCode);
+  if (left) c->steer = std::min(c->steer + kSteerRate * t, 1.0f);
+  if (right) c->steer = std::max(c->steer - kSteerRate * t, -1.0f);
+  if (JoyCodeIsDigital(leftCode) && JoyCodeIsDigital(rightCode) && !left && !right)
+    c->steer -= c->steer * kSteerCentring * t;
+
+  for (int slot = kSlotFirstPedal; slot <= kSlotLastPedal; ++slot)
+    if (JoyCodeIsDigital(b.slot[slot])) RampPedal(c, slot, JoyDigitalDown(joy, b.slot[slot]), t);
+
+  bool down[kBindingSlots] = {};
+  for (int slot = kSlotFirstPress; slot <= kSlotLastPress; ++slot)
+    down[slot] = JoyDigitalDown(joy, b.slot[slot]);
+  RunPressSlots(c, latches, down);
+
+  // A gated shifter: with every forward gear on its own button, letting go of the
+  // buttons is neutral. Without such a set-up (gear up/down only) there is no gate,
+  // or "Gear Up" would be undone in the same pass.
+  bool gated = true;
+  for (int slot = kSlotFirstGear; slot < kSlotFirstGear + 6; ++slot)
+    gated = gated && JoyCodeIsDigital(b.slot[slot]);
+  if (gated) {
+    bool anyGearDown = false;
+    for (int slot = kSlotFirstGear; slot <= kSlotReverseGear; ++slot) anyGearDown |= down[slot];
+    if (!anyGearDown) c->gearRequest = 0;
+  }
+}
+
+void StoreCapturedCode(int slot, int code) {
+  Settings.bindings.slot[slot] = code;
+  BindingEditCopy[slot] = code;
+  CaptureWaiting = 0;
+  if (Settings.sound) MenuBuySound.Play();
+}
+
+}  // namespace
+
+void MapDriverControls(const ControlBindings& bindings, int device, const uint8_t keys[256],
+                       const JoyState* joystick, float ticks, DriverControlState* controls,
+                       uint8_t latches[kBindingSlots]) {
+  if (device == kControlDeviceJoystick && joystick)
+    MapJoystick(bindings, *joystick, ticks, controls, latches);
+  else
+    MapKeyboard(bindings, keys, ticks, controls, latches);
+}
+
+void MapDriverInput() {
+  const Joystick* joy = GameJoystick;
+  const JoyState* state = (joy && joy->present) ? &joy->state : nullptr;
+  MapDriverControls(Settings.bindings, Settings.controlDevice, Input.KeyStates, state,
+                    FrameTiming.RenderTicks, &DriverControls, PressLatches);
+}
+
+int FirstCapturableKey(const uint8_t keys[256]) {
+  using namespace platform;
+  for (int vk = 0; vk < 256; ++vk) {
+    if (!keys[vk]) continue;
+    const bool letter = vk >= VkLetter('A') && vk <= VkLetter('Z');
+    switch (vk) {
+      case kVkShift: case kVkControl: case kVkSpace:
+      case kVkOemComma: case kVkOemPeriod: case kVkOem2: case kVkOem1: case kVkOem7:
+      case kVkOem4: case kVkOem6:
+      case kVkUp: case kVkDown: case kVkLeft: case kVkRight:
+        return vk;
+      default:
+        if (letter) return vk;
+    }
+  }
+  return -1;
+}
+
+bool SlotAcceptsJoystickCode(int slot, int code) {
+  if (slot >= 0 && slot <= kSlotLastPedal)
+    return JoyCodeIsAxis(code) || JoyCodeIsDigital(code);
+  return JoyCodeIsButton(code);
+}
+
+void CaptureBinding() {
+  if (TargetScreen.load() != kScreenControls || !CaptureWaiting) return;
+  if (CaptureRow < 0 || CaptureRow > 9 || CaptureColumn < 0 || CaptureColumn > 1) return;
+  const int slot = CaptureRow + 10 * CaptureColumn;
+  Joystick* joy = GameJoystick;
+  if (Settings.controlDevice == kControlDeviceJoystick && joy && joy->present) {
+    const int code = joy->DetectControl();
+    if (code >= 1000 && SlotAcceptsJoystickCode(slot, code)) StoreCapturedCode(slot, code);
+    return;
+  }
+  const int vk = FirstCapturableKey(Input.KeyStates);
+  if (vk < 0) return;
+  StoreCapturedCode(slot, vk);
+  Input.KeyLatch = 1;
+}
+
+void ClearKeyStates() {
+  std::memset(WidgetHover, 0, sizeof WidgetHover);
+  Input.ClickLatch = 0;
+}

@@ -1,0 +1,79 @@
+// The driver's controls, made once per main-loop pass from the keyboard or the
+// joystick through the binding slots, and the binding capture of the controls page.
+//
+// The main loop, each pass without a message, after the frame:
+//   CaptureBinding();   // does something only while TargetScreen is the controls page
+//                       // and CaptureWaiting is set
+//   ...F1, latch release, joystick Poll...
+//   MapDriverInput();   // last: the controls for the next race update
+// The front end calls ClearKeyStates() on every screen change.
+//
+// Binding slots (GameSettings::bindings, slot = row + 10 x column):
+//   0 steer left, 1 steer right (an axis here steers), 2 accelerate, 3 brake/reverse,
+//   4 clutch, 5 handbrake              ramps, or axes on a joystick (slots 1-5)
+//   6 change camera, 7 look back, 8 look left, 9 look right   one action per press
+//   10 transmission cell (no action), 11 gear up, 12 gear down, 13-18 gears 1-6,
+//   19 reverse gear                     one action per press
+//   20-29 saved, never read
+#pragma once
+
+#include <cstdint>
+
+#include "app/joystick.h"
+#include "app/settings.h"
+
+struct DriverControlState {
+  float steer;        // -1..1, +1 full left
+  float accelerator;  // 0..1
+  float brake;        // 0..1
+  float handbrake;    // 0..1
+  float clutch;       // 0..1, stored as 1 - pedal (1 = engaged)
+  int look;           // 0 ahead, 1 back, 2 left, 3 right; stays until "Change camera"
+  int cameraMode;     // 0..3
+  int gearRequest;    // -1..6; counts only with the manual gearbox
+};
+
+// Read by the race code and the camera on the worker; written here on the main thread.
+extern DriverControlState DriverControls;
+
+// One byte per press slot (6-19, indexed by slot): set when its action fires, cleared
+// once its key or button is up, so holding a key acts once.
+extern uint8_t PressLatches[kBindingSlots];
+
+// The front end's per-widget hover flags, zeroed with the click latch by ClearKeyStates.
+extern uint8_t WidgetHover[30];
+
+constexpr int kControlDeviceKeyboard = 0;
+constexpr int kControlDeviceJoystick = 1;
+
+// Ramp rates per 10-millisecond tick.
+constexpr float kSteerRate = 0.02f;
+constexpr float kSteerCentring = 0.05f;  // share of the angle given back per tick
+constexpr float kPedalRate = 0.05f;
+
+// One mapping pass from the settings' bindings and device, the keyboard state, the
+// joystick (when present) and RenderTicks.
+void MapDriverInput();
+
+// The mapping itself, with every input named: joystick is null when there is none (the
+// joystick device then falls back to the keyboard). Codes outside 0..255 never read the
+// key array; codes that are no joystick code never read the joystick state.
+void MapDriverControls(const ControlBindings& bindings, int device, const uint8_t keys[256],
+                       const JoyState* joystick, float ticks, DriverControlState* controls,
+                       uint8_t latches[kBindingSlots]);
+
+// Binding capture, one main-loop step: while TargetScreen is the controls page and
+// CaptureWaiting is set, the first accepted key (or, on the joystick device, the first
+// control that left its rest state and that the slot accepts) goes into the selected
+// slot of the settings and of BindingEditCopy, the capture ends and "menu4" plays when
+// Sound is on. A key capture also sets the key latch.
+void CaptureBinding();
+
+// The lowest virtual-key code that is down and that the controls page can name (A-Z,
+// Shift, Ctrl, Space, , . / ; ' [ ] and the four arrows); -1 when none.
+int FirstCapturableKey(const uint8_t keys[256]);
+// Slots 0-5 take any joystick code, the others only buttons.
+bool SlotAcceptsJoystickCode(int slot, int code);
+
+// Zeroes WidgetHover and the click latch.
+void ClearKeyStates();
