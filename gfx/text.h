@@ -1,0 +1,32 @@
+// Text drawing with the two bitmap fonts: PrintText draws textured glyph quads in the
+// current modelview frame (HUD and most menu text), the display-list routines draw
+// in their own 2D projection over the virtual screen (menus, frames-per-second line).
+// Main thread only. Formatted text is cut at 255 characters.
+#pragma once
+
+// The menus set these around their calls; the routines read them at each call.
+extern bool TextBackdrop;         // PrintText draws a box behind the text while set
+extern int ListTextColour;        // colour scheme of the display-list routines
+extern float ListTextAlpha;       // their alpha, 1 at start
+extern float ListTextOrbitAngle;  // degrees about the screen normal, before the move to (x, y)
+extern float ListTextAngle;       // degrees about the screen normal, after it
+
+constexpr int kTextBufferBytes = 256;
+
+// Width PrintText gives the text at this size: the sum of the glyph widths times
+// size x 20.5 (font 1) or size x 8.9 (font 2). 0 for a null format or another font.
+float MeasureText(int font, float size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Draws formatted text at (x, y) of the current modelview frame and leaves that frame
+// where it was. colour: scheme 0-4 (others keep the current colour); align: 0 left,
+// 1 centred on x, 2 ending at x. Leaves depth testing off, blending on and the colour
+// white. A null format draws nothing.
+void PrintText(float x, float y, int colour, float alpha, int font, float size, bool shadow,
+               int align, const char* format, ...) __attribute__((format(printf, 9, 10)));
+
+// Display-list text at virtual-screen (x, y); scale and set are accepted and unused.
+void PrintTextLists1(float x, float y, float scale, int set, const char* format, ...)
+    __attribute__((format(printf, 5, 6)));
+void PrintTextLists2(float x, float y, int set, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
