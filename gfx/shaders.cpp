@@ -1,0 +1,341 @@
+#include "gfx/shaders.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "gfx/gl_ext.h"
+#include "gfx/renderer.h"
+#include "gfx/seams_gfx1.h"
+#include "platform/msgbox.h"
+
+namespace {
+
+using U = Uniform;
+
+const char* const kProgramNames[kShaderProgramCount] = {
+    "Objects", "Blur", "DirtTex", "DirtTexWater", "Transparency", "Map", "RoadBump", "ReflMap",
+    "BlurSmoke", "Grass", "TransparencyForShadowMap", "Trees", "Water", "DirtTrace", "Landscape"};
+
+const char* const kUniformNames[kUniformCount] = {
+    "decal", "decal0", "decal1", "decal2", "decal3", "decal4", "decal5", "decal6", "decal7", "decal8",
+    "decal9", "matAmbient", "matDiffuse", "matSpecular", "emissive", "shininess", "MinFogFactor",
+    "DistortShadowTexel", "texOffset", "intensity", "DirtHar", "WaterHar", "RefInt", "T0", "T1",
+    "LightNow", "Time", "Right", "Up", "CamPos", "GlassNow", "GlassAlpha"};
+
+// Each program's uniforms in the order they are looked up.
+const U kObjects[] = {U::matAmbient, U::matDiffuse, U::matSpecular, U::emissive, U::shininess,
+                      U::MinFogFactor, U::decal0, U::decal1, U::decal2, U::decal3, U::decal4,
+                      U::DistortShadowTexel};
+const U kBlur[] = {U::texOffset, U::intensity, U::decal};
+const U kDirtTex[] = {U::decal0, U::decal1, U::decal2, U::DirtHar};
+const U kDirtTexWater[] = {U::decal0, U::decal1, U::WaterHar};
+const U kTransparency[] = {U::T0, U::T1, U::matAmbient, U::matDiffuse, U::emissive, U::shininess,
+                           U::MinFogFactor, U::decal, U::decal2, U::decal3, U::DistortShadowTexel};
+const U kMap[] = {U::LightNow, U::T0, U::T1, U::matAmbient, U::matDiffuse, U::matSpecular,
+                  U::emissive, U::shininess, U::MinFogFactor, U::decal, U::decal2, U::decal3,
+                  U::decal4, U::DistortShadowTexel};
+const U kRoadBump[] = {U::LightNow, U::T0, U::T1, U::matAmbient, U::matDiffuse, U::matSpecular,
+                       U::emissive, U::shininess, U::MinFogFactor, U::decal, U::decal2, U::decal3,
+                       U::decal4, U::decal5, U::decal6, U::decal7, U::decal8, U::decal9,
+                       U::DistortShadowTexel};
+const U kReflMap[] = {U::LightNow, U::decal};
+const U kBlurSmoke[] = {U::texOffset, U::intensity, U::decal};
+const U kGrass[] = {U::Time, U::Right, U::Up, U::T0, U::T1, U::matAmbient, U::matDiffuse,
+                    U::emissive, U::shininess, U::MinFogFactor, U::decal, U::decal2,
+                    U::DistortShadowTexel};
+const U kTransparencyForShadowMap[] = {U::decal};
+const U kTrees[] = {U::Time, U::Right, U::Up, U::CamPos, U::T0, U::T1, U::matAmbient, U::matDiffuse,
+                    U::emissive, U::shininess, U::MinFogFactor, U::decal, U::decal2, U::decal3,
+                    U::DistortShadowTexel};
+const U kWater[] = {U::LightNow, U::T0, U::T1, U::Time, U::matAmbient, U::matDiffuse, U::matSpecular,
+                    U::emissive, U::shininess, U::MinFogFactor, U::decal, U::decal2, U::decal3,
+                    U::decal4, U::decal5, U::decal6, U::decal7, U::decal8, U::decal9,
+                    U::DistortShadowTexel};
+const U kDirtTrace[] = {U::matAmbient, U::matDiffuse, U::matSpecular, U::emissive, U::shininess,
+                        U::MinFogFactor, U::decal, U::decal2, U::decal3, U::decal4, U::decal5,
+                        U::RefInt, U::GlassNow, U::GlassAlpha, U::LightNow, U::DistortShadowTexel};
+const U kLandscape[] = {U::LightNow, U::T0, U::T1, U::matAmbient, U::matDiffuse, U::matSpecular,
+                        U::emissive, U::shininess, U::MinFogFactor, U::decal, U::decal2, U::decal3,
+                        U::decal4, U::decal5, U::decal6, U::DistortShadowTexel};
+
+struct UniformList {
+  const U* names;
+  int count;
+};
+template <size_t N>
+constexpr UniformList List(const U (&a)[N]) {
+  return {a, static_cast<int>(N)};
+}
+const UniformList kLists[kShaderProgramCount] = {
+    List(kObjects),  List(kBlur),      List(kDirtTex),   List(kDirtTexWater), List(kTransparency),
+    List(kMap),      List(kRoadBump),  List(kReflMap),   List(kBlurSmoke),    List(kGrass),
+    List(kTransparencyForShadowMap),   List(kTrees),     List(kWater),        List(kDirtTrace),
+    List(kLandscape)};
+
+constexpr int kInfoLogCapacity = 4096;
+
+// Compile errors are not fatal by themselves (they surface as a link failure), but the
+// compiler's own words name the file and line, which the link log often does not.
+void ReportCompileLog(GLhandleARB shader, const std::string& path) {
+  GLint compiled = 0;
+  GlExt.glGetObjectParameterivARB(shader, GL_OBJECT_COMPILE_STATUS_ARB, &compiled);
+  if (compiled) return;
+  std::vector<char> log(kInfoLogCapacity, '\0');
+  GLsizei length = 0;
+  GlExt.glGetInfoLogARB(shader, kInfoLogCapacity, &length, log.data());
+  std::fprintf(stderr, "%s: %s\n", path.c_str(), log.data());
+}
+
+// Reads, compiles and attaches one stage; false when the file does not open.
+bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, GLhandleARB* shader) {
+  char* text = ReadTextFile(path.c_str());
+  if (!text) return false;
+  *shader = GlExt.glCreateShaderObjectARB(type);
+  const GLcharARB* source = text;
+  GlExt.glShaderSourceARB(*shader, 1, &source, nullptr);
+  GlExt.glCompileShaderARB(*shader);
+  ReportCompileLog(*shader, path);
+  GlExt.glAttachObjectARB(program, *shader);
+  delete[] text;
+  return true;
+}
+
+bool BuildProgram(const std::string& folder, int index, ShaderProgram* p) {
+  const std::string base = folder + kProgramNames[index];
+  p->program = GlExt.glCreateProgramObjectARB();
+  if (!AttachStage(p->program, GL_VERTEX_SHADER_ARB, base + "VS.glsl", &p->vertexShader)) return false;
+  if (!AttachStage(p->program, GL_FRAGMENT_SHADER_ARB, base + "PS.glsl", &p->fragmentShader))
+    return false;
+  GlExt.glLinkProgramARB(p->program);
+  GLint linked = 0;
+  GlExt.glGetObjectParameterivARB(p->program, GL_OBJECT_LINK_STATUS_ARB, &linked);
+  if (!linked) {
+    std::vector<char> log(kInfoLogCapacity, '\0');
+    GLsizei length = 0;
+    GlExt.glGetInfoLogARB(p->program, kInfoLogCapacity, &length, log.data());
+    platform::ShowMessageBox(log.data(), "Error linking shaders...", platform::MessageIcon::kInformation);
+    return false;
+  }
+  const UniformList& list = kLists[index];
+  for (int i = 0; i < list.count; ++i) {
+    const int u = static_cast<int>(list.names[i]);
+    p->locations[u] = GlExt.glGetUniformLocationARB(p->program, kUniformNames[u]);
+  }
+  return true;
+}
+
+// The scene-wide constants, gathered once per call.
+struct Constants {
+  float light[3];        // L
+  float minFog;          // F
+  float distortShadow[4];  // D = (W / 64, H / 64, 1 / S, 1 / S)
+  float clock;           // K
+};
+
+Constants Gather() {
+  Constants c;
+  for (int i = 0; i < 3; ++i) c.light[i] = Lighting.lightColour[i];
+  c.minFog = Lighting.minFogFactor;
+  const float s = static_cast<float>(RenderSetup.shadowMapSize);
+  c.distortShadow[0] = static_cast<float>(RenderSetup.screenWidth) / 64.0f;
+  c.distortShadow[1] = static_cast<float>(RenderSetup.screenHeight) / 64.0f;
+  c.distortShadow[2] = 1.0f / s;
+  c.distortShadow[3] = 1.0f / s;
+  c.clock = LinkedSceneClock();
+  return c;
+}
+
+class Setter {
+ public:
+  explicit Setter(const ShaderProgram& p) : p_(p) {}
+  void Int(U u, int v) const { GlExt.glUniform1iARB(p_.Location(u), v); }
+  void Float(U u, float v) const { GlExt.glUniform1fARB(p_.Location(u), v); }
+  void Diffuse(float scale, const float* l) const {
+    GlExt.glUniform3fARB(p_.Location(U::matDiffuse), scale * l[0], scale * l[1], scale * l[2]);
+  }
+  void Shadow(const float* d) const {
+    GlExt.glUniform4fARB(p_.Location(U::DistortShadowTexel), d[0], d[1], d[2], d[3]);
+  }
+  // decal, then first..last on units 1, 2, ...
+  void DecalRange(U first, U last) const {
+    Int(U::decal, 0);
+    for (int u = static_cast<int>(first), unit = 1; u <= static_cast<int>(last); ++u, ++unit)
+      GlExt.glUniform1iARB(p_.locations[u], unit);
+  }
+
+ private:
+  const ShaderProgram& p_;
+};
+
+}  // namespace
+
+const char* ShaderProgramName(ShaderProgramId id) { return kProgramNames[static_cast<int>(id)]; }
+const char* UniformName(Uniform u) { return kUniformNames[static_cast<int>(u)]; }
+
+int ProgramUniforms(ShaderProgramId id, const Uniform** list) {
+  const UniformList& l = kLists[static_cast<int>(id)];
+  *list = l.names;
+  return l.count;
+}
+
+char* ReadTextFile(const char* path) {
+  if (!path) return nullptr;
+  FILE* f = std::fopen(path, "r");
+  if (!f) return nullptr;
+  std::vector<char> text;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.insert(text.end(), buf, buf + n);
+  std::fclose(f);
+  // Sized from what was read, plus the terminator: an empty file gives "".
+  char* out = new char[text.size() + 1];
+  if (!text.empty()) std::copy(text.begin(), text.end(), out);
+  out[text.size()] = '\0';
+  return out;
+}
+
+bool BuildShaderPrograms(const char* shaderFolder, ShaderProgram programs[kShaderProgramCount]) {
+  const char* extensions = GlExtensionString();
+  if (!ExtensionSubstring(extensions, "GL_ARB_shading_language_100")) return false;
+  if (!ExtensionSubstring(extensions, "GL_ARB_shader_objects")) return false;
+  if (!FetchShaderEntryPoints()) return false;
+  const std::string folder = shaderFolder;
+  for (int i = 0; i < kShaderProgramCount; ++i)
+    if (!BuildProgram(folder, i, &programs[i])) return false;
+  return true;
+}
+
+void SetShaderUniforms(int kind) {
+  if (!GlExt.glUniform1iARB) return;  // no shader support: nothing was built
+  const Constants c = Gather();
+  const RendererObjects& r = Renderer;
+  switch (kind) {
+    case 0: {
+      const Setter s(r.Program(ShaderProgramId::Objects));
+      for (int i = 0; i < 5; ++i) s.Int(static_cast<U>(static_cast<int>(U::decal0) + i), i);
+      s.Float(U::matAmbient, 0.63f);
+      s.Diffuse(0.75f, c.light);
+      s.Float(U::matSpecular, 0.25f);
+      s.Float(U::emissive, 0.0f);
+      s.Float(U::shininess, 0.0f);
+      s.Float(U::MinFogFactor, c.minFog);
+      s.Shadow(c.distortShadow);
+      break;
+    }
+    case 6: {
+      const Setter s(r.Program(ShaderProgramId::Map));
+      s.DecalRange(U::decal2, U::decal4);
+      s.Float(U::LightNow, 1.0f);
+      s.Float(U::matAmbient, 0.65f);
+      s.Diffuse(1.0f, c.light);
+      s.Float(U::matSpecular, 0.35f);
+      s.Float(U::emissive, 0.0f);
+      s.Float(U::shininess, 0.0f);
+      s.Float(U::MinFogFactor, c.minFog);
+      s.Shadow(c.distortShadow);
+      break;
+    }
+    case 7: {
+      const Setter s(r.Program(ShaderProgramId::RoadBump));
+      s.DecalRange(U::decal2, U::decal9);
+      s.Float(U::LightNow, 1.0f);
+      s.Float(U::matAmbient, 0.65f);
+      s.Diffuse(1.0f, c.light);
+      s.Float(U::matSpecular, 0.65f);
+      s.Float(U::emissive, 0.0f);
+      s.Float(U::shininess, 0.0f);
+      s.Float(U::MinFogFactor, c.minFog);
+      s.Shadow(c.distortShadow);
+      break;
+    }
+    case 8: {
+      const Setter s(r.Program(ShaderProgramId::ReflMap));
+      s.Int(U::decal, 0);
+      s.Float(U::LightNow, 1.0f);
+      break;
+    }
+    case 5: {
+      const Setter s(r.Program(ShaderProgramId::Transparency));
+      s.DecalRange(U::decal2, U::decal3);
+      s.Float(U::matAmbient, 0.65f);
+      s.Diffuse(1.0f, c.light);
+      s.Float(U::emissive, 0.0f);
+      s.Float(U::shininess, 0.0f);
+      s.Float(U::MinFogFactor, c.minFog);
+      s.Shadow(c.distortShadow);
+      break;
+    }
+    case 10: {
+      const Setter s(r.Program(ShaderProgramId::Grass));
+      s.DecalRange(U::decal2, U::decal2);
+      s.Float(U::matAmbient, 1.0f);
+      s.Diffuse(1.0f, c.light);
+      s.Float(U::emissive, 0.0f);
+      s.Float(U::shininess, 0.0f);
+      s.Float(U::MinFogFactor, c.minFog);
+      s.Float(U::Time, c.clock * 1.25f);
+      s.Shadow(c.distortShadow);
+      break;
+    }
+    case 12: {
+      const Setter s(r.Program(ShaderProgramId::Trees));
+      s.DecalRange(U::decal2, U::decal3);
+      s.Float(U::matAmbient, 0.65f);
+      s.Diffuse(1.0f, c.light);
+      s.Float(U::emissive, 0.0f);
+      s.Float(U::shininess, 0.0f);
+      s.Float(U::MinFogFactor, c.minFog);
+      s.Float(U::Time, c.clock * 1.25f);
+      s.Shadow(c.distortShadow);
+      break;
+    }
+    case 11: {
+      const Setter s(r.Program(ShaderProgramId::TransparencyForShadowMap));
+      s.Int(U::decal, 0);
+      break;
+    }
+    case 13: {
+      const Setter s(r.Program(ShaderProgramId::Water));
+      s.Float(U::Time, c.clock * 0.15f);  // the waves' clock goes first
+      s.DecalRange(U::decal2, U::decal9);
+      s.Float(U::LightNow, 1.0f);
+      s.Float(U::matAmbient, 1.0f);
+      s.Diffuse(0.5f, c.light);
+      s.Float(U::matSpecular, 0.35f);
+      s.Float(U::emissive, 0.0f);
+      s.Float(U::shininess, 0.0f);
+      s.Float(U::MinFogFactor, c.minFog);
+      s.Shadow(c.distortShadow);
+      break;
+    }
+    case 14: {
+      const Setter s(r.Program(ShaderProgramId::DirtTrace));
+      s.DecalRange(U::decal2, U::decal5);
+      s.Float(U::matAmbient, 0.65f);
+      s.Diffuse(1.0f, c.light);
+      s.Float(U::matSpecular, 0.35f);
+      s.Float(U::emissive, 0.0f);
+      s.Float(U::shininess, 0.0f);
+      s.Float(U::MinFogFactor, c.minFog);
+      s.Float(U::RefInt, 1.0f);
+      s.Shadow(c.distortShadow);
+      break;
+    }
+    case 15: {
+      const Setter s(r.Program(ShaderProgramId::Landscape));
+      s.DecalRange(U::decal2, U::decal6);
+      s.Float(U::LightNow, 1.0f);
+      s.Float(U::matAmbient, 0.65f);
+      s.Diffuse(1.0f, c.light);
+      s.Float(U::matSpecular, 0.65f);
+      s.Float(U::emissive, 0.0f);
+      s.Float(U::shininess, 0.0f);
+      s.Float(U::MinFogFactor, c.minFog);
+      s.Shadow(c.distortShadow);
+      break;
+    }
+    default:
+      break;  // Blur, BlurSmoke, DirtTex and DirtTexWater are set by their passes
+  }
+}
