@@ -66,7 +66,7 @@ void LoadStartupSounds() {
   LoadSound(g.landscapeWater, "landscape_water", true);
   for (int set = 0; set < 4; ++set)
     for (int variant = 0; variant < 4; ++variant) {
-      char name[16];
+      char name[32];
       std::snprintf(name, sizeof name, "crash%d_%d", set, variant);
       LoadSound(g.crash[set][variant], name, false);
     }
@@ -77,13 +77,13 @@ void LoadStartupSounds() {
   LoadSound(g.nitro, "nitro", false);
   LoadSound(g.wind, "wind", true);
   for (int i = 0; i < 3; ++i) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "signal%d", i);
     LoadSound(g.signal[i], name, false);
   }
   LoadSound(g.ambient, "ambient", true);
   for (int n = 1; n <= 10; ++n) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "menu%d", n);
     LoadSound(g.menu[n - 1], name, false);
   }

@@ -1,0 +1,348 @@
+// The game's sound set on a real OpenAL device (the null output): every source loaded
+// with its file and properties, the group operations' source states, a missing file,
+// reloading and releasing, and EAX on a device without it.
+#include <gtest/gtest.h>
+
+#include <AL/al.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "app/engine_sounds.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "tests/app/sound_test_support.h"
+
+namespace {
+
+struct Named {
+  const SoundSource* s;
+  std::string what;
+};
+
+// Every source of the game, 153 with the music: the entry function's 47, the bank's
+// 105 loaded entries and the music.
+std::vector<Named> AllLoadedSources() {
+  std::vector<Named> v;
+  const GameSoundSet& g = GameSounds;
+  const SoundSource* first = reinterpret_cast<const SoundSource*>(&g);
+  for (int i = 0; i < kGameSoundCount; ++i) v.push_back({first + i, "set #" + std::to_string(i)});
+  for (int m = 0; m < kEngineDragSamples; ++m) v.push_back({&EngineSounds.drag[m], "drag"});
+  for (int k = 0; k < kEngineLadderNotes + kEngineLimitNotes; ++k) {
+    v.push_back({&EngineSounds.notes[k], "note " + std::to_string(k)});
+    v.push_back({&EngineSounds.notesP[k], "noteP " + std::to_string(k)});
+  }
+  for (int o = 0; o < kOpponentCount; ++o)
+    for (int i = 0; i < kOpponentNotes; ++i) {
+      v.push_back({&EngineSounds.opponent[o][i], "opponent"});
+      v.push_back({&EngineSounds.opponentP[o][i], "opponentP"});
+    }
+  v.push_back({&MusicSource, "music"});
+  return v;
+}
+
+int BufferInt(const SoundSource& s, ALenum what) {
+  ALint v = -1;
+  alGetBufferi(s.buffer, what, &v);
+  return v;
+}
+
+float SourceFloat(const SoundSource& s, ALenum what) {
+  ALfloat v = -1.0f;
+  alGetSourcef(s.source, what, &v);
+  return v;
+}
+
+int SourceInt(const SoundSource& s, ALenum what) {
+  ALint v = -1;
+  alGetSourcei(s.source, what, &v);
+  return v;
+}
+
+class SoundDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseNullAudioOutput();
+    if (!OpenSoundDevice()) GTEST_SKIP() << "OpenAL gives no device, not even the null output";
+  }
+  void TearDown() override {
+    ReleaseStartupSounds();
+    ReleaseBank();
+    CloseSoundDevice();
+  }
+  static void ReleaseBank() {
+    for (SoundSource& s : EngineSounds.drag) s.Release();
+    for (SoundSource& s : EngineSounds.notes) s.Release();
+    for (SoundSource& s : EngineSounds.notesP) s.Release();
+    for (auto& row : EngineSounds.opponent)
+      for (SoundSource& s : row) s.Release();
+    for (auto& row : EngineSounds.opponentP)
+      for (SoundSource& s : row) s.Release();
+  }
+  static void LoadEverything() {
+    LoadStartupSounds();
+    MusicSource.Load("base/music/menu.wav", true);
+  }
+};
+
+TEST_F(SoundDevice, EverySourceExistsWithItsFileAndProperties) {
+  static_assert(sizeof(GameSoundSet) == kGameSoundCount * sizeof(SoundSource), "47 sources");
+  static_assert(kEngineBankSources == 105, "the bank's loaded entries");
+  EngineSounds.noteHolds[3] = 7.0f;
+  EngineSounds.opponentHolds[2][4] = 7.0f;
+  LoadEverything();
+  EXPECT_EQ(EngineSounds.noteHolds[3], 0.0f);
+  EXPECT_EQ(EngineSounds.opponentHolds[2][4], 0.0f);
+
+  const std::vector<Named> all = AllLoadedSources();
+  ASSERT_EQ(all.size(), 153u);
+  std::vector<unsigned> names;
+  for (const Named& n : all) {
+    SCOPED_TRACE(n.what);
+    ASSERT_NE(n.s->source, 0u);
+    EXPECT_TRUE(alIsSource(n.s->source));
+    EXPECT_EQ(n.s->sourceCopy, n.s->source);
+    EXPECT_EQ(n.s->sampleData, nullptr);
+    EXPECT_GT(BufferInt(*n.s, AL_SIZE), 0) << "the file was not read";
+    EXPECT_EQ(BufferInt(*n.s, AL_FREQUENCY), 22050);
+    EXPECT_EQ(SourceFloat(*n.s, AL_PITCH), 1.0f);
+    EXPECT_EQ(SourceFloat(*n.s, AL_GAIN), 1.0f);
+    EXPECT_EQ(SourceFloat(*n.s, AL_REFERENCE_DISTANCE), 12.0f);
+    EXPECT_EQ(SourceFloat(*n.s, AL_ROLLOFF_FACTOR), 1.0f);
+    EXPECT_EQ(SourceInt(*n.s, AL_BUFFER), static_cast<int>(n.s->buffer));
+    names.push_back(n.s->source);
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(std::unique(names.begin(), names.end()), names.end()) << "two records share a source";
+  for (int k = kEngineLadderNotes + kEngineLimitNotes; k < kEngineNoteSlots; ++k) {
+    EXPECT_EQ(EngineSounds.notes[k].source, 0u);
+    EXPECT_EQ(EngineSounds.notesP[k].source, 0u);
+  }
+
+  // Looping exactly where the caller asked for it.
+  const GameSoundSet& g = GameSounds;
+  const SoundSource* loops[] = {&g.enOt[0], &g.enOt[1], &g.enOt[2], &g.enCity,
+                                &g.landscapeGround, &g.landscapeGrass, &g.landscapeWater,
+                                &g.st1, &g.st2[0], &g.st2[1], &g.st2[2], &g.wind, &g.ambient,
+                                &MusicSource, &EngineSounds.drag[0], &EngineSounds.notes[28],
+                                &EngineSounds.notesP[34], &EngineSounds.opponentP[2][4]};
+  for (const SoundSource* s : loops) EXPECT_EQ(SourceInt(*s, AL_LOOPING), AL_TRUE);
+  const SoundSource* once[] = {&g.cr0, &g.cr1, &g.crash[0][0], &g.crash[3][3], &g.point,
+                               &g.gear, &g.nitro, &g.signal[2], &g.menu[0], &g.menu[9]};
+  for (const SoundSource* s : once) EXPECT_EQ(SourceInt(*s, AL_LOOPING), AL_FALSE);
+
+  // Placed sounds are mono (OpenAL attenuates nothing else); menus and music stereo.
+  for (const Named& n : all) {
+    const bool stereo = n.s == &MusicSource || (n.s >= &g.menu[0] && n.s <= &g.menu[9]);
+    EXPECT_EQ(BufferInt(*n.s, AL_CHANNELS), stereo ? 2 : 1) << n.what;
+  }
+  // One file behind several sources.
+  EXPECT_EQ(BufferInt(g.st2[0], AL_SIZE), BufferInt(g.st2[2], AL_SIZE));
+  EXPECT_EQ(BufferInt(EngineSounds.notes[31], AL_SIZE), BufferInt(EngineSounds.notesP[31], AL_SIZE));
+  EXPECT_EQ(BufferInt(EngineSounds.opponent[0][3], AL_SIZE),
+            BufferInt(EngineSounds.opponent[2][3], AL_SIZE));
+}
+
+TEST_F(SoundDevice, GroupOperationsLeaveTheDocumentedStates) {
+  LoadEverything();
+  GameSoundSet& g = GameSounds;
+  // A race under way: every continuous source started, the engine pair playing, a long
+  // one-shot (nitro) sounding, and the ground loop already stopped by the race code.
+  for (SoundSource* s : {&g.enOt[0], &g.enOt[1], &g.enOt[2], &g.enCity, &g.landscapeGround,
+                         &g.landscapeGrass, &g.landscapeWater, &g.st1, &g.st2[0], &g.st2[1],
+                         &g.st2[2], &g.wind, &g.ambient, &g.nitro, &EngineSounds.notes[4],
+                         &EngineSounds.notes[5], &EngineSounds.drag[1],
+                         &EngineSounds.opponent[1][2]})
+    s->Play();
+  g.landscapeGround.Stop();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ALint ambientOffset = 0;
+
+  PauseAllSounds();
+  alGetSourcei(g.ambient.source, AL_SAMPLE_OFFSET, &ambientOffset);
+  for (SoundSource* s : {&g.landscapeGrass, &g.landscapeWater, &g.st1, &g.st2[1], &g.enCity,
+                         &g.wind, &g.ambient, &EngineSounds.notes[4], &EngineSounds.drag[1],
+                         &EngineSounds.opponent[1][2]})
+    EXPECT_EQ(s->State(), AL_PAUSED);
+  EXPECT_EQ(g.landscapeGround.State(), AL_STOPPED);
+  EXPECT_EQ(g.enOt[0].State(), AL_PLAYING);  // the opponents' loops go on
+  EXPECT_EQ(g.nitro.State(), AL_PLAYING);    // not part of the pause
+  EXPECT_EQ(EngineSounds.notes[40].State(), 0);  // an unloaded slot stays without a source
+
+  ResumeAllSounds();
+  for (SoundSource* s : {&g.landscapeGrass, &g.landscapeWater, &g.st1, &g.st2[0], &g.enCity,
+                         &g.wind, &g.ambient})
+    EXPECT_EQ(s->State(), AL_PLAYING);
+  EXPECT_EQ(g.landscapeGround.State(), AL_STOPPED) << "a stopped loop was started again";
+  EXPECT_EQ(EngineSounds.notes[4].State(), AL_PAUSED) << "engine notes wait for the race code";
+  EXPECT_EQ(EngineSounds.opponent[1][2].State(), AL_PAUSED);
+  ALint resumedOffset = 0;
+  alGetSourcei(g.ambient.source, AL_SAMPLE_OFFSET, &resumedOffset);
+  EXPECT_GE(resumedOffset, ambientOffset) << "the ambient loop lost its place";
+  EXPECT_GT(ambientOffset, 2000) << "the ambient loop should have been playing a while";
+
+  StopAllSounds();
+  for (SoundSource* s : {&g.landscapeGrass, &g.st1, &g.st2[2], &g.wind, &g.ambient, &g.nitro,
+                         &EngineSounds.notes[4], &EngineSounds.drag[1],
+                         &EngineSounds.opponent[1][2]})
+    EXPECT_EQ(s->State(), AL_STOPPED);
+  EXPECT_EQ(g.enCity.State(), AL_PLAYING);   // not part of the stop
+  EXPECT_EQ(g.enOt[1].State(), AL_PLAYING);
+
+  // After a stop nothing is left to resume.
+  g.wind.Play();
+  PauseAllSounds();
+  StopAllSounds();
+  ResumeAllSounds();
+  EXPECT_EQ(g.wind.State(), AL_STOPPED);
+  EXPECT_EQ(g.st1.State(), AL_STOPPED);
+
+  // Two pauses in a row (Escape, then focus lost) still resume what was playing.
+  g.st1.Play();
+  PauseAllSounds();
+  PauseAllSounds();
+  ResumeAllSounds();
+  EXPECT_EQ(g.st1.State(), AL_PLAYING);
+  // A resume without a pause starts nothing.
+  g.st1.Stop();
+  ResumeAllSounds();
+  EXPECT_EQ(g.st1.State(), AL_STOPPED);
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+}
+
+// A copy of base/ made of links, with one sound file left out.
+class BaseWithoutOneFile {
+ public:
+  explicit BaseWithoutOneFile(const std::string& missing) {
+    char tmpl[] = "/tmp/kelvamor_sound_XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    old_ = getcwd(nullptr, 0);
+    const std::string cmd = "cp -rs \"" + std::string(old_) + "/base\" \"" + dir_ + "/base\" && rm \"" +
+                            dir_ + "/base/" + missing + "\"";
+    ok_ = std::system(cmd.c_str()) == 0 && chdir(dir_.c_str()) == 0;
+  }
+  ~BaseWithoutOneFile() {
+    if (chdir(old_) != 0) ADD_FAILURE() << "cannot return to " << old_;
+    std::free(old_);
+    std::system(("rm -rf \"" + dir_ + "\"").c_str());
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  std::string dir_;
+  char* old_ = nullptr;
+  bool ok_ = false;
+};
+
+TEST_F(SoundDevice, AMissingFileLeavesOneSilentSourceAndNothingElse) {
+  LoadEverything();
+  std::vector<int> sizes;
+  for (const Named& n : AllLoadedSources()) sizes.push_back(BufferInt(*n.s, AL_SIZE));
+  ReleaseStartupSounds();
+  ReleaseBank();
+
+  BaseWithoutOneFile base("sound/Varn130/2369_P.wav");
+  ASSERT_TRUE(base.ok());
+  LoadEverything();
+  const std::vector<Named> all = AllLoadedSources();
+  int silent = 0;
+  for (size_t i = 0; i < all.size(); ++i) {
+    const SoundSource& s = *all[i].s;
+    ASSERT_NE(s.source, 0u) << all[i].what << ": every source still exists";
+    if (&s == &EngineSounds.notesP[17]) {
+      ++silent;
+      EXPECT_EQ(BufferInt(s, AL_SIZE), 0);
+      EXPECT_EQ(s.size, 0);
+      EXPECT_EQ(s.format, 0);
+      EXPECT_EQ(SourceInt(s, AL_LOOPING), AL_TRUE);
+    } else {
+      EXPECT_EQ(BufferInt(s, AL_SIZE), sizes[i]) << all[i].what;
+    }
+  }
+  EXPECT_EQ(silent, 1);
+  const_cast<SoundSource&>(EngineSounds.notesP[17]).Play();
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+}
+
+TEST_F(SoundDevice, ReloadingNeverKeepsTheLastFilesSizeOrSource) {
+  SoundSource s{};
+  s.Load("base/sound/menu4.wav", false);
+  ASSERT_NE(s.source, 0u);
+  const unsigned firstSource = s.source;
+  EXPECT_GT(s.size, 0);
+  EXPECT_NE(s.format, 0);
+
+  // The same record loaded again gives its old source back: OpenAL Soft hands out at
+  // most 256 sources, so 300 reloads that leaked would end without one.
+  for (int i = 0; i < 300; ++i) s.Load("base/sound/menu4.wav", false);
+  ASSERT_NE(s.source, 0u) << "reloading leaked sources (first was " << firstSource << ")";
+  s.Load("base/sound/no_such_sound.wav", false);
+  ASSERT_NE(s.source, 0u);
+  EXPECT_EQ(s.size, 0) << "a failed read kept the previous size";
+  EXPECT_EQ(s.format, 0);
+  EXPECT_EQ(s.frequency, 0);
+  EXPECT_EQ(BufferInt(s, AL_SIZE), 0);
+  s.Play();
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+
+  s.Load("base/music/2.wav", true);
+  EXPECT_EQ(BufferInt(s, AL_CHANNELS), 2);
+  EXPECT_EQ(BufferInt(s, AL_SIZE), s.size);
+  s.Release();
+  EXPECT_EQ(s.source, 0u);
+  EXPECT_EQ(s.buffer, 0u);
+}
+
+TEST_F(SoundDevice, ReleasingTwiceOrNeverLoadedTouchesNoOtherSource) {
+  SoundSource a{}, b{}, never{};
+  a.Load("base/sound/menu1.wav", false);
+  const unsigned aName = a.source;
+  a.Release();
+  b.Load("base/sound/menu2.wav", false);
+  a.Release();       // a second time: nothing left to delete
+  never.Release();   // never loaded
+  never.Play();
+  never.SetGain(0.5f);
+  never.SetPosition(1, 2, 3, 4, 5, 6);
+  EXPECT_FALSE(never.IsPlaying());
+  EXPECT_EQ(never.State(), 0);
+  ASSERT_TRUE(alIsSource(b.source)) << "releasing a again deleted b (name " << aName << ")";
+  b.Play();
+  EXPECT_EQ(b.State(), AL_PLAYING);
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+  b.Release();
+}
+
+TEST_F(SoundDevice, EaxSettingIsClearedWhenTheDeviceHasNoEax) {
+  if (alIsExtensionPresent("EAX2.0") || alIsExtensionPresent("EAX2.0EMULATED"))
+    GTEST_SKIP() << "this OpenAL offers EAX 2.0";
+  Settings.eax = 1;
+  EaxAvailable = 1;
+  SetupEax();
+  EXPECT_EQ(Settings.eax, 0) << "would be saved on";
+  EXPECT_EQ(EaxAvailable, 0);
+  SetupEax();
+  EXPECT_EQ(Settings.eax, 0);
+}
+
+TEST_F(SoundDevice, TheSoundSetStaysSmall) {
+  // The whole generated set (sound and music) in a few megabytes.
+  const std::string cmd = "du -sb base/sound base/music | awk '{s+=$1} END {print s}'";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  long long bytes = 0;
+  ASSERT_EQ(fscanf(p, "%lld", &bytes), 1);
+  pclose(p);
+  EXPECT_GT(bytes, 1000000);
+  EXPECT_LT(bytes, 8 * 1024 * 1024);
+}
+
+}  // namespace
