@@ -1,1 +1,4 @@
-int main() { return 0; }
+// Process entry: start-up, the message-or-frame loop, shutdown.
+#include "app/game.h"
+
+int main() { return RunGame(); }

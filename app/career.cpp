@@ -1,0 +1,142 @@
+#include "app/career.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/settings.h"
+#include "platform/files.h"
+#include "race/car_setup.h"
+
+CareerRecord Career;
+
+namespace {
+
+constexpr const char* kFileName = "career.inf";
+constexpr const char* kBaseCopy = "./base/career.inf";
+
+constexpr int32_t kCarCount = 18;
+constexpr int kPackageField = 36;  // CarSetup field of the engine package level
+constexpr int32_t kLastBracket = 5;
+constexpr int32_t kMaxPackageLevel = 5;
+// Base races advance by four per bracket or region: a base above 4 would name a race
+// past the last one.
+constexpr int32_t kMaxBaseRace = 4;
+constexpr int32_t kQuickRaceTracks = 10;
+
+bool Clamp(int32_t* v, int32_t lo, int32_t hi) {
+  const int32_t old = *v;
+  *v = *v < lo ? lo : (*v > hi ? hi : *v);
+  return *v != old;
+}
+
+bool Finite(float* v, float fallback) {
+  if (std::isfinite(*v)) return false;
+  *v = fallback;
+  return true;
+}
+
+bool ReadCareerFile(const std::string& path, CareerRecord* c) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  CareerRecord tmp;
+  const bool whole = std::fread(&tmp, sizeof tmp, 1, f) == 1;
+  // A longer file is not a career file either.
+  const bool exact = whole && std::fgetc(f) == EOF;
+  std::fclose(f);
+  if (!exact) return false;
+  *c = tmp;
+  return true;
+}
+
+}  // namespace
+
+bool SanitizeCareer(CareerRecord* c) {
+  bool changed = false;
+  changed |= Clamp(&c->PlayerNameLength, 0, kCareerMaxNameLength);
+  if (c->PlayerName[kCareerNameBytes - 1] != '\0') changed = true;
+  // The name entry writes at most seven characters; the last byte stays a terminator.
+  c->PlayerName[kCareerNameBytes - 1] = '\0';
+  changed |= Clamp(&c->CareerCar, 0, kCarCount - 1);
+  changed |= Clamp(&c->QuickRaceCar, 0, kCarCount - 1);
+  changed |= Clamp(&c->ShopCarLimit, 0, kCarCount - 1);
+  changed |= Clamp(&c->BracketPosition, 0, kLastBracket);
+  changed |= Clamp(&c->ChampionshipRace, 1, kMaxBaseRace);
+  changed |= Clamp(&c->CompetitionRegion, 0, 2);
+  changed |= Clamp(&c->CompetitionRace, 1, kMaxBaseRace);
+  changed |= Clamp(&c->QuickRaceNumber, 1, kQuickRaceTracks);
+  changed |= Clamp(&c->RaceMode, 1, 3);
+  // Bought package levels: engine 0..5, suspension and turbo 0..3.
+  const int32_t maxLevel[3] = {5, 3, 3};
+  for (int i = 0; i < 3; ++i) {
+    int32_t level;
+    std::memcpy(&level, c->carSetup + 4 * (kPackageField + i), 4);
+    if (Clamp(&level, 0, maxLevel[i])) {
+      std::memcpy(c->carSetup + 4 * (kPackageField + i), &level, 4);
+      changed = true;
+    }
+  }
+  changed |= Finite(&c->Cash, 10000.0f);
+  changed |= Finite(&c->Points, 0.0f);
+  for (float& p : c->BonusTotals) changed |= Finite(&p, 0.0f);
+  return changed;
+}
+
+bool SaveCareer() {
+  const std::string path = UserFilePath(kFileName, true);
+  if (path.empty()) return false;
+  return platform::WriteFileAtomic(path, &Career, sizeof Career);
+}
+
+bool LoadCareer() {
+  CareerRecord c;
+  std::memset(&c, 0, sizeof c);
+  const std::string user = UserFilePath(kFileName, false);
+  if (!(!user.empty() && ReadCareerFile(user, &c)) && !ReadCareerFile(kBaseCopy, &c)) {
+    std::fprintf(stderr, "career.inf: no usable career file; starting a new career\n");
+    std::memset(&Career, 0, sizeof Career);
+    Career.FirstCareerFlag = 1;
+    ResetCareerFields();
+    c = Career;
+  }
+  if (SanitizeCareer(&c)) std::fprintf(stderr, "career.inf: out-of-range fields repaired\n");
+  Career = c;
+  return SaveCareer();
+}
+
+void ResetCareerFields() {
+  CareerRecord* c = &Career;
+  c->PlayerNameLength = 0;
+  std::memset(c->PlayerName, 0, sizeof c->PlayerName);
+  std::strcpy(c->PlayerName, "Player");
+  c->Cash = 10000.0f;
+  c->Points = 0.0f;
+  c->Rating = 1;
+  for (float& p : c->BonusTotals) p = 0.0f;
+  c->field228 = 0;
+  c->field232 = 0;
+  c->BracketPosition = 0;
+  c->ChampionshipRace = 1;
+  c->BracketUnlocked = 0;
+  for (int r = 0; r < kCareerRaces; ++r) {
+    c->RaceBestPlace[r] = 5;
+    c->RaceWins[r] = c->RaceAttempts[r] = 0;
+    c->RaceBestLapMinutes[r] = c->RaceBestLapSeconds[r] = c->RaceBestLapHundredths[r] = 0;
+  }
+  c->CareerCar = 0;
+  c->ShopCarLimit = 17;
+  ApplyCarPreset(0);
+  SaveCarSetupToCareer();
+  c->RaceMode = 1;
+  c->CompetitionRegion = 0;
+  c->CompetitionRace = 1;
+  for (int32_t& p : c->CompetitionProgress) p = 1;
+  for (int32_t& v : c->CompetitionBestPlace) v = 4;
+  c->QuickRaceNumber = 1;
+}
+
+void ResetCareer() {
+  ResetCareerFields();
+  SaveCareer();
+}

@@ -1,0 +1,68 @@
+#include "app/frame.h"
+
+#include <GL/gl.h>
+
+#include <atomic>
+#include <cmath>
+
+#include "app/handshake.h"
+#include "platform/timer.h"
+#include "app/race_update.h"
+#include "app/settings.h"
+#include "frontend/screens.h"
+#include "frontend/seams.h"
+#include "gfx/fps_text.h"
+#include "render/seams.h"
+
+FrameTimingState FrameTiming;
+uint8_t FpsVisible = 0;
+
+namespace {
+// One previous time for both threads: only one of them times frames at a time, and the
+// hand-over between race and menus must not jump.
+std::atomic<uint32_t> g_previousMs{0};
+std::atomic<bool> g_timerStarted{false};
+}  // namespace
+
+float FrameSeconds() {
+  const uint32_t now = platform::TimeMs();
+  if (!g_timerStarted.exchange(true)) g_previousMs.store(now);
+  const uint32_t previous = g_previousMs.exchange(now);
+  // Unsigned difference: correct across the 49-day wrap, never negative.
+  return static_cast<float>(now - previous) / 1000.0f;
+}
+
+void MeasureFrame() {
+  FrameTimingState& t = FrameTiming;
+  t.FrameDt = FrameSeconds();
+  t.Fps = t.FrameDt > 0.0f ? 1.0f / t.FrameDt : 0.0f;
+  if (t.FrameDt > kLongFrameSeconds) {
+    t.FrameTicks = 0.0f;
+    t.PhysicsDt = 0.0f;
+  } else {
+    t.FrameTicks = t.FrameDt * 100.0f;
+    t.PhysicsDt = t.FrameDt;
+  }
+}
+
+bool DrawFrame() {
+  if (CurrentScreen.load() == kScreenRace) {
+    // The loader flips its toggle once the update is published; quitting ends the wait.
+    while (Handshake.UpdateToggle.load() == Handshake.RenderToggle.load() && !Handshake.AppDone.load() &&
+           CurrentScreen.load() == kScreenRace) {
+    }
+    if (Handshake.UpdateToggle.load() != Handshake.RenderToggle.load()) RenderRaceFrame();
+  } else {
+    MeasureFrame();
+    FrameTimingState& t = FrameTiming;
+    if (t.FrameDt <= kLongFrameSeconds) t.RenderTicks = t.FrameTicks;
+    t.WavePhase += t.FrameTicks * 0.05f;
+    t.WaveSine = std::sin(t.WavePhase);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    UpdateScreens();
+  }
+  if (FpsVisible == 1) DrawFpsText(static_cast<int>(FrameTiming.Fps));
+  glEnable(GL_DEPTH_TEST);
+  return true;
+}

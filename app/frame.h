@@ -1,0 +1,33 @@
+// The frame timer and the main thread's frame: either the race (waiting for the
+// loader's update) or the front end.
+#pragma once
+
+#include <cstdint>
+
+struct FrameTimingState {
+  float FrameDt = 0.0f;      // seconds of the last frame
+  float Fps = 0.0f;          // 1 / FrameDt, 0 before the first measured frame
+  float FrameTicks = 0.0f;   // 10-millisecond units, 0 after a frame over 0.2 s
+  float PhysicsDt = 0.0f;    // seconds handed to the race step, 0 after a long frame
+  float RenderTicks = 0.0f;  // the ticks of the frame the main thread draws
+  float SceneClock = 0.0f;   // seconds advanced by the race render
+  float WavePhase = 0.0f;    // front-end wave, advanced by FrameTicks x 0.05
+  float WaveSine = 0.0f;
+  float WorkerTicks = 0.0f;  // the loader's FrameTicks, published for the race render
+};
+
+extern FrameTimingState FrameTiming;
+extern uint8_t FpsVisible;  // 1 shows the FPS text; any other value shows nothing
+
+// A frame longer than this advances nothing.
+constexpr float kLongFrameSeconds = 0.2f;
+
+// Seconds since the previous call from either thread (about 0 on the first); never
+// negative.
+float FrameSeconds();
+// Measures one frame into FrameDt, Fps, FrameTicks and PhysicsDt.
+void MeasureFrame();
+
+// The main thread's frame; always true.
+bool DrawFrame();
+void RenderRaceFrame();

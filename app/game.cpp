@@ -1,0 +1,218 @@
+#include "app/game.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "app/career.h"
+#include "app/controls.h"
+#include "app/frame.h"
+#include "app/handshake.h"
+#include "app/input.h"
+#include "app/joystick.h"
+#include "app/loader.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "app/window.h"
+#include "frontend/screens.h"
+#include "gfx/renderer.h"
+#include "gfx/seams_gfx1.h"
+#include "render/camera_state.h"
+#include "render/seams.h"
+#include "platform/messages.h"
+#include "platform/msgbox.h"
+#include "platform/shell.h"
+#include "platform/timer.h"
+#include "platform/vk.h"
+#include "platform/window.h"
+#include "race/seams.h"
+
+TargetSizes PostTargetSize = {400, 300};
+TargetSizes RenderTextureSize = {1024, 1024};
+int ShadowMapSize = 1024;
+
+namespace {
+
+// How long the loader gets to leave its loop at shutdown before we stop waiting.
+constexpr uint32_t kLoaderExitTimeoutMs = 5000;
+
+// The single-press keys whose release frees the latch.
+const int kLatchKeys[] = {
+    platform::kVkReturn, platform::kVkEscape, platform::VkDigit(1), platform::VkDigit(2),
+    platform::VkDigit(3), platform::VkF(1), platform::VkF(2), platform::VkF(3), platform::VkF(5),
+    platform::kVkLeft, platform::kVkRight, platform::kVkUp, platform::kVkDown, platform::kVkSpace,
+    platform::VkLetter('Y'), platform::VkLetter('Q'), platform::VkLetter('R'), platform::VkLetter('F'),
+    platform::VkLetter('L'), platform::VkLetter('K'), platform::VkLetter('C'), platform::VkLetter('X'),
+    platform::VkLetter('Z'), platform::VkLetter('O'), platform::VkLetter('P'), platform::VkLetter('I'),
+    platform::VkLetter('U'), platform::VkLetter('J')};
+
+std::thread g_loader;
+
+void EscapePause() {
+  if (!KeyDown(platform::kVkEscape) || Input.KeyLatch) return;
+  if (CurrentScreen.load() != kScreenRace || TargetScreen.load() != CurrentScreen.load()) return;
+  if (PlayerFinished.load()) return;
+  Input.KeyLatch = 1;
+  // An update may be in flight; pausing before it lands would let it start the engine
+  // notes again. Wait for its flip, so the pause sticks.
+  while (Handshake.UpdateToggle.load() == Handshake.RenderToggle.load() && !Handshake.AppDone.load() &&
+         Handshake.LoaderRunning.load()) {
+  }
+  PauseAllSounds();
+  if (Settings.music) MusicSource.Pause();
+  if (Settings.sound) {
+    MenuClickSound.Play();
+    MenuOpenSound.Play();
+  }
+  TargetScreen.store(kScreenPause);
+  CurrentScreen.store(kScreenPause);
+  ScreenFade = 0.0f;
+}
+
+void ReleaseLatchWhenIdle() {
+  if (Input.MouseButtons[0]) return;
+  for (int vk : kLatchKeys)
+    if (KeyDown(vk)) return;
+  Input.KeyLatch = 0;
+}
+
+// The graphics foundation links below the game and reads these through pointers.
+void LinkRendererToGame() {
+  GfxLinks.loadedCarType = LoadedCarType;
+  GfxLinks.loadFPoints = LoadFPoints;
+  GfxLinks.pendingAntiAliasing = &PendingGraphics.antiAliasing;
+  GfxLinks.targetScreen = [] { return TargetScreen.load(); };
+  GfxLinks.sceneClock = [] { return FrameTiming.SceneClock; };
+  GfxLinks.cameraSpeedFactor = [] { return RenderCamera.speedFactor; };
+  GfxLinks.farDistance = [] { return FarDistance; };
+  GfxLinks.garageZoom = [] { return CameraState.garageZoom; };
+}
+
+void StopLoader() {
+  Handshake.AppDone.store(1);
+  if (!g_loader.joinable()) return;
+  const uint32_t start = platform::TimeMs();
+  while (Handshake.LoaderRunning.load() && platform::TimeMs() - start < kLoaderExitTimeoutMs) platform::SleepMs(1);
+  if (Handshake.LoaderRunning.load()) {
+    // A loader stuck in a load must not hold the exit; the process ends around it.
+    std::fprintf(stderr, "shutdown: the loader thread did not stop within %u ms\n", kLoaderExitTimeoutMs);
+    g_loader.detach();
+  } else {
+    g_loader.join();
+  }
+}
+
+void Shutdown() {
+  StopLoader();
+  ReleaseStartupSounds();
+  CloseSoundDevice();
+  SaveSettings();
+  SaveCareer();
+  if (GameJoystick) {
+    if (GameJoystick->present) GameJoystick->Release();
+    delete GameJoystick;
+    GameJoystick = nullptr;
+  }
+  DestroyMainWindow();
+  platform::QuitVideo();
+  platform::OpenWebPage();
+}
+
+}  // namespace
+
+int ShadowMapSizeFor(int shadowDetail, int current) {
+  switch (shadowDetail) {
+    case 0: return 16;
+    case 1: return 1024;
+    case 2: return 4096;
+    case 3: return 8192;
+    default: return current;
+  }
+}
+
+void RunFramePass() {
+  if (WindowActive) {
+    if (!DrawFrame() || Handshake.QuitRequest.load()) {
+      Handshake.AppDone.store(1);
+      return;
+    }
+  }
+  platform::SwapMainBuffers();
+  EscapePause();
+  CaptureBinding();
+  if (KeyDown(platform::VkF(1)) && !Input.KeyLatch) {
+    FpsVisible = FpsVisible ? 0 : 1;
+    Input.KeyLatch = 1;
+  }
+  ReleaseLatchWhenIdle();
+  if (GameJoystick && GameJoystick->present) GameJoystick->Poll();
+  MapDriverInput();
+}
+
+int RunGame() {
+  platform::InstallQuitSignals();
+  LinkRendererToGame();
+  LoadSettings();
+  ShadowMapSize = ShadowMapSizeFor(Settings.shadowDetail, ShadowMapSize);
+  // The city traffic count sizes the simulator and indexes the four city car slots.
+  const int traffic = Settings.cityTraffic;
+  CityCarCount = 2 * (traffic < 0 ? 0 : traffic > 2 ? 2 : traffic);
+  LoadCareer();
+  LoadOpticaTable();
+
+  // Without a device the game runs silent rather than not at all.
+  if (OpenSoundDevice()) {
+    LoadStartupSounds();
+    SetupEax();
+  } else {
+    std::fprintf(stderr, "sound: no OpenAL device; the game runs without sound\n");
+  }
+
+  if (!CreateMainWindow("Kelvamor", Settings.screenWidth, Settings.screenHeight, 32, true, 24)) {
+    CloseSoundDevice();
+    platform::QuitVideo();
+    return 0;
+  }
+  TargetScreen.store(kScreenIntro);
+  CurrentScreen.store(kScreenIntro);
+  glFinish();
+
+  GameJoystick = new Joystick;
+  GameJoystick->present = GameJoystick->Init() ? 1 : 0;
+
+  g_loader = std::thread(LoaderThread);
+  // Objects are shared from creation on; wait only until the loader has taken its
+  // context, instead of a blind second.
+  const uint32_t start = platform::TimeMs();
+  while (!Handshake.LoaderRunning.load() && platform::TimeMs() - start < 1000) platform::SleepMs(1);
+  glFinish();
+  RendererSetup setup;
+  setup.screenWidth = Settings.screenWidth;
+  setup.screenHeight = Settings.screenHeight;
+  setup.antiAliasing = Settings.antiAliasing;
+  setup.textureFiltering = Settings.textureFiltering;
+  setup.shadowMapSize = ShadowMapSize;
+  setup.postWidth = PostTargetSize.width;
+  setup.postHeight = PostTargetSize.height;
+  setup.renderTextureSize = RenderTextureSize.width;
+  if (!InitRenderer(setup)) platform::ShowMessageBox("Initialization Failed.", "ERROR", platform::MessageIcon::kWarning);
+  glFinish();
+
+  int exitCode = 0;
+  while (!Handshake.AppDone.load()) {
+    platform::Message m;
+    if (platform::PeekMessage(&m)) {
+      if (m.kind == platform::MessageKind::kQuit) {
+        exitCode = m.a;
+        Handshake.AppDone.store(1);
+      } else {
+        MainWindowProc(m);
+      }
+      continue;
+    }
+    RunFramePass();
+  }
+  Shutdown();
+  return exitCode;
+}

@@ -1,0 +1,111 @@
+#include "app/loader.h"
+
+#include <GL/gl.h>
+
+#include "app/career.h"
+#include "app/handshake.h"
+#include "app/race_update.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "frontend/screens.h"
+#include "platform/msgbox.h"
+#include "platform/window.h"
+#include "race/car_setup.h"
+#include "race/seams.h"
+
+LoaderHandshakeState Handshake;
+
+namespace {
+
+// The loader's context is current only inside a step, so the main thread may use the
+// shared objects between steps.
+template <typename Work>
+void LoadingStep(Work work) {
+  glFinish();
+  platform::MakeWorkerContextCurrent();
+  glFinish();
+  work();
+  glFinish();
+  platform::ReleaseCurrentContext();
+  glFinish();
+}
+
+bool Screen(int id) { return CurrentScreen.load() == id; }
+int Stage() { return Handshake.LoaderStage.load(); }
+void SetStage(int s) { Handshake.LoaderStage.store(s); }
+
+}  // namespace
+
+int CurrentRaceNumber() {
+  switch (Career.RaceMode) {
+    case 1: return Career.ChampionshipRace + 4 * Career.BracketPosition;
+    case 2: return Career.CompetitionRace + 4 * Career.CompetitionRegion;
+    case 3: return Career.QuickRaceNumber;
+    default: return 0;
+  }
+}
+
+void LoadMenuContent() {
+  MusicSource.Load("base/music/menu.wav", true);
+  if (Settings.music) MusicSource.Play();
+  LoadTextures();
+  LoadObjects();
+  InitCarSetupDefaults();
+  LoadCarsTable();
+  LoadCarSetupFromCareer();
+  LoadCar(0);
+}
+
+void LoaderPass() {
+  if (Screen(kScreenRace)) {
+    while (Handshake.UpdateToggle.load() != Handshake.RenderToggle.load() && Screen(kScreenRace) &&
+           !Handshake.AppDone.load()) {
+    }
+    if (Screen(kScreenRace) && TargetScreen.load() == kScreenRace && !Handshake.AppDone.load() &&
+        Handshake.UpdateToggle.load() == Handshake.RenderToggle.load()) {
+      UpdateRaceFrame();
+      Handshake.UpdateToggle.store(Handshake.UpdateToggle.load() ^ 1);
+    }
+  }
+  if (Screen(kScreenIntro) && Stage() == kStageNothing && IntroClock.load() > 10.0f) {
+    LoadingStep(LoadMenuContent);
+    SetStage(kStageMenuLoaded);
+  }
+  if (Screen(kScreenRaceLoading) && Stage() == kStageLoadTrack) {
+    const int race = CurrentRaceNumber();
+    LoadingStep([race] {
+      if (race > 0) LoadWorld(race);
+    });
+    SetStage(kStageTrackLoaded);
+  }
+  if (Screen(kScreenFinish) && Stage() == kStageUnloadTrack) {
+    LoadingStep(LoadGarage);
+    SetStage(kStageUnloaded);
+  }
+  if (Screen(kScreenPause) && Stage() == kStageLoadTrack) {
+    const int race = CurrentRaceNumber();
+    LoadingStep([race] {
+      LoadGarage();
+      if (race > 0) LoadWorld(race);
+    });
+    SetStage(kStageTrackLoaded);
+  }
+  if (Screen(kScreenPause) && Stage() == kStageUnloadTrack) {
+    LoadingStep(LoadGarage);
+    SetStage(kStageUnloaded);
+  }
+  const int s = CurrentScreen.load();
+  if (s != kScreenRace && s != kScreenIntro && s != kScreenRaceLoading && s != kScreenFinish &&
+      Stage() == kStageNothing) {
+    LoadingStep([] { LoadCar(0); });
+    SetStage(kStageMenuLoaded);
+  }
+}
+
+void LoaderThread() {
+  if (!platform::ContextsShareObjects())
+    platform::ShowMessageBox("Can't Create A GL Texture Loading Context.", "ERROR", platform::MessageIcon::kWarning);
+  Handshake.LoaderRunning.store(1);
+  while (!Handshake.AppDone.load()) LoaderPass();
+  Handshake.LoaderRunning.store(0);
+}

@@ -1,0 +1,147 @@
+#include "app/race_cameras.h"
+
+#include <cmath>
+
+#include "render/camera_state.h"
+
+Frustum ViewFrustum;
+SunCameraState SunCamera;
+
+namespace {
+
+constexpr float kBoxHalf = 10.0f;  // the culling box around a car
+
+// The cube-map face rotations, one per slice.
+Matrix4 SliceFace(int slice) {
+  Matrix4 a, b;
+  switch (slice) {
+    case 0: a.SetRotationY(90.0f); b.SetRotationX(180.0f); break;
+    case 1: a.SetRotationY(-90.0f); b.SetRotationX(180.0f); break;
+    case 2: a.SetRotationX(-90.0f); break;
+    case 3: a.SetRotationX(90.0f); break;
+    case 4: a.SetRotationX(180.0f); break;
+    default: a.SetRotationZ(180.0f); break;
+  }
+  return MultiplyMatrices(b, a);
+}
+
+// Horizontal unit direction from a to b; keep the previous one when a camera looks
+// straight down (no horizontal part), instead of dividing by zero.
+Vector3 GroundDirection(const Vector3& from, const Vector3& to, Vector3* previous) {
+  Vector3 d(to.x - from.x, 0.0f, to.z - from.z);
+  const float len = std::sqrt(d.x * d.x + d.z * d.z);
+  if (len > 1e-6f && std::isfinite(len)) {
+    d.x /= len;
+    d.z /= len;
+    *previous = d;
+  }
+  return *previous;
+}
+
+Vector3 g_lastSunDirection(0.0f, 0.0f, 1.0f);
+Vector3 g_lastOverviewDirection(0.0f, 0.0f, 1.0f);
+
+}  // namespace
+
+Matrix4 MultiplyMatrices(const Matrix4& a, const Matrix4& b) {
+  Matrix4 r;
+  for (int c = 0; c < 4; ++c)
+    for (int row = 0; row < 4; ++row) {
+      float s = 0.0f;
+      for (int k = 0; k < 4; ++k) s += a.m[4 * k + row] * b.m[4 * c + k];
+      r.m[4 * c + row] = s;
+    }
+  return r;
+}
+
+Frustum ExtractFrustum(const Matrix4& m) {
+  Frustum f;
+  auto row = [&m](int r, int c) { return m.m[4 * c + r]; };
+  for (int p = 0; p < 6; ++p) {
+    const int axis = p / 2;
+    const float sign = (p % 2 == 0) ? -1.0f : 1.0f;  // fourth row minus, then plus
+    float len2 = 0.0f;
+    for (int c = 0; c < 4; ++c) {
+      f.plane[p][c] = row(3, c) + sign * row(axis, c);
+      if (c < 3) len2 += f.plane[p][c] * f.plane[p][c];
+    }
+    const float len = std::sqrt(len2);
+    if (len > 0.0f)
+      for (float& v : f.plane[p]) v /= len;
+  }
+  return f;
+}
+
+bool BoxInFrustum(const Frustum& f, const Vector3& p) {
+  for (const auto& pl : f.plane) {
+    bool allOutside = true;
+    for (int corner = 0; corner < 8 && allOutside; ++corner) {
+      const float x = p.x + ((corner & 1) ? kBoxHalf : -kBoxHalf);
+      const float y = p.y + ((corner & 2) ? kBoxHalf : -kBoxHalf);
+      const float z = p.z + ((corner & 4) ? kBoxHalf : -kBoxHalf);
+      if (pl[0] * x + pl[1] * y + pl[2] * z + pl[3] > 0.0f) allOutside = false;
+    }
+    if (allOutside) return false;
+  }
+  return true;
+}
+
+int CarLevelOfDetail(float distance, bool inView) {
+  if (!(distance < 300.0f) || !inView) return -1;
+  if (distance < 20.0f) return 0;
+  if (distance < 50.0f) return 1;
+  return 2;
+}
+
+int SlicesPerFrame(int reflectionQuality) {
+  switch (reflectionQuality) {
+    case 0: return 6;
+    case 1: return 3;
+    case 2: return 6;
+    default: return 1;
+  }
+}
+
+void SetupCamera(int type, int slice, float aspect, float viewDistance) {
+  Matrix4 projection, view;
+  const CameraStateRecord& cam = CameraState;
+  switch (type) {
+    case kCameraMain:
+      projection.SetProjection(65.0f + 10.0f * cam.speedFactor, aspect, 1.0f, viewDistance);
+      view.SetView(cam.eye, cam.target, cam.up);
+      break;
+    case kCameraSun: {
+      projection.SetProjection(1.2f, 1.0f, 3000.0f, 100000.0f);
+      const Vector3 d = GroundDirection(cam.eye, cam.target, &g_lastSunDirection);
+      const float s = 1.0f;
+      SunCamera.sunPoint = Vector3(cam.eye.x + d.x * 50.0f, cam.eye.y, cam.eye.z + d.z * 50.0f);
+      SunCamera.sunPosition =
+          Vector3(SunCamera.sunPoint.x + 2500.0f * s, 3000.0f * s, SunCamera.sunPoint.z + 2500.0f * s);
+      view.SetView(SunCamera.sunPosition, SunCamera.sunPoint, Vector3(0.0f, 1.0f, 0.0f));
+      SunCamera.projection = projection;
+      SunCamera.view = view;
+      break;
+    }
+    case kCameraSlice: {
+      projection.SetProjection(90.0f, 1.0f, 0.05f, 55.0f);
+      Matrix4 translate;
+      translate.SetTranslation(cam.eye.Negated());
+      // Each slice is culled with its own face: the face turned about the eye.
+      view = MultiplyMatrices(SliceFace(slice), translate);
+      break;
+    }
+    default: {
+      projection.SetProjection(4.0f, 1.0f, 350.0f, 1000000.0f);
+      const CameraStateRecord& r = RenderCamera;
+      const Vector3 d = GroundDirection(r.eye, r.fourth, &g_lastOverviewDirection);
+      const Vector3 point(r.eye.x + d.x * 27.5f, r.eye.y, r.eye.z + d.z * 27.5f);
+      const Vector3 eye(point.x + 337.5f, 405.00003f, point.z + 337.5f);
+      SunCamera.sunPosition = eye;
+      view.SetView(eye, point, Vector3(0.0f, 1.0f, 0.0f));
+      SunCamera.overviewProjection = projection;
+      SunCamera.overviewView = view;
+      break;
+    }
+  }
+  ViewFrustum = ExtractFrustum(MultiplyMatrices(projection, view));
+}

@@ -1,0 +1,41 @@
+// What one race update hands to the race render. It exists three times: the update's
+// working copy, the copy it publishes when done, and the main thread's render copy,
+// so the next update never writes what the current frame draws from.
+#pragma once
+
+#include "gfx/math3d.h"
+#include "render/camera_state.h"
+
+constexpr int kMaxVisibleLeaves = 1024;
+constexpr int kSliceCount = 6;
+
+struct LeafList {
+  int count = 0;
+  int leaf[kMaxVisibleLeaves];
+};
+
+struct RaceFrameResults {
+  LeafList mainLeaves;
+  LeafList sunLeaves;
+  LeafList sliceLeaves[kSliceCount];
+  Matrix4 sunProjection;  // the shadow texture matrices
+  Matrix4 sunView;
+  CameraStateRecord camera;
+  float bonusHeadTime = 0.0f;
+  int bonusHeadKind = 0;
+  Matrix4 carMatrices[4];      // the four race cars
+  Matrix4 cityCarMatrices[4];
+  int levelOfDetail[4] = {-1, -1, -1, -1};  // -1 hidden, 2, 1, 0 (nearest)
+  float ticks = 0.0f;
+};
+
+extern RaceFrameResults WorkingResults;    // written by the race update
+extern RaceFrameResults PublishedResults;  // complete after each update
+extern RaceFrameResults RenderSnapshot;    // what the main thread draws this frame
+
+// The point sound's gain ramp and the eased speed factor, kept between updates.
+struct RaceUpdateClocks {
+  float pointGainLevel = -1.5f;
+  int sliceCursor = 0;
+};
+extern RaceUpdateClocks RaceClocks;

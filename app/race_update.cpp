@@ -1,0 +1,131 @@
+#include "app/race_update.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/frame.h"
+#include "app/game.h"
+#include "app/race_cameras.h"
+#include "app/race_snapshot.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "race/seams.h"
+#include "render/camera_state.h"
+#include "render/seams.h"
+
+RaceFrameResults WorkingResults;
+RaceFrameResults PublishedResults;
+RaceFrameResults RenderSnapshot;
+RaceUpdateClocks RaceClocks;
+
+namespace {
+
+constexpr float kPointGainRate = 0.004f;   // per tick: silent for 375 ticks, full 250 later
+constexpr float kSpeedFactorRate = 0.005f;
+constexpr float kBonusShowSeconds = 2.0f;
+constexpr float kSpeedClockMinSpeed = 10.0f;
+
+float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+void EaseSpeedFactor(float ticks) {
+  const float target = Clamp01(PlayerCarSpeed() * 0.075f - 1.0f);
+  float& f = CameraState.speedFactor;
+  if (f > target) f -= ticks * kSpeedFactorRate;
+  else if (f < target) f += ticks * kSpeedFactorRate;
+  if (f > 1.0f) f = 1.0f;
+}
+
+void AdvanceBonusClocks(float ticks) {
+  BonusQueueState& q = BonusQueue;
+  const float dt = ticks * 0.01f;
+  for (float& c : q.cooldown) c += dt;
+  if (PlayerCarSpeed() > kSpeedClockMinSpeed) q.speedClock += dt;
+  for (float& c : q.clocks) c += dt;
+  if (q.head >= 0) {
+    q.headTime -= dt;
+    if (q.headTime < 0.0f) {
+      --q.head;
+      q.headTime = kBonusShowSeconds;
+      // The queue moves down by one; the tenth slot is free afterwards.
+      for (int i = 0; i < 9; ++i) {
+        q.kind[i] = q.kind[i + 1];
+        q.amount[i] = q.amount[i + 1];
+      }
+      q.kind[9] = 0;
+      q.amount[9] = 0.0f;
+    }
+  }
+  WorkingResults.bonusHeadTime = q.headTime;
+  WorkingResults.bonusHeadKind = q.kind[0];
+}
+
+void CullMainCamera(float aspect) {
+  SetupCamera(kCameraMain, 0, aspect, ViewDistance);
+  LeafList& main = WorkingResults.mainLeaves;
+  main.count = 0;
+  CollectVisibleLeaves(ViewFrustum, main.leaf, &main.count, kMaxVisibleLeaves);
+  // Distances from the eye of the frame being drawn, for the leaves' draw order.
+  for (int i = 0; i < main.count; ++i) StoreLeafDistance(main.leaf[i], RenderCamera.eye);
+}
+
+void AssignLevelsOfDetail() {
+  const Vector3& eye = CameraState.eye;
+  for (int car = 0; car < 4; ++car) {
+    const Vector3 p = RaceCarPosition(car);
+    const float d = p.Difference(eye).Length();
+    WorkingResults.levelOfDetail[car] = CarLevelOfDetail(d, d < 300.0f && BoxInFrustum(ViewFrustum, p));
+  }
+}
+
+void CullSlices() {
+  const int n = SlicesPerFrame(Settings.reflectionQuality);
+  for (int i = 0; i < n; ++i) {
+    RaceClocks.sliceCursor = (RaceClocks.sliceCursor + 1) % kSliceCount;
+    SetupCamera(kCameraSlice, RaceClocks.sliceCursor, 1.0f, ViewDistance);
+    LeafList& list = WorkingResults.sliceLeaves[RaceClocks.sliceCursor];
+    list.count = 0;
+    CollectVisibleLeaves(ViewFrustum, list.leaf, &list.count, kMaxVisibleLeaves);
+  }
+}
+
+void Publish() {
+  RaceFrameResults& w = WorkingResults;
+  w.sunProjection = SunCamera.projection;
+  w.sunView = SunCamera.view;
+  w.camera = CameraState;
+  for (int car = 0; car < 4; ++car) RaceCarDrawMatrix(car, &w.carMatrices[car]);
+  for (int k = 0; k < 4; ++k)
+    if (CityCarCount > k) CityCarDrawMatrix(k, &w.cityCarMatrices[k]);
+  PublishCarRows();
+  w.ticks = FrameTiming.FrameTicks;
+  PublishedResults = w;
+}
+
+}  // namespace
+
+void UpdateRaceFrame() {
+  MeasureFrame();
+  const float ticks = FrameTiming.FrameTicks;
+  StepSimulation();
+  WakeDisturbedObjects();
+  PlaceCameraAndListener(0, 0);
+
+  RaceClocks.pointGainLevel = std::min(RaceClocks.pointGainLevel + ticks * kPointGainRate, 1.0f);
+  GameSounds.point.SetGain(Clamp01(RaceClocks.pointGainLevel));
+  EaseSpeedFactor(ticks);
+
+  const int h = Settings.screenHeight > 0 ? Settings.screenHeight : 1;
+  const float aspect = static_cast<float>(Settings.screenWidth) / static_cast<float>(h);
+  CullMainCamera(aspect);
+  AssignLevelsOfDetail();
+  if (ShadowMapSize > 16) {
+    SetupCamera(kCameraSun, 0, 1.0f, ViewDistance);
+    LeafList& sun = WorkingResults.sunLeaves;
+    sun.count = 0;
+    CollectShadowVisibleLeaves(ViewFrustum, sun.leaf, &sun.count, kMaxVisibleLeaves);
+  }
+  CullSlices();
+  AdvanceBonusClocks(ticks);
+  Publish();
+  FrameTiming.WorkerTicks = ticks;
+}

@@ -1,0 +1,169 @@
+#include "app/settings.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "frontend/screens.h"
+#include "gfx/virtual_screen.h"
+#include "platform/files.h"
+
+GameSettings Settings;
+float ViewDistance = 400.0f;
+
+namespace {
+
+constexpr const char* kFolder = "Kelvamor";
+constexpr const char* kFileName = "menu.inf";
+constexpr const char* kBaseCopy = "./base/menu.inf";
+
+// No display is smaller or larger than this; anything outside is a damaged file.
+constexpr int32_t kMinScreenSide = 200;
+constexpr int32_t kMaxScreenSide = 16384;
+
+int32_t ReadI32(const uint8_t* p) {
+  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                              static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+}
+
+void WriteI32(uint8_t* p, int32_t v) {
+  const uint32_t u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
+}
+
+// Field values in file order; the flags are bytes in memory, ints in the file.
+void ToFields(const GameSettings& s, int32_t f[49]) {
+  const int32_t head[17] = {s.displayMode, s.screenWidth, s.screenHeight, s.colourBits,
+                            s.reflectionQuality, s.sound, s.music, s.eax, s.reserved9,
+                            s.cityTraffic, s.postEffect, s.screenTextureMainPass,
+                            s.compressedTextures, s.textureFiltering, s.shadowDetail,
+                            s.sightRange, s.antiAliasing};
+  std::memcpy(f, head, sizeof head);
+  std::memcpy(f + 17, s.bindings.slot, sizeof s.bindings.slot);
+  f[47] = s.transmission;
+  f[48] = s.controlDevice;
+}
+
+uint8_t Flag(int32_t v) { return v != 0 ? 1 : 0; }
+
+void FromFields(const int32_t f[49], GameSettings* s) {
+  s->displayMode = f[0];
+  s->screenWidth = f[1];
+  s->screenHeight = f[2];
+  s->colourBits = f[3];
+  s->reflectionQuality = f[4];
+  s->sound = Flag(f[5]);
+  s->music = Flag(f[6]);
+  s->eax = Flag(f[7]);
+  s->reserved9 = f[8];
+  s->cityTraffic = f[9];
+  s->postEffect = f[10];
+  s->screenTextureMainPass = f[11];
+  // Compressed material maps are always used, whatever the file says.
+  s->compressedTextures = 1;
+  s->textureFiltering = f[13];
+  s->shadowDetail = f[14];
+  s->sightRange = f[15];
+  s->antiAliasing = f[16];
+  std::memcpy(s->bindings.slot, f + 17, sizeof s->bindings.slot);
+  s->transmission = f[47];
+  s->controlDevice = f[48];
+}
+
+bool ReadFile(const std::string& path, std::vector<uint8_t>* out) {
+  out->clear();
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  uint8_t buf[512];
+  size_t n;
+  // A settings file is tiny; stop early on anything absurdly large.
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && out->size() < 4096)
+    out->insert(out->end(), buf, buf + n);
+  std::fclose(f);
+  return true;
+}
+
+bool TryLoad(const std::string& path, GameSettings* s) {
+  std::vector<uint8_t> bytes;
+  return ReadFile(path, &bytes) && DecodeSettings(bytes.data(), bytes.size(), s);
+}
+
+// What the reader derives from the fields it has just read.
+void ApplyDerivedValues(const GameSettings& s) {
+  PendingGraphics.displayMode = s.displayMode;
+  PendingGraphics.width = s.screenWidth;
+  PendingGraphics.height = s.screenHeight;
+  // The width was validated non-zero, so the division is safe.
+  VirtualScreen.bottom = static_cast<int>(-0.5 * s.screenHeight * 800 / s.screenWidth);
+  VirtualScreen.top = static_cast<int>(0.5 * s.screenHeight * 800 / s.screenWidth);
+  switch (s.sightRange) {
+    case 0: ViewDistance = 300.0f; break;
+    case 1: ViewDistance = 450.0f; break;
+    case 2: ViewDistance = 600.0f; break;
+    default: break;  // an unknown range keeps the previous distance
+  }
+}
+
+}  // namespace
+
+GameSettings DefaultSettings() {
+  GameSettings s{};
+  const int32_t f[49] = {
+      0, 1024, 768, 32, 1, 1, 1, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0,
+      // Steering, pedals, shift, clutch/handbrake, camera and look keys, gears 1-6.
+      37, 39, 38, 40, 16, 32, 67, 86, 90, 88, -1, 65, 83, 81, 87, 69, 82, 84, 89, 71,
+      -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+      0, 0};
+  FromFields(f, &s);
+  return s;
+}
+
+void EncodeSettings(const GameSettings& s, uint8_t out[kSettingsFileSize]) {
+  int32_t f[49];
+  ToFields(s, f);
+  for (int i = 0; i < 49; ++i) WriteI32(out + 4 * i, f[i]);
+}
+
+bool DecodeSettings(const uint8_t* data, size_t size, GameSettings* s) {
+  if (!data || size != kSettingsFileSize) return false;
+  int32_t f[49];
+  for (int i = 0; i < 49; ++i) f[i] = ReadI32(data + 4 * i);
+  const int32_t w = f[1], h = f[2];
+  if (w < kMinScreenSide || w > kMaxScreenSide || h < kMinScreenSide || h > kMaxScreenSide) return false;
+  FromFields(f, s);
+  return true;
+}
+
+std::string UserFilePath(const char* name, bool create) {
+  const std::string docs = platform::DocumentsFolder();
+  if (docs.empty()) return "";
+  const std::string folder = docs + "/" + kFolder;
+  if (create) platform::MakeDirectories(folder);
+  return folder + "/" + name;
+}
+
+bool LoadSettings() {
+  GameSettings s{};
+  const std::string user = UserFilePath(kFileName, false);
+  if (!(!user.empty() && TryLoad(user, &s)) && !TryLoad(kBaseCopy, &s)) {
+    std::fprintf(stderr, "menu.inf: no usable settings file; using the defaults\n");
+    s = DefaultSettings();
+  }
+  Settings = s;
+  ApplyDerivedValues(Settings);
+  return SaveSettings();
+}
+
+bool SaveSettings() {
+  const std::string path = UserFilePath(kFileName, true);
+  if (path.empty()) return false;
+  if (PendingGraphics.apply) {
+    Settings.displayMode = PendingGraphics.displayMode;
+    Settings.screenWidth = PendingGraphics.width;
+    Settings.screenHeight = PendingGraphics.height;
+    Settings.antiAliasing = PendingGraphics.antiAliasing;
+  }
+  uint8_t bytes[kSettingsFileSize];
+  EncodeSettings(Settings, bytes);
+  return platform::WriteFileAtomic(path, bytes, sizeof bytes);
+}

@@ -1,0 +1,147 @@
+#include "app/window.h"
+
+#include <GL/gl.h>
+
+#include "app/input.h"
+#include "app/joystick.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "frontend/screens.h"
+#include "gfx/projection.h"
+#include "gfx/renderer.h"
+#include "gfx/virtual_screen.h"
+#include "platform/msgbox.h"
+#include "platform/window.h"
+#include "race/seams.h"
+
+uint8_t WindowActive = 1;
+
+namespace {
+
+using platform::MessageIcon;
+using platform::MessageKind;
+
+bool g_fullscreen = true;
+
+bool Fail(const char* text, MessageIcon icon = MessageIcon::kWarning) {
+  platform::ShowMessageBox(text, "ERROR", icon);
+  return false;
+}
+
+bool FailAfterWindow(const char* text) {
+  DestroyMainWindow();
+  return Fail(text);
+}
+
+// The VirtualScreen position of the cursor, as the front end reads the press copies.
+void CopyPressPosition() {
+  int w, h;
+  platform::GetWindowSize(&w, &h);
+  if (w <= 0 || h <= 0) return;
+  const ScreenPoint& c = Input.CursorPoint;
+  ScreenPoint p;
+  p.x = static_cast<int>(VirtualScreen.left + (VirtualScreen.right - VirtualScreen.left) * c.x / static_cast<float>(w));
+  p.y = static_cast<int>(VirtualScreen.top - (VirtualScreen.top - VirtualScreen.bottom) * c.y / static_cast<float>(h));
+  Input.PressPoint[0] = Input.PressPoint[1] = p;
+}
+
+void OnActivate(bool active, bool minimised) {
+  if (active && !minimised) {
+    WindowActive = 1;
+    if (Settings.music) MusicSource.Play();
+    if (Settings.sound && TargetScreen.load() == kScreenRace) GameSounds.ambient.Play();
+    platform::ChangeDisplayMode(Settings.screenWidth, Settings.screenHeight, Settings.colourBits);
+  } else {
+    WindowActive = 0;
+    if (Settings.music) MusicSource.Pause();
+    if (Settings.sound) GameSounds.ambient.Pause();
+    platform::RestoreDesktopMode();
+    // A key held while focus leaves never gets its key-up.
+    ClearKeyAndButtonStates();
+  }
+  if (active && GameJoystick) GameJoystick->Acquire();
+}
+
+}  // namespace
+
+bool CreateMainWindow(const char* title, int width, int height, int colourBits, bool fullscreen,
+                      int /*depth: always 24*/) {
+  g_fullscreen = fullscreen;
+  if (!platform::InitVideo()) return Fail("Failed To Register The Window Class.");
+  if (fullscreen && !platform::ChangeDisplayMode(width, height, colourBits))
+    return Fail("Program Will Now Close.", MessageIcon::kStop);
+  platform::ShowCursor(false);
+  if (!platform::CreateWindow(title, width, height, fullscreen)) return FailAfterWindow("Window Creation Error.");
+  if (!platform::CreateMainContext()) return FailAfterWindow("Can't Create A GL Rendering Context.");
+  // GLX shares objects only at creation, so the loader's context is made here too.
+  if (!platform::CreateWorkerContext()) return FailAfterWindow("Can't Create A GL Device Context2.");
+  if (!platform::MakeMainContextCurrent()) return FailAfterWindow("Can't Activate The GL Rendering Context.");
+  platform::ShowWindow();
+  SetPerspective(width, height);
+  return true;
+}
+
+void DestroyMainWindow() {
+  if (platform::MainContextCurrent()) {
+    ReleaseRenderer();
+    FreeTextures();
+  }
+  if (platform::AnyContextCurrent()) platform::ReleaseCurrentContext();
+  platform::DestroyWorkerContext();
+  platform::DestroyMainContext();
+  platform::RestoreDesktopMode();
+  platform::ShowCursor(true);
+  platform::DestroyWindow();
+}
+
+bool IsDisplayModeAvailable(int width, int height) {
+  const int n = platform::DisplayModeCount();
+  for (int i = 0; i < n; ++i) {
+    int w, h;
+    if (platform::GetDisplayMode(i, &w, &h) && w == width && h == height) return true;
+  }
+  return false;
+}
+
+int MainWindowProc(const platform::Message& m) {
+  Input.PendingChar = 0;
+  switch (m.kind) {
+    case MessageKind::kActivate: OnActivate(m.a != 0, m.b != 0); break;
+    case MessageKind::kClose: platform::PostQuitMessage(0); break;
+    case MessageKind::kKeyDown:
+      if (m.a >= 0 && m.a < 256) Input.KeyStates[m.a] = 1;
+      break;
+    case MessageKind::kKeyUp:
+      if (m.a >= 0 && m.a < 256) Input.KeyStates[m.a] = 0;
+      break;
+    case MessageKind::kChar:
+      Input.PendingChar = 1;
+      Input.TypedChar = static_cast<uint16_t>(m.a & 0xFF);
+      break;
+    case MessageKind::kSize: SetPerspective(m.a, m.b); break;
+    case MessageKind::kMouseMove:
+      Input.MouseMoved = 1;
+      platform::GetCursorPos(&Input.CursorPoint.x, &Input.CursorPoint.y);
+      break;
+    case MessageKind::kLButtonDown:
+      Input.MouseButtons[0] = 1;
+      Input.ClickLatch = 1;
+      CopyPressPosition();
+      break;
+    case MessageKind::kLButtonUp:
+      Input.MouseButtons[0] = 0;
+      CopyPressPosition();
+      break;
+    case MessageKind::kRButtonDown:
+      Input.MouseButtons[1] = 1;
+      Input.ClickLatch = 1;
+      CopyPressPosition();
+      break;
+    case MessageKind::kRButtonUp:
+      Input.MouseButtons[1] = 0;
+      CopyPressPosition();
+      break;
+    default: break;  // system keys and the rest change nothing
+  }
+  return 0;
+}

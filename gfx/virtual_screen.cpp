@@ -1,0 +1,3 @@
+#include "gfx/virtual_screen.h"
+
+VirtualScreenFrame VirtualScreen;

@@ -1,0 +1,46 @@
+// A lorry as the player owns it: model, rating bars, bought packages, paint and part
+// choices. One live copy, one inside the career record, 18 presets from cars.ini.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kCarModels = 18;
+constexpr int kCarsIniRecordWords = 32;  // stored words per preset in cars.ini
+
+// 40 little-endian 4-byte values, 160 bytes, in this order.
+struct CarSetup {
+  float rating1;          // 0: "Power" bar before the package bonus, 0..1
+  float rating2;          // 1: "Speed"
+  float rating3;          // 2: "Handling"
+  int32_t partChoiceA[7]; // 3-9: part choice indices 0-6
+  int32_t reserved10;     // 10: never read or written
+  int32_t partChoiceB[2]; // 11-12: part choice indices 7-8
+  float paint[7][3];      // 13-33: paint zones, r g b 0..1
+  int32_t extra[2];       // 34-35: carried from cars.ini, never interpreted
+  int32_t engineLevel;    // 36: bought engine package 0..5
+  int32_t suspensionLevel;// 37: 0..3
+  int32_t turboLevel;     // 38: 0..3
+  int32_t modelIndex;     // 39: car model 0..17
+};
+static_assert(sizeof(CarSetup) == 160, "CarSetup is stored as 160 bytes");
+
+extern CarSetup LiveCarSetup;
+extern CarSetup CarPresets[kCarModels];
+extern int32_t CarPrices[kCarModels];
+extern int32_t PackagePrices[10][21];
+
+// Prices and preset ratings (the tables the career economy reads).
+void InitCarSetupDefaults();
+// Reads "base/cars.ini" into the presets; a missing or short file leaves the presets'
+// stored fields as they are (the model indices are set either way).
+void LoadCarsTable();
+// Live set-up := preset k (ratings, parts, paint, extras), packages cleared, model k.
+void ApplyCarPreset(int k);
+// Career copy := live set-up (fields 0-9, 11-38); the career's car := live model.
+void SaveCarSetupToCareer();
+// The reverse of SaveCarSetupToCareer.
+void LoadCarSetupFromCareer();
+
+// One preset's cars.ini record in its stored field order, and back.
+void EncodeCarsIniRecord(const CarSetup& s, uint8_t out[kCarsIniRecordWords * 4]);
+void DecodeCarsIniRecord(const uint8_t in[kCarsIniRecordWords * 4], CarSetup* s);

@@ -1,0 +1,4 @@
+#include "render/camera_state.h"
+
+CameraStateRecord CameraState;
+CameraStateRecord RenderCamera;

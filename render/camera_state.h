@@ -1,0 +1,20 @@
+// Where the race camera is: written by PlaceCameraAndListener, eased by the race
+// update, read by the culls, the projection and the garage.
+#pragma once
+
+#include "gfx/math3d.h"
+
+struct CameraStateRecord {
+  Vector3 eye;
+  Vector3 target;
+  Vector3 up{0.0f, 1.0f, 0.0f};
+  Vector3 fourth;             // the race code's fourth camera vector (overview camera aim)
+  float speedFactor = 0.0f;   // 0..1, widens the field of view with the player's speed
+  float secondFactor = 0.0f;  // a second camera float the race render takes along
+  float garageZoom = 3.5f;
+};
+
+// The loader's working copy (written by the race update) ...
+extern CameraStateRecord CameraState;
+// ... and the copy the main thread draws the frame with.
+extern CameraStateRecord RenderCamera;

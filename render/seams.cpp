@@ -1,0 +1,13 @@
+// SEAM: empty passes until the race renderer is built (see render/seams.h).
+#include "render/seams.h"
+
+float FarDistance = 15000.0f;
+
+void PlaceCameraAndListener(int, int) {}
+void RenderCubeMap(int) {}
+void RenderShadowMap() {}
+void RenderWaterReflection() {}
+void CaptureViewMatrices() {}
+void DrawRaceScene() {}
+void DrawPostPass(int, unsigned, unsigned, int) {}
+void DrawRaceHud() {}

@@ -1,0 +1,15 @@
+// SEAM: the race renderer's passes as the shell calls them, until the renderer is
+// built. render/seams.cpp holds empty passes; replace them as the renderer lands.
+#pragma once
+
+// Far plane of SetPerspective while the race screen is the target.
+extern float FarDistance;
+
+void PlaceCameraAndListener(int car, int flag);
+void RenderCubeMap(int flag);
+void RenderShadowMap();
+void RenderWaterReflection();
+void CaptureViewMatrices();
+void DrawRaceScene();
+void DrawPostPass(int kind, unsigned sourceTexture, unsigned targetTexture, int flag);
+void DrawRaceHud();

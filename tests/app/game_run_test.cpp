@@ -1,0 +1,69 @@
+// The whole program under a real X server: it starts, keeps drawing, and a SIGTERM at
+// any moment ends it with code 0 after it has rewritten the player's files.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/app/temp_home.h"
+
+namespace {
+
+// Waits up to timeoutMs for the child; -1 when it is still running.
+int WaitExit(pid_t pid, int timeoutMs) {
+  for (int t = 0; t < timeoutMs; t += 10) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    usleep(10000);
+  }
+  return -1;
+}
+
+pid_t StartGame(const std::string& home) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("HOME", home.c_str(), 1);
+    setenv("KELVAMOR_NO_BROWSER", "1", 1);
+    execl("./kelvamor", "kelvamor", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+class WholeGame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display: run under xvfb-run";
+    if (access("./kelvamor", X_OK) != 0) GTEST_SKIP() << "run from the build folder, where kelvamor is";
+  }
+  TempHome home_;
+};
+
+TEST_F(WholeGame, TermSignalAfterStartUpExitsZeroAndRewritesBothFiles) {
+  const pid_t pid = StartGame(home_.path());
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(WaitExit(pid, 2500), -1) << "the game ended by itself during start-up";
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  const int code = WaitExit(pid, 3000);
+  if (code == -1) kill(pid, SIGKILL);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadAll(home_.Kelvamor("menu.inf")).size(), 196u);
+  EXPECT_EQ(ReadAll(home_.Kelvamor("career.inf")).size(), 1080u);
+}
+
+TEST_F(WholeGame, TermSignalAtAnyMomentOfStartUpExitsZero) {
+  for (int delayMs : {50, 150, 600, 1200}) {
+    const pid_t pid = StartGame(home_.path());
+    ASSERT_GT(pid, 0);
+    usleep(delayMs * 1000);
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    const int code = WaitExit(pid, 4000);
+    if (code == -1) kill(pid, SIGKILL);
+    EXPECT_EQ(code, 0) << "signal after " << delayMs << " ms";
+  }
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+// menu.inf: the byte layout, the reader's normalisation and what a damaged file does.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <unistd.h>
+
+#include "app/settings.h"
+#include "frontend/screens.h"
+#include "gfx/virtual_screen.h"
+#include "tests/app/temp_home.h"
+
+namespace {
+
+std::vector<unsigned char> Encode(const GameSettings& s) {
+  std::vector<unsigned char> b(kSettingsFileSize);
+  EncodeSettings(s, b.data());
+  return b;
+}
+
+int32_t Field(const std::vector<unsigned char>& b, int index) {
+  int32_t v;
+  std::memcpy(&v, b.data() + 4 * index, 4);
+  return v;
+}
+
+void SetField(std::vector<unsigned char>* b, int index, int32_t v) { std::memcpy(b->data() + 4 * index, &v, 4); }
+
+// Runs in an empty working folder, so "./base/menu.inf" is whatever the test puts there.
+class SettingsFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    oldCwd_ = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir(home_.path().c_str()), 0);
+    ASSERT_EQ(system("mkdir -p base Documents/Kelvamor"), 0);
+    ViewDistance = 400.0f;
+    PendingGraphics = PendingGraphicsState{};
+  }
+  void TearDown() override {
+    if (chdir(oldCwd_) != 0) ADD_FAILURE() << "cannot return to " << oldCwd_;
+    free(oldCwd_);
+  }
+  std::string User() const { return home_.Kelvamor("menu.inf"); }
+  TempHome home_;
+  char* oldCwd_ = nullptr;
+};
+
+TEST(SettingsFormat, DefaultsMatchTheShippedFieldsInFileOrder) {
+  const std::vector<unsigned char> b = Encode(DefaultSettings());
+  ASSERT_EQ(b.size(), 196u);
+  const int32_t head[17] = {0, 1024, 768, 32, 1, 1, 1, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0};
+  for (int i = 0; i < 17; ++i) EXPECT_EQ(Field(b, i), head[i]) << "field " << i + 1;
+  const int32_t keys[20] = {37, 39, 38, 40, 16, 32, 67, 86, 90, 88, -1, 65, 83, 81, 87, 69, 82, 84, 89, 71};
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(Field(b, 17 + i), keys[i]) << "binding slot " << i;
+  for (int i = 20; i < 30; ++i) EXPECT_EQ(Field(b, 17 + i), -1) << "binding slot " << i;
+  EXPECT_EQ(Field(b, 47), 0);
+  EXPECT_EQ(Field(b, 48), 0);
+}
+
+TEST(SettingsFormat, DecodeNormalisesFlagsAndRefusesUnusableImages) {
+  std::vector<unsigned char> b = Encode(DefaultSettings());
+  SetField(&b, 5, 7);   // "Sound" stored as 7
+  SetField(&b, 12, 0);  // compressed textures off in the file
+  SetField(&b, 20, 1234567);
+  GameSettings s{};
+  ASSERT_TRUE(DecodeSettings(b.data(), b.size(), &s));
+  EXPECT_EQ(s.sound, 1);
+  EXPECT_EQ(s.compressedTextures, 1);
+  EXPECT_EQ(s.bindings.slot[3], 1234567);  // bindings are kept; their users range-check
+  const std::vector<unsigned char> back = Encode(s);
+  EXPECT_EQ(Field(back, 5), 1);
+  EXPECT_EQ(Field(back, 12), 1);
+
+  GameSettings untouched = DefaultSettings();
+  untouched.screenWidth = 640;
+  for (int32_t w : {0, -1024, 100000}) {
+    std::vector<unsigned char> bad = b;
+    SetField(&bad, 1, w);
+    EXPECT_FALSE(DecodeSettings(bad.data(), bad.size(), &untouched)) << "width " << w;
+  }
+  EXPECT_FALSE(DecodeSettings(b.data(), 195, &untouched));
+  EXPECT_FALSE(DecodeSettings(b.data(), 0, &untouched));
+  EXPECT_FALSE(DecodeSettings(nullptr, 196, &untouched));
+  EXPECT_EQ(untouched.screenWidth, 640);
+}
+
+TEST_F(SettingsFiles, RoundTripIsByteIdenticalAndDerivesTheFrame) {
+  GameSettings s = DefaultSettings();
+  s.screenWidth = 1280;
+  s.screenHeight = 1024;
+  s.sightRange = 1;
+  s.transmission = 1;
+  const std::vector<unsigned char> bytes = Encode(s);
+  WriteAll(User(), bytes);
+  ASSERT_TRUE(LoadSettings());
+  EXPECT_EQ(ReadAll(User()), bytes);
+  EXPECT_EQ(VirtualScreen.bottom, -320);
+  EXPECT_EQ(VirtualScreen.top, 320);
+  EXPECT_FLOAT_EQ(ViewDistance, 450.0f);
+  EXPECT_EQ(PendingGraphics.width, 1280);
+  EXPECT_EQ(PendingGraphics.height, 1024);
+}
+
+TEST_F(SettingsFiles, UnknownSightRangeKeepsTheDistanceAndTheField) {
+  GameSettings s = DefaultSettings();
+  s.screenWidth = 800;
+  s.screenHeight = 600;
+  s.sightRange = 3;
+  WriteAll(User(), Encode(s));
+  ASSERT_TRUE(LoadSettings());
+  EXPECT_FLOAT_EQ(ViewDistance, 400.0f);
+  EXPECT_EQ(Settings.sightRange, 3);
+  EXPECT_EQ(VirtualScreen.bottom, -300);
+  EXPECT_EQ(VirtualScreen.top, 300);
+}
+
+TEST_F(SettingsFiles, MissingUserFileIsMadeFromTheBaseCopy) {
+  GameSettings base = DefaultSettings();
+  base.screenWidth = 800;
+  base.screenHeight = 600;
+  WriteAll("base/menu.inf", Encode(base));
+  ASSERT_EQ(system("rm -rf Documents"), 0);
+  ASSERT_TRUE(LoadSettings());
+  ASSERT_TRUE(Exists(User())) << "the folder and the file are created by the write-back";
+  EXPECT_EQ(ReadAll(User()), Encode(base));
+}
+
+TEST_F(SettingsFiles, DamagedFilesNeverBrickTheNextStart) {
+  GameSettings base = DefaultSettings();
+  base.screenWidth = 800;
+  base.screenHeight = 600;
+  WriteAll("base/menu.inf", Encode(base));
+  std::vector<unsigned char> good = Encode(DefaultSettings());
+  std::vector<unsigned char> zeroWidth = good;
+  SetField(&zeroWidth, 1, 0);
+  std::vector<unsigned char> oversized = good;
+  oversized.resize(5000, 0xAB);
+  const std::vector<std::vector<unsigned char>> damaged = {
+      {}, std::vector<unsigned char>(good.begin(), good.begin() + 100), oversized, zeroWidth,
+      std::vector<unsigned char>(196, 0xFF)};
+  for (const auto& d : damaged) {
+    WriteAll(User(), d);
+    ASSERT_TRUE(LoadSettings());
+    EXPECT_EQ(Settings.screenWidth, 800) << "damaged file of " << d.size() << " bytes";
+    EXPECT_EQ(ReadAll(User()), Encode(base)) << "the write-back repairs the file";
+  }
+  // With no usable file at all the built-in defaults stand.
+  WriteAll("base/menu.inf", {1, 2, 3});
+  WriteAll(User(), {});
+  ASSERT_TRUE(LoadSettings());
+  EXPECT_EQ(ReadAll(User()), Encode(DefaultSettings()));
+}
+
+TEST_F(SettingsFiles, PendingGraphicsAreAppliedOnlyWithTheApplyFlag) {
+  WriteAll(User(), Encode(DefaultSettings()));
+  ASSERT_TRUE(LoadSettings());
+  PendingGraphics.width = 800;
+  PendingGraphics.height = 600;
+  PendingGraphics.displayMode = 2;
+  PendingGraphics.antiAliasing = 4;
+  ASSERT_TRUE(SaveSettings());
+  EXPECT_EQ(Field(ReadAll(User()), 1), 1024);
+  PendingGraphics.apply = 1;
+  ASSERT_TRUE(SaveSettings());
+  const std::vector<unsigned char> b = ReadAll(User());
+  EXPECT_EQ(Field(b, 0), 2);
+  EXPECT_EQ(Field(b, 1), 800);
+  EXPECT_EQ(Field(b, 2), 600);
+  EXPECT_EQ(Field(b, 16), 4);
+  EXPECT_FALSE(Exists(User() + ".tmp")) << "the temporary file is renamed over the real one";
+}
+
+}  // namespace
