@@ -17,9 +17,18 @@ void CheckSettingsFiles(const std::string& root, std::vector<std::string>* probl
 void GenerateSounds(Output& out);
 void CheckSounds(const std::string& root, std::vector<std::string>* problems);
 
+void GenerateFonts(Output& out);
+void CheckFonts(const std::string& root, std::vector<std::string>* problems);
+void GenerateEffects(Output& out);
+void CheckEffects(const std::string& root, std::vector<std::string>* problems);
+
 inline const NamedGenerator kGenerators[] = {
     {"settings and career", GenerateSettingsFiles, CheckSettingsFiles},
     {"sounds and music", GenerateSounds, CheckSounds},
+    // The font atlases replace the placeholder tex00 and tex08 of the base textures,
+    // so these stay after that generator.
+    {"fonts", GenerateFonts, CheckFonts},
+    {"particle effects", GenerateEffects, CheckEffects},
 };
 
 }  // namespace basegen
