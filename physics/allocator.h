@@ -140,12 +140,16 @@ class nePool {
   // The in-use byte of a record inside this pool, else false: validates a
   // host's pointer before it is freed.
   bool Contains(const void* p) const {
+    return InRange(p) && static_cast<const T*>(p)->inUse != 0;
+  }
+
+  // Whether p points at a record slot of this pool, in use or not.
+  bool InRange(const void* p) const {
     if (!records_ || !p) return false;
     const uintptr_t a = reinterpret_cast<uintptr_t>(p);
     const uintptr_t lo = reinterpret_cast<uintptr_t>(records_);
     const uintptr_t hi = reinterpret_cast<uintptr_t>(records_ + capacity_);
-    if (a < lo || a >= hi || (a - lo) % sizeof(T) != 0) return false;
-    return static_cast<const T*>(p)->inUse != 0;
+    return a >= lo && a < hi && (a - lo) % sizeof(T) == 0;
   }
 
   T* UsedFirst() const { return usedFirst_; }
@@ -228,6 +232,9 @@ class neArray {
     return true;
   }
   void Clear() { count_ = 0; }
+  void Truncate(int32_t n) {
+    if (n >= 0 && n < count_) count_ = n;
+  }
   void Free() {
     if (data_ && !borrowed_) Allocator().Free(data_);
     data_ = nullptr;

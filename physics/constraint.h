@@ -104,6 +104,9 @@ struct neConstraintSet {
   uint8_t inUse = 0;
 };
 
+// Unlinks a joint from its bodies and set, frees its controllers, back to the pool.
+void neFreeJoint(neSimulationRecord& sim, neConstraintRecord* joint);
+
 inline neConstraintRecord* neRecordOf(neConstraint* c) {
   return static_cast<neConstraintRecord*>(c);
 }

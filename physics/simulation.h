@@ -102,7 +102,9 @@ struct neSimulationRecord : neSimulation {
   void SetGravity(const neVector3& g);
   neRigidBodyRecord* AllocRigidBody(bool asParticle);
   neAnimatedBodyRecord* AllocAnimatedBody();
-  void FreeBody(neBody* body);
+  // Validates the pointer against the pools; an invalid one logs (the given
+  // message unless it points into another pool) and changes nothing.
+  void FreeBody(neBody* body, const char* invalidMessage);
   neRigidBodyRecord* BreakOffGeometry(neGeometryRecord* g, neBody* body);
   // 1 when the geometry broke off (the impulse may be changed), else 0.
   int32_t TestBreakage(neBody* body, neGeometryRecord* g, const neVector3& worldPoint,
