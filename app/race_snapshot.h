@@ -3,6 +3,8 @@
 // so the next update never writes what the current frame draws from.
 #pragma once
 
+#include <cstdint>
+
 #include "gfx/math3d.h"
 #include "render/camera_state.h"
 
@@ -27,6 +29,7 @@ struct RaceFrameResults {
   Matrix4 cityCarMatrices[4];
   int levelOfDetail[4] = {-1, -1, -1, -1};  // -1 hidden, 2, 1, 0 (nearest)
   float ticks = 0.0f;
+  uint32_t updateNumber = 0;  // counts updates: each drawn frame shows the next one
 };
 
 extern RaceFrameResults WorkingResults;    // written by the race update

@@ -98,6 +98,7 @@ void Publish() {
     if (CityCarCount > k) CityCarDrawMatrix(k, &w.cityCarMatrices[k]);
   PublishCarRows();
   w.ticks = FrameTiming.FrameTicks;
+  ++w.updateNumber;
   PublishedResults = w;
 }
 
