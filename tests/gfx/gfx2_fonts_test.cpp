@@ -1,0 +1,136 @@
+// Font width files and text measuring, without a GL context: the width format as the
+// game reads it, and the widths the content generator measured from its atlases.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "gfx/font.h"
+#include "gfx/text.h"
+
+namespace {
+
+std::string WriteTemp(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  return path;
+}
+
+bool ReadWidthsFrom(const std::string& path, float widths[kFontGlyphs]) {
+  FILE* f = std::fopen(path.c_str(), "r");
+  const bool ok = ReadFontWidths(f, widths);
+  if (f) std::fclose(f);
+  return ok;
+}
+
+// Loads the generated width files into both fonts, or says why it cannot.
+bool LoadGeneratedWidths() {
+  FILE* f1 = std::fopen("base/font1.ini", "r");
+  FILE* f2 = std::fopen("base/font2.ini", "r");
+  const bool present = f1 && f2;
+  if (f1) std::fclose(f1);
+  if (f2) std::fclose(f2);
+  if (!present) return false;
+  LoadFontWidths("base/font1.ini", 1);
+  LoadFontWidths("base/font2.ini", 2);
+  return true;
+}
+
+TEST(FontWidthFile, SecondLineOfEachPairHoldsTheWidth) {
+  std::string text;
+  for (int c = 0; c < kFontGlyphs; ++c) {
+    text += "99.0 ignored\n";  // the first line never counts, number or not
+    if (c == 1) text += "abc\n";          // no number: 0
+    else if (c == 2) text += "1.5xyz\n";  // leading number only
+    else if (c == 3) text += "  -0.25\r\n";
+    else text += std::to_string(c * 0.01) + "\n";
+  }
+  float w[kFontGlyphs];
+  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx2_widths.ini", text), w));
+  EXPECT_FLOAT_EQ(0.0f, w[0]);
+  EXPECT_FLOAT_EQ(0.0f, w[1]);
+  EXPECT_FLOAT_EQ(1.5f, w[2]);
+  EXPECT_FLOAT_EQ(-0.25f, w[3]);
+  EXPECT_FLOAT_EQ(2.55f, w[255]);
+}
+
+TEST(FontWidthFile, ShortFileZeroesTheRestAndLongLinesKeepThePairsInStep) {
+  std::string text = "a\n0.5\n";
+  text += std::string(300, 'x') + "\n0.75\n";  // an over-long first line
+  text += "c\n0.125" + std::string(200, ' ') + "9\n";  // an over-long width line
+  text += "d\n";                                   // a pair cut in half
+  float w[kFontGlyphs];
+  for (float& v : w) v = 9.0f;
+  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx2_short.ini", text), w));
+  EXPECT_FLOAT_EQ(0.5f, w[0]);
+  EXPECT_FLOAT_EQ(0.75f, w[1]);
+  EXPECT_FLOAT_EQ(0.125f, w[2]);
+  EXPECT_FLOAT_EQ(0.0f, w[3]);
+  EXPECT_FLOAT_EQ(0.0f, w[255]);
+}
+
+TEST(FontWidthFile, MissingFileKeepsTheWidths) {
+  Font2.widths['A'] = 0.625f;
+  LoadFontWidths("no/such/font.ini", 2);
+  EXPECT_EQ(0.625f, Font2.widths['A']);
+  LoadFontWidths("no/such/font.ini", 3);  // no such font either: nothing happens
+  EXPECT_EQ(nullptr, FontByNumber(3));
+}
+
+TEST(FontAtlas, CellsRunFromTheTopRowDown) {
+  const GlyphCell first = GlyphCellOf(0);
+  EXPECT_FLOAT_EQ(0.0f, first.u);
+  EXPECT_FLOAT_EQ(15.0f / 16.0f, first.bottom);
+  EXPECT_FLOAT_EQ(1.0f, first.top);
+  const GlyphCell be = GlyphCellOf(0xC1);  // column 1 of row 12
+  EXPECT_FLOAT_EQ(1.0f / 16.0f, be.u);
+  EXPECT_FLOAT_EQ(1.0f - 12.0f / 16.0f - 1.0f / 16.0f, be.bottom);
+  EXPECT_FLOAT_EQ(1.0f - 12.0f / 16.0f, be.top);
+  EXPECT_FLOAT_EQ(0.0f, GlyphCellOf(255).bottom);
+}
+
+TEST(MeasureText, GeneratedWidthsCoverTheGamesCharacters) {
+  if (!LoadGeneratedWidths()) GTEST_SKIP() << "base/ not generated here (build the base target)";
+  for (BitmapFont* f : {&Font1, &Font2}) {
+    for (int c = 33; c <= 126; ++c) EXPECT_GT(f->widths[c], 0.0f) << "code " << c;
+    for (int c = 0xC0; c <= 0xFF; ++c) EXPECT_GT(f->widths[c], 0.0f) << "code " << c;
+    EXPECT_GT(f->widths[0xB9], 0.0f);
+    EXPECT_GT(f->widths[' '], 0.0f);
+    // Wide letters are wider than narrow ones; the widths came from the ink.
+    EXPECT_GT(f->widths['M'], f->widths['i']);
+    EXPECT_GT(f->widths[0xD8], f->widths['1']);  // Ш
+  }
+}
+
+TEST(MeasureText, SumsWidthsTimesTheFontsFactor) {
+  if (!LoadGeneratedWidths()) GTEST_SKIP() << "base/ not generated here (build the base target)";
+  const char* word = "Kelvamor 42";
+  float sum1 = 0.0f, sum2 = 0.0f;
+  const float f1 = 1.5f * 20.5f, f2 = 1.5f * 8.9f;
+  for (const char* p = word; *p; ++p) {
+    sum1 += Font1.widths[static_cast<unsigned char>(*p)] * f1;
+    sum2 += Font2.widths[static_cast<unsigned char>(*p)] * f2;
+  }
+  EXPECT_FLOAT_EQ(sum1, MeasureText(1, 1.5f, "%s %d", "Kelvamor", 42));
+  EXPECT_FLOAT_EQ(sum2, MeasureText(2, 1.5f, "Kelvamor 42"));
+  EXPECT_FLOAT_EQ(2.0f * MeasureText(1, 1.0f, "Kelvamor"), MeasureText(1, 2.0f, "Kelvamor"));
+  EXPECT_EQ(0.0f, MeasureText(1, 1.0f, nullptr));
+  EXPECT_EQ(0.0f, MeasureText(1, 1.0f, "%s", ""));
+  EXPECT_EQ(0.0f, MeasureText(1, 0.0f, "Kelvamor"));
+}
+
+TEST(MeasureText, HighCodesIndexAsUnsignedAndLongTextIsCut) {
+  if (!LoadGeneratedWidths()) GTEST_SKIP() << "base/ not generated here (build the base target)";
+  // "КМ №" in code page 1251.
+  const float expected =
+      (Font1.widths[0xCA] + Font1.widths[0xCC] + Font1.widths[' '] + Font1.widths[0xB9]) * 20.5f;
+  EXPECT_FLOAT_EQ(expected, MeasureText(1, 1.0f, "\xCA\xCC \xB9"));
+  // The formatted text stops at 255 characters.
+  const std::string longText(400, 'W');
+  EXPECT_FLOAT_EQ(MeasureText(1, 1.0f, "%s", std::string(255, 'W').c_str()),
+                  MeasureText(1, 1.0f, "%s", longText.c_str()));
+}
+
+}  // namespace
