@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+
 #include "app/career.h"
 #include "app/handshake.h"
 #include "app/race_update.h"
@@ -9,8 +11,10 @@
 #include "app/sound.h"
 #include "frontend/screens.h"
 #include "platform/msgbox.h"
+#include "platform/timer.h"
 #include "platform/window.h"
 #include "race/car_setup.h"
+#include "race/scene_content.h"
 #include "race/seams.h"
 
 LoaderHandshakeState Handshake;
@@ -50,6 +54,10 @@ void LoadMenuContent() {
   if (Settings.music) MusicSource.Play();
   LoadTextures();
   LoadObjects();
+  LoadCarPartModels();
+  LoadGarageModels();
+  LoadGarageSceneTextures();
+  SetGarageLighting();
   InitCarSetupDefaults();
   LoadCarsTable();
   LoadCarSetupFromCareer();
@@ -68,8 +76,11 @@ void LoaderPass() {
     }
   }
   if (Screen(kScreenIntro) && Stage() == kStageNothing && IntroClock.load() > 10.0f) {
+    const uint32_t start = platform::TimeMs();
     LoadingStep(LoadMenuContent);
     SetStage(kStageMenuLoaded);
+    std::printf("loader: menu content loaded in %u ms\n", platform::TimeMs() - start);
+    std::fflush(stdout);
   }
   if (Screen(kScreenRaceLoading) && Stage() == kStageLoadTrack) {
     const int race = CurrentRaceNumber();

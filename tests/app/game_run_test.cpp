@@ -22,9 +22,10 @@ int WaitExit(pid_t pid, int timeoutMs) {
   return -1;
 }
 
-pid_t StartGame(const std::string& home) {
+pid_t StartGame(const std::string& home, const char* stdoutPath = nullptr) {
   const pid_t pid = fork();
   if (pid == 0) {
+    if (stdoutPath && !freopen(stdoutPath, "w", stdout)) _exit(126);
     setenv("HOME", home.c_str(), 1);
     setenv("KELVAMOR_NO_BROWSER", "1", 1);
     execl("./kelvamor", "kelvamor", static_cast<char*>(nullptr));
@@ -64,6 +65,24 @@ TEST_F(WholeGame, TermSignalAtAnyMomentOfStartUpExitsZero) {
     if (code == -1) kill(pid, SIGKILL);
     EXPECT_EQ(code, 0) << "signal after " << delayMs << " ms";
   }
+}
+
+TEST_F(WholeGame, LoaderTakesTheMenuContentOnceTheIntroClockPassesTen) {
+  const std::string out = home_.path() + "/stdout.txt";
+  const pid_t pid = StartGame(home_.path(), out.c_str());
+  ASSERT_GT(pid, 0);
+  // The intro clock starts at 3 and runs in seconds: the load comes after about 7 s.
+  bool loaded = false;
+  for (int t = 0; t < 150 && !loaded; ++t) {
+    usleep(100000);
+    const std::vector<unsigned char> text = ReadAll(out);
+    loaded = std::string(text.begin(), text.end()).find("menu content loaded") != std::string::npos;
+  }
+  kill(pid, SIGTERM);
+  const int code = WaitExit(pid, 4000);
+  if (code == -1) kill(pid, SIGKILL);
+  EXPECT_TRUE(loaded) << "stage 1 was never reached";
+  EXPECT_EQ(code, 0);
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+// Content that stays loaded between races: the garage scene the menus show the lorry
+// in, the shared car running gear, and the ten shared scene textures (the garage's
+// world00-09, replaced by a track's own while it is loaded).
+#pragma once
+
+#include "gfx/milkshape.h"
+#include "gfx/texture.h"
+
+enum GarageModelId : int { kGarageMain = 0, kGarageSpecial = 1, kGarageGround = 2, kGarageTransparency = 3 };
+constexpr int kGarageModelCount = 4;
+constexpr int kCarPartLevels = 3;
+constexpr int kCarPartsPerLevel = 5;
+constexpr int kSharedSceneTextureCount = 10;
+
+// Owned here; null until loaded. The world loader frees the garage models.
+extern MilkshapeModel* GarageModels[kGarageModelCount];
+extern MilkshapeModel* CarPartModels[kCarPartLevels * kCarPartsPerLevel];
+extern Texture SharedSceneTextures[kSharedSceneTextureCount];
+
+// The garage's four models with their preparation, replacing any loaded ones.
+void LoadGarageModels();
+// The 15 running-gear models "base/cars/parts/lod<L>_part<P>.sbm", with tangent frames.
+void LoadCarPartModels();
+// world00-09 of the garage into SharedSceneTextures (mode 4 for world01, else mode 3).
+void LoadGarageSceneTextures();
+// The garage's light and fog values.
+void SetGarageLighting();
+void FreeGarageModels();
