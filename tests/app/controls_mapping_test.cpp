@@ -1,0 +1,313 @@
+// Keys and joystick into the driver's controls: ramps scaled by ticks, one action per
+// press, the axis formulas, the gear gate, and bindings that name nothing readable.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+
+#include "app/controls.h"
+#include "app/frame.h"
+#include "app/input.h"
+#include "platform/vk.h"
+
+namespace {
+
+using platform::VkLetter;
+
+class Mapping : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int32_t& s : bind_.slot) s = -1;
+    std::memset(keys_, 0, sizeof keys_);
+    std::memset(latches_, 0, sizeof latches_);
+    c_ = DriverControlState{};
+    c_.clutch = 1.0f;  // pedal up
+    std::memset(&joy_, 0, sizeof joy_);
+    for (int32_t& h : joy_.hats) h = -1;
+  }
+  void Keys(float ticks, int passes = 1) {
+    for (int i = 0; i < passes; ++i)
+      MapDriverControls(bind_, kControlDeviceKeyboard, keys_, &joy_, ticks, &c_, latches_);
+  }
+  void Joy(float ticks, int passes = 1) {
+    for (int i = 0; i < passes; ++i)
+      MapDriverControls(bind_, kControlDeviceJoystick, keys_, &joy_, ticks, &c_, latches_);
+  }
+  void Press(int slot, int code) {
+    bind_.slot[slot] = code;
+    keys_[code] = 1;
+    Keys(1.0f);
+    keys_[code] = 0;
+    Keys(1.0f);
+  }
+  ControlBindings bind_;
+  uint8_t keys_[256];
+  uint8_t latches_[kBindingSlots];
+  DriverControlState c_;
+  JoyState joy_;
+};
+
+TEST_F(Mapping, KeyboardSteeringRampsAndCentresByTicks) {
+  bind_.slot[0] = VkLetter('A');
+  bind_.slot[1] = VkLetter('D');
+  keys_[VkLetter('A')] = 1;
+  Keys(1.0f, 49);
+  EXPECT_NEAR(c_.steer, 0.98f, 1e-5f);
+  Keys(1.0f);
+  EXPECT_NEAR(c_.steer, 1.0f, 1e-5f);  // 50 passes of one tick
+  Keys(1.0f, 10);
+  EXPECT_EQ(c_.steer, 1.0f) << "held past full lock";
+
+  // Released: 5 % of the angle back per tick, never quite reaching the centre.
+  keys_[VkLetter('A')] = 0;
+  Keys(1.0f);
+  EXPECT_FLOAT_EQ(c_.steer, 0.95f);
+  Keys(4.0f);
+  EXPECT_FLOAT_EQ(c_.steer, 0.95f * 0.8f);
+  Keys(1.0f, 400);
+  EXPECT_GT(c_.steer, 0.0f);
+  EXPECT_LT(c_.steer, 1e-6f);
+
+  // Ticks scale the ramp: 25 passes of 2 ticks reach full right lock from the centre.
+  c_.steer = 0.0f;
+  keys_[VkLetter('D')] = 1;
+  Keys(2.0f, 25);
+  EXPECT_NEAR(c_.steer, -1.0f, 1e-5f);
+
+  // Both keys: the ramps cancel and nothing centres.
+  c_.steer = 0.3f;
+  keys_[VkLetter('A')] = 1;
+  Keys(1.0f, 10);
+  EXPECT_NEAR(c_.steer, 0.3f, 1e-5f);
+
+  // A frame that advances nothing (0 ticks) moves nothing.
+  keys_[VkLetter('A')] = keys_[VkLetter('D')] = 0;
+  Keys(0.0f, 10);
+  EXPECT_NEAR(c_.steer, 0.3f, 1e-5f);
+}
+
+TEST_F(Mapping, KeyboardPedalsRampAndTheClutchIsStoredInverted) {
+  bind_.slot[2] = VkLetter('W');
+  bind_.slot[3] = VkLetter('S');
+  bind_.slot[4] = VkLetter('C');
+  bind_.slot[5] = platform::kVkSpace;
+  keys_[VkLetter('W')] = keys_[VkLetter('C')] = keys_[platform::kVkSpace] = 1;
+  Keys(2.0f, 5);
+  EXPECT_FLOAT_EQ(c_.accelerator, 0.5f);
+  EXPECT_FLOAT_EQ(c_.clutch, 0.5f);
+  EXPECT_FLOAT_EQ(c_.handbrake, 0.5f);
+  EXPECT_FLOAT_EQ(c_.brake, 0.0f);
+  Keys(1.0f, 30);
+  EXPECT_FLOAT_EQ(c_.accelerator, 1.0f);
+  EXPECT_FLOAT_EQ(c_.clutch, 0.0f) << "pedal down = clutch open";
+  keys_[VkLetter('W')] = keys_[VkLetter('C')] = 0;
+  Keys(1.0f, 4);
+  EXPECT_FLOAT_EQ(c_.accelerator, 0.8f);
+  EXPECT_FLOAT_EQ(c_.clutch, 0.2f);
+  Keys(1.0f, 100);
+  EXPECT_FLOAT_EQ(c_.accelerator, 0.0f);
+  EXPECT_FLOAT_EQ(c_.clutch, 1.0f);
+}
+
+TEST_F(Mapping, PressSlotsActOncePerPress) {
+  bind_.slot[11] = VkLetter('E');
+  keys_[VkLetter('E')] = 1;
+  Keys(1.0f, 20);
+  EXPECT_EQ(c_.gearRequest, 1) << "held: one gear, not one per frame";
+  for (int i = 0; i < 8; ++i) Press(11, VkLetter('E'));
+  EXPECT_EQ(c_.gearRequest, 6) << "clamped at sixth";
+  Press(12, VkLetter('Q'));
+  EXPECT_EQ(c_.gearRequest, 5);
+  Press(19, VkLetter('R'));
+  EXPECT_EQ(c_.gearRequest, -1);
+  Press(12, VkLetter('Q'));
+  EXPECT_EQ(c_.gearRequest, -1) << "clamped at reverse";
+  Press(15, VkLetter('3'));
+  EXPECT_EQ(c_.gearRequest, 3);
+  Press(18, VkLetter('6'));
+  EXPECT_EQ(c_.gearRequest, 6);
+
+  // Camera and look: "Change camera" while looking back only ends the look.
+  Press(6, VkLetter('V'));
+  EXPECT_EQ(c_.cameraMode, 1);
+  Press(7, VkLetter('B'));
+  EXPECT_EQ(c_.look, 1);
+  Press(6, VkLetter('V'));
+  EXPECT_EQ(c_.look, 0);
+  EXPECT_EQ(c_.cameraMode, 1);
+  Press(9, VkLetter('L'));
+  EXPECT_EQ(c_.look, 3);
+  Press(8, VkLetter('K'));
+  EXPECT_EQ(c_.look, 2);
+  c_.look = 0;
+  c_.cameraMode = 3;
+  Press(6, VkLetter('V'));
+  EXPECT_EQ(c_.cameraMode, 0) << "wraps after 3";
+  // The Transmission cell does nothing.
+  const DriverControlState before = c_;
+  Press(10, VkLetter('T'));
+  EXPECT_EQ(std::memcmp(&before, &c_, sizeof c_), 0);
+}
+
+TEST_F(Mapping, BindingsOutsideTheKeyArrayCountAsUp) {
+  // Unbound (-1), joystick codes and nonsense: never read past KeyStates, never down.
+  for (int code : {-1, -200, INT_MIN, 256, 999, 1012, 1200, 100000, INT_MAX}) {
+    SCOPED_TRACE(code);
+    SetUp();
+    for (int32_t& s : bind_.slot) s = code;
+    std::memset(keys_, 1, sizeof keys_);  // every real key down
+    Keys(1.0f, 5);
+    EXPECT_FLOAT_EQ(c_.steer, 0.0f);
+    EXPECT_FLOAT_EQ(c_.accelerator, 0.0f);
+    EXPECT_FLOAT_EQ(c_.clutch, 1.0f);
+    EXPECT_EQ(c_.gearRequest, 0);
+    EXPECT_EQ(c_.cameraMode, 0);
+  }
+}
+
+TEST_F(Mapping, JoystickAxisFormulas) {
+  // Slot 1 steers by -a, unclamped; slots 2-5 take a clamped to 0..1.
+  struct Case {
+    int code;
+    int v;
+    float a;
+  } cases[] = {
+      {1000, 0, 0.0f},       {1000, 65535, 1.0f},     {1003, 13107, 0.2f},
+      {1100, 0, 1.0f},       {1107, 65535, 0.0f},     {1105, 52428, 0.2f},
+      {1200, 32547, 0.0f},   {1201, 65094, 1.0f},     {1206, 0, -1.0f},
+      {1300, 32547, 0.0f},   {1304, 0, 1.0f},         {1307, 65535, 1.0f - 65535.0f / 32547.0f},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.code);
+    SetUp();
+    const int axis = k.code % 100;
+    joy_.axes[axis] = k.v;
+    bind_.slot[1] = k.code;
+    bind_.slot[2] = k.code;
+    bind_.slot[4] = k.code;
+    Joy(1.0f);
+    EXPECT_NEAR(c_.steer, -k.a, 1e-5f);
+    EXPECT_NEAR(c_.accelerator, std::min(1.0f, std::max(0.0f, k.a)), 1e-5f);
+    EXPECT_NEAR(c_.clutch, 1.0f - std::min(1.0f, std::max(0.0f, k.a)), 1e-5f);
+  }
+  // The centre of the half-axis codes is 32547: a truly centred stick reads a hair off.
+  SetUp();
+  joy_.axes[0] = 32767;
+  bind_.slot[1] = 1200;
+  Joy(1.0f);
+  EXPECT_NEAR(c_.steer, -(32767.0f - 32547.0f) / 32547.0f, 1e-6f);
+  // An axis in slot 0 does nothing; axes are never ramped by ticks.
+  SetUp();
+  joy_.axes[0] = 65535;
+  bind_.slot[0] = 1000;
+  Joy(1.0f, 10);
+  EXPECT_FLOAT_EQ(c_.steer, 0.0f);
+}
+
+TEST_F(Mapping, JoystickButtonsAndHatsAreDigitalPresses) {
+  bind_.slot[0] = 1012 + 4;     // button 4
+  bind_.slot[1] = 1308;         // hat 0 pushed left
+  bind_.slot[2] = 1012 + 31;    // button 31
+  bind_.slot[11] = 1108 + 1;    // hat 1 pushed right
+  joy_.buttons[4] = 0x80;
+  joy_.buttons[31] = 0x80;
+  Joy(1.0f, 10);
+  EXPECT_NEAR(c_.steer, 0.2f, 1e-5f);
+  EXPECT_NEAR(c_.accelerator, 0.5f, 1e-5f);
+  joy_.buttons[4] = 0;
+  joy_.hats[0] = 27000;
+  Joy(1.0f, 30);
+  EXPECT_NEAR(c_.steer, -0.4f, 1e-5f);
+  // Both steering controls digital and up: the wheel centres.
+  joy_.hats[0] = -1;
+  Joy(1.0f);
+  EXPECT_NEAR(c_.steer, -0.38f, 1e-5f);
+  // A diagonal is not the bound direction.
+  joy_.hats[0] = 22500;
+  Joy(1.0f);
+  EXPECT_NEAR(c_.steer, -0.361f, 1e-5f);
+
+  joy_.hats[1] = 9000;
+  Joy(1.0f, 5);
+  EXPECT_EQ(c_.gearRequest, 1) << "gear up on a hat, once per press";
+  joy_.hats[1] = -1;
+  Joy(1.0f);
+  joy_.hats[1] = 9000;
+  Joy(1.0f);
+  EXPECT_EQ(c_.gearRequest, 2) << "no gate without the six gear buttons";
+}
+
+TEST_F(Mapping, GearGateOnlyWithEveryForwardGearOnAButton) {
+  for (int g = 0; g < 6; ++g) bind_.slot[13 + g] = 1012 + g;  // gears 1-6 on buttons 0-5
+  bind_.slot[19] = 1012 + 6;
+  bind_.slot[11] = 1012 + 10;
+  joy_.buttons[2] = 0x80;  // third gear's button
+  Joy(1.0f);
+  EXPECT_EQ(c_.gearRequest, 3);
+  Joy(1.0f, 3);
+  EXPECT_EQ(c_.gearRequest, 3) << "held in the gate";
+  joy_.buttons[2] = 0;
+  Joy(1.0f);
+  EXPECT_EQ(c_.gearRequest, 0) << "out of the gate is neutral";
+  joy_.buttons[6] = 0x80;
+  Joy(1.0f);
+  EXPECT_EQ(c_.gearRequest, -1);
+
+  // Gears 1-5 on buttons, sixth unbound: no gate, gear up counts.
+  SetUp();
+  for (int g = 0; g < 5; ++g) bind_.slot[13 + g] = 1012 + g;
+  bind_.slot[11] = 1012 + 10;
+  joy_.buttons[10] = 0x80;
+  Joy(1.0f);
+  joy_.buttons[10] = 0;
+  Joy(1.0f, 3);
+  EXPECT_EQ(c_.gearRequest, 1);
+}
+
+TEST_F(Mapping, JoystickCodesThatNameNothingAreUnbound) {
+  // Past the eight axes, between the families, or past the last hat: nothing is read.
+  std::memset(joy_.buttons, 0x80, sizeof joy_.buttons);
+  for (int32_t& a : joy_.axes) a = 65535;
+  for (int32_t& h : joy_.hats) h = 0;
+  for (int code : {999, 1044, 1050, 1099, 1112, 1150, 1199, 1212, 1299, 1312, 1399, 1400,
+                   5000, 88, -1, INT_MIN, INT_MAX}) {
+    SCOPED_TRACE(code);
+    c_ = DriverControlState{};
+    c_.clutch = 1.0f;
+    std::memset(latches_, 0, sizeof latches_);
+    for (int32_t& s : bind_.slot) s = code;
+    Joy(1.0f, 3);
+    EXPECT_FLOAT_EQ(c_.steer, 0.0f);
+    EXPECT_FLOAT_EQ(c_.accelerator, 0.0f);
+    EXPECT_FLOAT_EQ(c_.brake, 0.0f);
+    EXPECT_FLOAT_EQ(c_.clutch, 1.0f);
+    EXPECT_EQ(c_.gearRequest, 0);
+    EXPECT_EQ(c_.look, 0);
+  }
+}
+
+TEST_F(Mapping, JoystickDeviceWithoutAJoystickUsesTheKeyboard) {
+  bind_.slot[2] = VkLetter('W');
+  keys_[VkLetter('W')] = 1;
+  MapDriverControls(bind_, kControlDeviceJoystick, keys_, nullptr, 2.0f, &c_, latches_);
+  EXPECT_FLOAT_EQ(c_.accelerator, 0.1f);
+
+  // The shell's own pass reads the settings, the key states, the joystick and RenderTicks.
+  GameJoystick = nullptr;
+  Settings.controlDevice = kControlDeviceJoystick;
+  for (int32_t& s : Settings.bindings.slot) s = -1;
+  Settings.bindings.slot[0] = VkLetter('A');
+  std::memset(Input.KeyStates, 0, sizeof Input.KeyStates);
+  Input.KeyStates[VkLetter('A')] = 1;
+  DriverControls = DriverControlState{};
+  FrameTiming.RenderTicks = 5.0f;
+  MapDriverInput();
+  EXPECT_FLOAT_EQ(DriverControls.steer, 0.1f);
+  Joystick absent;  // constructed, never initialised: not present
+  GameJoystick = &absent;
+  MapDriverInput();
+  EXPECT_FLOAT_EQ(DriverControls.steer, 0.2f);
+  GameJoystick = nullptr;
+}
+
+}  // namespace
