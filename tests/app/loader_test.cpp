@@ -104,8 +104,8 @@ TEST(RaceLockStep, ThousandFramesAlternateWithoutOvertaking) {
   Handshake.UpdateToggle.store(0);
   Handshake.RenderToggle.store(0);
   SetScreens(kScreenRace);
+  const uint32_t first = PublishedResults.updateNumber;  // before the loader runs
   std::thread loader(LoaderThread);
-  const uint32_t first = PublishedResults.updateNumber;
   for (int frame = 1; frame <= 1000; ++frame) {
     ASSERT_TRUE(DrawFrame());
     // Every frame draws the very next update: none skipped, none drawn twice.
