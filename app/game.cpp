@@ -12,10 +12,12 @@
 #include "app/input.h"
 #include "app/joystick.h"
 #include "app/loader.h"
+#include "app/race_cameras.h"
 #include "app/settings.h"
 #include "app/sound.h"
 #include "app/window.h"
 #include "frontend/screens.h"
+#include "gfx/lights.h"
 #include "gfx/renderer.h"
 #include "gfx/seams_gfx1.h"
 #include "render/camera_state.h"
@@ -87,6 +89,10 @@ void LinkRendererToGame() {
   GfxLinks.cameraSpeedFactor = [] { return RenderCamera.speedFactor; };
   GfxLinks.farDistance = [] { return FarDistance; };
   GfxLinks.garageZoom = [] { return CameraState.garageZoom; };
+  GfxLightLinks.currentScreen = [] { return CurrentScreen.load(); };
+  GfxLightLinks.sunCameraPosition = &SunCamera.sunPosition.x;
+  GfxLightLinks.sunCameraPoint = &SunCamera.sunPoint.x;
+  GfxLightLinks.renderCameraPosition = &RenderCamera.eye.x;
 }
 
 void StopLoader() {
