@@ -63,8 +63,10 @@ TEST_F(Capture, AKeyGoesIntoTheSelectedSlotAndEndsTheCapture) {
   EXPECT_EQ(Settings.bindings.slot[13], VkLetter('G'));  // row 3 + 10 x column 1
   EXPECT_EQ(BindingEditCopy[13], VkLetter('G'));
   EXPECT_EQ(Input.KeyLatch, 1);
-  for (int s = 0; s < kBindingSlots; ++s)
-    if (s != 13) EXPECT_EQ(Settings.bindings.slot[s], -1) << s;
+  for (int s = 0; s < kBindingSlots; ++s) {
+    if (s == 13) continue;
+    EXPECT_EQ(Settings.bindings.slot[s], -1) << s;
+  }
 
   // Not waiting, another page, or a selection off the grid: nothing is stored.
   Input.KeyStates[VkLetter('G')] = 0;
@@ -84,8 +86,10 @@ TEST_F(Capture, AKeyGoesIntoTheSelectedSlotAndEndsTheCapture) {
   CaptureRow = 9;
   CaptureBinding();
   EXPECT_EQ(CaptureWaiting, 1);
-  for (int s = 0; s < kBindingSlots; ++s)
-    if (s != 13) EXPECT_EQ(BindingEditCopy[s], -1) << s;
+  for (int s = 0; s < kBindingSlots; ++s) {
+    if (s == 13) continue;
+    EXPECT_EQ(BindingEditCopy[s], -1) << s;
+  }
 }
 
 TEST_F(Capture, ACapturedBindingPlaysMenu4WhenSoundIsOn) {
