@@ -2,6 +2,7 @@
 // operations on the race's sound.
 #include <AL/al.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "app/engine_sounds.h"
@@ -32,10 +33,12 @@ SoundSource* const kResumable[] = {
     &GameSounds.ambient,
 };
 constexpr int kResumableCount = sizeof kResumable / sizeof kResumable[0];
-bool g_pausedByGroup[kResumableCount];
+// Written by the pause and resume on the main thread and cleared by StopAllSounds,
+// which the garage loader calls on the worker.
+std::atomic<bool> g_pausedByGroup[kResumableCount];
 
 void ForgetPaused() {
-  for (bool& p : g_pausedByGroup) p = false;
+  for (std::atomic<bool>& p : g_pausedByGroup) p = false;
 }
 
 template <typename Fn>
@@ -131,7 +134,7 @@ void PauseAllSounds() {
   for (int i = 0; i < kResumableCount; ++i) {
     // A second pause while paused keeps the first record: those sources are paused,
     // not playing, but still the ones to resume.
-    g_pausedByGroup[i] = g_pausedByGroup[i] || kResumable[i]->IsPlaying();
+    if (kResumable[i]->IsPlaying()) g_pausedByGroup[i] = true;
     kResumable[i]->Pause();
   }
   ForEachEngineNote([](SoundSource& s) { s.Pause(); });
@@ -139,8 +142,7 @@ void PauseAllSounds() {
 
 void ResumeAllSounds() {
   for (int i = 0; i < kResumableCount; ++i) {
-    if (g_pausedByGroup[i] && kResumable[i]->State() == AL_PAUSED)
+    if (g_pausedByGroup[i].exchange(false) && kResumable[i]->State() == AL_PAUSED)
       kResumable[i]->Play();
-    g_pausedByGroup[i] = false;
   }
 }
