@@ -167,13 +167,10 @@ int RunGame() {
   LoadCareer();
   LoadOpticaTable();
 
-  // Without a device the game runs silent rather than not at all.
-  if (OpenSoundDevice()) {
-    LoadStartupSounds();
-    SetupEax();
-  } else {
-    std::fprintf(stderr, "sound: no OpenAL device; the game runs without sound\n");
-  }
+  // Without a device the game runs silent rather than not at all (every sound call is
+  // then inert), and the EAX setting is cleared like on a device without EAX.
+  if (OpenSoundDevice()) LoadStartupSounds();
+  SetupEax();
 
   if (!CreateMainWindow("Kelvamor", Settings.screenWidth, Settings.screenHeight, 32, true, 24)) {
     CloseSoundDevice();
