@@ -197,7 +197,12 @@ void neBody::LeaveConstraintSet() {
   constraintSet = nullptr;
   if (set->bodyCount <= 0 && sim->constraintSetPool.Contains(set)) {
     // Joints left in an emptied set lose it too.
-    for (neConstraintRecord* c = set->joints.first; c; c = c->next) c->set = nullptr;
+    for (neConstraintRecord* c = set->joints.first; c;) {
+      neConstraintRecord* n = c->next;
+      c->set = nullptr;
+      c->next = c->prev = nullptr;  // the joint list is gone
+      c = n;
+    }
     set->joints.Reset();
     sim->constraintSetPool.Release(set);
   }

@@ -31,7 +31,8 @@ void UnlinkJoint(neBody* b, neConstraintRecord* c) {
 }
 
 neConstraintRecord* TakeJoint(neSimulationRecord* sim, neRigidBodyRecord* a, neBody* b) {
-  neConstraintRecord* c = sim->constraintPool.Take();
+  // Unlisted: once enabled, the joint's links serve its constraint set's list.
+  neConstraintRecord* c = sim->constraintPool.TakeUnlisted();
   if (!c) {
     sim->Log(kNeMsgConstraints);
     return nullptr;
@@ -118,7 +119,8 @@ void neFreeJoint(neSimulationRecord& sim, neConstraintRecord* c) {
   for (neBody* b : sides) {
     if (b && !b->jointHead && b->constraintSet) b->LeaveConstraintSet();
   }
-  sim.constraintPool.Release(c);
+  c->next = c->prev = nullptr;
+  sim.constraintPool.ReleaseUnlisted(c);
 }
 
 void neSimulation::FreeConstraint(neConstraint* constraint) {
