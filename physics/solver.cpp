@@ -1,0 +1,396 @@
+// Impulse arithmetic of every solver row kind, the collision impulse and the
+// two-pass iteration. The solver keeps no accumulated impulse per row: each
+// solve applies a fresh impulse computed from the current velocities.
+#include "physics/solver.h"
+
+#include <cmath>
+
+#include "physics/body.h"
+#include "physics/contact_setup.h"
+#include "physics/joint.h"
+#include "physics/rest.h"
+#include "physics/simulation.h"
+
+namespace {
+
+const neVector3 kZero = {0.0f, 0.0f, 0.0f, 0.0f};
+
+// A linear impulse at an arm, straight into velocity and angular momentum
+// (no rings: the rows of one solve are not per-step velocity changes).
+void PushLinear(neRigidBodyRecord* r, const neVector3& j, const neVector3& arm) {
+  if (!r) return;
+  r->velocity += j * r->invMass;
+  r->SetAngularMomentum(r->state.angularMomentum + arm.Cross(j));
+}
+
+// An angular impulse; its velocity change goes into this step's ring slot.
+void PushAngular(neRigidBodyRecord* r, const neVector3& dL) {
+  if (!r) return;
+  r->SetAngularMomentum(r->state.angularMomentum + dL);
+  r->angularChangeRing[r->sim->RingSlot()] += r->worldInertiaInverse.MultiplyVector(dL);
+}
+
+neVector3 AngularVelocityOf(neBody* body) {
+  neRigidBodyRecord* r = neRowRigid(body);
+  return r ? r->angularVelocity : kZero;
+}
+
+void RefreshRelativeVelocity(neSolverRecord& row) {
+  row.relativeVelocity =
+      neRowPointVelocity(row.bodyA, row.armA) - neRowPointVelocity(row.bodyB, row.armB);
+}
+
+float MaterialFriction(const neSimulationRecord& sim, int32_t index) {
+  return (index >= 0 && index < kNeMaterialCount) ? sim.materials[index].friction : 0.0f;
+}
+
+float MaterialRestitution(const neSimulationRecord& sim, int32_t index) {
+  return (index >= 0 && index < kNeMaterialCount) ? sim.materials[index].restitution : 0.0f;
+}
+
+// Resting contact: stop the approach, then push out what lies deeper than
+// the allowance (second pass only, at most the depth cap).
+void SolveRestingContact(neSimulationRecord& sim, neSolverRecord& row) {
+  neVector3 j = kZero;
+  if (row.rowVelocity.z < 0.0f) {
+    j = neContactImpulse(sim, row, sim.secondPass != 0);
+    row.rowVelocity.z = 0.0f;
+  }
+  if (row.error > kNeContactDepthCap) row.error = kNeContactDepthCap;
+  const float depth = row.error;
+  float d = depth - kNePenetrationAllowance * sim.gravityLength;
+  if (depth > 0.0f && d > 0.0f && sim.secondPass) {
+    d = d * sim.invDt * kNeContactCorrection;
+    if (row.rowVelocity.z < d) {
+      j += row.kInv.MultiplyVector(neV3(0.0f, 0.0f, d - 0.5f * row.rowVelocity.z));
+    }
+  }
+  if (!j.IsFinite()) return;
+  const neVector3 world = row.frame.MultiplyVector(j);
+  PushLinear(neRowRigid(row.bodyA), world, row.armA);
+  // The last solve leaves the lower body of a stack where it is.
+  if (!sim.lastIteration) PushLinear(neRowRigid(row.bodyB), world.Negated(), row.armB);
+}
+
+// Point and point-on-line rows: close the anchor gap, at most the cap per
+// step. The cap scales the whole error vector down to the cap's length, so the
+// correction grows continuously up to the cap and then stays there.
+void SolvePoint(const neSimulationRecord& sim, neSolverRecord& row) {
+  const float e = (row.kind == kNeRowPoint) ? row.error : row.target;
+  neVector3 v = row.rowVelocity;
+  if (std::fabs(e) >= kNeZero) {
+    neVector3 c = row.errorVector * kNeJointCorrection;
+    if (kNeJointCorrection * e > kNeJointCorrectionCap) {
+      c = row.errorVector * (kNeJointCorrectionCap / e);
+    }
+    v = row.rowVelocity * 0.5f + c * sim.invDt;
+  }
+  neVector3 j = row.kInv.MultiplyVector(v).Negated();
+  if (row.kind == kNeRowPointOnLine) j.RemoveComponent(row.lineAxis);
+  if (!j.IsFinite()) return;
+  PushLinear(neRowRigid(row.bodyA), j, row.armA);
+  PushLinear(neRowRigid(row.bodyB), j.Negated(), row.armB);
+}
+
+void SolveLinearLimit(const neSimulationRecord& sim, neSolverRecord& row) {
+  const float e = row.error * sim.invDt * kNeLimitCorrection;
+  if (!(row.target < e)) return;
+  const neVector3 j = row.kInv.MultiplyVector(row.lineAxis * (e - 0.5f * row.target)).Negated();
+  if (!j.IsFinite()) return;
+  PushLinear(neRowRigid(row.bodyA), j, row.armA);
+  if (!sim.lastIteration) PushLinear(neRowRigid(row.bodyB), j.Negated(), row.armB);
+}
+
+// Angular limit. error > 0: the joint is past its upper limit; the rate is
+// the angle's own rate (A against B about the axis), so a positive rate
+// drives further past it.
+void SolveAngularLimit(const neSimulationRecord& sim, neSolverRecord& row) {
+  const float e = row.error;
+  const float w = row.angularRate;
+  if (e == 0.0f) return;
+  if ((e > 0.0f && w <= 0.0f) || (e < 0.0f && w >= 0.0f)) return;
+  const float f = -kNeLimitCorrection * e * sim.invDt - 0.5f * w;
+  const neVector3 dL = row.kInv.MultiplyVector(row.axisB * f);
+  if (!dL.IsFinite()) return;
+  PushAngular(neRowRigid(row.bodyA), dL);
+  PushAngular(neRowRigid(row.bodyB), dL.Negated());
+}
+
+void SolveTwistLimit(const neSimulationRecord& sim, neSolverRecord& row) {
+  const float w = AngularVelocityOf(row.bodyA).Dot(row.axisA) -
+                  AngularVelocityOf(row.bodyB).Dot(row.axisB);
+  const float d = 0.5f * row.error;
+  float f;
+  if (d > kNeTwistStepCap) {
+    if (!(w > 0.0f)) return;
+    f = -kNeTwistStepCap;
+  } else if (d < -kNeTwistStepCap) {
+    if (!(w < 0.0f)) return;
+    f = kNeTwistStepCap;
+  } else {
+    if (d > 0.0f ? !(w > 0.0f) : !(w < 0.0f)) return;
+    f = -d;
+  }
+  const float g = f * sim.invDt - 0.5f * w;
+  const neVector3 dL = row.kInv.MultiplyVector(row.axisB * g);
+  if (!dL.IsFinite()) return;
+  PushAngular(neRowRigid(row.bodyA), row.k.MultiplyVector(dL));
+  PushAngular(neRowRigid(row.bodyB), dL.Negated());
+}
+
+// One side of the angular motor: the impulse towards the target rate about
+// axis, held to the motor's maximum torque (no limit below 1e-6).
+neVector3 MotorImpulse(const neSimulationRecord& sim, const neSolverRecord& row, float f,
+                       const neVector3& axis) {
+  neVector3 dL = row.kInv.MultiplyVector(axis * f);
+  const neVector3 torque = dL * sim.invDt;
+  const float tau = torque.Length();
+  const float m = row.error;
+  if (std::fabs(m) >= kNeZero && m < tau) dL = dL * (m / tau);
+  return dL;
+}
+
+void SolveAngularMotor(const neSimulationRecord& sim, neSolverRecord& row) {
+  const float w = AngularVelocityOf(row.bodyA).Dot(row.axisA) -
+                  AngularVelocityOf(row.bodyB).Dot(row.axisB);
+  const float f = row.target - w;
+  const neVector3 dA = MotorImpulse(sim, row, f, row.axisA);
+  const neVector3 dB = MotorImpulse(sim, row, f, row.axisB);
+  if (!dA.IsFinite() || !dB.IsFinite()) return;
+  PushAngular(neRowRigid(row.bodyA), dA);
+  PushAngular(neRowRigid(row.bodyB), dB.Negated());
+}
+
+void SolveLinearMotor(const neSimulationRecord& sim, neSolverRecord& row) {
+  neRigidBodyRecord* a = neRowRigid(row.bodyA);
+  neRigidBodyRecord* b = neRowRigid(row.bodyB);
+  const float u = (a ? a->velocity.Dot(row.axisA) : 0.0f) - (b ? b->velocity.Dot(row.axisA) : 0.0f);
+  float lambda = (row.target - u) * row.kInv.col[0].x;
+  const float cap = row.error * sim.dt;
+  if (lambda > cap) lambda = cap;
+  if (lambda < -cap) lambda = -cap;
+  if (!neIsFinite(lambda)) return;
+  if (a) a->velocity += row.axisA * (lambda * a->invMass);
+  if (b) b->velocity -= row.axisA * (lambda * b->invMass);
+}
+
+// The break-off test for one side, when that side's geometry may break.
+void OfferBreakage(neSimulationRecord& sim, neBody* body, neGeometryRecord* g,
+                   const neVector3& arm, neVector3& impulse) {
+  if (!body || !g || g->breakKind == kNeBreakNever) return;
+  sim.TestBreakage(body, g, body->Transform().pos + arm, impulse);
+}
+
+}  // namespace
+
+neVector3 neRowPointVelocity(neBody* body, const neVector3& arm) {
+  neRigidBodyRecord* r = neRowRigid(body);
+  if (!r) return kZero;
+  return r->velocity + r->angularVelocity.Cross(arm);
+}
+
+neVector3 neContactImpulse(const neSimulationRecord& sim, const neSolverRecord& row,
+                           bool noBounce) {
+  const neVector3& v = row.rowVelocity;
+  const float mu = neMin(MaterialFriction(sim, row.materialA), MaterialFriction(sim, row.materialB));
+  const float e = noBounce ? 0.0f
+                           : neMin(MaterialRestitution(sim, row.materialA),
+                                   MaterialRestitution(sim, row.materialB));
+  const float normalMass = row.k.col[2].z;
+  // Nothing can move along the normal: no impulse changes anything.
+  if (!(normalMass > kNeZero * kNeZero)) return kZero;
+  const float jn0 = -v.z / normalMass;
+  const neVector3 s = row.kInv.MultiplyVector(v).Negated();
+  const float tangential2 = s.x * s.x + s.y * s.y;
+
+  // Sticking: the impulse that stops the contact point, with the bounce added
+  // along the normal; inside the friction cone only while it pushes.
+  const float stickNormal = s.z + e * jn0;
+  if (stickNormal >= 0.0f && tangential2 <= (mu * stickNormal) * (mu * stickNormal)) {
+    return neV3(s.x, s.y, stickNormal);
+  }
+  // Sliding: on the cone's surface.
+  const float dn = s.z - jn0;
+  const float denom = std::sqrt(tangential2) - mu * dn;
+  if (std::fabs(denom) <= kNeZero) return kZero;
+  const float k = mu * (1.0f + e) * jn0 / denom;
+  const neVector3 slide = neV3(k * s.x, k * s.y, (1.0f + e) * jn0 + k * dn);
+  // A contact never pulls the bodies together.
+  if (!(slide.z >= 0.0f)) return kZero;
+  return slide;
+}
+
+void neApplyCollisionImpulse(neSimulationRecord& sim, neBody* bodyA, neBody* bodyB,
+                             neSolverRecord& row, int32_t mode, float scale) {
+  neRigidBodyRecord* a = neRowRigid(bodyA);
+  neRigidBodyRecord* b = neRowRigid(bodyB);
+  if (!a && !b) return;
+  RefreshRelativeVelocity(row);
+  row.rowVelocity = row.frameTransposed.MultiplyVector(row.relativeVelocity);
+  row.angularRate = row.relativeVelocity.Length();
+
+  if (mode == kNeImpulseResting) {
+    SolveRestingContact(sim, row);
+    return;
+  }
+  if (row.rowVelocity.z >= 0.0f) return;  // separating or sliding along
+  const neVector3 j = neContactImpulse(sim, row, false);
+  if (!j.IsFinite()) return;
+  const neVector3 world = row.frame.MultiplyVector(j) * scale;
+
+  neVector3 toA = world;
+  neVector3 toB = world.Negated();
+  if (sim.breakOffCallback) {
+    if (a) {
+      OfferBreakage(sim, bodyA, row.geometryA, row.armA, toA);
+      toB = toA.Negated();
+      if (b) OfferBreakage(sim, bodyB, row.geometryB, row.armB, toB);
+    } else {
+      OfferBreakage(sim, bodyB, row.geometryB, row.armB, toB);
+      toA = toB.Negated();
+    }
+  }
+  if (a && toA.IsFinite()) a->ApplyImpulseAtOffset(toA, row.armA);
+  if (b && toB.IsFinite()) b->ApplyImpulseAtOffset(toB, row.armB);
+}
+
+void neSolveRow(neSimulationRecord& sim, neSolverRecord& row) {
+  switch (row.kind) {
+    case kNeRowRestingContact:
+      RefreshRelativeVelocity(row);
+      row.rowVelocity = row.frameTransposed.MultiplyVector(row.relativeVelocity);
+      SolveRestingContact(sim, row);
+      break;
+    case kNeRowPoint:
+      RefreshRelativeVelocity(row);
+      row.rowVelocity = row.relativeVelocity;
+      SolvePoint(sim, row);
+      break;
+    case kNeRowPointOnLine:
+      RefreshRelativeVelocity(row);
+      row.rowVelocity = row.relativeVelocity - row.relativeVelocity.ProjectOnto(row.lineAxis);
+      SolvePoint(sim, row);
+      break;
+    case kNeRowLinearLimit:
+      RefreshRelativeVelocity(row);
+      row.target = -row.lineAxis.Dot(row.relativeVelocity);
+      SolveLinearLimit(sim, row);
+      break;
+    case kNeRowAngularLimit:
+      row.angularRate = AngularVelocityOf(row.bodyA).Dot(row.axisB) -
+                        AngularVelocityOf(row.bodyB).Dot(row.axisB);
+      SolveAngularLimit(sim, row);
+      break;
+    case kNeRowTwistLimit:
+      SolveTwistLimit(sim, row);
+      break;
+    case kNeRowAngularMotor:
+      SolveAngularMotor(sim, row);
+      break;
+    case kNeRowLinearMotor:
+      SolveLinearMotor(sim, row);
+      break;
+    default:
+      break;  // collisions are solved once, at once; unknown kinds never
+  }
+}
+
+void neSolveRecords(neSimulationRecord& sim, float /*tolerance*/, int32_t iterations) {
+  sim.secondPass = 0;
+  neArray<neSolverRecord>& joints = sim.constraintRecords;
+  neArray<neSolverRecord>& contacts = sim.contactRecords;
+  if (joints.Count() == 0 && contacts.Count() == 0) return;
+  const int32_t n = (iterations == -1) ? kNeDefaultIterations : iterations;
+  sim.lastIteration = 0;
+  for (int32_t pass = 0; pass < 2; ++pass) {
+    if (pass == 1) sim.secondPass = 1;
+    for (int32_t j = 0; j < n; ++j) {
+      if (pass == 1 && j + 1 == n) sim.lastIteration = 1;
+      for (int32_t i = 0; i < joints.Count(); ++i) neSolveRow(sim, joints[i]);
+      for (int32_t i = contacts.Count() - 1; i >= 0; --i) neSolveRow(sim, contacts[i]);
+      // From the last solve on, resting contacts treat the lower body as
+      // fixed, so the stack settles onto it instead of pushing it down.
+      if (pass == 1 && j + 2 == n) {
+        for (int32_t i = 0; i < contacts.Count(); ++i) {
+          if (contacts[i].kind == kNeRowRestingContact) neSetupRow(contacts[i], false, true);
+        }
+      }
+    }
+  }
+  sim.secondPass = 0;
+  joints.Clear();
+  contacts.Clear();
+}
+
+namespace {
+
+template <class F>
+void ForEachRigidMember(neConstraintSet& set, F f) {
+  for (neBody* b = set.bodyFirst; b; b = b->setNext) {
+    if (neRigidBodyRecord* r = b->AsRigid()) f(*r);
+  }
+}
+
+// Every rigid body of the island and of the built-in set; evaluated for all of
+// them so each takes its own new snapshot when it fails.
+bool IslandAtRest(neSimulationRecord& sim) {
+  bool all = true;
+  auto test = [&all](neRigidBodyRecord& r) { all = neMotionAtRest(r) && all; };
+  for (int32_t i = 0; i < sim.islandList.Count(); ++i) ForEachRigidMember(*sim.islandList[i], test);
+  ForEachRigidMember(sim.builtInSet, test);
+  return all;
+}
+
+void SetIslandRest(neSimulationRecord& sim, bool rest) {
+  auto apply = [rest](neRigidBodyRecord& r) {
+    if (rest) r.Rest();
+    else r.restState = kNeAwake;
+  };
+  for (int32_t i = 0; i < sim.islandList.Count(); ++i) ForEachRigidMember(*sim.islandList[i], apply);
+  ForEachRigidMember(sim.builtInSet, apply);
+}
+
+void SolveIsland(neSimulationRecord& sim, neConstraintSet& set) {
+  sim.constraintRecords.Clear();
+  sim.contactRecords.Clear();
+  sim.islandList.Clear();
+  sim.stacksInHand.Clear();
+  neEmptyBuiltInSet(sim);
+  sim.islandList.Push(&set);
+
+  int32_t moving = 0;
+  ForEachRigidMember(set, [&moving](neRigidBodyRecord& r) {
+    r.restCounter = 0;
+    if (r.restState != kNeResting) ++moving;
+  });
+  if (moving == 0) return;
+
+  float tolerance = -1.0f;
+  int32_t iterations = -1;
+  neConstraintSetPrepare(sim, set, tolerance, iterations);
+  // Preparing hands over the stacks of jointed bodies; a stack may bring in
+  // further sets, whose stacks join the list while it is walked.
+  for (int32_t i = 0; i < sim.stacksInHand.Count(); ++i) {
+    neStackHeader& stack = *sim.stacksInHand[i];
+    neGatherStack(sim, stack, true);
+    for (neStackNode* n = stack.first; n; n = n->next) {
+      neConstraintSet* other = n->body ? n->body->constraintSet : nullptr;
+      if (!other || other == &sim.builtInSet || other->visited) continue;
+      neConstraintSetPrepare(sim, *other, tolerance, iterations);
+      sim.islandList.Push(other);
+    }
+  }
+  neSolveRecords(sim, tolerance, iterations);
+  SetIslandRest(sim, IslandAtRest(sim));
+}
+
+}  // namespace
+
+void neSolveConstraintSets(neSimulationRecord& sim) {
+  if (sim.constraintSetPool.UsedCount() == 0) return;
+  for (neConstraintSet* s = sim.constraintSetPool.UsedFirst(); s; s = s->next) s->visited = 0;
+  for (neConstraintSet* s = sim.constraintSetPool.UsedFirst(); s; s = s->next) {
+    if (!s->visited) SolveIsland(sim, *s);
+  }
+  neEmptyBuiltInSet(sim);
+}
