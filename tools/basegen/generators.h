@@ -17,6 +17,11 @@ void CheckSettingsFiles(const std::string& root, std::vector<std::string>* probl
 void GenerateSounds(Output& out);
 void CheckSounds(const std::string& root, std::vector<std::string>* problems);
 
+void GenerateBaseTextures(Output& out);
+void CheckBaseTextures(const std::string& root, std::vector<std::string>* problems);
+void GenerateShaders(Output& out);
+void CheckShaders(const std::string& root, std::vector<std::string>* problems);
+
 void GenerateFonts(Output& out);
 void CheckFonts(const std::string& root, std::vector<std::string>* problems);
 void GenerateEffects(Output& out);
@@ -25,6 +30,8 @@ void CheckEffects(const std::string& root, std::vector<std::string>* problems);
 inline const NamedGenerator kGenerators[] = {
     {"settings and career", GenerateSettingsFiles, CheckSettingsFiles},
     {"sounds and music", GenerateSounds, CheckSounds},
+    {"base textures", GenerateBaseTextures, CheckBaseTextures},
+    {"shaders", GenerateShaders, CheckShaders},
     // The font atlases replace the placeholder tex00 and tex08 of the base textures,
     // so these stay after that generator.
     {"fonts", GenerateFonts, CheckFonts},

@@ -1,0 +1,22 @@
+#version 120
+// Tyre marks: per corner (s, t, strength) on unit 0, the mark's tangent on unit 1 and bitangent
+// on unit 2, normal and position. The shadow map's texture matrix sits on unit 3 and takes
+// eye-space points.
+
+varying vec3 eyePosition;
+varying vec3 eyeNormal;
+varying vec3 eyeTangent;
+varying vec3 eyeBitangent;
+varying vec4 shadowCoord;
+
+void main() {
+  vec4 eye = gl_ModelViewMatrix * gl_Vertex;
+  eyePosition = eye.xyz;
+  eyeNormal = gl_NormalMatrix * gl_Normal;
+  eyeTangent = gl_NormalMatrix * gl_MultiTexCoord1.xyz;
+  eyeBitangent = gl_NormalMatrix * gl_MultiTexCoord2.xyz;
+  shadowCoord = gl_TextureMatrix[3] * eye;
+  gl_TexCoord[0] = gl_MultiTexCoord0;
+  gl_FogFragCoord = length(eye.xyz);
+  gl_Position = ftransform();
+}
