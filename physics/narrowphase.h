@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "physics/geometry.h"
 #include "physics/ne.h"
 
 struct neBody;
@@ -31,8 +32,8 @@ struct neCollisionResult {
   int32_t found;                // 1 contact, 0 none
   neBody* bodyA;                // set by the contact passes, never by the tests
   neBody* bodyB;
-  neGeometry* geometryA;        // the touching geometries; null for terrain triangles
-  neGeometry* geometryB;
+  neGeometryRecord* geometryA;  // the touching geometries; null for terrain triangles
+  neGeometryRecord* geometryB;
   int32_t materialA;            // material index of A's surface
   int32_t materialB;            // of B's surface; for the terrain the triangle's material
   // User word of the terrain triangle touched (0 for body pairs); the terrain
@@ -56,8 +57,8 @@ void neCollideBodies(neCollisionResult& result, neBody& bodyA, const neTransform
                      neBody& bodyB, const neTransform& transformB, const neVector3& direction);
 
 // The shape-pair dispatch; pairs without a test leave result untouched.
-void neCollideGeometries(neCollisionResult& result, neGeometry& a, const neTransform& ta,
-                         neGeometry& b, const neTransform& tb, const neVector3& direction);
+void neCollideGeometries(neCollisionResult& result, neGeometryRecord& a,
+                         const neTransform& ta, neGeometryRecord& b, const neTransform& tb, const neVector3& direction);
 
 // Closest points of the lines through two segments (start s, end e each).
 // Returns false, writing nothing, when a segment is degenerate (every

@@ -1,0 +1,121 @@
+// The exact pair tests behind the narrow-phase dispatch, and the working
+// records they share. Each test takes the result first, then shape A with its
+// world transform, then shape B (with its transform, except the triangle
+// lists, whose triangles are already in world space). A test always writes
+// result.found; the other fields only when it reports a contact.
+#ifndef KELVAMOR_PHYSICS_COLLIDE_TESTS_H
+#define KELVAMOR_PHYSICS_COLLIDE_TESTS_H
+
+#include <cstdint>
+
+#include "physics/geometry.h"
+#include "physics/narrowphase.h"
+#include "physics/ne.h"
+
+// Depth sentinels; real depths never reach them.
+constexpr float kNeNoDepthYet = -1000000.0f;
+constexpr float kNeShallowStart = 100000.0f;
+
+// Unit vector along w, or fallback when w is too short to have a direction
+// (points that coincide) or is not finite. Unlike the engine's guarded
+// normalise this keeps millimetre-scale vectors: their direction is sound.
+neVector3 neDirectionOr(const neVector3& w, const neVector3& fallback);
+
+// Unit normal from a cross product; false for an exactly degenerate (zero-area)
+// or non-finite one. Small but real triangles keep their normal.
+bool neUnitFromCross(const neVector3& cross, neVector3& unit);
+
+// A box placed in the world: scaled axes made once, corners on first use.
+struct neBoxWorldRecord {
+  const neGeometryRecord* box;
+  neTransform transform;
+  neVector3 axes[3];  // H0 = hx M0, H1 = hy M1, H2 = hz M2
+  bool cornersMade;
+  // P+H0+H1+H2, P+H0+H1-H2, P+H0-H1+H2, P+H0-H1-H2, then the same with -H0.
+  neVector3 corners[8];
+
+  void Set(const neGeometryRecord& g, const neTransform& t);
+  void MakeCorners();
+};
+
+// One triangle prepared for the tests; edge k runs from vertex k to k+1.
+struct neTriangleWorkRecord {
+  neVector3 v[3];
+  neVector3 e[3];  // E0 = V1 - V0, E1 = V2 - V1, E2 = V0 - V2
+  neVector3 n;     // unit normal of E0 x E1
+  float d;         // n . V0
+
+  // False for a zero-area triangle, which no test may touch.
+  bool Set(const neVector3& a, const neVector3& b, const neVector3& c);
+};
+
+// The working contact of the triangle tests.
+struct neTriangleContact {
+  neVector3 pointA;
+  neVector3 pointB;
+  neVector3 normal;
+  neVector3 tangent1;
+  neVector3 tangent2;
+  neVector3 boxEdge0;  // the box edge of an edge-axis contact
+  neVector3 boxEdge1;
+  neVector3 triEdge0;  // the triangle edge of an edge-axis contact
+  neVector3 triEdge1;
+  float depth;
+  bool valid;
+  bool edgeContact;
+};
+
+// -1 inside the triangle, 2k in vertex region k, 2k + 1 in edge region k, for a
+// point of the triangle's plane.
+int32_t neTriangleRegion(const neTriangleWorkRecord& tri, const neVector3& q);
+
+// Closest points of a segment (s0, s1, box space) and a box centred on the
+// origin with half extents e.
+void neSegmentBoxClosestPoints(const neVector3& s0, const neVector3& s1, const neVector3& e,
+                               neVector3& onSegment, neVector3& onBox);
+
+void neCollideBoxBox(neCollisionResult& result, const neGeometryRecord& a, const neTransform& ta,
+                     const neGeometryRecord& b, const neTransform& tb);
+void neCollideSphereSphere(neCollisionResult& result, const neGeometryRecord& a,
+                           const neTransform& ta, const neGeometryRecord& b,
+                           const neTransform& tb);
+void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a,
+                        const neTransform& ta, const neGeometryRecord& b, const neTransform& tb);
+void neCollideCylinderSphere(neCollisionResult& result, const neGeometryRecord& a,
+                             const neTransform& ta, const neGeometryRecord& b,
+                             const neTransform& tb);
+void neCollideCylinderCylinder(neCollisionResult& result, const neGeometryRecord& a,
+                               const neTransform& ta, const neGeometryRecord& b,
+                               const neTransform& tb);
+void neCollideBoxCylinder(neCollisionResult& result, const neGeometryRecord& a,
+                          const neTransform& ta, const neGeometryRecord& b,
+                          const neTransform& tb);
+void neCollideBoxTriangle(neCollisionResult& result, const neGeometryRecord& a,
+                          const neTransform& ta, const neGeometryRecord& b,
+                          const neTransform& tb);
+
+// Shape B is a triangle list; the touched triangle's material and user word
+// go into result.materialB and result.triangleUserWord.
+void neCollideBoxTriangleList(neCollisionResult& result, const neGeometryRecord& a,
+                              const neTransform& ta, const neGeometryRecord& b);
+void neCollideSphereTriangleList(neCollisionResult& result, const neGeometryRecord& a,
+                                 const neTransform& ta, const neGeometryRecord& b);
+void neCollideCylinderTriangleList(neCollisionResult& result, const neGeometryRecord& a,
+                                   const neTransform& ta, const neGeometryRecord& b);
+
+// Single-triangle sub-tests; each fills the scratch contact and returns
+// whether it holds a contact.
+bool neSphereTriangleTest(const neVector3& centre, float radius, neTriangleContact& c,
+                          const neTriangleWorkRecord& tri);
+bool neCapsuleTriangleTest(const neGeometryRecord& capsule, const neTransform& t,
+                           neTriangleContact& c, const neTriangleWorkRecord& tri);
+bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
+                       const neTriangleWorkRecord& tri);
+bool neBoxGroundTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
+                             const neTriangleWorkRecord& tri);
+
+// Terrain-triangle test modes.
+constexpr int32_t kNeTriangleTwoSided = 0;
+constexpr int32_t kNeTriangleGround = 1;
+
+#endif  // KELVAMOR_PHYSICS_COLLIDE_TESTS_H

@@ -1,0 +1,305 @@
+// Triangle tests of spheres and capsules, the triangle work record and the
+// region classification they share, and the loop over a triangle list.
+#include <cmath>
+
+#include "physics/collide_tests.h"
+
+bool neTriangleWorkRecord::Set(const neVector3& a, const neVector3& b, const neVector3& c) {
+  v[0] = a;
+  v[1] = b;
+  v[2] = c;
+  e[0] = b - a;
+  e[1] = c - b;
+  e[2] = a - c;
+  if (!neUnitFromCross(e[0].Cross(e[1]), n)) return false;
+  d = n.Dot(a);
+  return neIsFinite(d);
+}
+
+int32_t neTriangleRegion(const neTriangleWorkRecord& tri, const neVector3& q) {
+  const float ax = std::fabs(tri.n.x), ay = std::fabs(tri.n.y), az = std::fabs(tri.n.z);
+  int a, b, dropped;
+  if (ay <= az && ax < az) {
+    dropped = 2;
+    a = 0;
+    b = 1;
+  } else if (ay > az && ax < ay) {
+    dropped = 1;
+    a = 2;
+    b = 0;
+  } else {
+    dropped = 0;
+    a = 1;
+    b = 2;
+  }
+  const bool positive = tri.n[dropped] > 0.0f;
+  bool outside[3];
+  int count = 0;
+  for (int k = 0; k < 3; ++k) {
+    const neVector3& ek = tri.e[k];
+    const neVector3& vk = tri.v[k];
+    const float c = ek[a] * (q[b] - vk[b]) - ek[b] * (q[a] - vk[a]);
+    const bool inside = positive ? c > 0.0f : c <= 0.0f;
+    outside[k] = !inside;
+    if (outside[k]) ++count;
+  }
+  if (count == 0 || count == 3) return -1;
+  if (count == 1) {
+    for (int k = 0; k < 3; ++k) {
+      if (outside[k]) return 2 * k + 1;
+    }
+  }
+  // Two edges out: the vertex where they meet (edges k and k + 2 meet at k).
+  for (int k = 0; k < 3; ++k) {
+    if (outside[k] && outside[(k + 2) % 3]) return 2 * k;
+  }
+  return -1;
+}
+
+bool neSphereTriangleTest(const neVector3& centre, float radius, neTriangleContact& c,
+                          const neTriangleWorkRecord& tri) {
+  c.depth = kNeShallowStart;
+  c.valid = false;
+  c.edgeContact = false;
+  const float s = tri.n.Dot(centre) - tri.d;
+  const float side = s >= 0.0f ? 1.0f : -1.0f;
+  const float pen = radius - side * s;
+  if (pen <= 0.0f) return false;
+  const neVector3 onPlane = centre - tri.n * s;
+  const neVector3 faceNormal = tri.n * side;
+  const int32_t region = neTriangleRegion(tri, onPlane);
+  if (region < 0) {
+    c.depth = pen;
+    c.normal = faceNormal;
+    c.pointA = centre - faceNormal * radius;
+    c.pointB = onPlane;
+    c.valid = true;
+    return true;
+  }
+  const int32_t k = region / 2;
+  if ((region & 1) == 0) {
+    const neVector3 w = centre - tri.v[k];
+    const float dist = w.Length();
+    if (radius - dist > 0.0f) {
+      c.depth = radius - dist;
+      // A centre on the vertex itself: out along the face normal.
+      c.normal = dist > 0.0f ? w * (1.0f / dist) : neDirectionOr(w, faceNormal);
+      c.pointA = centre - c.normal * radius;
+      c.pointB = tri.v[k];
+      c.valid = true;
+    }
+    return c.valid;
+  }
+  const float len = tri.e[k].Length();
+  if (len < kNeZero) return false;
+  const neVector3 u = tri.e[k] * (1.0f / len);
+  const float t = u.Dot(centre - tri.v[k]);
+  // The foot must lie strictly inside the edge; the neighbouring vertex is
+  // not tried.
+  if (t <= 0.0f || t >= len) return false;
+  const neVector3 foot = tri.v[k] + u * t;
+  const float dist = (centre - foot).Length();
+  const float edgePen = radius - dist;
+  if (edgePen > 0.0f && edgePen < c.depth && edgePen < radius) {
+    c.depth = edgePen;
+    c.normal = (centre - foot) * (1.0f / dist);
+    c.pointA = centre - c.normal * radius;
+    c.pointB = foot;
+    c.valid = true;
+  }
+  return c.valid;
+}
+
+namespace {
+
+// The triangle's normal on the capsule's side: the direction of last resort
+// for a contact whose points coincide.
+neVector3 TowardCapsule(const neTriangleWorkRecord& tri, const neVector3& centre) {
+  return tri.n.Dot(centre) - tri.d >= 0.0f ? tri.n : -tri.n;
+}
+
+void CapsuleEdge(const neGeometryRecord& capsule, const neTransform& t, neTriangleContact& c,
+                 const neTriangleWorkRecord& tri, const neVector3& p, const neVector3& q) {
+  const float r = capsule.radius;
+  const neVector3& u = t.rot.col[1];
+  const neVector3 top = t.pos + u * capsule.halfHeight;
+  const neVector3 bottom = t.pos - u * capsule.halfHeight;
+  neVector3 onAxis, onEdge;
+  float dist = 0.0f, s = 0.0f, te = 0.0f;
+  bool inRange = false;
+  if (!neSegmentClosestPoints(top, bottom, p, q, onAxis, onEdge, dist, inRange, &s, &te)) return;
+  const float pen = r - dist;
+  if (pen <= 0.0f || c.depth <= pen) return;
+  const neVector3 fallback = TowardCapsule(tri, t.pos);
+
+  if (s >= 0.0f && s < 1.0f && te >= 0.0f && te < 1.0f) {
+    neVector3 n = neDirectionOr(u.Cross(p - q), neDirectionOr(onAxis - onEdge, fallback));
+    if ((onAxis - onEdge).Dot(n) < 0.0f) n = -n;
+    c.depth = pen;
+    c.normal = n;
+    c.pointA = onAxis - n * r;
+    c.pointB = onEdge;
+    c.valid = true;
+    return;
+  }
+  if (s <= 0.0f || s >= 1.0f) {
+    const neVector3 end = s <= 0.0f ? top : bottom;
+    if (te > 0.0f && te < 1.0f) {
+      neVector3 along = q - p;
+      along.Normalize();
+      const neVector3 foot = p + along * (end - p).Dot(along);
+      const float endPen = r - (end - foot).Length();
+      if (endPen <= 0.0f || c.depth <= endPen) return;
+      c.depth = endPen;
+      c.normal = neDirectionOr(end - foot, fallback);
+      c.pointA = end - c.normal * r;
+      c.pointB = foot;
+      c.valid = true;
+      return;
+    }
+    const neVector3 corner = te > 0.0f ? q : p;
+    const neVector3 w = end - corner;
+    if (capsule.radiusSq <= w.LengthSquared()) return;
+    const float cornerPen = r - std::sqrt(w.LengthSquared());
+    if (c.depth <= cornerPen) return;
+    c.depth = cornerPen;
+    c.normal = neDirectionOr(w, fallback);
+    c.pointA = end - c.normal * r;
+    c.pointB = corner;
+    c.valid = true;
+    return;
+  }
+  // The axis's inside against an edge end beyond the edge.
+  const neVector3 corner = te > 0.0f ? q : p;
+  neVector3 axis = bottom - top;
+  axis.Normalize();
+  const neVector3 foot = top + axis * (corner - top).Dot(axis);
+  const float sidePen = r - (corner - foot).Length();
+  if (sidePen <= 0.0f || c.depth <= sidePen) return;
+  c.depth = sidePen;
+  c.normal = neDirectionOr(foot - corner, fallback);
+  c.pointA = foot - c.normal * r;
+  c.pointB = corner;
+  c.valid = true;
+}
+
+}  // namespace
+
+bool neCapsuleTriangleTest(const neGeometryRecord& capsule, const neTransform& t,
+                           neTriangleContact& c, const neTriangleWorkRecord& tri) {
+  const float r = capsule.radius, h = capsule.halfHeight;
+  const neVector3& u = t.rot.col[1];
+  const neVector3& centre = t.pos;
+  c.depth = 1000000.0f;
+  c.valid = false;
+  c.edgeContact = false;
+
+  // Face: the end nearer the plane, pushed by the radius toward it.
+  const float s = tri.n.Dot(centre) - tri.d;
+  const neVector3 m = s < 0.0f ? tri.n : -tri.n;
+  const float sNeg = -std::fabs(s);
+  if (h + r <= std::fabs(s)) return false;  // out of reach: edges not tried
+  const float k = (u * h).Dot(m);
+  neVector3 end;
+  float kNear;
+  if (k <= 0.0f) {
+    end = centre - u * h;
+    kNear = sNeg - k;
+  } else {
+    end = centre + u * h;
+    kNear = k + sNeg;
+  }
+  const neVector3 deepest = end + m * r;
+  const float pen = r + kNear;
+  if (pen <= 0.0f) return false;
+  bool stored = false;
+  if (pen < c.depth) {
+    const neVector3 q = deepest - m * pen;
+    if (neTriangleRegion(tri, q) < 0) {
+      // Where the line from the centre through the deepest point meets the
+      // plane must lie inside too. A capsule with (almost) no radius lying
+      // parallel to the plane has no such point; its deepest point decides.
+      const neVector3 w = deepest - centre;
+      const float wm = w.Dot(m);
+      bool inside = true;
+      if (wm >= kNeZero) {
+        const neVector3 x = centre + w * ((tri.v[0] - centre).Dot(m) / wm);
+        inside = neTriangleRegion(tri, x) < 0;
+      }
+      if (inside) {
+        c.depth = pen;
+        c.pointA = deepest;
+        c.pointB = q;
+        c.normal = -m;
+        c.valid = true;
+        stored = true;
+      }
+    }
+  }
+  if (!stored) {
+    c.depth = 1000000.0f;
+    c.valid = false;
+    CapsuleEdge(capsule, t, c, tri, tri.v[0], tri.v[1]);
+    CapsuleEdge(capsule, t, c, tri, tri.v[1], tri.v[2]);
+    CapsuleEdge(capsule, t, c, tri, tri.v[2], tri.v[0]);
+  }
+  return c.valid;
+}
+
+namespace {
+
+// Which sub-test a list runs on each candidate triangle.
+enum class ListShape { kSphere, kCapsule };
+
+void CollideList(neCollisionResult& result, const neGeometryRecord& a, const neTransform& ta,
+                 const neGeometryRecord& b, ListShape shape) {
+  result.found = 0;
+  if (!b.triangleIndices || !b.triangles || !b.vertices) return;
+  neTriangleContact slots[2];
+  int32_t best = 0;
+  slots[0].depth = kNeNoDepthYet;
+  slots[0].valid = false;
+  int32_t material = 0, userWord = 0;
+  for (int32_t i = 0; i < b.triangleIndexCount; ++i) {
+    const neTerrainTriangle& t = b.triangles[b.triangleIndices[i]];
+    if (t.flag != kNeTriangleTwoSided) continue;
+    neTriangleWorkRecord tri;
+    if (!tri.Set(b.vertices[t.indices[0]], b.vertices[t.indices[1]], b.vertices[t.indices[2]])) {
+      continue;  // zero area: no normal to collide along
+    }
+    neTriangleContact& scratch = slots[1 - best];
+    const bool hit = shape == ListShape::kSphere
+                         ? neSphereTriangleTest(ta.pos, a.radius, scratch, tri)
+                         : neCapsuleTriangleTest(a, ta, scratch, tri);
+    if (!hit || !scratch.normal.IsFinite() || scratch.normal.IsZero() ||
+        !neIsFinite(scratch.depth)) {
+      continue;
+    }
+    if (scratch.depth > slots[best].depth) {
+      best = 1 - best;
+      material = t.materialID;
+      userWord = t.userData;
+    }
+  }
+  const neTriangleContact& c = slots[best];
+  if (!c.valid) return;
+  result.depth = c.depth;
+  result.normal = c.normal;
+  result.pointA = c.pointA;
+  result.pointB = c.pointB;
+  result.materialB = material;
+  result.triangleUserWord = userWord;
+  result.found = 1;
+}
+
+}  // namespace
+
+void neCollideSphereTriangleList(neCollisionResult& result, const neGeometryRecord& a,
+                                 const neTransform& ta, const neGeometryRecord& b) {
+  CollideList(result, a, ta, b, ListShape::kSphere);
+}
+
+void neCollideCylinderTriangleList(neCollisionResult& result, const neGeometryRecord& a,
+                                   const neTransform& ta, const neGeometryRecord& b) {
+  CollideList(result, a, ta, b, ListShape::kCapsule);
+}
