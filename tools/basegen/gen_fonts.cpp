@@ -222,11 +222,11 @@ struct FontStyle {
 
 // Font 1: the HUD and menu face, bold, quad 32 units per cell, advance 20.5 per unit.
 const FontStyle kFont1 = {"textures/tex08.tga", "font1.ini", 5.4f, 5.4f, 0.62f,
-                          32.0f / kCellPixels, 20.5f, 1.8f, 9.0f};
+                          32.0f / kCellPixels, 20.5f, 1.4f, 9.0f};
 // Font 2: condensed and lighter, quad 14 units per cell, advance 8.9 per unit; its
 // display lists space glyphs tighter than its quads, so it keeps a wider gap.
 const FontStyle kFont2 = {"textures/tex00.tga", "font2.ini", 4.0f, 5.4f, 0.5f,
-                          14.0f / kCellPixels, 8.9f, 1.6f, 3.2f};
+                          14.0f / kCellPixels, 8.9f, 1.2f, 3.2f};
 
 struct Pixels {
   int width = 0;
