@@ -36,9 +36,18 @@ bool VersionAtLeast(int major, int minor) {
 
 }  // namespace
 
+namespace {
+const char* DriverExtensions() { return reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)); }
+ExtensionStringSource g_extensionSource = DriverExtensions;
+}  // namespace
+
 const char* GlExtensionString() {
-  const char* s = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+  const char* s = g_extensionSource();
   return s ? s : "";
+}
+
+void SetExtensionStringSource(ExtensionStringSource source) {
+  g_extensionSource = source ? source : DriverExtensions;
 }
 
 bool ExtensionSubstring(const char* extensions, const char* fragment) {

@@ -88,6 +88,10 @@ extern int MaxSamples;       // 0 when the driver has no multisampled renderbuff
 
 // The GL_EXTENSIONS string of the current context, "" when there is none.
 const char* GlExtensionString();
+// Where GlExtensionString reads from; tests pass a function that hides extensions the
+// driver cannot be made to drop. Null restores the driver's string.
+using ExtensionStringSource = const char* (*)();
+void SetExtensionStringSource(ExtensionStringSource source);
 // Plain substring search, as the framebuffer and shader checks make it (a name found
 // inside a longer one counts).
 bool ExtensionSubstring(const char* extensions, const char* fragment);
