@@ -65,12 +65,13 @@ bool neSimulationRecord::Construct(const neSimulationSizes& s, neAllocator* allo
                                    const neVector3* g) {
   sizes = neSimulationSizes{};
   sizes = s;
+  // Pools and arrays take the caller's allocator, or each its own default.
   allocator = alloc ? alloc : &defaultAllocator;
   SetGravity(g ? *g : neV3(0.0f, 0.0f, 0.0f));
 
-  bool ok = rigidPool.Init(sizes.rigidBodiesCount, allocator);
-  ok = animatedPool.Init(sizes.animatedBodiesCount, allocator) && ok;
-  ok = particlePool.Init(sizes.rigidParticleCount, allocator) && ok;
+  bool ok = rigidPool.Init(sizes.rigidBodiesCount, alloc);
+  ok = animatedPool.Init(sizes.animatedBodiesCount, alloc) && ok;
+  ok = particlePool.Init(sizes.rigidParticleCount, alloc) && ok;
   for (int32_t i = 0; i < particlePool.Capacity(); ++i) particlePool.At(i)->particle = 1;
   ok = region.Initialise(this, 7) && ok;
   advanceCount = 0;
@@ -90,21 +91,21 @@ bool neSimulationRecord::Construct(const neSimulationSizes& s, neAllocator* allo
   terrainBody.box.type = kNeShapeTriangleList;
 
   for (neMaterial& m : materials) m = neMaterial{};
-  ok = terrainLeaves.Init(100, allocator, 100) && ok;
-  ok = terrainTriangles.Init(200, allocator, 200) && ok;
+  ok = terrainLeaves.Init(100, alloc, 100) && ok;
+  ok = terrainTriangles.Init(200, alloc, 200) && ok;
 
-  ok = constraintPool.Init(sizes.constraintsCount, allocator) && ok;
-  ok = constraintSetPool.Init(sizes.constraintSetsCount, allocator) && ok;
+  ok = constraintPool.Init(sizes.constraintsCount, alloc) && ok;
+  ok = constraintSetPool.Init(sizes.constraintSetsCount, alloc) && ok;
   const int32_t stackBodies = sizes.rigidBodiesCount + sizes.rigidParticleCount;
-  ok = stackNodePool.Init(stackBodies, allocator) && ok;
-  ok = stackHeaderPool.Init(stackBodies + 100, allocator) && ok;
-  ok = controllerPool.Init(sizes.controllersCount, allocator) && ok;
-  ok = sensorPool.Init(sizes.sensorsCount, allocator) && ok;
-  ok = geometryPool.Init(sizes.geometriesCount, allocator) && ok;
-  ok = islandList.Init(1000, allocator, 100) && ok;
-  ok = stacksInHand.Init(1000, allocator, 100) && ok;
-  ok = constraintRecords.Init(100, allocator, 100) && ok;
-  ok = contactRecords.Init(100, allocator, 100) && ok;
+  ok = stackNodePool.Init(stackBodies, alloc) && ok;
+  ok = stackHeaderPool.Init(stackBodies + 100, alloc) && ok;
+  ok = controllerPool.Init(sizes.controllersCount, alloc) && ok;
+  ok = sensorPool.Init(sizes.sensorsCount, alloc) && ok;
+  ok = geometryPool.Init(sizes.geometriesCount, alloc) && ok;
+  ok = islandList.Init(1000, alloc, 100) && ok;
+  ok = stacksInHand.Init(1000, alloc, 100) && ok;
+  ok = constraintRecords.Init(100, alloc, 100) && ok;
+  ok = contactRecords.Init(100, alloc, 100) && ok;
 
   timings = nullptr;
   contactCallback = nullptr;

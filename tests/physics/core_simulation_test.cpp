@@ -91,6 +91,45 @@ TEST(CoreSimulation, GameSizedPairTableIsCreated) {
   neSimulation::Destroy(sim);
 }
 
+// Counts the blocks it hands out and takes back.
+class CountingAllocator : public neAllocator {
+ public:
+  void* Alloc(int32_t bytes, int32_t) override {
+    ++live;
+    ++total;
+    return ::operator new(static_cast<size_t>(bytes > 0 ? bytes : 1));
+  }
+  void Free(void* p) override {
+    --live;
+    ::operator delete(p);
+  }
+  int live = 0;
+  int total = 0;
+};
+
+TEST(CoreSimulation, CallersAllocatorServesEverythingAndGetsItAllBack) {
+  CountingAllocator counting;
+  neSimulationSizes s;
+  neSimulation* sim = neSimulation::Create(&s, &counting, &kGravity);
+  ASSERT_NE(sim, nullptr);
+  EXPECT_GT(counting.total, 20);
+  for (int i = 0; i < 10; ++i) CoreAddBox(sim, neV3(1, 1, 1), 1.0f, neV3(0, 1.1f * i, 0));
+  neVector3 verts[3] = {neV3(-50, 0, -50), neV3(50, 0, -50), neV3(0, 0, 50)};
+  neTerrainTriangle tri;
+  tri.indices[0] = 0;
+  tri.indices[1] = 2;
+  tri.indices[2] = 1;
+  neTerrainMesh mesh;
+  mesh.vertices = verts;
+  mesh.vertexCount = 3;
+  mesh.triangles = &tri;
+  mesh.triangleCount = 1;
+  sim->SetTerrain(&mesh);
+  for (int i = 0; i < 30; ++i) sim->Step(1.0f / 60.0f, 4);
+  neSimulation::Destroy(sim);
+  EXPECT_EQ(counting.live, 0);
+}
+
 TEST(CoreSimulation, MaterialsAndCallbacks) {
   neSimulation* sim = CoreMakeSimulation(neSimulationSizes{}, nullptr);
   float f = 0, r = 0, d = 0;
