@@ -27,7 +27,20 @@ void CheckFonts(const std::string& root, std::vector<std::string>* problems);
 void GenerateEffects(Output& out);
 void CheckEffects(const std::string& root, std::vector<std::string>* problems);
 
+void GenerateTables(Output& out);
+void CheckTables(const std::string& root, std::vector<std::string>* problems);
+void GenerateNumberedTextures(Output& out);
+void CheckNumberedTextures(const std::string& root, std::vector<std::string>* problems);
+void GenerateObjects(Output& out);
+void CheckObjects(const std::string& root, std::vector<std::string>* problems);
+void GenerateCars(Output& out);
+void CheckCars(const std::string& root, std::vector<std::string>* problems);
+void GenerateGarage(Output& out);
+void CheckGarage(const std::string& root, std::vector<std::string>* problems);
+
 inline const NamedGenerator kGenerators[] = {
+    // The presets go first: the career written next starts from preset 0.
+    {"car tables", GenerateTables, CheckTables},
     {"settings and career", GenerateSettingsFiles, CheckSettingsFiles},
     {"sounds and music", GenerateSounds, CheckSounds},
     {"base textures", GenerateBaseTextures, CheckBaseTextures},
@@ -36,6 +49,10 @@ inline const NamedGenerator kGenerators[] = {
     // so these stay after that generator.
     {"fonts", GenerateFonts, CheckFonts},
     {"particle effects", GenerateEffects, CheckEffects},
+    {"numbered textures", GenerateNumberedTextures, CheckNumberedTextures},
+    {"roadside objects", GenerateObjects, CheckObjects},
+    {"cars", GenerateCars, CheckCars},
+    {"garage", GenerateGarage, CheckGarage},
 };
 
 }  // namespace basegen

@@ -1,0 +1,51 @@
+// Measures and skin layout shared by the generated lorries, their running gear, the
+// lamp table and the checks. The body frame: +X forward, +Y up, +Z to the left; the
+// physics box is 7.5 x 2.2 x 3.2 centred 0.6 above the body origin and the ground
+// lies about 1.0 below it.
+#pragma once
+
+#include <vector>
+
+#include "race/car_setup.h"
+#include "tools/basegen/mesh_builder.h"
+
+namespace basegen {
+
+constexpr float kBodyFrontX = 3.72f;
+constexpr float kBodyRearX = -3.72f;
+constexpr float kWheelRadius = 0.63f;
+constexpr float kWheelCentreY = -0.37f;   // radius above the ground 1.0 below the origin
+constexpr float kHalfWheelbase = 2.35f;   // points.sbm group 0, x
+constexpr float kHalfTrackMarker = 1.225f;  // points.sbm group 0, z (the loader adds 0.125)
+constexpr float kHalfTrack = kHalfTrackMarker + 0.125f;
+constexpr float kHubInset = 0.27f;        // the car pass moves the front wheels this far in
+constexpr float kFrontWheelZ = kHalfTrack - kHubInset;  // where the front wheels sit
+constexpr float kRearWheelZ = kHalfTrack;               // where the rear pair sits
+constexpr float kFrontTyreWidth = 0.42f;
+constexpr float kRearTyreWidth = 0.72f;   // twin tyres
+
+// Regions of car.tga (u, v with v up). The running-gear region is painted the same
+// in every car's skin, because the shared axle and hub models are drawn with the
+// skin of whichever car they belong to.
+constexpr UvRect kUvCabPaint{0.0f, 0.5f, 0.25f, 1.0f};
+constexpr UvRect kUvBedPaint{0.25f, 0.5f, 0.5f, 1.0f};
+constexpr UvRect kUvChassis{0.5f, 0.5f, 0.625f, 0.75f};
+constexpr UvRect kUvBedFloor{0.625f, 0.5f, 0.75f, 0.75f};
+constexpr UvRect kUvGrille{0.5f, 0.75f, 0.75f, 1.0f};
+constexpr UvRect kUvHeadlamp{0.75f, 0.875f, 0.875f, 1.0f};
+constexpr UvRect kUvTailLamp{0.875f, 0.875f, 1.0f, 1.0f};
+constexpr UvRect kUvBrakeLamp{0.875f, 0.75f, 1.0f, 0.875f};
+constexpr UvRect kUvReverseLamp{0.75f, 0.75f, 0.875f, 0.875f};
+constexpr UvRect kUvBeacon{0.75f, 0.625f, 0.875f, 0.75f};
+constexpr UvRect kUvStripe{0.875f, 0.625f, 1.0f, 0.75f};
+constexpr UvRect kUvGlass{0.75f, 0.5f, 1.0f, 0.625f};
+constexpr UvRect kUvTread{0.0f, 0.0f, 0.5f, 0.25f};
+constexpr UvRect kUvSidewall{0.0f, 0.25f, 0.25f, 0.5f};
+constexpr UvRect kUvRim{0.25f, 0.25f, 0.5f, 0.5f};
+constexpr UvRect kUvSteel{0.5f, 0.0f, 0.75f, 0.5f};
+constexpr UvRect kUvRunningGear{0.75f, 0.0f, 1.0f, 0.5f};
+
+// The 18 presets (tables generator), also used to paint each car's skin.
+void BuildCarPresets(CarSetup out[kCarModels]);
+
+}  // namespace basegen

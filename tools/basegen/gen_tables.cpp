@@ -1,0 +1,206 @@
+// The three small tables: the lorry presets (cars.ini), the lamp outlines (optica.ini)
+// and the two tyre-grip curves (fpoints.ini). The presets are also left decoded in
+// CarPresets, so the career written after them starts from preset 0 exactly as the
+// game would after reading cars.ini.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "race/car_setup.h"
+#include "tools/basegen/basegen.h"
+#include "tools/basegen/gen_cars_layout.h"
+
+namespace basegen {
+
+namespace {
+
+// Paint of the seven zones per lorry: cab, bed or box, chassis, bumper, wheel rims,
+// stripe and trim. Each family keeps its character; the six of a family differ in
+// their cab and bed colours.
+struct Rgb {
+  float r, g, b;
+};
+constexpr Rgb kCabColours[6] = {{0.72f, 0.10f, 0.08f}, {0.10f, 0.30f, 0.62f},
+                                {0.86f, 0.62f, 0.08f}, {0.18f, 0.45f, 0.20f},
+                                {0.85f, 0.85f, 0.82f}, {0.40f, 0.18f, 0.45f}};
+constexpr Rgb kBedColours[3] = {{0.42f, 0.36f, 0.28f}, {0.60f, 0.60f, 0.62f}, {0.70f, 0.55f, 0.20f}};
+
+CarSetup PresetFor(int k) {
+  CarSetup s;
+  std::memset(&s, 0, sizeof s);
+  const int family = k / 6, variant = k % 6;
+  // Part choices: what a new lorry of this model comes with; nothing interprets them
+  // beyond carrying them, so they only need to be plausible small indices.
+  for (int i = 0; i < 7; ++i) s.partChoiceA[i] = 0;
+  s.partChoiceA[2] = 1;
+  s.partChoiceA[3] = 2;
+  s.partChoiceB[0] = family;
+  s.partChoiceB[1] = variant % 3;
+  const Rgb cab = kCabColours[(variant + family) % 6];
+  const Rgb bed = kBedColours[family];
+  const Rgb zones[7] = {cab, bed, {0.08f, 0.08f, 0.09f}, {0.25f, 0.25f, 0.26f},
+                        {0.55f, 0.55f, 0.56f}, {0.94f, 0.92f, 0.88f}, {0.15f, 0.15f, 0.15f}};
+  for (int z = 0; z < 7; ++z) {
+    s.paint[z][0] = zones[z].r;
+    s.paint[z][1] = zones[z].g;
+    s.paint[z][2] = zones[z].b;
+  }
+  s.extra[0] = family;
+  s.extra[1] = variant;
+  s.modelIndex = k;
+  return s;
+}
+
+// Drive grip against half the slip ratio: a quick rise to the peak near 20 % slip,
+// then a gentle fall as the tyre spins (or locks) through.
+float DriveGripValue(int i) {
+  const float x = i / 99.0f;
+  if (x <= 0.1f) return 1.05f * std::sin(x / 0.1f * 1.5707963f);
+  return 0.75f + 0.30f * std::exp(-(x - 0.1f) * 4.0f);
+}
+
+// Lateral grip against 0.005 x the sideways speed: full grip from about 6 units/s of
+// sideways speed, then a slide that still holds the lorry.
+float LateralGripValue(int i) {
+  const float x = i / 99.0f;
+  if (x <= 0.03f) return 1.2f * std::sin(x / 0.03f * 1.5707963f);
+  return 0.62f + 0.58f * std::exp(-(x - 0.03f) * 6.0f);
+}
+
+void AppendCurve(std::string* text, float (*value)(int)) {
+  for (int i = 0; i < 100; ++i) {
+    float v = value(i);
+    if (v < 0) v = 0;
+    if (v > 9.99999f) v = 9.99999f;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%7.5f", v);
+    *text += buf;
+    *text += (i % 10 == 9) ? "\n" : " ";
+  }
+}
+
+}  // namespace
+
+void BuildCarPresets(CarSetup out[kCarModels]) {
+  for (int k = 0; k < kCarModels; ++k) out[k] = PresetFor(k);
+}
+
+std::vector<uint8_t> EncodeCarsIni(const CarSetup presets[kCarModels]) {
+  std::vector<uint8_t> bytes(kCarModels * kCarsIniRecordWords * 4);
+  for (int k = 0; k < kCarModels; ++k)
+    EncodeCarsIniRecord(presets[k], bytes.data() + k * kCarsIniRecordWords * 4);
+  return bytes;
+}
+
+std::vector<uint8_t> EncodeOpticaIni() {
+  // Six lamp sets (one per cab style), each the two headlamps and two tail lamps as
+  // four-corner outlines on the front and rear faces of the body.
+  ByteWriter w;
+  for (int s = 0; s < 6; ++s) {
+    const float lampY = 0.15f + 0.05f * (s % 3);
+    for (int l = 0; l < 4; ++l) {
+      const bool front = l < 2;
+      const float x = front ? kBodyFrontX + 0.01f : kBodyRearX - 0.01f;
+      const float zc = (l % 2 == 0 ? 1.0f : -1.0f) * (1.15f - 0.05f * (s / 3));
+      const float half = front ? 0.16f : 0.11f;
+      const float corners[4][2] = {{-half, -half}, {half, -half}, {half, half}, {-half, half}};
+      for (int p = 0; p < 4; ++p) {
+        w.F32(x);
+        w.F32(lampY + corners[p][1]);
+        w.F32(zc + corners[p][0]);
+      }
+    }
+  }
+  return w.bytes();
+}
+
+std::string EncodeFPoints() {
+  std::string text = "drive grip\n";
+  AppendCurve(&text, DriveGripValue);
+  text += "lateral grip\n";
+  AppendCurve(&text, LateralGripValue);
+  return text;
+}
+
+int DecodeFPoints(const std::string& text, float drive[100], float lateral[100]) {
+  // The game's reading: every '.' within the first 3000 characters marks a seven-
+  // character number starting one character before it.
+  int found = 0;
+  const size_t limit = text.size() < 3000 ? text.size() : 3000;
+  for (size_t i = 0; i < limit; ++i) {
+    if (text[i] != '.' || i == 0) continue;
+    char buf[8] = {0};
+    for (size_t k = 0; k < 7 && i - 1 + k < text.size(); ++k) buf[k] = text[i - 1 + k];
+    const float v = static_cast<float>(std::atof(buf));
+    if (found < 100) drive[found] = v;
+    else if (found < 200) lateral[found - 100] = v;
+    ++found;
+  }
+  return found;
+}
+
+void GenerateTables(Output& out) {
+  CarSetup presets[kCarModels];
+  BuildCarPresets(presets);
+  const std::vector<uint8_t> cars = EncodeCarsIni(presets);
+  out.Write("cars.ini", cars);
+  // What LoadCarsTable would leave: the stored fields from the file, the ratings from
+  // the defaults, the model index by position.
+  InitCarSetupDefaults();
+  for (int k = 0; k < kCarModels; ++k) {
+    DecodeCarsIniRecord(cars.data() + k * kCarsIniRecordWords * 4, &CarPresets[k]);
+    CarPresets[k].modelIndex = k;
+  }
+  out.Write("optica.ini", EncodeOpticaIni());
+  out.WriteText("fpoints.ini", EncodeFPoints());
+}
+
+void CheckTables(const std::string& root, std::vector<std::string>* problems) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(root + "/cars.ini", &bytes) ||
+      bytes.size() != static_cast<size_t>(kCarModels * kCarsIniRecordWords * 4)) {
+    problems->push_back("cars.ini is missing or not 2304 bytes");
+  } else {
+    for (int k = 0; k < kCarModels; ++k) {
+      CarSetup s;
+      std::memset(&s, 0, sizeof s);
+      DecodeCarsIniRecord(bytes.data() + k * kCarsIniRecordWords * 4, &s);
+      for (int z = 0; z < 7; ++z)
+        for (int c = 0; c < 3; ++c)
+          if (!(s.paint[z][c] >= 0.0f && s.paint[z][c] <= 1.0f))
+            problems->push_back("cars.ini preset " + std::to_string(k) + " has a paint value outside 0..1");
+    }
+  }
+  if (!ReadWholeFile(root + "/optica.ini", &bytes) || bytes.size() != 1152) {
+    problems->push_back("optica.ini is missing or not 1152 bytes");
+  } else {
+    for (size_t i = 0; i < bytes.size(); i += 4) {
+      float v;
+      std::memcpy(&v, bytes.data() + i, 4);
+      if (!std::isfinite(v)) {
+        problems->push_back("optica.ini holds a value that is not a finite number");
+        break;
+      }
+    }
+  }
+  if (!ReadWholeFile(root + "/fpoints.ini", &bytes)) {
+    problems->push_back("fpoints.ini is missing");
+    return;
+  }
+  const std::string text(bytes.begin(), bytes.end());
+  float drive[100] = {0}, lateral[100] = {0};
+  const int found = DecodeFPoints(text, drive, lateral);
+  size_t dots = 0;
+  for (char c : text) dots += c == '.';
+  if (found != 200 || dots != 200) problems->push_back("fpoints.ini does not hold exactly 200 numbers");
+  float drivePeak = 0, lateralPeak = 0;
+  for (int i = 0; i < 100; ++i) {
+    drivePeak = drive[i] > drivePeak ? drive[i] : drivePeak;
+    lateralPeak = lateral[i] > lateralPeak ? lateral[i] : lateralPeak;
+  }
+  if (drivePeak < 0.5f || lateralPeak < 0.5f) problems->push_back("fpoints.ini curves give the tyres no grip");
+}
+
+}  // namespace basegen
