@@ -79,7 +79,6 @@ void BuildCab(MeshBuilder& b, const CarShape& s, const Lod& lod) {
     b.Box(kPaint, {(s.cabRear + 1.65f) / 2, 0.0f, 0}, {1.65f - s.cabRear, 0.5f, 2.1f}, cab);
     const float hoodRear = s.cabFront, hoodFront = 3.6f;
     b.Box(kPaint, {(hoodRear + hoodFront) / 2, 0.42f, 0}, {hoodFront - hoodRear, 0.66f, 1.6f}, cab);
-    b.Box(kPaint, {(hoodRear + hoodFront) / 2, 0.8f, 0}, {hoodFront - hoodRear - 0.1f, 0.1f, 1.4f}, kUvStripe);
     b.Box(kPaint, {hoodFront + 0.02f, 0.4f, 0}, {0.04f, 0.55f, 1.2f}, kUvGrille);
     // Wings over the front wheels, each a top and a sloping front.
     for (float z : {1.08f, -1.08f}) {

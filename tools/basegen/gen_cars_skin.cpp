@@ -27,7 +27,7 @@ Px ToPx(UvRect r, int w, int h) { return {r.u0 * w, r.v0 * h, r.u1 * w, r.v1 * h
 
 void Fill(Image* im, UvRect r, Rgba c) {
   const Px p = ToPx(r, im->width(), im->height());
-  im->Rect(p.x0, p.y0, p.x1 - 1, p.y1 - 1, c);
+  im->Rect(p.x0, p.y0, p.x1, p.y1, c);
 }
 
 void PaintPanel(Image* im, UvRect r, Rgba base, Rgba stripe, bool ribs) {
@@ -35,14 +35,14 @@ void PaintPanel(Image* im, UvRect r, Rgba base, Rgba stripe, bool ribs) {
   // Lighter towards the top, the way sky light falls on a panel.
   for (int y = static_cast<int>(p.y0); y < static_cast<int>(p.y1); ++y) {
     const float k = 0.85f + 0.25f * (y - p.y0) / (p.y1 - p.y0);
-    im->Rect(p.x0, static_cast<float>(y), p.x1 - 1, static_cast<float>(y), Shade(base, k));
+    im->Rect(p.x0, static_cast<float>(y), p.x1, y + 1.0f, Shade(base, k));
   }
   const float h = p.y1 - p.y0, w = p.x1 - p.x0;
-  im->Rect(p.x0, p.y0 + 0.3f * h, p.x1 - 1, p.y0 + 0.36f * h, stripe);
+  im->Rect(p.x0, p.y0 + 0.3f * h, p.x1, p.y0 + 0.36f * h, stripe);
   // Panel seams and a row of rivets along the bottom.
-  for (int i = 1; i < 4; ++i) im->Rect(p.x0 + i * w / 4, p.y0, p.x0 + i * w / 4 + 1, p.y1 - 1, Shade(base, 0.55f));
+  for (int i = 1; i < 4; ++i) im->Rect(p.x0 + i * w / 4, p.y0, p.x0 + i * w / 4 + 1, p.y1, Shade(base, 0.55f));
   if (ribs)
-    for (int i = 0; i < 16; ++i) im->Rect(p.x0 + i * w / 16, p.y0, p.x0 + i * w / 16 + 2, p.y1 - 1, Shade(base, 0.75f));
+    for (int i = 0; i < 16; ++i) im->Rect(p.x0 + i * w / 16, p.y0, p.x0 + i * w / 16 + 2, p.y1, Shade(base, 0.75f));
   for (int i = 0; i < 12; ++i) im->Disc(p.x0 + (i + 0.5f) * w / 12, p.y0 + 0.08f * h, 1.6f, Shade(base, 0.5f));
 }
 
@@ -87,7 +87,7 @@ Image ColourSkin(const CarSetup& p, int model) {
   {
     const Px q = ToPx(kUvBedFloor, kSkinW, kSkinH);
     Fill(&im, kUvBedFloor, {0.45f, 0.32f, 0.18f, 1});
-    for (int i = 0; i < 8; ++i) im.Rect(q.x0, q.y0 + i * (q.y1 - q.y0) / 8, q.x1 - 1, q.y0 + i * (q.y1 - q.y0) / 8 + 1, {0.28f, 0.2f, 0.1f, 1});
+    for (int i = 0; i < 8; ++i) im.Rect(q.x0, q.y0 + i * (q.y1 - q.y0) / 8, q.x1, q.y0 + i * (q.y1 - q.y0) / 8 + 1, {0.28f, 0.2f, 0.1f, 1});
   }
   {
     const Px q = ToPx(kUvGrille, kSkinW, kSkinH);
@@ -107,7 +107,7 @@ Image ColourSkin(const CarSetup& p, int model) {
     const Px q = ToPx(kUvGlass, kSkinW, kSkinH);
     for (int y = static_cast<int>(q.y0); y < static_cast<int>(q.y1); ++y) {
       const float k = (y - q.y0) / (q.y1 - q.y0);
-      im.Rect(q.x0, static_cast<float>(y), q.x1 - 1, static_cast<float>(y), {0.1f + 0.25f * k, 0.14f + 0.28f * k, 0.18f + 0.3f * k, 1});
+      im.Rect(q.x0, static_cast<float>(y), q.x1, y + 1.0f, {0.1f + 0.25f * k, 0.14f + 0.28f * k, 0.18f + 0.3f * k, 1});
     }
     im.Line(q.x0 + 10, q.y0 + 4, q.x0 + 40, q.y1 - 4, 6, {0.6f, 0.65f, 0.7f, 0.5f});
   }
@@ -134,15 +134,15 @@ Image NormalSkin() {
     const Px q = ToPx(r, kMapW, kMapH);
     for (int i = 1; i < 4; ++i) {
       const float x = q.x0 + i * (q.x1 - q.x0) / 4;
-      im.Rect(x - 1, q.y0, x - 1, q.y1 - 1, {0.3f, 0.5f, 0.92f, 1});
-      im.Rect(x, q.y0, x, q.y1 - 1, {0.7f, 0.5f, 0.92f, 1});
+      im.Rect(x - 1, q.y0, x, q.y1, {0.3f, 0.5f, 0.92f, 1});
+      im.Rect(x, q.y0, x + 1, q.y1, {0.7f, 0.5f, 0.92f, 1});
     }
   }
   const Px t = ToPx(kUvTread, kMapW, kMapH);
   for (int i = 0; i < 24; ++i) {
     const float x = t.x0 + i * (t.x1 - t.x0) / 24;
-    im.Rect(x, t.y0, x + 1, t.y1 - 1, {0.25f, 0.5f, 0.9f, 1});
-    im.Rect(x + 2, t.y0, x + 3, t.y1 - 1, {0.75f, 0.5f, 0.9f, 1});
+    im.Rect(x, t.y0, x + 1, t.y1, {0.25f, 0.5f, 0.9f, 1});
+    im.Rect(x + 2, t.y0, x + 3, t.y1, {0.75f, 0.5f, 0.9f, 1});
   }
   return im;
 }
@@ -155,7 +155,7 @@ Image DirtMask() {
     const Px q = ToPx(r, kMapW, kMapH);
     for (int y = static_cast<int>(q.y0); y < static_cast<int>(q.y1); ++y) {
       const float k = 1.0f - 0.7f * (y - q.y0) / (q.y1 - q.y0);
-      im.Rect(q.x0, static_cast<float>(y), q.x1 - 1, static_cast<float>(y), {k, k, k, 1});
+      im.Rect(q.x0, static_cast<float>(y), q.x1, y + 1.0f, {k, k, k, 1});
     }
   }
   for (UvRect r : {kUvHeadlamp, kUvTailLamp, kUvBrakeLamp, kUvReverseLamp, kUvBeacon, kUvGlass}) Fill(&im, r, {0, 0, 0, 1});

@@ -28,6 +28,7 @@ constexpr UvRect kPropPaint{0.5f, 0.0f, 1.0f, 0.5f};
 sbm::Mesh BuildGround() {
   sbm::Mesh m;
   const int g = AddGroupWithMaterial(&m, "floor", "floor.tga", 0.8f, 0.8f, 0.8f);
+  const int ring = AddGroupWithMaterial(&m, "plinth", "props.tga", 0.9f, 0.9f, 0.9f);
   MeshBuilder b(&m);
   // A grid of quads rather than one, so per-vertex lighting and fog vary over it.
   const int n = 12;
@@ -43,9 +44,9 @@ sbm::Mesh BuildGround() {
   for (int k = 0; k < seg; ++k) {
     const float a0 = 2 * kPi * k / seg, a1 = 2 * kPi * (k + 1) / seg;
     const float r0 = 5.6f, r1 = 6.0f, y = kFloorY + 0.01f;
-    b.Quad(g, {r1 * std::cos(a0), y, r1 * std::sin(a0)}, {r0 * std::cos(a0), y, r0 * std::sin(a0)},
+    b.Quad(ring, {r1 * std::cos(a0), y, r1 * std::sin(a0)}, {r0 * std::cos(a0), y, r0 * std::sin(a0)},
            {r0 * std::cos(a1), y, r0 * std::sin(a1)}, {r1 * std::cos(a1), y, r1 * std::sin(a1)},
-           {0.05f, 0.05f, 0.2f, 0.2f});
+           {0.55f, 0.235f, 0.95f, 0.27f});  // the yellow band of the paint cell
   }
   return m;
 }
@@ -132,8 +133,6 @@ Image Floor() {
   im.Rect(0, 0, 255, 2, {0.3f, 0.3f, 0.28f, 1});
   im.Rect(0, 0, 2, 255, {0.3f, 0.3f, 0.28f, 1});
   im.Grain(rng, 0.04f);
-  // The plinth ring samples this corner.
-  im.Rect(10, 10, 52, 52, {0.85f, 0.7f, 0.1f, 1});
   return im;
 }
 
@@ -165,7 +164,7 @@ Image Props() {
   im.Rect(0, 0, 127, 127, {0.55f, 0.38f, 0.2f, 1});              // wood
   for (int i = 0; i < 8; ++i) im.Rect(0, i * 16.0f, 127, i * 16 + 1.0f, {0.35f, 0.22f, 0.1f, 1});
   im.Rect(128, 0, 255, 127, {0.75f, 0.12f, 0.08f, 1});           // paint
-  im.Rect(128, 56, 255, 72, {0.9f, 0.9f, 0.88f, 1});
+  im.Rect(128, 56, 256, 72, {0.95f, 0.8f, 0.15f, 1});  // the yellow band the plinth ring samples
   Rng rng(904);
   im.Grain(rng, 0.03f);
   return im;
@@ -203,7 +202,7 @@ Image HorizonBand() {
   Image im(256, 64, {0, 0, 0, 0});
   for (int x = 0; x < 256; ++x) {
     const float h = 18 + 10 * std::sin(x * 2 * kPi / 256 * 3) + 6 * std::sin(x * 2 * kPi / 256 * 7 + 1);
-    im.Rect(static_cast<float>(x), 0, static_cast<float>(x), h, {0.42f, 0.5f, 0.55f, 1});
+    im.Rect(static_cast<float>(x), 0, x + 1.0f, h, {0.42f, 0.5f, 0.55f, 1});
   }
   return im;
 }
