@@ -67,7 +67,8 @@ void BuildPart(int type, int part, sbm::Mesh* mesh) {
       if (part == 0) {
         // A concrete footing with a chamfer-like lip.
         b.Box(g, {0, -0.05f, 0}, {s.x, s.y - 0.1f, s.z}, CellUv(kConcrete));
-        b.Box(g, {0, s.y / 2 - 0.05f, 0}, {s.x - 0.2f, 0.1f, s.z - 0.2f}, CellUv(kConcrete));
+        // Its underside would lie on the footing's top, hidden and flickering.
+        b.Box(g, {0, s.y / 2 - 0.05f, 0}, {s.x - 0.2f, 0.1f, s.z - 0.2f}, CellUv(kConcrete), kAllFaces & ~kFaceNegY);
       } else if (type == 3) {
         b.Box(g, {0, 0, 0}, full, CellUv(kHay));
       } else if (type == 4) {

@@ -164,11 +164,13 @@ Image CellHighlight() {  // 13: frame round a selected cell, tinted by the calle
   return im;
 }
 
-Image MapMask() {  // 15: the mini-map disc, added over the track picture
+// 15: the mini-map disc. Its colour is added to the (black) track picture and its
+// alpha multiplies the picture's, so the path shows in this colour inside the disc
+// and nothing shows outside it.
+Image MapMask() {
   Image im(128, 128, kClear);
-  im.Disc(64, 64, 62, {0.12f, 0.12f, 0.1f, 0.55f});
-  im.Ring(64, 64, 58, 62, {0.6f, 0.6f, 0.55f, 0.9f});
-  im.Line(64, 104, 64, 118, 2, {0.8f, 0.8f, 0.7f, 0.6f});  // heading tick at the top
+  im.Disc(64, 64, 62, {0.92f, 0.9f, 0.82f, 1});
+  im.Ring(64, 64, 56, 62, {0.75f, 0.75f, 0.7f, 0.6f});
   return im;
 }
 
