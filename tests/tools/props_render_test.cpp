@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "gfx/image_tga.h"
 #include "gfx/milkshape.h"
 #include "tests/tools/props_gl.h"
 
@@ -187,6 +188,50 @@ TEST_F(PropsRender, GarageSurroundsTheCarAndIsOpenToTheSky) {
   EXPECT_GT(Covered(px, 0, kH / 2), 0.95f);       // floor, walls and the lorry below the horizon
   EXPECT_LT(Covered(px, kH - 12, kH), 0.9f);      // and sky above the walls
   if (!propstest::SavePng("props_garage.png", kW, kH, px)) std::printf("(ImageMagick convert missing)\n");
+}
+
+TEST_F(PropsRender, RoadsideObjectsDrawWithTheirAtlas) {
+  const int parts[18] = {1, 1, 1, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 3, 3, 3, 1};
+  // Part offsets inside each object, as the object's bodies place them.
+  const float offsets[18][3][3] = {
+      {{0, 0.82f, 0}}, {{0, 0.82f, 0}}, {{0, 0.82f, 0}},
+      {{0, 0.5f, 0}, {0, 1.5f, 0.25f}}, {{0, 0.5f, 0}, {0, 2.15f, 0}}, {{0, 0.5f, 0}, {0, 1.32f, 1.82f}},
+      {{0, 0.5f, 0}, {0, 1.5f, 0.55f}}, {{0, 0.68f, 0}}, {{0, 0.68f, 0}}, {{0, 0.68f, 0}},
+      {{0, 0.7f, 0}}, {{0, 0.7f, 0}}, {{0, 0.7f, 0}}, {{0, 0.7f, 0}},
+      {{0, 0.82f, 0}, {1.1f, 0.82f, 0}, {-1.1f, 0.82f, 0}}, {{0, 0.82f, 0}, {1.1f, 0.82f, 0}, {-1.1f, 0.82f, 0}},
+      {{0, 0.82f, 0}, {1.1f, 0.82f, 0}, {-1.1f, 0.82f, 0}}, {{0, 3.0f, 0}}};
+  GLuint atlas = 0;
+  {
+    TgaImage im;
+    ASSERT_EQ(ReadTGAFile("base/textures/tex21.tga", &im), TgaResult::kOk);
+    glGenTextures(1, &atlas);
+    glBindTexture(GL_TEXTURE_2D, atlas);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, im.width, im.height, 0, im.components == 4 ? GL_RGBA : GL_RGB,
+                 GL_UNSIGNED_BYTE, im.pixels.data());
+  }
+  propstest::SceneTarget target(kW, kH);
+  ASSERT_TRUE(target.complete());
+  const float eye[3] = {0, 12.0f, -26.0f}, at[3] = {0, 1.0f, 0};
+  BeginScene(target, eye, at, 200);
+  glBindTexture(GL_TEXTURE_2D, atlas);
+  for (int type = 0; type < 18; ++type)
+    for (int part = 0; part < parts[type]; ++part) {
+      MilkshapeModel m;
+      ASSERT_TRUE(m.Load(("base/objects/object" + std::to_string(type) + "part" + std::to_string(part) + ".sbm").c_str()));
+      glPushMatrix();
+      glTranslatef(-15.0f + 6.0f * (type % 6) + offsets[type][part][0], offsets[type][part][1],
+                   -6.0f + 6.0f * (type / 6) + offsets[type][part][2]);
+      m.DrawPlain();
+      glPopMatrix();
+    }
+  EndScene(target);
+  glDeleteTextures(1, &atlas);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  const std::vector<uint8_t> px = target.Read();
+  EXPECT_GT(Covered(px, kH / 4, 3 * kH / 4), 0.1f);
+  if (!propstest::SavePng("props_objects.png", kW, kH, px)) std::printf("(ImageMagick convert missing)\n");
 }
 
 }  // namespace
