@@ -4,8 +4,10 @@
 // lies about 1.0 below it.
 #pragma once
 
+#include <string>
 #include <vector>
 
+#include "gfx/milkshape.h"
 #include "race/car_setup.h"
 #include "tools/basegen/mesh_builder.h"
 
@@ -44,6 +46,13 @@ constexpr UvRect kUvSidewall{0.0f, 0.25f, 0.25f, 0.5f};
 constexpr UvRect kUvRim{0.25f, 0.25f, 0.5f, 0.5f};
 constexpr UvRect kUvSteel{0.5f, 0.0f, 0.75f, 0.5f};
 constexpr UvRect kUvRunningGear{0.75f, 0.0f, 1.0f, 0.5f};
+
+// Reads root/rel with the game's reader into *model and returns why it fails the
+// loaders' assumptions (empty when it passes): triangles present, material indices in
+// range, named textures loading from textureFolder (skipped when empty), finite
+// normals, and texture area on every triangle when tangent frames are computed.
+std::string CheckModelFile(const std::string& root, const std::string& rel, bool tangentFrames,
+                           const std::string& textureFolder, MilkshapeModel* model);
 
 // The 18 presets (tables generator), also used to paint each car's skin.
 void BuildCarPresets(CarSetup out[kCarModels]);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gfx/milkshape.h"
+#include "tools/basegen/gen_cars_layout.h"
 #include "tools/basegen/gen_textures_image.h"
 #include "tools/basegen/mesh_builder.h"
 
@@ -220,8 +221,9 @@ void CheckObjects(const std::string& root, std::vector<std::string>* problems) {
     for (int part = 0; part < kPartCounts[type]; ++part) {
       const std::string rel = PartPath(type, part);
       MilkshapeModel m;
-      if (!m.Load((root + "/" + rel).c_str()) || m.triangleCount == 0) {
-        problems->push_back(rel + " does not load as a model");
+      const std::string why = CheckModelFile(root, rel, true, "", &m);
+      if (!why.empty()) {
+        problems->push_back(why);
         continue;
       }
       // Centred on the body and inside its box (a hair of slack for rounding).
