@@ -6,13 +6,13 @@
 
 namespace {
 
-// A unit vector across axis u: the part of hint across u, or any
-// perpendicular when hint runs along u. Used where an end point lies on the
-// other capsule's axis and the contact has no direction of its own.
+// The direction of last resort for an end point on the other capsule's axis:
+// across axis u toward A's centre, or along the axis when the capsules are in
+// line, or any perpendicular.
 neVector3 AcrossAxis(const neVector3& u, const neVector3& hint) {
-  neVector3 across = hint - u * hint.Dot(u);
+  const neVector3 across = hint - u * hint.Dot(u);
   const neVector3 any = std::fabs(u.x) < 0.57f ? neV3(0.0f, -u.z, u.y) : neV3(u.y, -u.x, 0.0f);
-  return neDirectionOr(across, neDirectionOr(any, neV3(1.0f, 0.0f, 0.0f)));
+  return neDirectionOr(across, neDirectionOr(hint, neDirectionOr(any, neV3(1.0f, 0.0f, 0.0f))));
 }
 
 struct CapsulePair {
@@ -23,14 +23,15 @@ struct CapsulePair {
 // End p of A against end q of B.
 void EndPairTest(neCollisionResult& result, const CapsulePair& pair, const neVector3& p,
                  const neVector3& q) {
+  // The true length, not the guarded one: the depth must match the points
+  // even for ends a fraction of a millimetre apart.
   const neVector3 w = p - q;
-  const float dist = w.Length();
+  const float dist = std::sqrt(w.LengthSquared());
   const float depth = pair.rA + pair.rB - dist;
   if (!(depth > 0.0f) || !(depth > result.depth)) return;
   // Coincident ends: part along the line between the capsules' centres.
   const neVector3 n =
-      dist > 0.0f ? w * (1.0f / dist)
-                  : neDirectionOr(pair.centreA - pair.centreB, neV3(1.0f, 0.0f, 0.0f));
+      neDirectionOr(w, neDirectionOr(pair.centreA - pair.centreB, neV3(1.0f, 0.0f, 0.0f)));
   result.depth = depth;
   result.found = 1;
   result.normal = n;
@@ -45,7 +46,7 @@ void EndSideTest(neCollisionResult& result, const CapsulePair& pair, const neVec
   neVector3 u = a1 - a0;
   u.Normalize();
   const neVector3 f = a0 + u * (e - a0).Dot(u);
-  const float dist = (e - f).Length();
+  const float dist = std::sqrt((e - f).LengthSquared());
   const float depth = pair.rA + pair.rB - dist;
   if (!(depth > 0.0f) || !(depth > result.depth)) return;
   // An end on the other axis line has no direction of its own: part across
@@ -54,12 +55,12 @@ void EndSideTest(neCollisionResult& result, const CapsulePair& pair, const neVec
   result.depth = depth;
   result.found = 1;
   if (endIsA) {
-    const neVector3 n = dist > 0.0f ? neDirectionOr(e - f, apart) : apart;
+    const neVector3 n = neDirectionOr(e - f, apart);
     result.normal = n;
     result.pointA = e - n * pair.rA;
     result.pointB = f + n * pair.rB;
   } else {
-    const neVector3 n = dist > 0.0f ? neDirectionOr(f - e, apart) : apart;
+    const neVector3 n = neDirectionOr(f - e, apart);
     result.normal = n;
     result.pointA = f - n * pair.rA;
     result.pointB = e + n * pair.rB;

@@ -39,7 +39,9 @@ int32_t neTriangleRegion(const neTriangleWorkRecord& tri, const neVector3& q) {
     const neVector3& ek = tri.e[k];
     const neVector3& vk = tri.v[k];
     const float c = ek[a] * (q[b] - vk[b]) - ek[b] * (q[a] - vk[a]);
-    const bool inside = positive ? c > 0.0f : c <= 0.0f;
+    // A point on an edge line is inside whichever way the triangle is
+    // wound, so that two triangles sharing the edge both claim it.
+    const bool inside = positive ? c >= 0.0f : c <= 0.0f;
     outside[k] = !inside;
     if (outside[k]) ++count;
   }
@@ -118,6 +120,44 @@ neVector3 TowardCapsule(const neTriangleWorkRecord& tri, const neVector3& centre
   return tri.n.Dot(centre) - tri.d >= 0.0f ? tri.n : -tri.n;
 }
 
+// Closest points of segments p1..q1 and p2..q2, clamped to both (parallel
+// and degenerate segments included).
+void ClosestOfSegments(const neVector3& p1, const neVector3& q1, const neVector3& p2,
+                       const neVector3& q2, neVector3& c1, neVector3& c2) {
+  const neVector3 d1 = q1 - p1, d2 = q2 - p2, r = p1 - p2;
+  const float a = d1.LengthSquared(), e = d2.LengthSquared(), f = d2.Dot(r);
+  float s = 0.0f, t = 0.0f;
+  auto clamp01 = [](float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); };
+  if (a <= 0.0f && e <= 0.0f) {
+    // both points
+  } else if (a <= 0.0f) {
+    t = clamp01(f / e);
+  } else {
+    const float c = d1.Dot(r);
+    if (e <= 0.0f) {
+      s = clamp01(-c / a);
+    } else {
+      const float b = d1.Dot(d2);
+      const float denom = a * e - b * b;
+      s = denom > 0.0f ? clamp01((b * f - c * e) / denom) : 0.0f;
+      t = (b * s + f) / e;
+      if (t < 0.0f) {
+        t = 0.0f;
+        s = clamp01(-c / a);
+      } else if (t > 1.0f) {
+        t = 1.0f;
+        s = clamp01((b - c) / a);
+      }
+    }
+  }
+  c1 = p1 + d1 * s;
+  c2 = p2 + d2 * t;
+}
+
+// The capsule's axis against one triangle edge p..q. The closest points of
+// the two segments themselves decide: the closest points of their lines (and
+// which side of an end they fall on) can name the wrong pair of features,
+// missing a contact or placing it off the triangle.
 void CapsuleEdge(const neGeometryRecord& capsule, const neTransform& t, neTriangleContact& c,
                  const neTriangleWorkRecord& tri, const neVector3& p, const neVector3& q) {
   const float r = capsule.radius;
@@ -125,61 +165,22 @@ void CapsuleEdge(const neGeometryRecord& capsule, const neTransform& t, neTriang
   const neVector3 top = t.pos + u * capsule.halfHeight;
   const neVector3 bottom = t.pos - u * capsule.halfHeight;
   neVector3 onAxis, onEdge;
-  float dist = 0.0f, s = 0.0f, te = 0.0f;
-  bool inRange = false;
-  if (!neSegmentClosestPoints(top, bottom, p, q, onAxis, onEdge, dist, inRange, &s, &te)) return;
-  const float pen = r - dist;
-  if (pen <= 0.0f || c.depth <= pen) return;
-  const neVector3 fallback = TowardCapsule(tri, t.pos);
-
-  if (s >= 0.0f && s < 1.0f && te >= 0.0f && te < 1.0f) {
-    neVector3 n = neDirectionOr(u.Cross(p - q), neDirectionOr(onAxis - onEdge, fallback));
-    if ((onAxis - onEdge).Dot(n) < 0.0f) n = -n;
-    c.depth = pen;
-    c.normal = n;
-    c.pointA = onAxis - n * r;
-    c.pointB = onEdge;
-    c.valid = true;
-    return;
-  }
-  if (s <= 0.0f || s >= 1.0f) {
-    const neVector3 end = s <= 0.0f ? top : bottom;
-    if (te > 0.0f && te < 1.0f) {
-      neVector3 along = q - p;
-      along.Normalize();
-      const neVector3 foot = p + along * (end - p).Dot(along);
-      const float endPen = r - (end - foot).Length();
-      if (endPen <= 0.0f || c.depth <= endPen) return;
-      c.depth = endPen;
-      c.normal = neDirectionOr(end - foot, fallback);
-      c.pointA = end - c.normal * r;
-      c.pointB = foot;
-      c.valid = true;
-      return;
-    }
-    const neVector3 corner = te > 0.0f ? q : p;
-    const neVector3 w = end - corner;
-    if (capsule.radiusSq <= w.LengthSquared()) return;
-    const float cornerPen = r - std::sqrt(w.LengthSquared());
-    if (c.depth <= cornerPen) return;
-    c.depth = cornerPen;
-    c.normal = neDirectionOr(w, fallback);
-    c.pointA = end - c.normal * r;
-    c.pointB = corner;
-    c.valid = true;
-    return;
-  }
-  // The axis's inside against an edge end beyond the edge.
-  const neVector3 corner = te > 0.0f ? q : p;
-  neVector3 axis = bottom - top;
-  axis.Normalize();
-  const neVector3 foot = top + axis * (corner - top).Dot(axis);
-  const float sidePen = r - (corner - foot).Length();
-  if (sidePen <= 0.0f || c.depth <= sidePen) return;
-  c.depth = sidePen;
-  c.normal = neDirectionOr(foot - corner, fallback);
-  c.pointA = foot - c.normal * r;
-  c.pointB = corner;
+  ClosestOfSegments(top, bottom, p, q, onAxis, onEdge);
+  const neVector3 w = onAxis - onEdge;
+  const float dist2 = w.LengthSquared();
+  if (capsule.radiusSq <= dist2) return;
+  const float pen = r - std::sqrt(dist2);
+  // The deepest edge wins: pushing the capsule off a shallower one would
+  // leave it inside the triangle.
+  if (!(pen > 0.0f) || !(pen > c.depth)) return;
+  // An axis through the edge: across both, toward the capsule's side.
+  neVector3 apart = neDirectionOr(u.Cross(q - p), TowardCapsule(tri, t.pos));
+  if (apart.Dot(TowardCapsule(tri, t.pos)) < 0.0f) apart = -apart;
+  const neVector3 n = neDirectionOr(w, apart);
+  c.depth = pen;
+  c.normal = n;
+  c.pointA = onAxis - n * r;
+  c.pointB = onEdge;
   c.valid = true;
 }
 
@@ -237,7 +238,7 @@ bool neCapsuleTriangleTest(const neGeometryRecord& capsule, const neTransform& t
     }
   }
   if (!stored) {
-    c.depth = 1000000.0f;
+    c.depth = kNeNoDepthYet;
     c.valid = false;
     CapsuleEdge(capsule, t, c, tri, tri.v[0], tri.v[1]);
     CapsuleEdge(capsule, t, c, tri, tri.v[1], tri.v[2]);
