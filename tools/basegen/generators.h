@@ -16,6 +16,8 @@ void GenerateSettingsFiles(Output& out);
 void CheckSettingsFiles(const std::string& root, std::vector<std::string>* problems);
 void GenerateSounds(Output& out);
 void CheckSounds(const std::string& root, std::vector<std::string>* problems);
+void GenerateWorlds(Output& out);
+void CheckWorlds(const std::string& root, std::vector<std::string>* problems);
 
 void GenerateBaseTextures(Output& out);
 void CheckBaseTextures(const std::string& root, std::vector<std::string>* problems);
@@ -43,6 +45,7 @@ inline const NamedGenerator kGenerators[] = {
     {"car tables", GenerateTables, CheckTables},
     {"settings and career", GenerateSettingsFiles, CheckSettingsFiles},
     {"sounds and music", GenerateSounds, CheckSounds},
+    {"worlds and race paths", GenerateWorlds, CheckWorlds},
     {"base textures", GenerateBaseTextures, CheckBaseTextures},
     {"shaders", GenerateShaders, CheckShaders},
     // The font atlases replace the placeholder tex00 and tex08 of the base textures,
