@@ -7,8 +7,6 @@
 
 namespace {
 
-const neVector3 kHintBias = {0.1f, 0.1f, 0.1f, 0.0f};
-
 // A view of a box or hull geometry; false when the hull block is unusable.
 bool MakeView(nePolytopeView& view, const neGeometryRecord& g, const neTransform& t,
               neVector3* boxVertices) {
@@ -41,6 +39,54 @@ bool EdgeContact(const neSeparationPair& pair, neVector3& pointA, neVector3& poi
   return true;
 }
 
+// The point of a triangle nearest to p.
+neVector3 ClosestOnTriangle(const neTriangleWorkRecord& t, const neVector3& p) {
+  const neVector3 &a = t.v[0], &b = t.v[1], &c = t.v[2];
+  const neVector3 ab = b - a, ac = c - a, ap = p - a;
+  const float d1 = ab.Dot(ap), d2 = ac.Dot(ap);
+  if (d1 <= 0.0f && d2 <= 0.0f) return a;
+  const neVector3 bp = p - b;
+  const float d3 = ab.Dot(bp), d4 = ac.Dot(bp);
+  if (d3 >= 0.0f && d4 <= d3) return b;
+  const float vc = d1 * d4 - d3 * d2;
+  if (vc <= 0.0f && d1 >= 0.0f && d3 <= 0.0f) return a + ab * (d1 / (d1 - d3));
+  const neVector3 cp = p - c;
+  const float d5 = ab.Dot(cp), d6 = ac.Dot(cp);
+  if (d6 >= 0.0f && d5 <= d6) return c;
+  const float vb = d5 * d2 - d1 * d6;
+  if (vb <= 0.0f && d2 >= 0.0f && d6 <= 0.0f) return a + ac * (d2 / (d2 - d6));
+  const float va = d3 * d6 - d5 * d4;
+  if (va <= 0.0f && (d4 - d3) >= 0.0f && (d5 - d6) >= 0.0f) {
+    return b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6)));
+  }
+  const float denom = 1.0f / (va + vb + vc);
+  return a + ab * (vb * denom) + ac * (vc * denom);
+}
+
+// Every hull edge against every triangle edge (the faces were searched
+// exactly): true when one of their axes separates hull and triangle.
+bool TriangleSeparated(const nePolytopeView& hull, const nePolytopeView& triangle) {
+  neVector3 tv[3];
+  for (int k = 0; k < 3; ++k) tv[k] = triangle.WorldVertex(k);
+  for (int32_t e = 0; e < hull.topo.edgeCount; ++e) {
+    const uint8_t* r = hull.topo.Edge(e);
+    const neVector3 he = hull.WorldVertex(r[3]) - hull.WorldVertex(r[2]);
+    for (int k = 0; k < 3; ++k) {
+      neVector3 axis = he.Cross(tv[(k + 1) % 3] - tv[k]);
+      if (!(axis.LengthSquared() > 0.0f)) continue;
+      float tlo = axis.Dot(tv[0]), thi = tlo;
+      for (int j = 1; j < 3; ++j) {
+        tlo = neMin(tlo, axis.Dot(tv[j]));
+        thi = neMax(thi, axis.Dot(tv[j]));
+      }
+      const float hhi = axis.Dot(hull.WorldVertex(hull.Support(-axis)));
+      const float hlo = axis.Dot(hull.WorldVertex(hull.Support(axis)));
+      if (hhi < tlo || hlo > thi) return true;
+    }
+  }
+  return false;
+}
+
 struct HullTriangleContact {
   neVector3 pointA, pointB, normal;
   float depth;
@@ -50,10 +96,13 @@ struct HullTriangleContact {
 // Hull A against one prepared triangle; true for a contact.
 bool ConvexTriangle(HullTriangleContact& c, const nePolytopeView& hull,
                     const nePolytopeView& triangle, const neVector3* edgeNormals,
-                    const neVector3& centroid) {
+                    const neVector3& anchor) {
   c.valid = false;
+  // From the hull's own centre to the triangle's nearest point: a point of
+  // the shapes' difference, kept inside it (see the hull pair).
+  const neVector3 centre = nePolytopeCentre(hull);
   neSeparationHint hint;
-  hint.Set(hull.transform.pos + kHintBias - centroid);
+  hint.Set(neInsideHint(centre, nePolytopeInnerReach(hull, centre), anchor, 0.0f));
   neSeparationHint reversed;
   reversed.Set(-hint.h);
 
@@ -79,21 +128,24 @@ bool ConvexTriangle(HullTriangleContact& c, const nePolytopeView& hull,
   edges.y = &triangle;
   edges.hint = &hint;
   edges.triangleEdgeNormals = edgeNormals;
+  bool edgeSeparated;
   if (triangleBetter) {
     edges.bestScore = onTriangle.bestScore;
     const int32_t s = onTriangle.yIndex;
-    if (!edges.EdgeSearch(hull.topo.VertexEdges(s), neVertexEdgeCount(hull, s),
-                          triangle.topo.FaceEdges(onTriangle.xIndex), triangle.vertsPerFace)) {
-      return false;
-    }
+    edgeSeparated = !edges.EdgeSearch(hull.topo.VertexEdges(s), neVertexEdgeCount(hull, s),
+                                      triangle.topo.FaceEdges(onTriangle.xIndex),
+                                      triangle.vertsPerFace);
   } else {
     edges.bestScore = onHull.bestScore;
     const int32_t s = onHull.yIndex;
-    if (!edges.EdgeSearch(hull.topo.FaceEdges(onHull.xIndex), hull.vertsPerFace,
-                          triangle.topo.VertexEdges(s), neVertexEdgeCount(triangle, s))) {
-      return false;
-    }
+    edgeSeparated = !edges.EdgeSearch(hull.topo.FaceEdges(onHull.xIndex), hull.vertsPerFace,
+                                      triangle.topo.VertexEdges(s),
+                                      neVertexEdgeCount(triangle, s));
   }
+  // The tilted arcs of a flat triangle only approximate its edges' faces, so
+  // the edge verdict either way is settled over all edge axes.
+  if (TriangleSeparated(hull, triangle)) return false;
+  if (edgeSeparated) edges.found = 0;
 
   if (edges.found == 2 && EdgeContact(edges, c.pointA, c.pointB, c.normal, c.depth)) {
     c.valid = true;
@@ -120,14 +172,18 @@ void neCollideConvexConvex(neCollisionResult& result, const neGeometryRecord& a,
                            const neTransform& ta, const neGeometryRecord& b,
                            const neTransform& tb) {
   result.found = 0;
-  neSeparationHint hint;
-  hint.Set(ta.pos - tb.pos - kHintBias);
-  neSeparationHint reversed;
-  reversed.Set(-hint.h);
-
   neVector3 boxA[8], boxB[8];
   nePolytopeView va, vb;
   if (!MakeView(va, a, ta, boxA) || !MakeView(vb, b, tb, boxB)) return;
+  // The hint is the difference of the shapes' own centres rather than of
+  // their frames' origins less a fixed bias: a hull need not hold its origin,
+  // and a thin one may not reach past the bias, and a hint outside the
+  // shapes' difference turns the scores' verdicts around.
+  const neVector3 ca = nePolytopeCentre(va), cb = nePolytopeCentre(vb);
+  neSeparationHint hint;
+  hint.Set(neInsideHint(ca, nePolytopeInnerReach(va, ca), cb, nePolytopeInnerReach(vb, cb)));
+  neSeparationHint reversed;
+  reversed.Set(-hint.h);
 
   neSeparationPair onA;
   onA.x = &va;
@@ -148,22 +204,28 @@ void neCollideConvexConvex(neCollisionResult& result, const neGeometryRecord& a,
   edges.x = &va;
   edges.y = &vb;
   edges.hint = &hint;
+  bool edgeSeparated;
   if (aBetter) {
     edges.bestScore = onA.bestScore;
-    if (!edges.EdgeSearch(va.topo.FaceEdges(onA.xIndex), va.vertsPerFace,
-                          vb.topo.VertexEdges(onA.yIndex), neVertexEdgeCount(vb, onA.yIndex))) {
-      return;
-    }
+    edgeSeparated = !edges.EdgeSearch(va.topo.FaceEdges(onA.xIndex), va.vertsPerFace,
+                                      vb.topo.VertexEdges(onA.yIndex),
+                                      neVertexEdgeCount(vb, onA.yIndex));
   } else {
     edges.bestScore = onB.bestScore;
-    if (!edges.EdgeSearch(va.topo.VertexEdges(onB.yIndex), neVertexEdgeCount(va, onB.yIndex),
-                          vb.topo.FaceEdges(onB.xIndex), vb.vertsPerFace)) {
-      return;
-    }
+    edgeSeparated = !edges.EdgeSearch(va.topo.VertexEdges(onB.yIndex),
+                                      neVertexEdgeCount(va, onB.yIndex),
+                                      vb.topo.FaceEdges(onB.xIndex), vb.vertsPerFace);
   }
+  // The climb may stop short of a separating axis; every face and every
+  // face of the difference settles it before a contact is reported.
+  if (edgeSeparated || neConvexSeparated(va, vb)) return;
 
-  if (edges.found == 2) {
-    if (!EdgeContact(edges, result.pointA, result.pointB, result.normal, result.depth)) return;
+  // An edge pair whose closest points fall off either edge does not name a
+  // contact of its own; the better face's contact stands instead (dropping
+  // the contact would let the shapes pass through each other).
+  if (edges.found == 2 &&
+      EdgeContact(edges, result.pointA, result.pointB, result.normal, result.depth)) {
+    // edge-edge contact written
   } else if (aBetter) {
     result.normal = -onA.plane;
     result.depth = onA.offset;
@@ -216,9 +278,13 @@ void neCollideConvexTriangleList(neCollisionResult& result, const neGeometryReco
     }
     nePolytopeView triangle;
     triangle.SetTriangle(tri.v, faceNormals);
-    const neVector3 centroid = (tri.v[0] + tri.v[1] + tri.v[2]) * 0.33333334f;
+    // The hint runs from the triangle's point nearest the hull's centre: any
+    // point of the triangle keeps the hint inside the shapes' difference, and
+    // this one makes the searched direction the one the hull is pushed off
+    // along, not a slant toward a distant centroid.
+    const neVector3 anchor = ClosestOnTriangle(tri, ta.pos);
     HullTriangleContact& scratch = slots[1 - bestSlot];
-    if (!ConvexTriangle(scratch, hull, triangle, edgeNormals, centroid)) continue;
+    if (!ConvexTriangle(scratch, hull, triangle, edgeNormals, anchor)) continue;
     if (!scratch.normal.IsFinite() || scratch.normal.IsZero() || !neIsFinite(scratch.depth)) {
       continue;
     }

@@ -20,6 +20,7 @@ constexpr float kScoreStart = -1000000.0f;
 constexpr int32_t kMaxClimbSteps = 1024;
 constexpr int32_t kMaxEdgePops = 4096;
 constexpr float kTriangleArcTilt = 0.01f;
+constexpr float kFar = 1.0e30f;
 
 int32_t ReadWord(const uint8_t* p) {
   int32_t v;
@@ -463,4 +464,65 @@ bool neSegmentClosestPointsInside(const neVector3& a0, const neVector3& a1, cons
   onA = a0 + d1 * t1;
   onB = b0 + d2 * t2;
   return true;
+}
+
+neVector3 nePolytopeCentre(const nePolytopeView& view) {
+  neVector3 sum = neV3(0.0f, 0.0f, 0.0f);
+  for (int32_t v = 0; v < view.topo.vertexCount; ++v) sum += view.WorldVertex(v);
+  return sum * (1.0f / static_cast<float>(view.topo.vertexCount));
+}
+
+float nePolytopeInnerReach(const nePolytopeView& view, const neVector3& centre) {
+  float reach = kFar;
+  for (int32_t f = 0; f < view.topo.faceCount; ++f) {
+    const neVector3 m = view.WorldNormal(f);
+    const neVector3 onFace = view.WorldVertex(view.topo.FaceVertices(f)[0]);
+    reach = neMin(reach, m.Dot(onFace - centre));
+  }
+  return reach > 0.0f ? reach : 0.0f;
+}
+
+neVector3 neInsideHint(const neVector3& centreA, float reachA, const neVector3& centreB,
+                       float reachB) {
+  const neVector3 h = centreA - centreB;
+  if (!h.IsZero()) return h;
+  // Coincident centres: the fixed nudge of the engine, shortened to stay
+  // well inside both shapes.
+  const float room = 0.5f * (reachA + reachB);
+  const float nudge = neMin(0.1f, room * 0.57735026f);
+  return neV3(-nudge, -nudge, -nudge);
+}
+
+bool neConvexSeparated(const nePolytopeView& a, const nePolytopeView& b) {
+  const nePolytopeView* sides[2][2] = {{&a, &b}, {&b, &a}};
+  for (const auto& side : sides) {
+    const nePolytopeView& x = *side[0];
+    const nePolytopeView& y = *side[1];
+    for (int32_t f = 0; f < x.topo.faceCount; ++f) {
+      const neVector3 m = x.WorldNormal(f);
+      const float top = m.Dot(x.WorldVertex(x.topo.FaceVertices(f)[0]));
+      if (top - m.Dot(y.WorldVertex(y.Support(m))) < 0.0f) return true;
+    }
+  }
+  for (int32_t ea = 0; ea < a.topo.edgeCount; ++ea) {
+    const uint8_t* xr = a.topo.Edge(ea);
+    const neVector3 a1 = a.WorldNormal(xr[0]), a2 = a.WorldNormal(xr[1]);
+    const neVector3 xa = a.WorldVertex(xr[2]), xb = a.WorldVertex(xr[3]);
+    for (int32_t eb = 0; eb < b.topo.edgeCount; ++eb) {
+      const uint8_t* yr = b.topo.Edge(eb);
+      const neVector3 b1 = -b.WorldNormal(yr[0]), b2 = -b.WorldNormal(yr[1]);
+      const float cba = Triple(a1, a2, b1), dba = Triple(a1, a2, b2);
+      const float adc = Triple(b1, b2, a1), bdc = Triple(b1, b2, a2);
+      if (!(cba * dba < 0.0f && adc * bdc < 0.0f && cba * bdc > 0.0f)) continue;
+      const neVector3 ya = b.WorldVertex(yr[2]), yb = b.WorldVertex(yr[3]);
+      neVector3 axis = (xb - xa).Cross(yb - ya);
+      const float len = std::sqrt(axis.LengthSquared());
+      if (!(len > 0.0f)) continue;
+      axis *= 1.0f / len;
+      // Outward from the difference: on the side of A's two faces.
+      if (axis.Dot(a1 + a2) < 0.0f) axis = -axis;
+      if (axis.Dot(xa - ya) < 0.0f) return true;
+    }
+  }
+  return false;
 }

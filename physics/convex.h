@@ -120,6 +120,24 @@ struct neSeparationPair {
 // mark), as a list with its length.
 int32_t neVertexEdgeCount(const nePolytopeView& view, int32_t vertex);
 
+// The mean of a view's vertices (world), a point inside it.
+neVector3 nePolytopeCentre(const nePolytopeView& view);
+// How far the view's faces lie from centre at the least (world).
+float nePolytopeInnerReach(const nePolytopeView& view, const neVector3& centre);
+
+// A hint the scores can trust: a point strictly inside the difference of the
+// two shapes (centre of A minus centre of B), nudged off zero by less than
+// the shapes' inner reach when the centres coincide. The searches' verdicts
+// are exact only for such a hint.
+neVector3 neInsideHint(const neVector3& centreA, float reachA, const neVector3& centreB,
+                       float reachB);
+
+// The exact verdict over every face of both and every edge pair that forms a
+// face of their difference (arcs crossing on the unit sphere): true when one
+// of them separates the two polytopes. The climbing search is fast but can
+// stop short of the separating axis; this settles a contact it reports.
+bool neConvexSeparated(const nePolytopeView& a, const nePolytopeView& b);
+
 // Closest points of two segments, only when both parameters lie in [0, 1]
 // and neither segment is degenerate nor are they parallel.
 bool neSegmentClosestPointsInside(const neVector3& a0, const neVector3& a1, const neVector3& b0,

@@ -491,6 +491,15 @@ double ConvexOverlapOn(const ConvexSet& a, const ConvexSet& b, const neVector3& 
   return OverlapOnPoints(a.vertices, b.vertices, n);
 }
 
+double DirectedOverlap(const ConvexSet& a, const ConvexSet& b, const neVector3& n) {
+  double alo, ahi, blo, bhi;
+  D3 u = ToD(n);
+  u = u * (1.0 / Len(u));
+  Project(a.vertices, u, alo, ahi);
+  Project(b.vertices, u, blo, bhi);
+  return bhi - alo;
+}
+
 double ConvexOverlap(const ConvexSet& a, const ConvexSet& b, neVector3* axisOut) {
   double best = 1e300;
   D3 bestAxis{0, 0, 0};

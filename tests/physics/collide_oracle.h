@@ -98,6 +98,8 @@ ConvexSet WorldBox(const neGeometryRecord& box, const neTransform& t);
 ConvexSet WorldTriangle(const neVector3& a, const neVector3& b, const neVector3& c);
 double ConvexOverlap(const ConvexSet& a, const ConvexSet& b, neVector3* axisOut = nullptr);
 double ConvexOverlapOn(const ConvexSet& a, const ConvexSet& b, const neVector3& axis);
+// How far A must move along unit n to lie wholly on n's side of B.
+double DirectedOverlap(const ConvexSet& a, const ConvexSet& b, const neVector3& n);
 
 // The contact convention of every test: finite, unit normal, pointB = pointA +
 // depth * normal within tol. Returns a description of the first violation,
