@@ -89,7 +89,8 @@ void neSimulation::SetTerrain(const neTerrainMesh* mesh) {
   neSimulationRecord* sim = neRecordOf(this);
   if (!mesh) return;
   neTerrainTree& tree = sim->region.Terrain();
-  tree.Free();
+  // Build checks the mesh first and replaces the old tree only on success,
+  // so a bad or empty mesh leaves the terrain as it was.
   tree.SetNodeSizes(sim->sizes.terrainNodeCapacity, sim->sizes.terrainNodeGrowth);
   tree.Build(mesh->vertices, mesh->vertexCount, mesh->triangles, mesh->triangleCount,
              sim->allocator);
