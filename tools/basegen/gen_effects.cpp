@@ -57,9 +57,9 @@ std::vector<NamedEffect> Effects() {
                                   0.01f, 0.5f)},
       // Exhaust smoke: small grey puffs that rise, swell and fade within a second or
       // so, trailing behind the car with the velocity the smoke pass gives.
-      {"effects/smokepipe.eff", Effect(40, 0, 1.6f, 0.0f, 0.01f, 0.0f, 0.006f, 1.0f, 20, 10,
-                                       20, 10.0f, 0.0f, 10.0f, 100, 10000.0f, 0.006f, 0.02f,
-                                       0.15f, 0.008f, 0.35f)},
+      {"effects/smokepipe.eff", Effect(60, 0, 2.2f, 0.0f, 0.004f, 0.0f, 0.005f, 1.0f, 20, 10,
+                                       20, 10.0f, 0.0f, 10.0f, 100, 20000.0f, 0.004f, 0.025f,
+                                       0.2f, 0.01f, 0.5f)},
       // Exhaust flame: a few bright additive sparks that die within a few frames.
       {"effects/firepipe.eff", Effect(12, 1, 0.5f, 0.0f, 0.02f, 0.0f, 0.004f, 1.0f, 10, 10,
                                       10, 5.0f, 0.0f, 5.0f, 50, 1000.0f, 0.05f, 0.01f, 0.25f,
