@@ -156,6 +156,7 @@ bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
   neTriangleContact f;
   f.depth = c.depth;
   f.valid = false;
+  f.edgeContact = false;
   for (int k = 0; k < 3; ++k) {
     if (!FaceAxis(box, f, tri, k)) return false;
   }
@@ -164,6 +165,7 @@ bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
   neTriangleContact e;
   e.depth = c.depth;
   e.valid = false;
+  e.edgeContact = false;
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) {
       if (!EdgeAxis(box, e, tri, i, j)) return false;
