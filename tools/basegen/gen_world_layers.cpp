@@ -223,11 +223,11 @@ void RoadLayers(const WorldPlan& plan, WorldMeshes* out) {
 enum GroundGroup { kGrassGround = 0, kDirtGround, kRockGround, kSandGround };
 
 int GroundGroupOf(const WorldPlan& plan, const V3& c, const V3& normal) {
-  const float d = RoadDistance(plan, c.x, c.z);
-  if (d < 12.0f) return kDirtGround;
+  // Dirt only under and just beside the road: wider, the cells' edges would show.
+  if (RoadDistance(plan, c.x, c.z) < 7.5f) return kDirtGround;
   if (normal.y < 0.82f) return kRockGround;
-  if (plan.index == 1 && c.y < 2.0f) return kSandGround;
-  if (plan.index == 2 && std::sin(c.x * 0.011f) * std::sin(c.z * 0.013f) > 0.55f) return kSandGround;
+  for (const Lake& l : plan.lakes)
+    if (c.y < 2.0f && std::hypot(c.x - l.x, c.z - l.z) < l.radius * 1.4f) return kSandGround;
   return kGrassGround;
 }
 
@@ -384,7 +384,7 @@ void MapAndFoliage(const WorldPlan& plan, WorldMeshes* out) {
 void Trees(const WorldPlan& plan, WorldMeshes* out) {
   Rng rng(0x7EE50000ull + 17ull * static_cast<uint64_t>(plan.index));
   const int kindsByWorld[kWorldCount][4] = {{0, 1, 2, 3}, {2, 3, 4, 5}, {6, 7, 6, 7}};
-  const int clusters = plan.index == 0 ? 70 : plan.index == 1 ? 45 : 14;
+  const int clusters = plan.index == 0 ? 70 : plan.index == 1 ? 45 : 30;
   for (int g = 0; g < 8; ++g) out->trees.AddGroup("trees" + std::to_string(g), -1);
   Spot centre;
   for (int c = 0; c < clusters; ++c) {
