@@ -27,6 +27,10 @@ void ApplyOptionalAnisotropy() {
                     AnisotropyBelowMaximum(MaxAnisotropy));
 }
 
+// A loader thread without a context of its own still runs its loading steps; GLU's
+// mipmap builder would then crash on the missing version string, so nothing uploads.
+bool GlContextCurrent() { return glGetString(GL_VERSION) != nullptr; }
+
 GLuint NewBoundTexture() {
   GLuint name = 0;
   glGenTextures(1, &name);
@@ -47,6 +51,7 @@ void Texture::Release() {
 }
 
 bool Texture::LoadTGA(const char* path, int mode) {
+  if (!GlContextCurrent()) return false;
   if (name != -1 && glIsTexture(static_cast<GLuint>(name))) return true;
   TgaImage image;
   if (ReadTGAFile(path, &image) != TgaResult::kOk) return false;
@@ -119,6 +124,7 @@ bool Texture::LoadTGA(const char* path, int mode) {
 }
 
 int LoadTGATexture(const char* path, bool compress) {
+  if (!GlContextCurrent()) return -1;
   TgaImage image;
   if (ReadTGAFile(path, &image) != TgaResult::kOk) return -1;
   const GLenum format = image.components == 3 ? GL_RGB : GL_RGBA;
@@ -137,6 +143,7 @@ int LoadTGATexture(const char* path, bool compress) {
 }
 
 int LoadBMPTexture(const char* path, bool compress) {
+  if (!GlContextCurrent()) return -1;
   BmpImage* image = LoadBMP(path);
   if (!image || !image->pixels) {
     FreeBMP(image);
