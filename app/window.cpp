@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/sound.h"
 #include "frontend/screens.h"
+#include "gfx/font.h"
 #include "gfx/projection.h"
 #include "gfx/renderer.h"
 #include "gfx/virtual_screen.h"
@@ -84,6 +85,8 @@ bool CreateMainWindow(const char* title, int width, int height, int colourBits, 
 void DestroyMainWindow() {
   if (platform::MainContextCurrent()) {
     ReleaseRenderer();
+    DeleteFontLists1();
+    DeleteFontLists2();
     FreeTextures();
   }
   if (platform::AnyContextCurrent()) platform::ReleaseCurrentContext();
