@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "physics/convex.h"
+
 namespace {
 // The engine's length: squares below the zero tolerance count as 0.
 float Reach(const neVector3& v) { return v.Length(); }
@@ -82,6 +84,10 @@ bool neGeometry::GetCylinder(float& diameter, float& height) const {
 }
 
 void neGeometry::SetConvexMesh(uint8_t* hullBlob) {
+  // A hull the separating-axis searches cannot walk (more faces than their
+  // marks hold, offsets or indices outside the block, non-finite data) is
+  // refused: the geometry stays as it was.
+  if (hullBlob && !neConvexBlobIsUsable(hullBlob)) return;
   neGeometryRecord* g = neRecordOf(this);
   g->type = kNeShapeConvex;
   g->hullBlob = hullBlob;

@@ -78,7 +78,24 @@ TEST(CollideConvex, HullBlockCheck) {
     std::memcpy(&b[12], &size, 4);
   }));
 
-  // A geometry refuses such a hull; an unusable one never collides.
+  // A geometry refuses such a hull when it is set, and keeps a good one.
+  neSimulationSizes sizes;
+  neSimulation* sim = neSimulation::Create(&sizes);
+  ASSERT_NE(sim, nullptr);
+  neRigidBody* body = sim->CreateRigidBody();
+  neGeometry* geometry = body->AddGeometry();
+  uint8_t* held = nullptr;
+  geometry->SetConvexMesh(big.blob.data());
+  EXPECT_FALSE(geometry->GetConvexMesh(held));
+  geometry->SetConvexMesh(hull.blob.data());
+  ASSERT_TRUE(geometry->GetConvexMesh(held));
+  EXPECT_EQ(held, hull.blob.data());
+  geometry->SetConvexMesh(big.blob.data());
+  ASSERT_TRUE(geometry->GetConvexMesh(held));
+  EXPECT_EQ(held, hull.blob.data());
+  neSimulation::Destroy(sim);
+
+  // One that reaches the tests anyway never collides.
   neGeometryRecord g = MakeHull(big.blob.data());
   neGeometryRecord box = MakeBox(1, 1, 1);
   EXPECT_EQ(Collide(g, Pose(Identity(), neV3(0, 0, 0)), box, Pose(Identity(), neV3(0, 0, 0))).found, 0);
