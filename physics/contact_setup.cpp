@@ -77,7 +77,7 @@ void neBuildContactFrame(const neVector3& n, neVector3& tangent, neVector3& tang
     t.Normalize();
   }
   tangent = t;
-  tangent2 = n.Cross(t);
+  tangent2 = t.IsZero() ? t : n.Cross(t);
 }
 
 void neSetupRow(neSolverRecord& row, bool ignoreA, bool ignoreB) {

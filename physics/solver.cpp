@@ -18,7 +18,7 @@ const neVector3 kZero = {0.0f, 0.0f, 0.0f, 0.0f};
 // A linear impulse at an arm, straight into velocity and angular momentum
 // (no rings: the rows of one solve are not per-step velocity changes).
 void PushLinear(neRigidBodyRecord* r, const neVector3& j, const neVector3& arm) {
-  if (!r) return;
+  if (!r || !arm.IsFinite()) return;
   r->velocity += j * r->invMass;
   r->SetAngularMomentum(r->state.angularMomentum + arm.Cross(j));
 }
@@ -49,21 +49,26 @@ float MaterialRestitution(const neSimulationRecord& sim, int32_t index) {
 }
 
 // Resting contact: stop the approach, then push out what lies deeper than
-// the allowance (second pass only, at most the depth cap).
+// the allowance (second pass only, at most the depth cap). The push is one
+// normal impulse with the stop, inside the same friction cone: while the
+// contact sticks this is the stop plus K^-1 (0, 0, push); while it slides
+// the push bears friction too, instead of holding the body up frictionless.
 void SolveRestingContact(neSimulationRecord& sim, neSolverRecord& row) {
-  neVector3 j = kZero;
-  if (row.rowVelocity.z < 0.0f) {
-    j = neContactImpulse(sim, row, sim.secondPass != 0);
-    row.rowVelocity.z = 0.0f;
-  }
   if (row.error > kNeContactDepthCap) row.error = kNeContactDepthCap;
   const float depth = row.error;
-  float d = depth - kNePenetrationAllowance * sim.gravityLength;
-  if (depth > 0.0f && d > 0.0f && sim.secondPass) {
-    d = d * sim.invDt * kNeContactCorrection;
-    if (row.rowVelocity.z < d) {
-      j += row.kInv.MultiplyVector(neV3(0.0f, 0.0f, d - 0.5f * row.rowVelocity.z));
-    }
+  float push = 0.0f;
+  const float d = depth - kNePenetrationAllowance * sim.gravityLength;
+  if (depth > 0.0f && d > 0.0f && sim.secondPass) push = d * sim.invDt * kNeContactCorrection;
+
+  const float vn = row.rowVelocity.z;
+  neVector3 j = kZero;
+  if (vn < 0.0f || vn < push) {
+    neSolverRecord target = row;
+    // The normal velocity the impulse should leave: the push after a stop,
+    // or half the separation plus the push.
+    target.rowVelocity.z = vn < 0.0f ? vn - push : 0.5f * vn - push;
+    j = neContactImpulse(sim, target, sim.secondPass != 0);
+    if (vn < 0.0f) row.rowVelocity.z = 0.0f;
   }
   if (!j.IsFinite()) return;
   const neVector3 world = row.frame.MultiplyVector(j);
@@ -229,6 +234,8 @@ void neApplyCollisionImpulse(neSimulationRecord& sim, neBody* bodyA, neBody* bod
   row.rowVelocity = row.frameTransposed.MultiplyVector(row.relativeVelocity);
   row.angularRate = row.relativeVelocity.Length();
 
+  // A contact measured from broken data would spread NaN into the bodies.
+  if (!row.rowVelocity.IsFinite()) return;
   if (mode == kNeImpulseResting) {
     SolveRestingContact(sim, row);
     return;
@@ -332,10 +339,16 @@ void ForEachRigidMember(neConstraintSet& set, F f) {
 }
 
 // Every rigid body of the island and of the built-in set; evaluated for all of
-// them so each takes its own new snapshot when it fails.
+// them so each takes its own new snapshot when it fails. The snapshot test
+// alone lets a body turn at up to 10 rad/s; a body that moves now (the
+// engine's moving test, the one that wakes a resting body) is not at rest.
 bool IslandAtRest(neSimulationRecord& sim) {
   bool all = true;
-  auto test = [&all](neRigidBodyRecord& r) { all = neMotionAtRest(r) && all; };
+  auto test = [&all, &sim](neRigidBodyRecord& r) {
+    const bool still =
+        r.velocity.LengthSquared() + r.angularVelocity.LengthSquared() < sim.movingTest;
+    all = neMotionAtRest(r) && still && all;
+  };
   for (int32_t i = 0; i < sim.islandList.Count(); ++i) ForEachRigidMember(*sim.islandList[i], test);
   ForEachRigidMember(sim.builtInSet, test);
   return all;

@@ -11,7 +11,7 @@ Scene::Scene(const neSimulationSizes* sizes, bool gravity) {
 
 Scene::~Scene() { neSimulation::Destroy(sim_); }
 
-void Scene::SetGround(float half, float y, int cells, int material, float slope) {
+void Scene::SetGround(float half, float y, int cells, int material, float slope, int userWord) {
   vertices_.clear();
   triangles_.clear();
   const float step = 2.0f * half / static_cast<float>(cells);
@@ -31,6 +31,7 @@ void Scene::SetGround(float half, float y, int cells, int material, float slope)
       t1.indices[0] = a; t1.indices[1] = c; t1.indices[2] = b;
       t2.indices[0] = b; t2.indices[1] = c; t2.indices[2] = d;
       t1.materialID = t2.materialID = material;
+      t1.userData = t2.userData = userWord;
       triangles_.push_back(t1);
       triangles_.push_back(t2);
     }

@@ -10,7 +10,8 @@
 namespace solve_test {
 
 constexpr float kGravity = 9.8f;
-constexpr float kStep = 1.0f / 60.0f;
+// The game's sub-step: 2.1 x a 60 Hz frame in 4 sub-steps.
+constexpr float kStep = 2.1f / 60.0f / 4.0f;
 
 // Owns a simulator (default sizes unless given) with gravity (0, -9.8, 0).
 class Scene {
@@ -25,7 +26,8 @@ class Scene {
   // A square of side 2 * half in the x-z plane at height y, tilted about the
   // z axis so that it rises by slope per metre of x, split into a grid of
   // cells x cells quads; every triangle with the given material.
-  void SetGround(float half, float y, int cells, int material, float slope = 0.0f);
+  void SetGround(float half, float y, int cells, int material, float slope = 0.0f,
+                 int userWord = 0);
   // A box body of the given full size and mass, at pos, on the material.
   neRigidBody* AddBox(const neVector3& size, float mass, const neVector3& pos, int material = 0);
   neRigidBody* AddSphere(float diameter, float mass, const neVector3& pos, int material = 0);
