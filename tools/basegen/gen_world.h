@@ -22,7 +22,7 @@ constexpr int kRaceCount = 30;
 constexpr float kWorldLimit = 1500.0f;
 constexpr float kMinY = -20.0f, kMaxY = 250.0f;
 constexpr float kRoadHalfWidth = 7.0f;
-constexpr float kRoadLift = 0.1f;          // road ribbon above the flattened ground
+constexpr float kRoadLift = 0.2f;          // road ribbon above the flattened ground
 constexpr float kWaypointLift = 1.0f;      // waypoints above the road surface
 constexpr float kWaypointSpacing = 7.0f;
 constexpr float kFlatVerge = 36.0f;        // ground flat at road level out to here (road half width + a fine cell diagonal)

@@ -1,5 +1,6 @@
 // basegen --check for the world folders and race paths: every file re-read with the
 // game's readers, then the rules that tie them together.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -198,6 +199,37 @@ void CheckObjects(const LoadedWorld& lw, const SurfaceIndex& surface, const std:
   }
 }
 
+// The road lies on its ground: the landscape and the physics ground under every road
+// corner and centre sit a little below the road, never above it and never far below.
+void CheckRoadOnGround(const std::string& dir, const Model& road, const Model& landscape,
+                       const Model& physic, Problems* problems) {
+  const sbm::Mesh land = ToMesh(landscape), phys = ToMesh(physic);
+  const SurfaceIndex drawn(land), ground1(phys, 1), ground2(phys, 2);
+  float worst = 0, highest = -1e9f;
+  for (int t = 0; t < road.triangleCount; ++t) {
+    float px[4], pz[4], py[4];
+    for (int k = 0; k < 3; ++k) {
+      const ModelVertex& v = road.vertices[road.triangles[t].vertexIndices[k]];
+      px[k] = v.x, py[k] = v.y, pz[k] = v.z;
+    }
+    px[3] = (px[0] + px[1] + px[2]) / 3, py[3] = (py[0] + py[1] + py[2]) / 3, pz[3] = (pz[0] + pz[1] + pz[2]) / 3;
+    for (int k = 0; k < 4; ++k) {
+      float a, b;
+      if (!drawn.HeightAt(px[k], pz[k], &a) || !(ground1.HeightAt(px[k], pz[k], &b) || ground2.HeightAt(px[k], pz[k], &b))) {
+        problems->push_back(dir + "main_road: a corner has no ground under it");
+        return;
+      }
+      highest = std::max(highest, std::max(a, b) - py[k]);
+      worst = std::max(worst, py[k] - std::min(a, b));
+    }
+  }
+  if (highest > -0.01f || worst > 0.5f) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "main_road: ground reaches %.2f above and %.2f below the road", highest, worst);
+    problems->push_back(dir + buf);
+  }
+}
+
 void CheckWorld(int w, const std::string& root, const std::string& dir, Problems* problems,
                 std::unique_ptr<MilkshapeModel>* physicOut) {
   LoadedWorld lw;
@@ -215,6 +247,7 @@ void CheckWorld(int w, const std::string& root, const std::string& dir, Problems
   for (int i : {0, 1, static_cast<int>(kRoadLinear), static_cast<int>(kLandscapeLinear)})
     CheckUvArea(dir + ModelName(i), *lw.models[i], problems);
   CheckMaterials(lw, problems);
+  CheckRoadOnGround(dir, *lw.models[0], *lw.models[1], *lw.models[kPhysic], problems);
   CheckQuadTree(w, lw, problems);
   const sbm::Mesh physic = ToMesh(*lw.models[kPhysic]);
   const SurfaceIndex surface(physic);

@@ -173,6 +173,17 @@ void MakeProfile(WorldPlan* plan) {
     const float t = off <= flat ? 0.0f : SmoothStep(static_cast<float>(off - flat) / blend);
     h[i] = level + (h[i] - level) * t;
   }
+  // Round off the kinks the grade limit leaves: the ground is drawn with straight
+  // segments between its vertices, and over a sharp dip they would rise through the road.
+  const int round = static_cast<int>(45.0f / kRoadSampleStep);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int i = 0; i < n; ++i) {
+      float sum = 0;
+      for (int k = -round; k <= round; ++k) sum += h[(i + k + n) % n];
+      tmp[i] = sum / (2 * round + 1);
+    }
+    h.swap(tmp);
+  }
   for (int i = 0; i < n; ++i) road[i].y = h[i] + kRoadLift;
 }
 
