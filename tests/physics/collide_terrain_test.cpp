@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "physics/simulation.h"
@@ -283,6 +284,55 @@ TEST(TerrainTree, LargeMeshBuildsQuickly) {
   EXPECT_LT(seconds, 2.0);
 #endif
   ExpectGatherMatches(tree, neV3(-20, -2, -20), neV3(-10, 2, -5));
+}
+
+// Four car boxes with wheel sensors driving over a two-sided terrain: after
+// the first advance nothing more is allocated.
+TEST(TerrainTree, SteppingOverTheTerrainAllocatesNothing) {
+  CountingAllocator alloc;
+  neSimulationSizes sizes;
+  sizes.terrainNodeCapacity = 100;
+  const neVector3 gravity = neV3(0, -9.8f, 0);
+  neSimulation* sim = neSimulation::Create(&sizes, &alloc, &gravity);
+  ASSERT_NE(sim, nullptr);
+  Rng rng(9);
+  Mesh grid = Grid(60, 300.0f, rng);
+  Mesh twoSided = grid;
+  for (const neTerrainTriangle& t : grid.triangles) {
+    neTerrainTriangle back = t;
+    std::swap(back.indices[1], back.indices[2]);
+    twoSided.triangles.push_back(back);
+  }
+  neTerrainMesh mesh;
+  mesh.vertices = twoSided.vertices.data();
+  mesh.vertexCount = static_cast<int32_t>(twoSided.vertices.size());
+  mesh.triangles = twoSided.triangles.data();
+  mesh.triangleCount = static_cast<int32_t>(twoSided.triangles.size());
+  sim->SetTerrain(&mesh);
+  std::vector<neRigidBody*> cars;
+  for (int c = 0; c < 4; ++c) {
+    neRigidBody* car = sim->CreateRigidBody();
+    car->SetMass(1000);
+    car->SetInertiaTensor(neComputeBoxInertia(neV3(4, 1, 2), 1000));
+    car->AddGeometry()->SetBoxSize(4, 1, 2);
+    for (int k = 0; k < 4; ++k) {
+      car->AddSensor()->SetLine(neV3(k < 2 ? 1.5f : -1.5f, 0, (k % 2) ? -1.0f : 1.0f),
+                                neV3(0, -1.5f, 0));
+    }
+    car->UpdateBoundingInfo();
+    car->SetPosition(neV3(c * 6.0f, 3, 0));
+    cars.push_back(car);
+  }
+  sim->Step(2.1f / 60.0f, 4);
+  const int before = alloc.allocations;
+  for (int i = 0; i < 300; ++i) {
+    for (neRigidBody* car : cars) car->SetForce(neV3(3000, 0, 500));
+    sim->Step(2.1f / 60.0f, 4);
+  }
+  EXPECT_EQ(alloc.allocations, before);
+  for (neRigidBody* car : cars) EXPECT_GT(car->GetPosition().y, -2.0f);  // still on the ground
+  neSimulation::Destroy(sim);
+  EXPECT_EQ(alloc.live, 0);
 }
 
 }  // namespace
