@@ -196,6 +196,34 @@ TEST_F(WorldView, EachLandscapeFillsTheViewWithTheRoadUnderThePath) {
       onRoad += road[(py * kWidth + px) * 3] > 100;
     }
     EXPECT_GE(onRoad, WaypointLastIndex * 95 / 100);
+
+    // From behind the grid along the start straight: ground fills the lower half.
+    glClearColor(0.6f, 0.75f, 0.9f, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(53, static_cast<double>(kWidth) / kHeight, 0.5, 3000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const Waypoint& w0 = WaypointTable[0];
+    const Waypoint& ahead = WaypointTable[12];
+    const float fx = ahead.x - w0.x, fz = ahead.z - w0.z, fl = std::hypot(fx, fz);
+    gluLookAt(w0.x - 30 * fx / fl, w0.y + 9, w0.z - 30 * fz / fl, ahead.x, ahead.y, ahead.z, 0, 1, 0);
+    DrawLayer(leaves, kLayerMainLandscape, *layers[1], *layers[1], tex, false);
+    DrawLayer(leaves, kLayerMainRoad, *layers[0], *layers[0], tex, false);
+    DrawLayer(leaves, kLayerMainMap, *layers[2], *layers[2], tex, false);
+    glEnable(GL_ALPHA_TEST);
+    DrawLayer(leaves, kLayerMainTransparency, *layers[3], *layers[3], tex, false);
+    DrawLayer(leaves, kLayerAddTransparency, *layers[3], *layers[6], tex, false);
+    DrawLayer(leaves, kLayerAddMap, *layers[2], *layers[4], tex, false);
+    glDisable(GL_ALPHA_TEST);
+    ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    const std::vector<uint8_t> view = ReadFrame();
+    SavePng(view, "world" + std::to_string(w) + "_start");
+    size_t sky = 0;
+    for (size_t i = 0; i < view.size() / 2; i += 3) sky += view[i] == 153 && view[i + 1] == 191 && view[i + 2] == 230;
+    EXPECT_LT(sky, view.size() / 6 / 20) << "the ground does not reach the lower half of the view";
+    glClearColor(0, 0, 0, 1);
   }
 }
 

@@ -222,9 +222,12 @@ void RoadLayers(const WorldPlan& plan, WorldMeshes* out) {
 
 enum GroundGroup { kGrassGround = 0, kDirtGround, kRockGround, kSandGround };
 
-int GroundGroupOf(const WorldPlan& plan, const V3& c, const V3& normal) {
-  // Dirt only under and just beside the road: wider, the cells' edges would show.
-  if (RoadDistance(plan, c.x, c.z) < 7.5f) return kDirtGround;
+int GroundGroupOf(const WorldPlan& plan, const V3 p[3], const V3& c, const V3& normal) {
+  // Dirt only where the whole triangle lies under the road and its edge: wider, the
+  // cells' saw-tooth edges would show beside the road.
+  bool under = true;
+  for (int k = 0; k < 3; ++k) under = under && RoadDistance(plan, p[k].x, p[k].z) < 9.0f;
+  if (under) return kDirtGround;
   if (normal.y < 0.82f) return kRockGround;
   for (const Lake& l : plan.lakes)
     if (c.y < 2.0f && std::hypot(c.x - l.x, c.z - l.z) < l.radius * 1.4f) return kSandGround;
@@ -251,7 +254,7 @@ void GroundLayers(const WorldPlan& plan, const GroundMesh& g, WorldMeshes* out) 
     const V3 c = {(p[0].x + p[1].x + p[2].x) / 3, (p[0].y + p[1].y + p[2].y) / 3,
                   (p[0].z + p[1].z + p[2].z) / 3};
     const V3 face = Unit(Cross(Sub(p[1], p[0]), Sub(p[2], p[0])));
-    const int group = GroundGroupOf(plan, c, face);
+    const int group = GroundGroupOf(plan, p, c, face);
     sbm::Triangle tri, lin;
     for (int k = 0; k < 3; ++k) {
       tri.vertex[k] = lin.vertex[k] = static_cast<uint16_t>(id[k]);
