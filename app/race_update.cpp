@@ -13,9 +13,6 @@
 #include "render/camera_state.h"
 #include "render/seams.h"
 
-RaceFrameResults WorkingResults;
-RaceFrameResults PublishedResults;
-RaceFrameResults RenderSnapshot;
 RaceUpdateClocks RaceClocks;
 
 namespace {

@@ -9,10 +9,6 @@
 
 #include "platform/crt_rand.h"
 
-ParticleEmitter FirePipeEmitters[kCarEmitters];
-ParticleEmitter SmokePipeEmitters[kCarEmitters];
-ParticleEmitter DustEmitters[kDustEmitters];
-ParticleEmitter CheckpointLightEmitter;
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include "gfx/image_tga.h"
 #include "gfx/renderer.h"
 
-Texture TextureTable[kTextureTableSize];
 
 namespace {
 

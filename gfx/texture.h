@@ -40,6 +40,7 @@ struct Texture {
 // loaded at renderer start-up (8 and 0 are the font atlases), 9-70 with the menu
 // content.
 constexpr int kTextureTableSize = 71;
+// Defined with the game's other global objects (app/globals.cpp), in construction order.
 extern Texture TextureTable[kTextureTableSize];
 
 // Material maps: a new mipmapped, repeating GL texture, -1 on failure. With the

@@ -7,7 +7,6 @@
 
 MilkshapeModel* GarageModels[kGarageModelCount] = {};
 MilkshapeModel* CarPartModels[kCarPartLevels * kCarPartsPerLevel] = {};
-Texture SharedSceneTextures[kSharedSceneTextureCount];
 
 namespace {
 

@@ -11,11 +11,18 @@ constexpr int kGarageModelCount = 4;
 constexpr int kCarPartLevels = 3;
 constexpr int kCarPartsPerLevel = 5;
 constexpr int kSharedSceneTextureCount = 10;
+constexpr int kLandscapeTextureCount = 10;
+constexpr int kCarSlots = 4;
 
 // Owned here; null until loaded. The world loader frees the garage models.
 extern MilkshapeModel* GarageModels[kGarageModelCount];
 extern MilkshapeModel* CarPartModels[kCarPartLevels * kCarPartsPerLevel];
 extern Texture SharedSceneTextures[kSharedSceneTextureCount];
+extern Texture LandscapeTextures[kLandscapeTextureCount];
+// Per car slot: body colour, normal map, dirt mask.
+extern Texture CarColourTextures[kCarSlots];
+extern Texture CarNormalTextures[kCarSlots];
+extern Texture CarDirtMaskTextures[kCarSlots];
 
 // The garage's four models with their preparation, replacing any loaded ones.
 void LoadGarageModels();
