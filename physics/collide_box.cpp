@@ -14,7 +14,7 @@ struct BoxPairRecord {
 };
 
 struct BoxPairContact {
-  neVector3 first;   // before the flip: on B; after it: on A
+  neVector3 first;  // before the flip: on B; after it: on A
   neVector3 second;
   neVector3 normal;
   float depth;
@@ -100,12 +100,12 @@ bool EdgeTest(EdgeContact& edge, const BoxPairRecord& a, const BoxPairRecord& b,
   if (depth < edge.depth) {
     edge.depth = depth;
     edge.won = true;
-    edge.centreA = a.t->pos + (pa > 0.0f ? a.axes[ia] : -a.axes[ia]) +
-                   (pb > 0.0f ? a.axes[ib] : -a.axes[ib]);
+    edge.centreA =
+        a.t->pos + (pa > 0.0f ? a.axes[ia] : -a.axes[ia]) + (pb > 0.0f ? a.axes[ib] : -a.axes[ib]);
     edge.a0 = edge.centreA + a.axes[i];
     edge.a1 = edge.centreA - a.axes[i];
-    edge.centreB = b.t->pos - (pc > 0.0f ? b.axes[jc] : -b.axes[jc]) -
-                   (pe > 0.0f ? b.axes[je] : -b.axes[je]);
+    edge.centreB =
+        b.t->pos - (pc > 0.0f ? b.axes[jc] : -b.axes[jc]) - (pe > 0.0f ? b.axes[je] : -b.axes[je]);
     edge.b0 = edge.centreB + b.axes[j];
     edge.b1 = edge.centreB - b.axes[j];
     edge.normal = n;

@@ -65,7 +65,8 @@ bool FaceAxis(const neBoxWorldRecord& box, neTriangleContact& f, const neTriangl
     f.pointA = tri.v[vertex];
     f.pointB = tri.v[vertex] + normal * pen;
     f.normal = normal;
-    f.tangent1 = down <= up ? box.transform.rot.col[(k + 1) % 3] : -box.transform.rot.col[(k + 1) % 3];
+    f.tangent1 =
+        down <= up ? box.transform.rot.col[(k + 1) % 3] : -box.transform.rot.col[(k + 1) % 3];
     f.tangent2 = box.transform.rot.col[(k + 2) % 3];
     f.valid = true;
   }
@@ -175,8 +176,8 @@ bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
     neVector3 onBox, onTri;
     float dist = 0.0f;
     bool inRange = false;
-    if (neSegmentClosestPoints(e.boxEdge0, e.boxEdge1, e.triEdge0, e.triEdge1, onBox, onTri,
-                               dist, inRange) &&
+    if (neSegmentClosestPoints(e.boxEdge0, e.boxEdge1, e.triEdge0, e.triEdge1, onBox, onTri, dist,
+                               inRange) &&
         inRange) {
       c.depth = e.depth;
       c.pointA = onBox;
@@ -265,8 +266,7 @@ void neCollideBoxTriangleList(neCollisionResult& result, const neGeometryRecord&
 }
 
 void neCollideBoxTriangle(neCollisionResult& result, const neGeometryRecord& a,
-                          const neTransform& ta, const neGeometryRecord& b,
-                          const neTransform& tb) {
+                          const neTransform& ta, const neGeometryRecord& b, const neTransform& tb) {
   result.found = 0;
   const neGeometryRecord* list = b.ownerTriangleList;
   if (!list || !list->vertices) return;

@@ -213,8 +213,7 @@ void neSegmentBoxClosestPoints(const neVector3& s0, const neVector3& s1, const n
 }
 
 void neCollideBoxCylinder(neCollisionResult& result, const neGeometryRecord& a,
-                          const neTransform& ta, const neGeometryRecord& b,
-                          const neTransform& tb) {
+                          const neTransform& ta, const neGeometryRecord& b, const neTransform& tb) {
   result.found = 0;
   const neVector3& h = a.halfExtents;
   const float r = b.radius;

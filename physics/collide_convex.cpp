@@ -25,8 +25,8 @@ bool EdgeContact(const neSeparationPair& pair, neVector3& pointA, neVector3& poi
   const uint8_t* xr = pair.x->topo.Edge(pair.xIndex);
   const uint8_t* yr = pair.y->topo.Edge(pair.yIndex);
   if (!neSegmentClosestPointsInside(pair.x->WorldVertex(xr[2]), pair.x->WorldVertex(xr[3]),
-                                    pair.y->WorldVertex(yr[2]), pair.y->WorldVertex(yr[3]),
-                                    pointA, pointB)) {
+                                    pair.y->WorldVertex(yr[2]), pair.y->WorldVertex(yr[3]), pointA,
+                                    pointB)) {
     return false;
   }
   if (pair.offset <= 0.0f) {
@@ -132,15 +132,14 @@ bool ConvexTriangle(HullTriangleContact& c, const nePolytopeView& hull,
   if (triangleBetter) {
     edges.bestScore = onTriangle.bestScore;
     const int32_t s = onTriangle.yIndex;
-    edgeSeparated = !edges.EdgeSearch(hull.topo.VertexEdges(s), neVertexEdgeCount(hull, s),
-                                      triangle.topo.FaceEdges(onTriangle.xIndex),
-                                      triangle.vertsPerFace);
+    edgeSeparated =
+        !edges.EdgeSearch(hull.topo.VertexEdges(s), neVertexEdgeCount(hull, s),
+                          triangle.topo.FaceEdges(onTriangle.xIndex), triangle.vertsPerFace);
   } else {
     edges.bestScore = onHull.bestScore;
     const int32_t s = onHull.yIndex;
     edgeSeparated = !edges.EdgeSearch(hull.topo.FaceEdges(onHull.xIndex), hull.vertsPerFace,
-                                      triangle.topo.VertexEdges(s),
-                                      neVertexEdgeCount(triangle, s));
+                                      triangle.topo.VertexEdges(s), neVertexEdgeCount(triangle, s));
   }
   // The tilted arcs of a flat triangle only approximate its edges' faces, so
   // the edge verdict either way is settled over all edge axes.
@@ -207,14 +206,14 @@ void neCollideConvexConvex(neCollisionResult& result, const neGeometryRecord& a,
   bool edgeSeparated;
   if (aBetter) {
     edges.bestScore = onA.bestScore;
-    edgeSeparated = !edges.EdgeSearch(va.topo.FaceEdges(onA.xIndex), va.vertsPerFace,
-                                      vb.topo.VertexEdges(onA.yIndex),
-                                      neVertexEdgeCount(vb, onA.yIndex));
+    edgeSeparated =
+        !edges.EdgeSearch(va.topo.FaceEdges(onA.xIndex), va.vertsPerFace,
+                          vb.topo.VertexEdges(onA.yIndex), neVertexEdgeCount(vb, onA.yIndex));
   } else {
     edges.bestScore = onB.bestScore;
-    edgeSeparated = !edges.EdgeSearch(va.topo.VertexEdges(onB.yIndex),
-                                      neVertexEdgeCount(va, onB.yIndex),
-                                      vb.topo.FaceEdges(onB.xIndex), vb.vertsPerFace);
+    edgeSeparated =
+        !edges.EdgeSearch(va.topo.VertexEdges(onB.yIndex), neVertexEdgeCount(va, onB.yIndex),
+                          vb.topo.FaceEdges(onB.xIndex), vb.vertsPerFace);
   }
   // The climb may stop short of a separating axis; every face and every
   // face of the difference settles it before a contact is reported.

@@ -29,8 +29,8 @@ void neCollideSphereSphere(neCollisionResult& result, const neGeometryRecord& a,
   result.found = 1;
 }
 
-void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a,
-                        const neTransform& ta, const neGeometryRecord& b, const neTransform& tb) {
+void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a, const neTransform& ta,
+                        const neGeometryRecord& b, const neTransform& tb) {
   result.found = 0;
   const neVector3& h = a.halfExtents;
   const float r = b.radius;

@@ -77,10 +77,9 @@ void neSegmentBoxClosestPoints(const neVector3& s0, const neVector3& s1, const n
 void neCollideBoxBox(neCollisionResult& result, const neGeometryRecord& a, const neTransform& ta,
                      const neGeometryRecord& b, const neTransform& tb);
 void neCollideSphereSphere(neCollisionResult& result, const neGeometryRecord& a,
-                           const neTransform& ta, const neGeometryRecord& b,
-                           const neTransform& tb);
-void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a,
-                        const neTransform& ta, const neGeometryRecord& b, const neTransform& tb);
+                           const neTransform& ta, const neGeometryRecord& b, const neTransform& tb);
+void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a, const neTransform& ta,
+                        const neGeometryRecord& b, const neTransform& tb);
 void neCollideCylinderSphere(neCollisionResult& result, const neGeometryRecord& a,
                              const neTransform& ta, const neGeometryRecord& b,
                              const neTransform& tb);
@@ -88,11 +87,9 @@ void neCollideCylinderCylinder(neCollisionResult& result, const neGeometryRecord
                                const neTransform& ta, const neGeometryRecord& b,
                                const neTransform& tb);
 void neCollideBoxCylinder(neCollisionResult& result, const neGeometryRecord& a,
-                          const neTransform& ta, const neGeometryRecord& b,
-                          const neTransform& tb);
+                          const neTransform& ta, const neGeometryRecord& b, const neTransform& tb);
 void neCollideBoxTriangle(neCollisionResult& result, const neGeometryRecord& a,
-                          const neTransform& ta, const neGeometryRecord& b,
-                          const neTransform& tb);
+                          const neTransform& ta, const neGeometryRecord& b, const neTransform& tb);
 
 // Shape B is a triangle list; the touched triangle's material and user word
 // go into result.materialB and result.triangleUserWord.

@@ -45,23 +45,23 @@ struct TopologySource {
 };
 
 constexpr uint8_t kBoxNeighbours[6][4] = {{2, 3, 4, 5}, {2, 3, 4, 5}, {0, 1, 4, 5},
-                                           {0, 1, 4, 5}, {0, 1, 2, 3}, {0, 1, 2, 3}};
+                                          {0, 1, 4, 5}, {0, 1, 2, 3}, {0, 1, 2, 3}};
 constexpr uint8_t kBoxFaceVertices[6][4] = {{2, 3, 6, 7}, {0, 1, 4, 5}, {4, 5, 6, 7},
-                                             {0, 1, 2, 3}, {1, 3, 5, 7}, {0, 2, 4, 6}};
-constexpr uint8_t kBoxFaceEdges[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 4, 8, 9},
-                                          {1, 5, 10, 11}, {2, 8, 6, 10}, {3, 7, 9, 11}};
+                                            {0, 1, 2, 3}, {1, 3, 5, 7}, {0, 2, 4, 6}};
+constexpr uint8_t kBoxFaceEdges[6][4] = {{0, 1, 2, 3},   {4, 5, 6, 7},  {0, 4, 8, 9},
+                                         {1, 5, 10, 11}, {2, 8, 6, 10}, {3, 7, 9, 11}};
 constexpr uint8_t kBoxVertexEdges[8][4] = {{5, 7, 11, 255}, {5, 6, 10, 255}, {1, 3, 11, 255},
-                                            {1, 2, 10, 255}, {4, 7, 9, 255},  {4, 6, 8, 255},
-                                            {0, 3, 9, 255},  {0, 2, 8, 255}};
+                                           {1, 2, 10, 255}, {4, 7, 9, 255},  {4, 6, 8, 255},
+                                           {0, 3, 9, 255},  {0, 2, 8, 255}};
 constexpr uint8_t kBoxEdges[12][4] = {{0, 2, 6, 7}, {0, 3, 2, 3}, {0, 4, 3, 7}, {0, 5, 2, 6},
-                                       {1, 2, 4, 5}, {1, 3, 0, 1}, {1, 4, 1, 5}, {1, 5, 0, 4},
-                                       {2, 4, 5, 7}, {2, 5, 4, 6}, {3, 4, 1, 3}, {3, 5, 0, 2}};
+                                      {1, 2, 4, 5}, {1, 3, 0, 1}, {1, 4, 1, 5}, {1, 5, 0, 4},
+                                      {2, 4, 5, 7}, {2, 5, 4, 6}, {3, 4, 1, 3}, {3, 5, 0, 2}};
 // Face normals +y, -y, +x, -x, +z, -z as 16-byte records.
 constexpr float kBoxNormals[6][4] = {{0, 1, 0, 0},  {0, -1, 0, 0}, {1, 0, 0, 0},
-                                      {-1, 0, 0, 0}, {0, 0, 1, 0},  {0, 0, -1, 0}};
+                                     {-1, 0, 0, 0}, {0, 0, 1, 0},  {0, 0, -1, 0}};
 // Vertex i takes the signs (x, y, z) of bits 2, 1, 0 of i.
 constexpr float kBoxSigns[8][3] = {{-1, -1, -1}, {-1, -1, 1}, {-1, 1, -1}, {-1, 1, 1},
-                                    {1, -1, -1},  {1, -1, 1},  {1, 1, -1},  {1, 1, 1}};
+                                   {1, -1, -1},  {1, -1, 1},  {1, 1, -1},  {1, 1, 1}};
 
 constexpr uint8_t kTriNeighbours[2][4] = {{1, 1, 1, 0}, {0, 0, 0, 0}};
 constexpr uint8_t kTriFaceVertices[2][4] = {{0, 1, 2, 0}, {0, 1, 2, 0}};
@@ -111,8 +111,8 @@ void BuildTopology(const TopologySource& s, uint8_t* out) {
 const uint8_t* BoxTopology() {
   static uint8_t block[512];
   static const bool built = [] {
-    const TopologySource s{6, 8, 12, 4, kBoxNeighbours, kBoxFaceVertices, kBoxFaceEdges,
-                           kBoxVertexEdges, kBoxEdges};
+    const TopologySource s{
+        6, 8, 12, 4, kBoxNeighbours, kBoxFaceVertices, kBoxFaceEdges, kBoxVertexEdges, kBoxEdges};
     BuildTopology(s, block);
     return true;
   }();
@@ -123,8 +123,8 @@ const uint8_t* BoxTopology() {
 const uint8_t* TriangleTopology() {
   static uint8_t block[256];
   static const bool built = [] {
-    const TopologySource s{2, 3, 3, 3, kTriNeighbours, kTriFaceVertices, kTriFaceEdges,
-                           kTriVertexEdges, kTriEdges};
+    const TopologySource s{
+        2, 3, 3, 3, kTriNeighbours, kTriFaceVertices, kTriFaceEdges, kTriVertexEdges, kTriEdges};
     BuildTopology(s, block);
     return true;
   }();
@@ -138,7 +138,9 @@ bool ListInside(int32_t offset, int32_t length, int32_t size) {
 }
 
 // p . (q x r)
-float Triple(const neVector3& p, const neVector3& q, const neVector3& r) { return p.Dot(q.Cross(r)); }
+float Triple(const neVector3& p, const neVector3& q, const neVector3& r) {
+  return p.Dot(q.Cross(r));
+}
 
 }  // namespace
 
@@ -231,8 +233,8 @@ const uint8_t* neHullView::FaceEdges(int32_t f) const {
 }
 
 const uint8_t* neHullView::VertexEdges(int32_t v) const {
-  const int32_t at = kNeHullHeaderBytes + kVectorBytes * (faceCount + vertexCount) +
-                     kFaceRecordBytes * faceCount;
+  const int32_t at =
+      kNeHullHeaderBytes + kVectorBytes * (faceCount + vertexCount) + kFaceRecordBytes * faceCount;
   return blob + ReadWord(blob + at + kVertexRecordBytes * v);
 }
 
@@ -250,7 +252,8 @@ void nePolytopeView::SetBox(const neVector3& h, neVector3* vertexStore, const ne
   topo.edgeCount = 12;
   vertsPerFace = 4;
   for (int i = 0; i < 8; ++i) {
-    vertexStore[i] = neVector3{h.x * kBoxSigns[i][0], h.y * kBoxSigns[i][1], h.z * kBoxSigns[i][2], 0.0f};
+    vertexStore[i] =
+        neVector3{h.x * kBoxSigns[i][0], h.y * kBoxSigns[i][1], h.z * kBoxSigns[i][2], 0.0f};
   }
   normals = reinterpret_cast<const uint8_t*>(kBoxNormals);
   vertices = reinterpret_cast<const uint8_t*>(vertexStore);
@@ -279,8 +282,12 @@ void nePolytopeView::SetTriangle(const neVector3* worldVertices, const neVector3
   transform.SetIdentity();
 }
 
-neVector3 nePolytopeView::LocalVertex(int32_t v) const { return ReadVector(vertices + kVectorBytes * v); }
-neVector3 nePolytopeView::LocalNormal(int32_t f) const { return ReadVector(normals + kVectorBytes * f); }
+neVector3 nePolytopeView::LocalVertex(int32_t v) const {
+  return ReadVector(vertices + kVectorBytes * v);
+}
+neVector3 nePolytopeView::LocalNormal(int32_t f) const {
+  return ReadVector(normals + kVectorBytes * f);
+}
 
 int32_t nePolytopeView::Support(const neVector3& d) const {
   const neVector3 c = -transform.rot.TransposeMultiply(d);

@@ -96,9 +96,9 @@ struct neSeparationPair {
   const nePolytopeView* x = nullptr;
   const nePolytopeView* y = nullptr;
   const neSeparationHint* hint = nullptr;
-  int32_t found = 0;   // 0 nothing yet, 1 face, 2 edge pair
-  int32_t xIndex = 0;  // X's best face, or X's edge of the best pair
-  int32_t yIndex = 0;  // Y's support vertex for that face, or Y's edge
+  int32_t found = 0;               // 0 nothing yet, 1 face, 2 edge pair
+  int32_t xIndex = 0;              // X's best face, or X's edge of the best pair
+  int32_t yIndex = 0;              // Y's support vertex for that face, or Y's edge
   neVector3 plane = {0, 0, 0, 0};  // world normal or edge axis
   float offset = 0.0f;             // o: how far Y reaches behind the plane
   float bestScore = -1000000.0f;
@@ -112,8 +112,7 @@ struct neSeparationPair {
   bool FaceSearch(int32_t startFace);
   // Climbs over edge pairs from the pairs xEdges x yEdges, starting from the
   // present best score; a better pair sets found = 2.
-  bool EdgeSearch(const uint8_t* xEdges, int32_t xCount, const uint8_t* yEdges,
-                  int32_t yCount);
+  bool EdgeSearch(const uint8_t* xEdges, int32_t xCount, const uint8_t* yEdges, int32_t yCount);
 };
 
 // The edges of a face (vertsPerFace of them) or at a vertex (up to the end
@@ -145,8 +144,7 @@ bool neSegmentClosestPointsInside(const neVector3& a0, const neVector3& a1, cons
 
 // A and B each a box or a hull.
 void neCollideConvexConvex(neCollisionResult& result, const neGeometryRecord& a,
-                           const neTransform& ta, const neGeometryRecord& b,
-                           const neTransform& tb);
+                           const neTransform& ta, const neGeometryRecord& b, const neTransform& tb);
 // The dispatch's box-hull entry; direction is not used.
 void neCollideBoxConvex(neCollisionResult& result, const neGeometryRecord& box,
                         const neTransform& tbox, const neGeometryRecord& hull,

@@ -185,7 +185,8 @@ float neGeometryRecord::GetBoundingDistance() const {
       return halfHeight + radius + reach;
     case kNeShapePointList: {
       float longest = 0.0f;
-      for (int32_t i = 0; points && i < pointCount; ++i) longest = neMax(longest, points[i].Length());
+      for (int32_t i = 0; points && i < pointCount; ++i)
+        longest = neMax(longest, points[i].Length());
       return (pointScale + 1.0f) * longest;
     }
     case kNeShapeConvex: {
@@ -238,13 +239,27 @@ void neCollideGeometries(neCollisionResult& result, neGeometryRecord& a, const n
   switch (a.type) {
     case kNeShapeBox:
       switch (b.type) {
-        case kNeShapeTriangle: neCollideBoxTriangle(result, a, ta, b, tb); break;
-        case kNeShapeBox: neCollideBoxBox(result, a, ta, b, tb); break;
-        case kNeShapeSphere: neCollideBoxSphere(result, a, ta, b, tb); break;
-        case kNeShapeCylinder: neCollideBoxCylinder(result, a, ta, b, tb); break;
-        case kNeShapeTriangleList: neCollideBoxTriangleList(result, a, ta, b); break;
-        case kNeShapeConvex: neCollideBoxConvex(result, a, ta, b, tb, direction); break;
-        default: tested = false; break;
+        case kNeShapeTriangle:
+          neCollideBoxTriangle(result, a, ta, b, tb);
+          break;
+        case kNeShapeBox:
+          neCollideBoxBox(result, a, ta, b, tb);
+          break;
+        case kNeShapeSphere:
+          neCollideBoxSphere(result, a, ta, b, tb);
+          break;
+        case kNeShapeCylinder:
+          neCollideBoxCylinder(result, a, ta, b, tb);
+          break;
+        case kNeShapeTriangleList:
+          neCollideBoxTriangleList(result, a, ta, b);
+          break;
+        case kNeShapeConvex:
+          neCollideBoxConvex(result, a, ta, b, tb, direction);
+          break;
+        default:
+          tested = false;
+          break;
       }
       break;
     case kNeShapeSphere:
@@ -253,13 +268,19 @@ void neCollideGeometries(neCollisionResult& result, neGeometryRecord& a, const n
           neCollideBoxSphere(result, b, tb, a, ta);
           result.Flip();
           break;
-        case kNeShapeSphere: neCollideSphereSphere(result, a, ta, b, tb); break;
+        case kNeShapeSphere:
+          neCollideSphereSphere(result, a, ta, b, tb);
+          break;
         case kNeShapeCylinder:
           neCollideCylinderSphere(result, b, tb, a, ta);
           result.Flip();
           break;
-        case kNeShapeTriangleList: neCollideSphereTriangleList(result, a, ta, b); break;
-        default: tested = false; break;
+        case kNeShapeTriangleList:
+          neCollideSphereTriangleList(result, a, ta, b);
+          break;
+        default:
+          tested = false;
+          break;
       }
       break;
     case kNeShapeCylinder:
@@ -268,10 +289,18 @@ void neCollideGeometries(neCollisionResult& result, neGeometryRecord& a, const n
           neCollideBoxCylinder(result, b, tb, a, ta);
           result.Flip();
           break;
-        case kNeShapeSphere: neCollideCylinderSphere(result, a, ta, b, tb); break;
-        case kNeShapeCylinder: neCollideCylinderCylinder(result, a, ta, b, tb); break;
-        case kNeShapeTriangleList: neCollideCylinderTriangleList(result, a, ta, b); break;
-        default: tested = false; break;
+        case kNeShapeSphere:
+          neCollideCylinderSphere(result, a, ta, b, tb);
+          break;
+        case kNeShapeCylinder:
+          neCollideCylinderCylinder(result, a, ta, b, tb);
+          break;
+        case kNeShapeTriangleList:
+          neCollideCylinderTriangleList(result, a, ta, b);
+          break;
+        default:
+          tested = false;
+          break;
       }
       break;
     case kNeShapeConvex:
@@ -280,9 +309,15 @@ void neCollideGeometries(neCollisionResult& result, neGeometryRecord& a, const n
           neCollideBoxConvex(result, b, tb, a, ta, -direction);
           result.Flip();
           break;
-        case kNeShapeTriangleList: neCollideConvexTriangleList(result, a, ta, b); break;
-        case kNeShapeConvex: neCollideConvexConvex(result, a, ta, b, tb); break;
-        default: tested = false; break;
+        case kNeShapeTriangleList:
+          neCollideConvexTriangleList(result, a, ta, b);
+          break;
+        case kNeShapeConvex:
+          neCollideConvexConvex(result, a, ta, b, tb);
+          break;
+        default:
+          tested = false;
+          break;
       }
       break;
     default:
@@ -337,7 +372,8 @@ void neCollideBodies(neCollisionResult& result, neBody& bodyA, const neTransform
   auto consider = [&](neGeometryRecord& ga, neGeometryRecord& gb) {
     // Strictly deeper: the first contact wins a tie, and a contact of depth 0
     // or less never wins.
-    if (TestPair(scratch, ga, transformA, gb, transformB, direction) && scratch.depth > best.depth) {
+    if (TestPair(scratch, ga, transformA, gb, transformB, direction) &&
+        scratch.depth > best.depth) {
       best = scratch;
     }
   };

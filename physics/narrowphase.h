@@ -20,22 +20,22 @@ struct neBody;
 // contact response fills relativeVelocity. When found is 0 every other field
 // is undefined.
 struct neCollisionResult {
-  neVector3 pointA;             // world point on A
-  neVector3 pointB;             // world point on B
-  neVector3 offsetA;            // pointA - A's position
-  neVector3 offsetB;            // pointB - B's position
-  neVector3 bodyPointA;         // offsetA in A's frame
-  neVector3 bodyPointB;         // offsetB in B's frame
-  neVector3 normal;             // unit, from B toward A
-  neVector3 relativeVelocity;   // of A against B at the contact; set by the response
-  float depth;                  // > 0 for a reported contact
-  int32_t found;                // 1 contact, 0 none
-  neBody* bodyA;                // set by the contact passes, never by the tests
+  neVector3 pointA;            // world point on A
+  neVector3 pointB;            // world point on B
+  neVector3 offsetA;           // pointA - A's position
+  neVector3 offsetB;           // pointB - B's position
+  neVector3 bodyPointA;        // offsetA in A's frame
+  neVector3 bodyPointB;        // offsetB in B's frame
+  neVector3 normal;            // unit, from B toward A
+  neVector3 relativeVelocity;  // of A against B at the contact; set by the response
+  float depth;                 // > 0 for a reported contact
+  int32_t found;               // 1 contact, 0 none
+  neBody* bodyA;               // set by the contact passes, never by the tests
   neBody* bodyB;
   neGeometryRecord* geometryA;  // the touching geometries; null for terrain triangles
   neGeometryRecord* geometryB;
-  int32_t materialA;            // material index of A's surface
-  int32_t materialB;            // of B's surface; for the terrain the triangle's material
+  int32_t materialA;  // material index of A's surface
+  int32_t materialB;  // of B's surface; for the terrain the triangle's material
   // User word of the terrain triangle touched (0 for body pairs); the terrain
   // contact record reports it in place of body B.
   int32_t triangleUserWord;
@@ -57,8 +57,8 @@ void neCollideBodies(neCollisionResult& result, neBody& bodyA, const neTransform
                      neBody& bodyB, const neTransform& transformB, const neVector3& direction);
 
 // The shape-pair dispatch; pairs without a test leave result untouched.
-void neCollideGeometries(neCollisionResult& result, neGeometryRecord& a,
-                         const neTransform& ta, neGeometryRecord& b, const neTransform& tb, const neVector3& direction);
+void neCollideGeometries(neCollisionResult& result, neGeometryRecord& a, const neTransform& ta,
+                         neGeometryRecord& b, const neTransform& tb, const neVector3& direction);
 
 // Closest points of the lines through two segments (start s, end e each).
 // Returns false, writing nothing, when a segment is degenerate (every

@@ -76,8 +76,8 @@ bool LineHitsTriangles(const neVector3& start, const neVector3& line, float leng
     const float s0 = EdgeSide(start, line, v0, v1);
     const float s1 = EdgeSide(start, line, v1, v2);
     const float s2 = EdgeSide(start, line, v2, v0);
-    const bool inside = (s0 >= 0.0f && s1 >= 0.0f && s2 >= 0.0f) ||
-                        (s0 <= 0.0f && s1 <= 0.0f && s2 <= 0.0f);
+    const bool inside =
+        (s0 >= 0.0f && s1 >= 0.0f && s2 >= 0.0f) || (s0 <= 0.0f && s1 <= 0.0f && s2 <= 0.0f);
     if (!inside) continue;
     const float depth = length * (1.0f - tHit);
     // The surface nearest the line's start is the deepest hit; on equal depth

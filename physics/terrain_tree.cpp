@@ -142,8 +142,8 @@ bool neTerrainTree::Build(const neVector3* vertices, int32_t vertexCount,
     const neTerrainTriangle& t = triangles[i];
     bool good = t.materialID >= 0 && t.materialID <= kHighestMaterial;
     for (int k = 0; good && k < 3; ++k) {
-      good = t.indices[k] >= 0 && t.indices[k] < vertexCount &&
-             VertexIsFinite(vertices[t.indices[k]]);
+      good =
+          t.indices[k] >= 0 && t.indices[k] < vertexCount && VertexIsFinite(vertices[t.indices[k]]);
     }
     if (good) ++kept;
   }
@@ -176,8 +176,8 @@ bool neTerrainTree::Build(const neVector3* vertices, int32_t vertexCount,
     const neTerrainTriangle& t = triangles[i];
     bool good = t.materialID >= 0 && t.materialID <= kHighestMaterial;
     for (int k = 0; good && k < 3; ++k) {
-      good = t.indices[k] >= 0 && t.indices[k] < vertexCount &&
-             VertexIsFinite(vertices[t.indices[k]]);
+      good =
+          t.indices[k] >= 0 && t.indices[k] < vertexCount && VertexIsFinite(vertices[t.indices[k]]);
     }
     if (good) fresh.triangles_[j++] = t;
   }
@@ -232,8 +232,8 @@ bool neTerrainTree::Build(const neVector3* vertices, int32_t vertexCount,
   return true;
 }
 
-bool neTerrainTree::Subdivide(int32_t nodeIndex, const int32_t* list,
-                              int32_t count, int32_t depth) {
+bool neTerrainTree::Subdivide(int32_t nodeIndex, const int32_t* list, int32_t count,
+                              int32_t depth) {
   neAllocator* ext = allocator_;
 
   // Every reference into the node array is re-taken after a child is made:

@@ -80,8 +80,7 @@ class neTerrainTree {
  private:
   // Splits node nodeIndex (kTerrainNodeIsRoot for the root) holding list;
   // false when memory ran out.
-  bool Subdivide(int32_t nodeIndex, const int32_t* list, int32_t count,
-                 int32_t depth);
+  bool Subdivide(int32_t nodeIndex, const int32_t* list, int32_t count, int32_t depth);
   neTerrainTreeNode& NodeAt(int32_t index) {
     return index == kTerrainNodeIsRoot ? root_ : nodes_[index];
   }

@@ -30,8 +30,8 @@ TEST(CollideBoxBox, FaceEdgeAndTiePoses) {
   neGeometryRecord a = MakeBox(0.5f, 0.5f, 0.5f), b = MakeBox(0.5f, 0.5f, 0.5f);
 
   // Face to face, shifted along x by 0.9: depth 0.1 along x from B toward A.
-  neCollisionResult r = Collide(a, Pose(Identity(), neV3(0.9f, 0.0f, 0.0f)), b,
-                                Pose(Identity(), neV3(0, 0, 0)));
+  neCollisionResult r =
+      Collide(a, Pose(Identity(), neV3(0.9f, 0.0f, 0.0f)), b, Pose(Identity(), neV3(0, 0, 0)));
   ASSERT_EQ(r.found, 1);
   EXPECT_NEAR(r.depth, 0.1f, 1e-5f);
   EXPECT_NEAR(r.normal.x, 1.0f, 1e-5f);
@@ -77,10 +77,10 @@ struct RandomTally {
 // One random pose checked against the reference; returns false (with a
 // recorded failure) on the first disagreement.
 void CheckPose(Rng& rng, const neVector3& offset, RandomTally& tally, int index) {
-  neGeometryRecord a = MakeBox(rng.Uniform(0.2f, 2.0f), rng.Uniform(0.2f, 2.0f),
-                               rng.Uniform(0.2f, 2.0f));
-  neGeometryRecord b = MakeBox(rng.Uniform(0.2f, 2.0f), rng.Uniform(0.2f, 2.0f),
-                               rng.Uniform(0.2f, 2.0f));
+  neGeometryRecord a =
+      MakeBox(rng.Uniform(0.2f, 2.0f), rng.Uniform(0.2f, 2.0f), rng.Uniform(0.2f, 2.0f));
+  neGeometryRecord b =
+      MakeBox(rng.Uniform(0.2f, 2.0f), rng.Uniform(0.2f, 2.0f), rng.Uniform(0.2f, 2.0f));
   const neTransform tb = Pose(rng.Rotation(), offset);
   const float spread = a.halfExtents.Length() + b.halfExtents.Length();
   const neTransform ta = Pose(rng.Rotation(), offset + rng.OnSphere() * rng.Uniform(0.0f, spread));
@@ -98,7 +98,10 @@ void CheckPose(Rng& rng, const neVector3& offset, RandomTally& tally, int index)
   }
   if (overlap < band) return;  // too close to call
   ++tally.contacts;
-  if (edge) ++tally.edgeWins; else ++tally.faceWins;
+  if (edge)
+    ++tally.edgeWins;
+  else
+    ++tally.faceWins;
   if (!edge && second - overlap < 0.05) ++tally.cornerish;
   ASSERT_EQ(r.found, 1) << "pose " << index << " reference depth " << overlap;
   EXPECT_NEAR(r.depth, overlap, band) << "pose " << index;
@@ -136,16 +139,15 @@ TEST(CollideBoxBox, FarFromTheOriginBehavesTheSame) {
   Rng near(777);
   int compared = 0;
   for (int i = 0; i < 2000; ++i) {
-    neGeometryRecord a = MakeBox(near.Uniform(0.2f, 2.0f), near.Uniform(0.2f, 2.0f),
-                                 near.Uniform(0.2f, 2.0f));
-    neGeometryRecord b = MakeBox(near.Uniform(0.2f, 2.0f), near.Uniform(0.2f, 2.0f),
-                                 near.Uniform(0.2f, 2.0f));
+    neGeometryRecord a =
+        MakeBox(near.Uniform(0.2f, 2.0f), near.Uniform(0.2f, 2.0f), near.Uniform(0.2f, 2.0f));
+    neGeometryRecord b =
+        MakeBox(near.Uniform(0.2f, 2.0f), near.Uniform(0.2f, 2.0f), near.Uniform(0.2f, 2.0f));
     const neMatrix3x3 rb = near.Rotation(), ra = near.Rotation();
     const neVector3 dir = near.OnSphere();
     const float dist = near.Uniform(0.0f, a.halfExtents.Length() + b.halfExtents.Length());
     const neVector3 shift = neV3(2000.0f, 0.0f, 2000.0f);
-    const neCollisionResult r0 =
-        Collide(a, Pose(ra, dir * dist), b, Pose(rb, neV3(0, 0, 0)));
+    const neCollisionResult r0 = Collide(a, Pose(ra, dir * dist), b, Pose(rb, neV3(0, 0, 0)));
     const neCollisionResult r1 = Collide(a, Pose(ra, shift + dir * dist), b, Pose(rb, shift));
     const double overlap = BoxBoxOverlap(a, Pose(ra, dir * dist), b, Pose(rb, neV3(0, 0, 0)));
     if (std::fabs(overlap) < 1e-2) continue;

@@ -98,7 +98,8 @@ TEST(CollideConvex, HullBlockCheck) {
   // One that reaches the tests anyway never collides.
   neGeometryRecord g = MakeHull(big.blob.data());
   neGeometryRecord box = MakeBox(1, 1, 1);
-  EXPECT_EQ(Collide(g, Pose(Identity(), neV3(0, 0, 0)), box, Pose(Identity(), neV3(0, 0, 0))).found, 0);
+  EXPECT_EQ(Collide(g, Pose(Identity(), neV3(0, 0, 0)), box, Pose(Identity(), neV3(0, 0, 0))).found,
+            0);
 }
 
 TEST(CollideConvex, ExtentsFollowTheGeometryPlacement) {
@@ -136,7 +137,8 @@ TEST(CollideConvex, RandomPosesAgreeWithSeparatingAxisReference) {
   for (int i = 0; i < 3000; ++i) {
     Hull ha = RandomHull(rng, 6 + static_cast<int>(rng.Unit() * 20), 1.0f);
     Hull hb = RandomHull(rng, 6 + static_cast<int>(rng.Unit() * 20), 1.0f);
-    neGeometryRecord box = MakeBox(rng.Uniform(0.2f, 1), rng.Uniform(0.2f, 1), rng.Uniform(0.2f, 1));
+    neGeometryRecord box =
+        MakeBox(rng.Uniform(0.2f, 1), rng.Uniform(0.2f, 1), rng.Uniform(0.2f, 1));
     neGeometryRecord ga = MakeHull(ha.blob.data()), gb = MakeHull(hb.blob.data());
     const bool boxFirst = i % 3 == 0;
     neGeometryRecord& a = boxFirst ? box : ga;

@@ -23,7 +23,9 @@ D3 operator+(D3 a, D3 b) { return D3{a.x + b.x, a.y + b.y, a.z + b.z}; }
 D3 operator-(D3 a, D3 b) { return D3{a.x - b.x, a.y - b.y, a.z - b.z}; }
 D3 operator*(D3 a, double s) { return D3{a.x * s, a.y * s, a.z * s}; }
 double Dot(D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-D3 Cross(D3 a, D3 b) { return D3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+D3 Cross(D3 a, D3 b) {
+  return D3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 double Len(D3 a) { return std::sqrt(Dot(a, a)); }
 neVector3 ToF(D3 a) {
   return neV3(static_cast<float>(a.x), static_cast<float>(a.y), static_cast<float>(a.z));
@@ -179,8 +181,8 @@ neGeometryRecord MakeHull(const uint8_t* blob) {
   return g;
 }
 
-void TriangleSoup::Add(const neVector3& a, const neVector3& b, const neVector3& c,
-                       int32_t material, int32_t mode, int32_t user) {
+void TriangleSoup::Add(const neVector3& a, const neVector3& b, const neVector3& c, int32_t material,
+                       int32_t mode, int32_t user) {
   const int32_t base = static_cast<int32_t>(vertices.size());
   vertices.push_back(a);
   vertices.push_back(b);

@@ -76,8 +76,8 @@ double BoxTriangleOverlap(const neGeometryRecord& box, const neTransform& t, con
 
 // A convex point set in the geometry's frame and its hull block.
 struct Hull {
-  std::vector<neVector3> points;               // hull vertices
-  std::vector<int> faces;                      // 3 indices per outward triangle
+  std::vector<neVector3> points;  // hull vertices
+  std::vector<int> faces;         // 3 indices per outward triangle
   std::vector<uint8_t> blob;
 };
 // The convex hull of the given points (none four coplanar, none inside

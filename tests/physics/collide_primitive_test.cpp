@@ -100,7 +100,8 @@ TEST(CollideSphere, BoxSphereRandomPosesMatchDistance) {
   Rng rng(21);
   int checked = 0;
   for (int i = 0; i < 5000; ++i) {
-    neGeometryRecord box = MakeBox(rng.Uniform(0.2f, 2), rng.Uniform(0.2f, 2), rng.Uniform(0.2f, 2));
+    neGeometryRecord box =
+        MakeBox(rng.Uniform(0.2f, 2), rng.Uniform(0.2f, 2), rng.Uniform(0.2f, 2));
     neGeometryRecord s = MakeSphere(rng.Uniform(0.1f, 1.5f));
     const neTransform tb = Pose(rng.Rotation(), rng.InCube(3));
     const neTransform ts = Pose(rng.Rotation(), tb.pos + rng.InCube(3.5f));
@@ -190,7 +191,8 @@ TEST(CollideCapsule, RandomPosesMatchSegmentDistances) {
       EXPECT_EQ(ConventionProblem(r), "") << i;
     }
 
-    neGeometryRecord box = MakeBox(rng.Uniform(0.2f, 2), rng.Uniform(0.2f, 2), rng.Uniform(0.2f, 2));
+    neGeometryRecord box =
+        MakeBox(rng.Uniform(0.2f, 2), rng.Uniform(0.2f, 2), rng.Uniform(0.2f, 2));
     const double toBox = SegmentBoxDistance(ta.pos - ua, ta.pos + ua, box, tb);
     r = Collide(box, tb, a, ta);
     if (toBox > a.radius + 1e-3) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-
 #include <vector>
 
 #include "physics/body.h"
@@ -70,8 +69,8 @@ TEST(LineSensor, TerrainTriangles) {
   // A parallel triangle and a degenerate one after the real hit never
   // replace it (they would give t = 0/0 or a zero normal).
   soup.Add(neV3(-1, 0.5f, 1), neV3(-1, -0.5f, 1), neV3(-1, 0.5f, 3));  // holds the line
-  soup.Add(neV3(-1, 0.2f, 1), neV3(-1, 0.2f, 1), neV3(0, 0.2f, 1));     // zero area
-  soup.Add(neV3(-3, 0.3f, 0), neV3(-1, 0.3f, 1), neV3(1, 0.3f, 2));     // a line, no area
+  soup.Add(neV3(-1, 0.2f, 1), neV3(-1, 0.2f, 1), neV3(0, 0.2f, 1));    // zero area
+  soup.Add(neV3(-3, 0.3f, 0), neV3(-1, 0.3f, 1), neV3(1, 0.3f, 2));    // a line, no area
   list = soup.Geometry();
   ASSERT_TRUE(Hit(neV3(-1, 1, 1), neV3(0, -1.5f, 0), list, hit));
   EXPECT_NEAR(hit.depth, 0.5f, 1e-6f);
@@ -126,7 +125,8 @@ TEST(LineSensor, SharedEdgesNeverLetALineThrough) {
         const float side = static_cast<float>((i % 3) - 1) * step;
         const neVector3 start = neV3(onEdge.x + side, at.y + 3.0f, onEdge.z - side);
         neSensorHit hit;
-        ASSERT_TRUE(Hit(start, neV3(0, -6, 0), list, hit)) << "at x " << at.x << " quad " << quad << " offset " << i;
+        ASSERT_TRUE(Hit(start, neV3(0, -6, 0), list, hit))
+            << "at x " << at.x << " quad " << quad << " offset " << i;
         EXPECT_TRUE(hit.normal.IsFinite());
         EXPECT_NEAR(hit.point.y, onEdge.y, 2e-3f * (1.0f + at.x / 100.0f));
       }
@@ -227,7 +227,8 @@ TEST(LineSensor, WheelsReadTheTerrainDuringTheStep) {
   const int n = 40;
   const float half = 100.0f, step = 2.0f * half / n;
   for (int z = 0; z <= n; ++z) {
-    for (int x = 0; x <= n; ++x) v.push_back(neV3(2000 - half + x * step, 0, 2000 - half + z * step));
+    for (int x = 0; x <= n; ++x)
+      v.push_back(neV3(2000 - half + x * step, 0, 2000 - half + z * step));
   }
   for (int z = 0; z < n; ++z) {
     for (int x = 0; x < n; ++x) {

@@ -173,7 +173,8 @@ TEST(TerrainTree, GatherMatchesBruteForceOnRandomBoxes) {
     Mesh grid = Grid(60, 100.0f, rng, at);
     ASSERT_TRUE(grid.BuildInto(tree));
     for (int i = 0; i < 1500; ++i) {
-      const neVector3 c = at + neV3(rng.Uniform(-110, 110), rng.Uniform(-2, 2), rng.Uniform(-110, 110));
+      const neVector3 c =
+          at + neV3(rng.Uniform(-110, 110), rng.Uniform(-2, 2), rng.Uniform(-110, 110));
       const neVector3 h = neV3(rng.Uniform(0, 6), rng.Uniform(0, 2), rng.Uniform(0, 6));
       ExpectGatherMatches(tree, c - h, c + h);
       if (HasFailure()) return;
@@ -189,9 +190,9 @@ TEST(TerrainTree, MeshIsCheckedBeforeTheOldTreeGoes) {
   const int32_t good = tree.TriangleCount();
 
   Mesh bad = grid;
-  bad.triangles[0].indices[1] = 100000;   // index out of range
+  bad.triangles[0].indices[1] = 100000;  // index out of range
   bad.triangles[1].indices[2] = -3;
-  bad.triangles[2].materialID = 256;      // no such material
+  bad.triangles[2].materialID = 256;  // no such material
   bad.vertices[bad.triangles[3].indices[0]].x = std::numeric_limits<float>::quiet_NaN();
   ASSERT_TRUE(bad.BuildInto(tree));
   EXPECT_LT(tree.TriangleCount(), good);
@@ -250,7 +251,8 @@ TEST(TerrainTree, NodeArrayGrowthAndMemory) {
       ExpectGatherMatches(tree, lo, hi);
       ExpectGatherMatches(tree, neV3(-50, -2, -50), neV3(50, 2, 50));
       const int before = alloc.allocations;
-      for (int i = 0; i < 100; ++i) tree.Gather(lo + neV3(i * 0.5f, 0, 0), hi + neV3(i * 0.5f, 0, 0));
+      for (int i = 0; i < 100; ++i)
+        tree.Gather(lo + neV3(i * 0.5f, 0, 0), hi + neV3(i * 0.5f, 0, 0));
       EXPECT_EQ(alloc.allocations, before) << "a query allocated";
       EXPECT_GT(tree.MemoryUsed(), 0);
       // A second build replaces the first and frees it.

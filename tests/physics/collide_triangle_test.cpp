@@ -174,8 +174,8 @@ TEST(CollideTriangle, RandomBoxPosesAgreeWithSeparatingAxes) {
   Rng rng(4242);
   int contacts = 0, edges = 0;
   for (int i = 0; i < 6000; ++i) {
-    neGeometryRecord box = MakeBox(rng.Uniform(0.2f, 1.5f), rng.Uniform(0.2f, 1.5f),
-                                   rng.Uniform(0.2f, 1.5f));
+    neGeometryRecord box =
+        MakeBox(rng.Uniform(0.2f, 1.5f), rng.Uniform(0.2f, 1.5f), rng.Uniform(0.2f, 1.5f));
     const neVector3 a = rng.InCube(2), b = rng.InCube(2), c = rng.InCube(2);
     if ((b - a).Cross(c - a).Length() < 0.05f) continue;
     TriangleSoup soup;
@@ -192,7 +192,8 @@ TEST(CollideTriangle, RandomBoxPosesAgreeWithSeparatingAxes) {
     ASSERT_EQ(r.found, 1) << i;
     const ConvexSet boxSet = WorldBox(box, t), triSet = WorldTriangle(a, b, c);
     double faceBest = ConvexOverlapOn(boxSet, triSet, triSet.normals[0]);
-    for (const neVector3& n : boxSet.normals) faceBest = std::fmin(faceBest, ConvexOverlapOn(boxSet, triSet, n));
+    for (const neVector3& n : boxSet.normals)
+      faceBest = std::fmin(faceBest, ConvexOverlapOn(boxSet, triSet, n));
     EXPECT_GE(r.depth, overlap - 1e-3) << i;
     EXPECT_LE(r.depth, faceBest + 1e-3) << i;
     if (r.depth < faceBest - 1e-3) ++edges;
@@ -215,7 +216,8 @@ TEST(CollideTriangle, RandomSphereAndCapsulePosesAgreeWithDistances) {
     TriangleSoup soup;
     soup.Add(a, b, c, 5);
     neGeometryRecord ball = MakeSphere(rng.Uniform(0.1f, 1.0f));
-    const neTransform ts = At(rng.Uniform(-2.5f, 2.5f), rng.Uniform(-2.5f, 2.5f), rng.Uniform(-2.5f, 2.5f));
+    const neTransform ts =
+        At(rng.Uniform(-2.5f, 2.5f), rng.Uniform(-2.5f, 2.5f), rng.Uniform(-2.5f, 2.5f));
     const double dist = PointTriangleDistance(ts.pos, a, b, c);
     neCollisionResult r = Collide(ball, ts, soup);
     if (dist > ball.radius + 1e-3) {
