@@ -146,25 +146,58 @@ Constants Gather() {
   return c;
 }
 
+// The material constants of the lit programs: ambient, the diffuse scale of the light
+// colour, specular where the program has one; emissive and shininess are 0 for all, and
+// each also gets the fog floor and the shadow texel.
+struct LitMaterial {
+  ShaderProgramId program;
+  float ambient;
+  float diffuseScale;
+  bool hasSpecular;
+  float specular;
+};
+const LitMaterial kLitMaterials[] = {
+    {ShaderProgramId::Objects, 0.63f, 0.75f, true, 0.25f},
+    {ShaderProgramId::Map, 0.65f, 1.0f, true, 0.35f},
+    {ShaderProgramId::RoadBump, 0.65f, 1.0f, true, 0.65f},
+    {ShaderProgramId::Transparency, 0.65f, 1.0f, false, 0.0f},
+    {ShaderProgramId::Grass, 1.0f, 1.0f, false, 0.0f},
+    {ShaderProgramId::Trees, 0.65f, 1.0f, false, 0.0f},
+    {ShaderProgramId::Water, 1.0f, 0.5f, true, 0.35f},
+    {ShaderProgramId::DirtTrace, 0.65f, 1.0f, true, 0.35f},
+    {ShaderProgramId::Landscape, 0.65f, 1.0f, true, 0.65f},
+};
+
 class Setter {
  public:
-  explicit Setter(const ShaderProgram& p) : p_(p) {}
+  explicit Setter(ShaderProgramId id) : id_(id), p_(Renderer.Program(id)) {}
   void Int(U u, int v) const { GlExt.glUniform1iARB(p_.Location(u), v); }
   void Float(U u, float v) const { GlExt.glUniform1fARB(p_.Location(u), v); }
-  void Diffuse(float scale, const float* l) const {
-    GlExt.glUniform3fARB(p_.Location(U::matDiffuse), scale * l[0], scale * l[1], scale * l[2]);
-  }
-  void Shadow(const float* d) const {
-    GlExt.glUniform4fARB(p_.Location(U::DistortShadowTexel), d[0], d[1], d[2], d[3]);
-  }
   // decal, then first..last on units 1, 2, ...
   void DecalRange(U first, U last) const {
     Int(U::decal, 0);
     for (int u = static_cast<int>(first), unit = 1; u <= static_cast<int>(last); ++u, ++unit)
       GlExt.glUniform1iARB(p_.locations[u], unit);
   }
+  // The program's row of kLitMaterials, with the scene's light, fog and shadow constants.
+  void Lit(const Constants& c) const {
+    for (const LitMaterial& m : kLitMaterials) {
+      if (m.program != id_) continue;
+      Float(U::matAmbient, m.ambient);
+      GlExt.glUniform3fARB(p_.Location(U::matDiffuse), m.diffuseScale * c.light[0],
+                           m.diffuseScale * c.light[1], m.diffuseScale * c.light[2]);
+      if (m.hasSpecular) Float(U::matSpecular, m.specular);
+      Float(U::emissive, 0.0f);
+      Float(U::shininess, 0.0f);
+      Float(U::MinFogFactor, c.minFog);
+      const float* d = c.distortShadow;
+      GlExt.glUniform4fARB(p_.Location(U::DistortShadowTexel), d[0], d[1], d[2], d[3]);
+      return;
+    }
+  }
 
  private:
+  ShaderProgramId id_;
   const ShaderProgram& p_;
 };
 
@@ -209,130 +242,79 @@ bool BuildShaderPrograms(const char* shaderFolder, ShaderProgram programs[kShade
 void SetShaderUniforms(int kind) {
   if (!GlExt.glUniform1iARB) return;  // no shader support: nothing was built
   const Constants c = Gather();
-  const RendererObjects& r = Renderer;
+  using P = ShaderProgramId;
   switch (kind) {
     case 0: {
-      const Setter s(r.Program(ShaderProgramId::Objects));
+      const Setter s(P::Objects);
       for (int i = 0; i < 5; ++i) s.Int(static_cast<U>(static_cast<int>(U::decal0) + i), i);
-      s.Float(U::matAmbient, 0.63f);
-      s.Diffuse(0.75f, c.light);
-      s.Float(U::matSpecular, 0.25f);
-      s.Float(U::emissive, 0.0f);
-      s.Float(U::shininess, 0.0f);
-      s.Float(U::MinFogFactor, c.minFog);
-      s.Shadow(c.distortShadow);
+      s.Lit(c);
       break;
     }
     case 6: {
-      const Setter s(r.Program(ShaderProgramId::Map));
+      const Setter s(P::Map);
       s.DecalRange(U::decal2, U::decal4);
       s.Float(U::LightNow, 1.0f);
-      s.Float(U::matAmbient, 0.65f);
-      s.Diffuse(1.0f, c.light);
-      s.Float(U::matSpecular, 0.35f);
-      s.Float(U::emissive, 0.0f);
-      s.Float(U::shininess, 0.0f);
-      s.Float(U::MinFogFactor, c.minFog);
-      s.Shadow(c.distortShadow);
+      s.Lit(c);
       break;
     }
     case 7: {
-      const Setter s(r.Program(ShaderProgramId::RoadBump));
+      const Setter s(P::RoadBump);
       s.DecalRange(U::decal2, U::decal9);
       s.Float(U::LightNow, 1.0f);
-      s.Float(U::matAmbient, 0.65f);
-      s.Diffuse(1.0f, c.light);
-      s.Float(U::matSpecular, 0.65f);
-      s.Float(U::emissive, 0.0f);
-      s.Float(U::shininess, 0.0f);
-      s.Float(U::MinFogFactor, c.minFog);
-      s.Shadow(c.distortShadow);
+      s.Lit(c);
       break;
     }
     case 8: {
-      const Setter s(r.Program(ShaderProgramId::ReflMap));
+      const Setter s(P::ReflMap);
       s.Int(U::decal, 0);
       s.Float(U::LightNow, 1.0f);
       break;
     }
     case 5: {
-      const Setter s(r.Program(ShaderProgramId::Transparency));
+      const Setter s(P::Transparency);
       s.DecalRange(U::decal2, U::decal3);
-      s.Float(U::matAmbient, 0.65f);
-      s.Diffuse(1.0f, c.light);
-      s.Float(U::emissive, 0.0f);
-      s.Float(U::shininess, 0.0f);
-      s.Float(U::MinFogFactor, c.minFog);
-      s.Shadow(c.distortShadow);
+      s.Lit(c);
       break;
     }
     case 10: {
-      const Setter s(r.Program(ShaderProgramId::Grass));
+      const Setter s(P::Grass);
       s.DecalRange(U::decal2, U::decal2);
-      s.Float(U::matAmbient, 1.0f);
-      s.Diffuse(1.0f, c.light);
-      s.Float(U::emissive, 0.0f);
-      s.Float(U::shininess, 0.0f);
-      s.Float(U::MinFogFactor, c.minFog);
       s.Float(U::Time, c.clock * 1.25f);
-      s.Shadow(c.distortShadow);
+      s.Lit(c);
       break;
     }
     case 12: {
-      const Setter s(r.Program(ShaderProgramId::Trees));
+      const Setter s(P::Trees);
       s.DecalRange(U::decal2, U::decal3);
-      s.Float(U::matAmbient, 0.65f);
-      s.Diffuse(1.0f, c.light);
-      s.Float(U::emissive, 0.0f);
-      s.Float(U::shininess, 0.0f);
-      s.Float(U::MinFogFactor, c.minFog);
       s.Float(U::Time, c.clock * 1.25f);
-      s.Shadow(c.distortShadow);
+      s.Lit(c);
       break;
     }
     case 11: {
-      const Setter s(r.Program(ShaderProgramId::TransparencyForShadowMap));
+      const Setter s(P::TransparencyForShadowMap);
       s.Int(U::decal, 0);
       break;
     }
     case 13: {
-      const Setter s(r.Program(ShaderProgramId::Water));
+      const Setter s(P::Water);
       s.Float(U::Time, c.clock * 0.15f);  // the waves' clock goes first
       s.DecalRange(U::decal2, U::decal9);
       s.Float(U::LightNow, 1.0f);
-      s.Float(U::matAmbient, 1.0f);
-      s.Diffuse(0.5f, c.light);
-      s.Float(U::matSpecular, 0.35f);
-      s.Float(U::emissive, 0.0f);
-      s.Float(U::shininess, 0.0f);
-      s.Float(U::MinFogFactor, c.minFog);
-      s.Shadow(c.distortShadow);
+      s.Lit(c);
       break;
     }
     case 14: {
-      const Setter s(r.Program(ShaderProgramId::DirtTrace));
+      const Setter s(P::DirtTrace);
       s.DecalRange(U::decal2, U::decal5);
-      s.Float(U::matAmbient, 0.65f);
-      s.Diffuse(1.0f, c.light);
-      s.Float(U::matSpecular, 0.35f);
-      s.Float(U::emissive, 0.0f);
-      s.Float(U::shininess, 0.0f);
-      s.Float(U::MinFogFactor, c.minFog);
       s.Float(U::RefInt, 1.0f);
-      s.Shadow(c.distortShadow);
+      s.Lit(c);
       break;
     }
     case 15: {
-      const Setter s(r.Program(ShaderProgramId::Landscape));
+      const Setter s(P::Landscape);
       s.DecalRange(U::decal2, U::decal6);
       s.Float(U::LightNow, 1.0f);
-      s.Float(U::matAmbient, 0.65f);
-      s.Diffuse(1.0f, c.light);
-      s.Float(U::matSpecular, 0.65f);
-      s.Float(U::emissive, 0.0f);
-      s.Float(U::shininess, 0.0f);
-      s.Float(U::MinFogFactor, c.minFog);
-      s.Shadow(c.distortShadow);
+      s.Lit(c);
       break;
     }
     default:
