@@ -258,6 +258,26 @@ TEST(SolveTerrain, HostTerrainQueryIsUsedWithItsIndicesChecked) {
   EXPECT_TRUE(b->GetPosition().IsFinite());
 }
 
+// A roadside object is several boxes on one body: the terrain pass loads the
+// terrain side's collision box as well as its geometry for it.
+TEST(SolveTerrain, BodyOfSeveralBoxesSettlesOnTheTerrain) {
+  Scene s;
+  s.SetGround(10, 0, 10, 0);
+  neRigidBody* b = s.AddBox(neV3(0.4f, 0.4f, 0.4f), 2, neV3(0, 1.0f, 0));
+  neGeometry* g = b->AddGeometry();
+  g->SetBoxSize(0.4f, 0.4f, 0.4f);
+  neTransform t;
+  t.SetIdentity();
+  t.pos = neV3(1.0f, 0, 0);
+  g->SetTransform(t);
+  b->UpdateBoundingInfo();
+  s.Run(800);
+  EXPECT_TRUE(b->IsIdle());
+  const neTransform pose = b->GetTransform();
+  EXPECT_NEAR(pose.TransformPoint(neV3(0, -0.2f, 0)).y, 0.0f, 0.015f);
+  EXPECT_NEAR(pose.TransformPoint(neV3(1.0f, -0.2f, 0)).y, 0.0f, 0.015f);
+}
+
 TEST(SolveTerrain, BoxRestsOnAnAnimatedFloor) {
   Scene s;
   s.AddStaticBox(neV3(10, 1, 10), neV3(0, -0.5f, 0));
