@@ -119,6 +119,31 @@ TEST(CollideConvex, ExtentsFollowTheGeometryPlacement) {
   EXPECT_GT(g.GetBoundingDistance(), 4.0f);
 }
 
+TEST(CollideConvex, SearchRecordsItsFirstFaceAndIgnoresNaN) {
+  Rng rng(8);
+  Hull a = RandomHull(rng, 12, 1.0f), b = RandomHull(rng, 12, 1.0f);
+  nePolytopeView va, vb;
+  ASSERT_TRUE(va.SetHull(a.blob.data(), Pose(Identity(), neV3(0, 0, 0))));
+  ASSERT_TRUE(vb.SetHull(b.blob.data(), Pose(Identity(), neV3(0.3f, 0, 0))));
+  // A hint whose scores are all NaN: the first face is still recorded (the
+  // pair has a best face to start the edge search from), no later face
+  // counts as better, and the climb ends.
+  neSeparationHint broken;
+  broken.h = neV3(std::numeric_limits<float>::quiet_NaN(), 0, 0);
+  broken.length = 1.0f;
+  neSeparationPair pair;
+  pair.x = &va;
+  pair.y = &vb;
+  pair.hint = &broken;
+  EXPECT_TRUE(pair.FaceSearch(3));
+  EXPECT_EQ(pair.found, 1);
+  EXPECT_EQ(pair.xIndex, 3);
+  bool improved = true;
+  EXPECT_TRUE(pair.EvaluateFace(5, improved));
+  EXPECT_FALSE(improved);
+  EXPECT_EQ(pair.xIndex, 3);
+}
+
 TEST(CollideConvex, CoincidentCentresStillCollide) {
   Rng rng(5);
   Hull a = RandomHull(rng, 14, 1.0f), b = RandomHull(rng, 14, 1.0f);
