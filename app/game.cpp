@@ -17,9 +17,8 @@
 #include "app/sound.h"
 #include "app/window.h"
 #include "frontend/screens.h"
-#include "gfx/lights.h"
 #include "gfx/renderer.h"
-#include "gfx/seams_gfx1.h"
+#include "gfx/links.h"
 #include "render/camera_state.h"
 #include "render/seams.h"
 #include "platform/messages.h"
@@ -89,10 +88,10 @@ void LinkRendererToGame() {
   GfxLinks.cameraSpeedFactor = [] { return RenderCamera.speedFactor; };
   GfxLinks.farDistance = [] { return FarDistance; };
   GfxLinks.garageZoom = [] { return CameraState.garageZoom; };
-  GfxLightLinks.currentScreen = [] { return CurrentScreen.load(); };
-  GfxLightLinks.sunCameraPosition = &SunCamera.sunPosition.x;
-  GfxLightLinks.sunCameraPoint = &SunCamera.sunPoint.x;
-  GfxLightLinks.renderCameraPosition = &RenderCamera.eye.x;
+  GfxLinks.currentScreen = [] { return CurrentScreen.load(); };
+  GfxLinks.sunCameraPosition = &SunCamera.sunPosition.x;
+  GfxLinks.sunCameraPoint = &SunCamera.sunPoint.x;
+  GfxLinks.renderCameraPosition = &RenderCamera.eye.x;
 }
 
 void StopLoader() {

@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "gfx/seams_gfx1.h"
+#include "gfx/links.h"
 
 namespace {
 constexpr int kRaceScreen = 0;

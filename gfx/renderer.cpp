@@ -11,7 +11,7 @@
 #include "gfx/gl_ext.h"
 #include "gfx/noise.h"
 #include "gfx/particles.h"
-#include "gfx/seams_gfx1.h"
+#include "gfx/links.h"
 #include "gfx/texture.h"
 #include "platform/crt_rand.h"
 #include "platform/msgbox.h"

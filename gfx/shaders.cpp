@@ -6,7 +6,7 @@
 
 #include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
-#include "gfx/seams_gfx1.h"
+#include "gfx/links.h"
 #include "platform/msgbox.h"
 
 namespace {

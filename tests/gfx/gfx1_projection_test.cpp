@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "gfx/projection.h"
-#include "gfx/seams_gfx1.h"
+#include "gfx/links.h"
 #include "tests/gfx/gl_fixture.h"
 
 namespace {
@@ -26,7 +26,7 @@ class ProjectionTest : public gltest::GlTest {
     GfxLinks.garageZoom = [] { return g_zoom; };
   }
   void TearDown() override { GfxLinks = saved_; }
-  RendererLinks saved_;
+  GraphicsLinks saved_;
 };
 
 struct Frustum {
@@ -111,7 +111,7 @@ TEST_F(ProjectionTest, ZeroHeightCountsAsOne) {
 }
 
 TEST_F(ProjectionTest, UnlinkedValuesAreTheStartValues) {
-  GfxLinks = RendererLinks();  // nothing linked: the intro's fixed view, zoom 3.5
+  GfxLinks = GraphicsLinks();  // nothing linked: the intro's fixed view, zoom 3.5
   SetPerspective(640, 480);
   const Frustum f = ReadProjection();
   EXPECT_NEAR(f.fovyDegrees, 30.0, 1e-6);

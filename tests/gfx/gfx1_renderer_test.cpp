@@ -10,7 +10,7 @@
 
 #include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
-#include "gfx/seams_gfx1.h"
+#include "gfx/links.h"
 #include "gfx/texture.h"
 #include "tests/gfx/gl_fixture.h"
 

@@ -14,7 +14,7 @@
 
 #include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
-#include "gfx/seams_gfx1.h"
+#include "gfx/links.h"
 #include "gfx/shaders.h"
 #include "platform/gl_proc.h"
 #include "tests/gfx/gfx1_files.h"
@@ -348,7 +348,7 @@ TEST_F(ShaderTest, SetShaderUniformsWritesEachKindsConstants) {
   ASSERT_NE(Entries().getUniformfv, nullptr);
   const RendererSetup savedSetup = RenderSetup;
   const SceneLighting savedLighting = Lighting;
-  const RendererLinks savedLinks = GfxLinks;
+  const GraphicsLinks savedLinks = GfxLinks;
   RenderSetup.screenWidth = 1024;
   RenderSetup.screenHeight = 768;
   RenderSetup.shadowMapSize = 4096;

@@ -15,6 +15,7 @@
 #include "gfx/gl_ext.h"
 #include "gfx/image_tga.h"
 #include "gfx/lights.h"
+#include "gfx/links.h"
 #include "gfx/milkshape.h"
 #include "gfx/renderer.h"
 #include "platform/gl_proc.h"
@@ -311,17 +312,22 @@ TEST_F(ModelDrawTest, GroupSamplersSetEmissivePerGroup) {
 
 class LightsTest : public gltest::GlTest {
  protected:
-  void TearDown() override { GfxLightLinks = LightLinks(); }
+  void SetUp() override {
+    gltest::GlTest::SetUp();
+    saved_ = GfxLinks;
+  }
+  void TearDown() override { GfxLinks = saved_; }
+  GraphicsLinks saved_;
 };
 
 TEST_F(LightsTest, SunAndCameraLights) {
   static int screen = 1;
   float sunCamera[3] = {1, 2, 3}, sunPoint[3] = {4, 5, 6};
   const float camera[3] = {10.0f, 20.0f, 30.0f};
-  GfxLightLinks.currentScreen = [] { return screen; };
-  GfxLightLinks.sunCameraPosition = sunCamera;
-  GfxLightLinks.sunCameraPoint = sunPoint;
-  GfxLightLinks.renderCameraPosition = camera;
+  GfxLinks.currentScreen = [] { return screen; };
+  GfxLinks.sunCameraPosition = sunCamera;
+  GfxLinks.sunCameraPoint = sunPoint;
+  GfxLinks.renderCameraPosition = camera;
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
@@ -354,7 +360,7 @@ TEST_F(LightsTest, SunAndCameraLights) {
   glLoadIdentity();
 
   // Unlinked: nothing to move, the camera light along the origin's zero vector.
-  GfxLightLinks = LightLinks();
+  GfxLinks = GraphicsLinks();
   PlaceLights();
   glGetLightfv(GL_LIGHT1, GL_POSITION, light1);
   EXPECT_FLOAT_EQ(0.0f, light1[0]);

@@ -1,6 +1,6 @@
-#include "gfx/seams_gfx1.h"
+#include "gfx/links.h"
 
-RendererLinks GfxLinks;
+GraphicsLinks GfxLinks;
 
 namespace {
 constexpr int kIntroScreen = 100;
@@ -9,6 +9,9 @@ constexpr float kStartGarageZoom = 3.5f;
 }  // namespace
 
 int LinkedTargetScreen() { return GfxLinks.targetScreen ? GfxLinks.targetScreen() : kIntroScreen; }
+int LinkedCurrentScreen() {
+  return GfxLinks.currentScreen ? GfxLinks.currentScreen() : kIntroScreen;
+}
 float LinkedSceneClock() { return GfxLinks.sceneClock ? GfxLinks.sceneClock() : 0.0f; }
 float LinkedCameraSpeedFactor() {
   return GfxLinks.cameraSpeedFactor ? GfxLinks.cameraSpeedFactor() : 0.0f;
