@@ -24,6 +24,15 @@ constexpr float kSpeedClockMinSpeed = 10.0f;
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
+}  // namespace
+
+float RampPointGain(float ticks) {
+  RaceClocks.pointGainLevel = std::min(RaceClocks.pointGainLevel + ticks * kPointGainRate, 1.0f);
+  const float gain = Clamp01(RaceClocks.pointGainLevel);
+  GameSounds.point.SetGain(gain);
+  return gain;
+}
+
 void EaseSpeedFactor(float ticks) {
   const float target = Clamp01(PlayerCarSpeed() * 0.075f - 1.0f);
   float& f = CameraState.speedFactor;
@@ -55,6 +64,8 @@ void AdvanceBonusClocks(float ticks) {
   WorkingResults.bonusHeadTime = q.headTime;
   WorkingResults.bonusHeadKind = q.kind[0];
 }
+
+namespace {
 
 void CullMainCamera(float aspect) {
   SetupCamera(kCameraMain, 0, aspect, ViewDistance);
@@ -108,8 +119,7 @@ void UpdateRaceFrame() {
   WakeDisturbedObjects();
   PlaceCameraAndListener(0, 0);
 
-  RaceClocks.pointGainLevel = std::min(RaceClocks.pointGainLevel + ticks * kPointGainRate, 1.0f);
-  GameSounds.point.SetGain(Clamp01(RaceClocks.pointGainLevel));
+  RampPointGain(ticks);
   EaseSpeedFactor(ticks);
 
   const int h = Settings.screenHeight > 0 ? Settings.screenHeight : 1;

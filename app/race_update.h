@@ -2,3 +2,11 @@
 #pragma once
 
 void UpdateRaceFrame();
+
+// The race update's small clocks, one frame of ticks each.
+// The "point" sound's gain: a level from -1.5 rising 0.004 per tick, clamped to 0..1.
+float RampPointGain(float ticks);
+// The camera's speed factor eases toward the player's speed by 0.005 per tick.
+void EaseSpeedFactor(float ticks);
+// Bonus cool-downs advance; the shown bonus counts down and the queue moves on.
+void AdvanceBonusClocks(float ticks);

@@ -1,0 +1,72 @@
+// The race update's small clocks: the point sound's gain ramp, the camera's speed
+// factor and the bonus queue.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/race_snapshot.h"
+#include "app/race_update.h"
+#include "race/seams.h"
+#include "render/camera_state.h"
+
+namespace {
+
+TEST(PointGain, SilentForThreeHundredSeventyFiveTicksThenFullAfterTwoHundredFifty) {
+  RaceClocks.pointGainLevel = -1.5f;
+  float gain = 0.0f;
+  for (int t = 0; t < 374; ++t) gain = RampPointGain(1.0f);
+  EXPECT_EQ(gain, 0.0f);
+  gain = RampPointGain(126.0f);  // 500 ticks: half way up
+  EXPECT_NEAR(gain, 0.5f, 1e-3f);
+  gain = RampPointGain(125.0f);
+  EXPECT_NEAR(gain, 1.0f, 1e-4f);
+  for (int t = 0; t < 100000; ++t) gain = RampPointGain(10.0f);
+  EXPECT_EQ(gain, 1.0f);
+  EXPECT_TRUE(std::isfinite(RaceClocks.pointGainLevel)) << "the level never runs away";
+  EXPECT_EQ(RampPointGain(0.0f), 1.0f) << "a long frame gives 0 ticks: nothing moves";
+}
+
+TEST(SpeedFactor, EasesTowardTheTargetByTicksAndNeverPassesOne) {
+  // No player car yet: the target is 0, so the factor eases down to it.
+  CameraState.speedFactor = 1.0f;
+  EaseSpeedFactor(100.0f);
+  EXPECT_NEAR(CameraState.speedFactor, 0.5f, 1e-5f);
+  EaseSpeedFactor(0.0f);
+  EXPECT_NEAR(CameraState.speedFactor, 0.5f, 1e-5f);
+  CameraState.speedFactor = 1.5f;
+  EaseSpeedFactor(0.0f);
+  EXPECT_EQ(CameraState.speedFactor, 1.0f);
+}
+
+TEST(BonusQueue, ShownEntryCountsDownThenTheQueueMovesOnAndFreesTheTenthSlot) {
+  BonusQueueState& q = BonusQueue;
+  q = BonusQueueState{{}, 0.0f, {}, {}, {}, -1, 0.0f};
+  for (int i = 0; i < 10; ++i) {
+    q.kind[i] = i + 1;
+    q.amount[i] = 100.0f * (i + 1);
+  }
+  q.head = 9;
+  q.headTime = 2.0f;
+  AdvanceBonusClocks(150.0f);  // 1.5 s
+  EXPECT_EQ(q.head, 9);
+  EXPECT_NEAR(q.headTime, 0.5f, 1e-5f);
+  EXPECT_NEAR(q.cooldown[5], 1.5f, 1e-5f);
+  EXPECT_EQ(q.speedClock, 0.0f) << "only while the player is faster than 10";
+  AdvanceBonusClocks(100.0f);
+  EXPECT_EQ(q.head, 8);
+  EXPECT_FLOAT_EQ(q.headTime, 2.0f);
+  EXPECT_EQ(q.kind[0], 2);
+  EXPECT_EQ(q.kind[8], 10);
+  EXPECT_EQ(q.kind[9], 0);
+  EXPECT_EQ(q.amount[9], 0.0f);
+  EXPECT_EQ(WorkingResults.bonusHeadKind, 2);
+  EXPECT_FLOAT_EQ(WorkingResults.bonusHeadTime, 2.0f);
+  // With nothing shown the queue stands still.
+  q.head = -1;
+  q.headTime = 0.25f;
+  AdvanceBonusClocks(100.0f);
+  EXPECT_EQ(q.head, -1);
+  EXPECT_FLOAT_EQ(q.headTime, 0.25f);
+}
+
+}  // namespace
