@@ -99,7 +99,9 @@ void neGeometry::SetConvexMesh(uint8_t* hullBlob) {
   int32_t words[2];
   std::memcpy(words, hullBlob, sizeof words);
   g->hullVertexCount = words[1];
-  g->hullVertices = reinterpret_cast<const neVector3*>(hullBlob + 16 * static_cast<ptrdiff_t>(words[0]));
+  // Vertices follow the header and the face planes.
+  g->hullVertices = reinterpret_cast<const neVector3*>(
+      hullBlob + kNeHullHeaderBytes + 16 * static_cast<ptrdiff_t>(words[0]));
 }
 
 bool neGeometry::GetConvexMesh(uint8_t*& hullBlob) const {

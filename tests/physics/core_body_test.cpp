@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "collide_oracle.h"
 #include "core_support.h"
 #include "physics/simulation.h"
 
@@ -207,14 +208,27 @@ TEST_F(CoreBody, GeometryShapesAndInertiaHelpers) {
   EXPECT_EQ(d, 0.5f);
   uint8_t* blob = nullptr;
   EXPECT_FALSE(g->GetConvexMesh(blob));
-  alignas(16) uint8_t hull[64] = {};
+  // A block that is no hull is refused and the geometry keeps its sphere.
+  alignas(16) uint8_t junk[64] = {};
   const int32_t words[2] = {2, 5};
-  std::memcpy(hull, words, sizeof words);
+  std::memcpy(junk, words, sizeof words);
+  g->SetConvexMesh(junk);
+  EXPECT_FALSE(g->GetConvexMesh(blob));
+  ASSERT_TRUE(g->GetSphereDiameter(d));
+  // A real hull block (a tetrahedron): the geometry points into it, vertices
+  // after the header and the face planes.
+  collide_test::Hull tetra;
+  ASSERT_TRUE(collide_test::BuildHull(
+      {neV3(1, 1, 1), neV3(1, -1, -1), neV3(-1, 1, -1), neV3(-1, -1, 1)}, tetra));
+  uint8_t* hull = tetra.blob.data();
+  int32_t counts[2];
+  std::memcpy(counts, hull, sizeof counts);
+  ASSERT_EQ(counts[0], 4);
   g->SetConvexMesh(hull);
   ASSERT_TRUE(g->GetConvexMesh(blob));
   EXPECT_EQ(blob, hull);
-  EXPECT_EQ(neRecordOf(g)->hullVertexCount, 5);
-  EXPECT_EQ(reinterpret_cast<const uint8_t*>(neRecordOf(g)->hullVertices), hull + 32);
+  EXPECT_EQ(neRecordOf(g)->hullVertexCount, 4);
+  EXPECT_EQ(reinterpret_cast<const uint8_t*>(neRecordOf(g)->hullVertices), hull + 16 + 16 * 4);
 
   const neVector3 box = neComputeBoxInertia(neV3(1, 2, 3), 3.0f);
   EXPECT_FLOAT_EQ(box.x, 18.0f);
