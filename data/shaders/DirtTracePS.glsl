@@ -4,12 +4,8 @@
 // and fog. Alpha is the texture's times the corner's strength, which fades the older marks,
 // times GlassAlpha.
 
-uniform float matAmbient;
-uniform vec3 matDiffuse;
+#include "lit.glsl"
 uniform float matSpecular;
-uniform float emissive;
-uniform float shininess;
-uniform float MinFogFactor;
 uniform sampler2D decal;         // unit 0: mark texture
 uniform samplerCube decal2;      // unit 1: environment cube map
 uniform sampler2D decal3;        // unit 2: mark normal map
@@ -19,7 +15,6 @@ uniform float RefInt;
 uniform float GlassNow;
 uniform float GlassAlpha;
 uniform float LightNow;
-uniform vec4 DistortShadowTexel; // (width / 64, height / 64, 1 / map size, 1 / map size)
 
 varying vec3 eyePosition;
 varying vec3 eyeNormal;
@@ -27,25 +22,7 @@ varying vec3 eyeTangent;
 varying vec3 eyeBitangent;
 varying vec4 shadowCoord;
 
-// A 16-texel map means shadows are off: it is never rendered, so it is not read.
-float ShadowTerm(sampler2DShadow map, sampler3D noise, vec4 coord) {
-  if (DistortShadowTexel.z > 0.03) return 1.0;
-  vec3 p = coord.xyz / coord.w;
-  if (p.x <= 0.0 || p.x >= 1.0 || p.y <= 0.0 || p.y >= 1.0 || p.z >= 1.0) return 1.0;
-  vec2 screen = gl_FragCoord.xy / (DistortShadowTexel.xy * 64.0);
-  vec2 jitter = (texture3D(noise, vec3(screen * 16.0, 0.5)).rg - 0.5) * DistortShadowTexel.zw;
-  vec2 d = DistortShadowTexel.zw * 0.75;
-  float s = shadow2D(map, vec3(p.xy + jitter + vec2(-d.x, -d.y), p.z)).r;
-  s += shadow2D(map, vec3(p.xy + jitter + vec2(d.x, -d.y), p.z)).r;
-  s += shadow2D(map, vec3(p.xy + jitter + vec2(-d.x, d.y), p.z)).r;
-  s += shadow2D(map, vec3(p.xy + jitter + vec2(d.x, d.y), p.z)).r;
-  return s * 0.25;
-}
-
-vec3 SafeNormalize(vec3 v, vec3 fallback) {
-  float l = dot(v, v);
-  return l > 1.0e-12 ? v * inversesqrt(l) : fallback;
-}
+#include "shadow.glsl"
 
 void main() {
   vec2 uv = gl_TexCoord[0].st;
@@ -58,7 +35,7 @@ void main() {
   vec3 n = SafeNormalize(t * bump.x + b * bump.y + n0 * bump.z, n0);
 
   vec3 v = SafeNormalize(-eyePosition, vec3(0.0, 0.0, 1.0));
-  vec3 l = normalize(gl_LightSource[0].position.xyz - eyePosition);
+  vec3 l = ToSun(eyePosition);
   float sun = max(dot(n, l), 0.0) * ShadowTerm(decal4, decal5, shadowCoord);
   float lit = mix(0.5, sun, LightNow);
   float spec = pow(max(dot(n, normalize(l + v)), 0.0), 24.0 + shininess) * matSpecular * sun * LightNow;
@@ -67,8 +44,7 @@ void main() {
 
   vec3 colour = base.rgb * (matAmbient + matDiffuse * lit) + vec3(spec) + base.rgb * emissive;
   colour = mix(colour, reflected, clamp(RefInt * GlassNow * fresnel, 0.0, 1.0));
-  float fog = clamp(exp(-pow(gl_Fog.density * gl_FogFragCoord, 2.0)), MinFogFactor, 1.0);
-  colour = mix(gl_Fog.color.rgb, colour, fog);
+  colour = Fogged(colour);
   float strength = clamp(gl_TexCoord[0].p, 0.0, 1.0);
   gl_FragColor = vec4(colour, clamp(base.a * strength * GlassAlpha, 0.0, 1.0));
 }

@@ -3,20 +3,16 @@
 // on unit 2, normal and position. The shadow map's texture matrix sits on unit 3 and takes
 // eye-space points.
 
-varying vec3 eyePosition;
-varying vec3 eyeNormal;
+#include "eye_vertex.glsl"
 varying vec3 eyeTangent;
 varying vec3 eyeBitangent;
 varying vec4 shadowCoord;
 
 void main() {
-  vec4 eye = gl_ModelViewMatrix * gl_Vertex;
-  eyePosition = eye.xyz;
-  eyeNormal = gl_NormalMatrix * gl_Normal;
+  vec4 eye = EyeVertex();
   eyeTangent = gl_NormalMatrix * gl_MultiTexCoord1.xyz;
   eyeBitangent = gl_NormalMatrix * gl_MultiTexCoord2.xyz;
   shadowCoord = gl_TextureMatrix[3] * eye;
   gl_TexCoord[0] = gl_MultiTexCoord0;
-  gl_FogFragCoord = length(eye.xyz);
   gl_Position = ftransform();
 }

@@ -4,13 +4,7 @@
 // fogged. Alpha is the cell's coverage faded from T0 to 0 at T1, so the pass's alpha test thins
 // the grass out with distance.
 
-uniform float T0;
-uniform float T1;
-uniform float matAmbient;
-uniform vec3 matDiffuse;
-uniform float emissive;
-uniform float shininess;
-uniform float MinFogFactor;
+#include "lit.glsl"
 uniform sampler2D decal;         // unit 0: grass atlas, eight columns
 uniform sampler2D decal2;        // unit 1: large-scale tint
 uniform vec4 DistortShadowTexel; // no shadow unit is bound for the grass; unused
@@ -19,16 +13,14 @@ varying vec3 eyePosition;
 varying vec3 eyeNormal;
 varying vec2 tintCoord;
 
-float DistanceFade(float distance) {
-  return 1.0 - clamp((distance - T0) / max(T1 - T0, 0.001), 0.0, 1.0);
-}
+#include "fade.glsl"
 
 void main() {
   vec4 base = texture2D(decal, gl_TexCoord[0].st);
   vec3 tint = texture2D(decal2, tintCoord).rgb;
   vec3 n = normalize(eyeNormal);
   vec3 v = normalize(-eyePosition);
-  vec3 l = normalize(gl_LightSource[0].position.xyz - eyePosition);
+  vec3 l = ToSun(eyePosition);
   float sun = max(dot(n, l), 0.0);
   float sheen = pow(max(dot(n, normalize(l + v)), 0.0), 8.0 + shininess) * 0.1;
   // Roots sit in the shade of the patch, tips in the light.
@@ -37,7 +29,6 @@ void main() {
   vec3 albedo = base.rgb * (0.6 + 0.8 * tint);
   vec3 colour = albedo * (matAmbient * (0.6 + 0.4 * height) + matDiffuse * sun) + matDiffuse * sheen;
   colour += albedo * emissive;
-  float fog = clamp(exp(-pow(gl_Fog.density * gl_FogFragCoord, 2.0)), MinFogFactor, 1.0);
-  colour = mix(gl_Fog.color.rgb, colour, fog);
+  colour = Fogged(colour);
   gl_FragColor = vec4(colour, base.a * DistanceFade(length(eyePosition)));
 }

@@ -3,18 +3,14 @@
 // unit 1 (the linear mapping across the whole landscape), normal and position. The shadow map's
 // texture matrix sits on unit 1 and takes eye-space points; the second set is read raw.
 
-varying vec3 eyePosition;
-varying vec3 eyeNormal;
+#include "eye_vertex.glsl"
 varying vec4 shadowCoord;
 varying vec2 linearCoord;
 
 void main() {
-  vec4 eye = gl_ModelViewMatrix * gl_Vertex;
-  eyePosition = eye.xyz;
-  eyeNormal = gl_NormalMatrix * gl_Normal;
+  vec4 eye = EyeVertex();
   shadowCoord = gl_TextureMatrix[1] * eye;
   linearCoord = gl_MultiTexCoord1.st;
   gl_TexCoord[0] = gl_MultiTexCoord0;
-  gl_FogFragCoord = length(eye.xyz);
   gl_Position = ftransform();
 }

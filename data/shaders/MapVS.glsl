@@ -3,16 +3,12 @@
 // coordinates and position per corner. The shadow map's texture matrix sits on unit 1 and
 // takes eye-space points.
 
-varying vec3 eyePosition;
-varying vec3 eyeNormal;
+#include "eye_vertex.glsl"
 varying vec4 shadowCoord;
 
 void main() {
-  vec4 eye = gl_ModelViewMatrix * gl_Vertex;
-  eyePosition = eye.xyz;
-  eyeNormal = gl_NormalMatrix * gl_Normal;
+  vec4 eye = EyeVertex();
   shadowCoord = gl_TextureMatrix[1] * eye;
   gl_TexCoord[0] = gl_MultiTexCoord0;
-  gl_FogFragCoord = length(eye.xyz);
   gl_Position = ftransform();
 }

@@ -4,18 +4,13 @@
 // Fresnel term. Emissive lights the lamp groups. Alpha is the skin's own, raised where the
 // glass reflects, so glass stays see-through while the body is opaque.
 
-uniform float matAmbient;
-uniform vec3 matDiffuse;
+#include "lit.glsl"
 uniform float matSpecular;
-uniform float emissive;
-uniform float shininess;
-uniform float MinFogFactor;
 uniform sampler2D decal0;        // unit 0: colour skin
 uniform samplerCube decal1;      // unit 1: environment cube map
 uniform sampler2D decal2;        // unit 2: normal skin (tangent space)
 uniform sampler2DShadow decal3;  // unit 3: sun shadow map
 uniform sampler3D decal4;        // unit 4: smooth noise, jitters the shadow taps
-uniform vec4 DistortShadowTexel; // (width / 64, height / 64, 1 / map size, 1 / map size)
 
 varying vec3 eyePosition;
 varying vec3 eyeNormal;
@@ -23,25 +18,7 @@ varying vec3 eyeTangent;
 varying vec3 eyeBitangent;
 varying vec4 shadowCoord;
 
-// A 16-texel map means shadows are off: it is never rendered, so it is not read.
-float ShadowTerm(sampler2DShadow map, sampler3D noise, vec4 coord) {
-  if (DistortShadowTexel.z > 0.03) return 1.0;
-  vec3 p = coord.xyz / coord.w;
-  if (p.x <= 0.0 || p.x >= 1.0 || p.y <= 0.0 || p.y >= 1.0 || p.z >= 1.0) return 1.0;
-  vec2 screen = gl_FragCoord.xy / (DistortShadowTexel.xy * 64.0);
-  vec2 jitter = (texture3D(noise, vec3(screen * 16.0, 0.5)).rg - 0.5) * DistortShadowTexel.zw;
-  vec2 d = DistortShadowTexel.zw * 0.75;
-  float s = shadow2D(map, vec3(p.xy + jitter + vec2(-d.x, -d.y), p.z)).r;
-  s += shadow2D(map, vec3(p.xy + jitter + vec2(d.x, -d.y), p.z)).r;
-  s += shadow2D(map, vec3(p.xy + jitter + vec2(-d.x, d.y), p.z)).r;
-  s += shadow2D(map, vec3(p.xy + jitter + vec2(d.x, d.y), p.z)).r;
-  return s * 0.25;
-}
-
-vec3 SafeNormalize(vec3 v, vec3 fallback) {
-  float l = dot(v, v);
-  return l > 1.0e-12 ? v * inversesqrt(l) : fallback;
-}
+#include "shadow.glsl"
 
 void main() {
   vec4 base = texture2D(decal0, gl_TexCoord[0].st);
@@ -53,7 +30,7 @@ void main() {
   if (!gl_FrontFacing) n = -n;
 
   vec3 v = SafeNormalize(-eyePosition, vec3(0.0, 0.0, 1.0));
-  vec3 l = normalize(gl_LightSource[0].position.xyz - eyePosition);
+  vec3 l = ToSun(eyePosition);
   float lit = max(dot(n, l), 0.0) * ShadowTerm(decal3, decal4, shadowCoord);
   float spec = pow(max(dot(n, normalize(l + v)), 0.0), 24.0 + shininess) * matSpecular * lit;
   float fresnel = 0.2 + 0.8 * pow(1.0 - max(dot(n, v), 0.0), 3.0);
@@ -62,8 +39,7 @@ void main() {
   vec3 colour = base.rgb * (matAmbient + matDiffuse * lit);
   colour = mix(colour, reflected, clamp(matSpecular * fresnel, 0.0, 1.0)) + vec3(spec);
   colour += base.rgb * emissive;
-  float fog = clamp(exp(-pow(gl_Fog.density * gl_FogFragCoord, 2.0)), MinFogFactor, 1.0);
-  colour = mix(gl_Fog.color.rgb, colour, fog);
+  colour = Fogged(colour);
   float alpha = clamp(base.a + (1.0 - base.a) * fresnel * matSpecular, 0.0, 1.0);
   gl_FragColor = vec4(colour, alpha);
 }

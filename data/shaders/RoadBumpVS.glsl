@@ -4,8 +4,7 @@
 // 2 to 5 (tangent, bitangent, second tangent, second bitangent), normal and position. The
 // shadow map's texture matrix sits on unit 1 and takes eye-space points.
 
-varying vec3 eyePosition;
-varying vec3 eyeNormal;
+#include "eye_vertex.glsl"
 varying vec3 eyeTangent;
 varying vec3 eyeBitangent;
 varying vec3 eyeTangent2;
@@ -14,9 +13,7 @@ varying vec4 shadowCoord;
 varying vec2 linearCoord;
 
 void main() {
-  vec4 eye = gl_ModelViewMatrix * gl_Vertex;
-  eyePosition = eye.xyz;
-  eyeNormal = gl_NormalMatrix * gl_Normal;
+  vec4 eye = EyeVertex();
   eyeTangent = gl_NormalMatrix * gl_MultiTexCoord2.xyz;
   eyeBitangent = gl_NormalMatrix * gl_MultiTexCoord3.xyz;
   eyeTangent2 = gl_NormalMatrix * gl_MultiTexCoord4.xyz;
@@ -24,6 +21,5 @@ void main() {
   shadowCoord = gl_TextureMatrix[1] * eye;
   linearCoord = gl_MultiTexCoord1.st;
   gl_TexCoord[0] = gl_MultiTexCoord0;
-  gl_FogFragCoord = length(eye.xyz);
   gl_Position = ftransform();
 }

@@ -4,13 +4,7 @@
 // the land around it; fogged. Alpha is the picture's coverage faded from T0 to 0 at T1 by the
 // distance of the tree's foot from the camera, so a whole tree thins out at once.
 
-uniform float T0;
-uniform float T1;
-uniform float matAmbient;
-uniform vec3 matDiffuse;
-uniform float emissive;
-uniform float shininess;
-uniform float MinFogFactor;
+#include "lit.glsl"
 uniform sampler2D decal;         // unit 0: tree atlas, four columns
 uniform sampler2D decal2;        // unit 1: large-scale tint
 uniform sampler3D decal3;        // unit 2: smooth noise, per-tree variation
@@ -21,16 +15,14 @@ varying float cameraDistance;
 varying float heightAlong;
 varying vec3 anchorPoint;
 
-float DistanceFade(float distance) {
-  return 1.0 - clamp((distance - T0) / max(T1 - T0, 0.001), 0.0, 1.0);
-}
+#include "fade.glsl"
 
 void main() {
   vec4 base = texture2D(decal, gl_TexCoord[0].st);
   vec3 v = normalize(-eyePosition);
   vec3 up = normalize(gl_NormalMatrix * vec3(0.0, 1.0, 0.0));
   vec3 n = normalize(v + up);
-  vec3 l = normalize(gl_LightSource[0].position.xyz - eyePosition);
+  vec3 l = ToSun(eyePosition);
   float sun = clamp(dot(n, l) * 0.7 + 0.3, 0.0, 1.0);
   float sheen = pow(max(dot(n, normalize(l + v)), 0.0), 8.0 + shininess) * 0.08;
   float variation = 0.85 + 0.3 * texture3D(decal3, anchorPoint * 0.013).r;
@@ -39,7 +31,6 @@ void main() {
   vec3 albedo = base.rgb * variation * (0.7 + 0.6 * tint);
   float foot = 0.7 + 0.3 * clamp(heightAlong, 0.0, 1.0);
   vec3 colour = albedo * (matAmbient * foot + matDiffuse * sun) + matDiffuse * sheen + albedo * emissive;
-  float fog = clamp(exp(-pow(gl_Fog.density * gl_FogFragCoord, 2.0)), MinFogFactor, 1.0);
-  colour = mix(gl_Fog.color.rgb, colour, fog);
+  colour = Fogged(colour);
   gl_FragColor = vec4(colour, base.a * DistanceFade(cameraDistance));
 }

@@ -5,15 +5,9 @@
 // the Fresnel term (steep views see into the water) and fades from T0 to 0 at T1.
 
 uniform float LightNow;
-uniform float T0;
-uniform float T1;
 uniform float Time;
-uniform float matAmbient;
-uniform vec3 matDiffuse;
+#include "lit.glsl"
 uniform float matSpecular;
-uniform float emissive;
-uniform float shininess;
-uniform float MinFogFactor;
 uniform sampler2D decal;         // unit 0: water material texture
 uniform sampler2D decal2;        // unit 1: the mirrored scene, projected by the texture matrix
 uniform sampler3D decal3;        // unit 2: random noise volume, the fine ripple
@@ -30,9 +24,7 @@ varying vec3 eyeNormal;
 varying vec3 worldPosition;
 varying vec4 reflectionCoord;
 
-float DistanceFade(float distance) {
-  return 1.0 - clamp((distance - T0) / max(T1 - T0, 0.001), 0.0, 1.0);
-}
+#include "fade.glsl"
 
 // Slope of the surface along world x and z.
 vec2 WaveSlope(vec2 p) {
@@ -56,7 +48,7 @@ void main() {
   if (dot(n, surfaceNormal) < 0.0) n = -n;
 
   vec3 v = normalize(-eyePosition);
-  vec3 l = normalize(gl_LightSource[0].position.xyz - eyePosition);
+  vec3 l = ToSun(eyePosition);
   float fresnel = 0.15 + 0.85 * pow(1.0 - max(dot(n, v), 0.0), 4.0);
   vec4 shifted = reflectionCoord + vec4(slope * 0.6 * reflectionCoord.w, 0.0, 0.0);
   vec3 reflected = texture2DProj(decal2, shifted).rgb;
@@ -65,8 +57,7 @@ void main() {
   vec3 body = base.rgb * (matAmbient * 0.5 + matDiffuse * lit) + base.rgb * emissive;
   float glint = pow(max(dot(n, normalize(l + v)), 0.0), 96.0 + shininess) * matSpecular * 4.0 * LightNow;
   vec3 colour = mix(body, reflected, fresnel * 0.85) + vec3(glint);
-  float fog = clamp(exp(-pow(gl_Fog.density * gl_FogFragCoord, 2.0)), MinFogFactor, 1.0);
-  colour = mix(gl_Fog.color.rgb, colour, fog);
+  colour = Fogged(colour);
   float alpha = mix(0.6, 1.0, fresnel) * base.a * DistanceFade(length(eyePosition));
   gl_FragColor = vec4(colour, alpha);
 }

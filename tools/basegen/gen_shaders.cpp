@@ -1,6 +1,11 @@
-// The 15 shader programs' sources: data/shaders/<Name>VS.glsl and <Name>PS.glsl, copied
-// as written into "shaders/". The program names come from the game's own build table,
-// so a program added there without its files fails here rather than at start-up.
+// The 15 shader programs' sources: data/shaders/<Name>VS.glsl and <Name>PS.glsl, written
+// into "shaders/" with every line `#include "name.glsl"` replaced by the text of
+// data/shaders/common/name.glsl. GLSL 1.20 has no include of its own and the game hands
+// the driver one whole file per stage, so the lighting, fog and shadow code the programs
+// share is kept once in those chunks and pasted here. The program names come from the
+// game's own build table, so a program added there without its files fails here rather
+// than at start-up.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,6 +19,7 @@ namespace {
 
 // The reader hands whole lines to the driver; the format promises no more than this.
 constexpr size_t kMaxLineLength = 127;
+constexpr const char kInclude[] = "#include";
 
 std::vector<std::string> ShaderFiles() {
   std::vector<std::string> files;
@@ -25,10 +31,83 @@ std::vector<std::string> ShaderFiles() {
   return files;
 }
 
+bool ReadText(const std::string& path, std::string* text) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, &bytes)) return false;
+  text->assign(bytes.begin(), bytes.end());
+  return true;
+}
+
+// The chunk a line `#include "name.glsl"` names, or "" when the line is no include.
+// *bad is set for an include whose name is not a plain file name in the chunk folder.
+std::string IncludedName(const std::string& line, bool* bad) {
+  *bad = false;
+  const size_t start = line.find_first_not_of(" \t");
+  if (start == std::string::npos || line.compare(start, std::strlen(kInclude), kInclude) != 0) return "";
+  const size_t open = line.find('"', start);
+  const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+  const std::string name =
+      close == std::string::npos ? "" : line.substr(open + 1, close - open - 1);
+  const bool plain = !name.empty() && name.find('/') == std::string::npos &&
+                     name.find('\\') == std::string::npos && name[0] != '.' &&
+                     line.find_first_not_of(" \t\r\n", close + 1) == std::string::npos;
+  *bad = !plain;
+  return plain ? name : "";
+}
+
+// The program file with its includes replaced; false (and a message) on an include that
+// is malformed, names a missing chunk or sits inside a chunk.
+bool Expand(const std::string& dataRoot, const std::string& file, std::string* out) {
+  std::string text;
+  if (!ReadText(dataRoot + "/shaders/" + file, &text)) {
+    std::fprintf(stderr, "basegen: missing data file shaders/%s\n", file.c_str());
+    return false;
+  }
+  out->clear();
+  size_t lineNo = 0;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = text.find('\n', at);
+    const size_t next = end == std::string::npos ? text.size() : end + 1;
+    const std::string line = text.substr(at, next - at);
+    at = next;
+    ++lineNo;
+    bool bad = false;
+    const std::string name = IncludedName(line, &bad);
+    if (bad) {
+      std::fprintf(stderr, "basegen: shaders/%s:%zu: malformed #include\n", file.c_str(), lineNo);
+      return false;
+    }
+    if (name.empty()) {
+      *out += line;
+      continue;
+    }
+    std::string chunk;
+    if (!ReadText(dataRoot + "/shaders/common/" + name, &chunk)) {
+      std::fprintf(stderr, "basegen: shaders/%s:%zu: missing chunk shaders/common/%s\n", file.c_str(),
+                   lineNo, name.c_str());
+      return false;
+    }
+    if (chunk.find(kInclude) != std::string::npos) {
+      std::fprintf(stderr, "basegen: shaders/common/%s: chunks do not include others\n", name.c_str());
+      return false;
+    }
+    if (!chunk.empty() && chunk.back() != '\n') chunk += '\n';
+    *out += chunk;
+  }
+  return true;
+}
+
 }  // namespace
 
 void GenerateShaders(Output& out) {
-  for (const std::string& file : ShaderFiles()) out.CopyData("shaders/" + file, "shaders/" + file);
+  for (const std::string& file : ShaderFiles()) {
+    std::string text;
+    if (!Expand(out.dataRoot, file, &text)) {
+      out.ok = false;
+      continue;
+    }
+    out.WriteText("shaders/" + file, text);
+  }
 }
 
 void CheckShaders(const std::string& root, std::vector<std::string>* problems) {
@@ -41,6 +120,8 @@ void CheckShaders(const std::string& root, std::vector<std::string>* problems) {
     }
     if (std::strncmp(text, "#version 120", 12) != 0)
       problems->push_back(path + ": does not begin with #version 120");
+    if (std::strstr(text, kInclude))
+      problems->push_back(path + ": still holds an #include the driver cannot read");
     size_t line = 1, length = 0;
     for (const char* p = text; *p; ++p) {
       if (*p == '\n') {
