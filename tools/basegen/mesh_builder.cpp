@@ -20,6 +20,29 @@ V3 Normalised(V3 v) {
 // The component of p along box-face axis k, used for tiled coordinates.
 float Along(V3 p, int k) { return k == 0 ? p.x : (k == 1 ? p.y : p.z); }
 
+// One face of an axis-aligned box: four corners counter-clockwise from outside, and
+// the two axes its texture runs along (for tiling).
+struct BoxFaceCorners {
+  unsigned bit;
+  V3 p[4];
+  int ua, va;
+};
+
+void OutsideBoxFaces(V3 c, V3 s, BoxFaceCorners out[6]) {
+  const float x0 = c.x - s.x / 2, x1 = c.x + s.x / 2;
+  const float y0 = c.y - s.y / 2, y1 = c.y + s.y / 2;
+  const float z0 = c.z - s.z / 2, z1 = c.z + s.z / 2;
+  const BoxFaceCorners list[6] = {
+      {kFacePosX, {{x1, y0, z1}, {x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}}, 2, 1},
+      {kFaceNegX, {{x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}, {x0, y1, z0}}, 2, 1},
+      {kFacePosY, {{x0, y1, z1}, {x1, y1, z1}, {x1, y1, z0}, {x0, y1, z0}}, 0, 2},
+      {kFaceNegY, {{x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}}, 0, 2},
+      {kFacePosZ, {{x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}}, 0, 1},
+      {kFaceNegZ, {{x1, y0, z0}, {x0, y0, z0}, {x0, y1, z0}, {x1, y1, z0}}, 0, 1},
+  };
+  for (int i = 0; i < 6; ++i) out[i] = list[i];
+}
+
 }  // namespace
 
 void MeshBuilder::SetPlacement(V3 offset, float yaw) {
@@ -75,25 +98,9 @@ void MeshBuilder::DoubleQuad(int group, V3 a, V3 b, V3 c, V3 d, UvRect r) {
 }
 
 void MeshBuilder::Box(int group, V3 c, V3 s, UvRect r, unsigned faces) {
-  const float x0 = c.x - s.x / 2, x1 = c.x + s.x / 2;
-  const float y0 = c.y - s.y / 2, y1 = c.y + s.y / 2;
-  const float z0 = c.z - s.z / 2, z1 = c.z + s.z / 2;
-  // Per face: four corners counter-clockwise from outside, and the two axes its
-  // texture runs along (for tiling).
-  struct F {
-    unsigned bit;
-    V3 p[4];
-    int ua, va;
-  };
-  const F list[6] = {
-      {kFacePosX, {{x1, y0, z1}, {x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}}, 2, 1},
-      {kFaceNegX, {{x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}, {x0, y1, z0}}, 2, 1},
-      {kFacePosY, {{x0, y1, z1}, {x1, y1, z1}, {x1, y1, z0}, {x0, y1, z0}}, 0, 2},
-      {kFaceNegY, {{x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}}, 0, 2},
-      {kFacePosZ, {{x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}}, 0, 1},
-      {kFaceNegZ, {{x1, y0, z0}, {x0, y0, z0}, {x0, y1, z0}, {x1, y1, z0}}, 0, 1},
-  };
-  for (const F& f : list) {
+  BoxFaceCorners list[6];
+  OutsideBoxFaces(c, s, list);
+  for (const BoxFaceCorners& f : list) {
     if (!(faces & f.bit)) continue;
     if (tile_ > 0) {
       float uv[4][2];
@@ -109,25 +116,12 @@ void MeshBuilder::Box(int group, V3 c, V3 s, UvRect r, unsigned faces) {
 }
 
 void MeshBuilder::InsideBox(int group, V3 c, V3 s, UvRect r, unsigned faces) {
-  const float x0 = c.x - s.x / 2, x1 = c.x + s.x / 2;
-  const float y0 = c.y - s.y / 2, y1 = c.y + s.y / 2;
-  const float z0 = c.z - s.z / 2, z1 = c.z + s.z / 2;
-  struct F {
-    unsigned bit;
-    V3 p[4];
-    int ua, va;
-  };
-  // The outside corners in reverse order: the same faces seen from within.
-  const F list[6] = {
-      {kFacePosX, {{x1, y1, z1}, {x1, y1, z0}, {x1, y0, z0}, {x1, y0, z1}}, 2, 1},
-      {kFaceNegX, {{x0, y1, z0}, {x0, y1, z1}, {x0, y0, z1}, {x0, y0, z0}}, 2, 1},
-      {kFacePosY, {{x0, y1, z0}, {x1, y1, z0}, {x1, y1, z1}, {x0, y1, z1}}, 0, 2},
-      {kFaceNegY, {{x0, y0, z1}, {x1, y0, z1}, {x1, y0, z0}, {x0, y0, z0}}, 0, 2},
-      {kFacePosZ, {{x0, y1, z1}, {x1, y1, z1}, {x1, y0, z1}, {x0, y0, z1}}, 0, 1},
-      {kFaceNegZ, {{x1, y1, z0}, {x0, y1, z0}, {x0, y0, z0}, {x1, y0, z0}}, 0, 1},
-  };
-  for (const F& f : list) {
+  BoxFaceCorners list[6];
+  OutsideBoxFaces(c, s, list);
+  for (BoxFaceCorners& f : list) {
     if (!(faces & f.bit)) continue;
+    // The outside corners in reverse order: the same face seen from within.
+    std::reverse(f.p, f.p + 4);
     float uv[4][2];
     for (int k = 0; k < 4; ++k) {
       if (tile_ > 0) {
