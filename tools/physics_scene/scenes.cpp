@@ -46,6 +46,19 @@ neRigidBody* AddBox(neSimulation* sim, const neVector3& at, float size, float ma
   return b;
 }
 
+neRigidBody* AddBall(neSimulation* sim, const neVector3& at, float diameter, float mass,
+                     int material) {
+  neRigidBody* b = sim->CreateRigidBody();
+  neGeometry* g = b->AddGeometry();
+  g->SetSphereDiameter(diameter);
+  g->SetMaterialIndex(material);
+  b->SetMass(mass);
+  b->SetInertiaTensor(neComputeSphereInertia(diameter, mass));
+  b->UpdateBoundingInfo();
+  b->SetPosition(at);
+  return b;
+}
+
 bool Finite(const neRigidBody* b) {
   return b->GetPosition().IsFinite() && b->GetVelocity().IsFinite() &&
          b->GetAngularVelocity().IsFinite();
@@ -111,16 +124,21 @@ SceneResult RunBounce() {
   neSimulation* sim = MakeWorld(1);
   sim->SetMaterial(2, 0.0f, e);
   AddFloor(sim, 2);
-  neRigidBody* box = AddBox(sim, neV3(0.0f, 0.5f + h, 0.0f), 1.0f, 1.0f, 2);
+  // A ball, so each impact is one contact point. A box landing flat meets
+  // the floor with a corner at a time: the engine answers one point per pair
+  // and sub-step, the first corner's impulse tips the box onto the opposite
+  // one, and that second impact takes the restitution again, so a flat box
+  // rebounds well above e times its impact speed.
+  neRigidBody* ball = AddBall(sim, neV3(0.0f, 0.5f + h, 0.0f), 1.0f, 1.0f, 2);
   std::vector<float> apexes;
   float lastVy = 0.0f;
   bool finite = true;
   for (int f = 0; f < 360; ++f) {
     sim->Step(kFrame, kSubSteps);
-    const float vy = box->GetVelocity().y;
-    if (lastVy > 0.0f && vy <= 0.0f) apexes.push_back(box->GetPosition().y - 0.5f);
+    const float vy = ball->GetVelocity().y;
+    if (lastVy > 0.0f && vy <= 0.0f) apexes.push_back(ball->GetPosition().y - 0.5f);
     lastVy = vy;
-    finite = finite && Finite(box);
+    finite = finite && Finite(ball);
   }
   bool falling = true;
   float previous = h;
