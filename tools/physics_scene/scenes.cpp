@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "physics/ne.h"
+#include "scene_world.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ neAnimatedBody* AddFloor(neSimulation* sim, int material) {
   g->SetBoxSize(40.0f, 1.0f, 40.0f);
   g->SetMaterialIndex(material);
   floor->UpdateBoundingInfo();
-  floor->SetPosition(neV3(0.0f, -0.5f, 0.0f));
+  floor->SetPosition(At(0.0f, -0.5f, 0.0f));
   return floor;
 }
 
@@ -42,7 +43,7 @@ neRigidBody* AddBox(neSimulation* sim, const neVector3& at, float size, float ma
   b->SetMass(mass);
   b->SetInertiaTensor(neComputeBoxInertia(neV3(size, size, size), mass));
   b->UpdateBoundingInfo();
-  b->SetPosition(at);
+  b->SetPosition(SceneOrigin() + at);
   return b;
 }
 
@@ -55,7 +56,7 @@ neRigidBody* AddBall(neSimulation* sim, const neVector3& at, float diameter, flo
   b->SetMass(mass);
   b->SetInertiaTensor(neComputeSphereInertia(diameter, mass));
   b->UpdateBoundingInfo();
-  b->SetPosition(at);
+  b->SetPosition(SceneOrigin() + at);
   return b;
 }
 

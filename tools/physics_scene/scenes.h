@@ -1,5 +1,6 @@
 // Named test scenes over the engine's public interface: each builds a small
-// world, runs it and judges the outcome against the expected physics.
+// world, runs it and judges the outcome against the expected physics. Every
+// scene places its world at SceneOrigin() (scene_world.h).
 #ifndef KELVAMOR_TOOLS_PHYSICS_SCENE_SCENES_H
 #define KELVAMOR_TOOLS_PHYSICS_SCENE_SCENES_H
 
@@ -14,5 +15,13 @@ SceneResult RunDrop();
 SceneResult RunSlide();
 SceneResult RunBounce();
 SceneResult RunPile();
+SceneResult RunSphereOnTriangle();
+SceneResult RunBoxRest();
+SceneResult RunStack3();
+SceneResult RunSlopeHold();
+SceneResult RunSlopeSlide();
+SceneResult RunHingeLimit();
+SceneResult RunSensorGround();
+SceneResult RunCarBox();
 
 #endif  // KELVAMOR_TOOLS_PHYSICS_SCENE_SCENES_H
