@@ -1,8 +1,5 @@
 // Entry points of the narrow-phase and solver sides that the simulator core
-// calls. Until a side defines one, seams_core.cpp gives a weak stand-in
-// (clearly inert), so the core builds and runs on its own; a real definition
-// anywhere in the library replaces it. Each line names the file expected to
-// define it.
+// calls. Each line names the file that defines it.
 #ifndef KELVAMOR_PHYSICS_SEAMS_CORE_H
 #define KELVAMOR_PHYSICS_SEAMS_CORE_H
 
