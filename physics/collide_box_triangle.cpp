@@ -244,25 +244,14 @@ void neCollideBoxTriangleList(neCollisionResult& result, const neGeometryRecord&
     neTriangleContact& scratch = slots[1 - best];
     const bool hit = t.flag == kNeTriangleTwoSided ? neBoxTriangleTest(box, scratch, tri)
                                                    : neBoxGroundTriangleTest(box, scratch, tri);
-    if (!hit || !scratch.normal.IsFinite() || scratch.normal.IsZero() ||
-        !neIsFinite(scratch.depth)) {
-      continue;
-    }
+    if (!neUsableTriangleContact(hit, scratch)) continue;
     if (scratch.depth > slots[best].depth) {
       best = 1 - best;
       material = t.materialID;
       userWord = t.userData;
     }
   }
-  const neTriangleContact& c = slots[best];
-  if (!c.valid) return;
-  result.depth = c.depth;
-  result.normal = c.normal;
-  result.pointA = c.pointA;
-  result.pointB = c.pointB;
-  result.materialB = material;
-  result.triangleUserWord = userWord;
-  result.found = 1;
+  neWriteTriangleListResult(result, slots[best], material, userWord);
 }
 
 void neCollideBoxTriangle(neCollisionResult& result, const neGeometryRecord& a,

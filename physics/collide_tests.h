@@ -65,6 +65,26 @@ struct neTriangleContact {
   bool edgeContact;
 };
 
+// A triangle test's answer that may take part in the deepest-contact choice: a hit
+// with a finite, non-zero normal and a finite depth.
+inline bool neUsableTriangleContact(bool hit, const neTriangleContact& c) {
+  return hit && c.normal.IsFinite() && !c.normal.IsZero() && neIsFinite(c.depth);
+}
+
+// The deepest contact of a triangle-list test into the result, with the winning
+// triangle's material and user word; nothing when no triangle gave a contact.
+inline void neWriteTriangleListResult(neCollisionResult& result, const neTriangleContact& c,
+                                      int32_t material, int32_t userWord) {
+  if (!c.valid) return;
+  result.depth = c.depth;
+  result.normal = c.normal;
+  result.pointA = c.pointA;
+  result.pointB = c.pointB;
+  result.materialB = material;
+  result.triangleUserWord = userWord;
+  result.found = 1;
+}
+
 // -1 inside the triangle, 2k in vertex region k, 2k + 1 in edge region k, for a
 // point of the triangle's plane.
 int32_t neTriangleRegion(const neTriangleWorkRecord& tri, const neVector3& q);

@@ -272,25 +272,14 @@ void CollideList(neCollisionResult& result, const neGeometryRecord& a, const neT
     const bool hit = shape == ListShape::kSphere
                          ? neSphereTriangleTest(ta.pos, a.radius, scratch, tri)
                          : neCapsuleTriangleTest(a, ta, scratch, tri);
-    if (!hit || !scratch.normal.IsFinite() || scratch.normal.IsZero() ||
-        !neIsFinite(scratch.depth)) {
-      continue;
-    }
+    if (!neUsableTriangleContact(hit, scratch)) continue;
     if (scratch.depth > slots[best].depth) {
       best = 1 - best;
       material = t.materialID;
       userWord = t.userData;
     }
   }
-  const neTriangleContact& c = slots[best];
-  if (!c.valid) return;
-  result.depth = c.depth;
-  result.normal = c.normal;
-  result.pointA = c.pointA;
-  result.pointB = c.pointB;
-  result.materialB = material;
-  result.triangleUserWord = userWord;
-  result.found = 1;
+  neWriteTriangleListResult(result, slots[best], material, userWord);
 }
 
 }  // namespace
