@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/scratch_dir.h"
 #include "gfx/gl_ext.h"
 #include "gfx/image_tga.h"
 #include "gfx/lights.h"
@@ -76,7 +77,7 @@ class ModelDrawTest : public gltest::GlTest {
     target_.reset(new gltest::ColourTarget(kW, kH));
     ASSERT_TRUE(target_->complete());
     // Material maps from real files in a folder, as the loaders find them.
-    folder_ = ::testing::TempDir() + "gfx2_materials/";
+    folder_ = testscratch::ScratchPath("gfx2_materials/");
     std::system(("mkdir -p " + folder_).c_str());
     WriteSolidTga(folder_ + "left.tga", 255, 0, 0);
     WriteSolidTga(folder_ + "right.tga", 0, 255, 0);

@@ -5,13 +5,14 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/scratch_dir.h"
 #include "gfx/font.h"
 #include "gfx/text.h"
 
 namespace {
 
 std::string WriteTemp(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
+  const std::string path = testscratch::ScratchPath(name);
   FILE* f = std::fopen(path.c_str(), "wb");
   std::fwrite(text.data(), 1, text.size(), f);
   std::fclose(f);

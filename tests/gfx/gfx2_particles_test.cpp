@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/scratch_dir.h"
 #include "gfx/particles.h"
 #include "gfx/particles_eff.h"
 #include "platform/crt_rand.h"
@@ -42,7 +43,7 @@ EffectParameters Simple() {
 }
 
 std::string WriteEffect(const std::string& name, const std::vector<uint8_t>& bytes) {
-  const std::string path = ::testing::TempDir() + name;
+  const std::string path = testscratch::ScratchPath(name);
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
@@ -97,7 +98,7 @@ TEST(EffectFile, SaveWritesWhatLoadRead) {
   ASSERT_TRUE(e.Load(path.c_str()));
   EXPECT_EQ(1, e.Parameters().blendMode);
   e.startLife = 0.25f;  // as the race world sets it
-  const std::string copy = ::testing::TempDir() + "gfx2_b.eff";
+  const std::string copy = testscratch::ScratchPath("gfx2_b.eff");
   ASSERT_TRUE(e.Save(copy.c_str()));
   p.startLife = 0.25f;
   FILE* f = std::fopen(copy.c_str(), "rb");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/scratch_dir.h"
 #include "gfx/milkshape.h"
 #include "tests/gfx/gfx2_meshes.h"
 #include "tools/sbm/sbm_writer.h"
@@ -168,7 +169,7 @@ TEST(SbmRoundTrip, TIsFlippedOnRead) {
 }
 
 TEST(SbmRoundTrip, FileOnDiskLoadsAndAMissingOneDoesNot) {
-  const std::string path = ::testing::TempDir() + "gfx2_roundtrip.sbm";
+  const std::string path = testscratch::ScratchPath("gfx2_roundtrip.sbm");
   std::string error;
   ASSERT_TRUE(sbm::Write(path, RichMesh(), &error)) << error;
   MilkshapeModel model;
@@ -388,7 +389,7 @@ TEST(SbmWriter, RefusesWhatTheLayoutCannotHold) {
   m.AddMaterial(sbm::Material());
   EXPECT_NE("", sbm::Validate(m));  // group material is one signed byte
   std::string error;
-  EXPECT_FALSE(sbm::Write(::testing::TempDir() + "gfx2_bad.sbm", m, &error));
+  EXPECT_FALSE(sbm::Write(testscratch::ScratchPath("gfx2_bad.sbm"), m, &error));
   EXPECT_NE(std::string::npos, error.find("128 materials"));
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "tests/scratch_dir.h"
 #include "gfx/image_tga.h"
 #include "gfx/texture.h"
 
@@ -17,7 +18,8 @@ TEST(TexturesWithoutContext, LoadersRefuseAndRecordsStayEmpty) {
   const uint8_t pixels[2 * 2 * 3] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
   std::vector<uint8_t> bytes;
   ASSERT_TRUE(EncodeTGA(2, 2, 3, pixels, &bytes));
-  const char* path = "/tmp/kelvamor-nocontext.tga";
+  const std::string pathName = testscratch::ScratchPath("nocontext.tga");
+  const char* path = pathName.c_str();
   FILE* f = std::fopen(path, "wb");
   ASSERT_NE(f, nullptr);
   ASSERT_EQ(std::fwrite(bytes.data(), bytes.size(), 1, f), 1u);

@@ -22,7 +22,7 @@ inline void FillWorldTestModel(MilkshapeModel* m,
   m->triangleCount = triangles;
   m->triangles = new ModelTriangle[triangles ? triangles : 1];
   m->vertexCount = 3 * triangles;
-  m->vertices = new ModelVertex[3 * triangles ? 3 * triangles : 1];
+  m->vertices = new ModelVertex[triangles > 0 ? 3 * triangles : 1];
   int t = 0;
   for (size_t g = 0; g < groups.size(); ++g) {
     m->groups[g].materialIndex = static_cast<int>(g);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "tests/scratch_dir.h"
 #include "race/leaf_builder.h"
 #include "race/world_quadtree_file.h"
 #include "tests/race/world_models.h"
@@ -109,7 +110,8 @@ TEST(WorldQuadTree, FileRoundTripIsExactAndSizedAsDocumented) {
   EXPECT_EQ(trees, 2u);
 
   // Through a real file too.
-  const char* path = "/tmp/world_quadtree_test.qt";
+  const std::string pathName = testscratch::ScratchPath("world_quadtree_test.qt");
+  const char* path = pathName.c_str();
   ASSERT_TRUE(WriteQuadTreeFileAt(path, w.models.render, leaves.data(), kWorldLeafCount));
   std::vector<QuadTreeList> fromFile(kWorldLeafCount);
   ASSERT_TRUE(ReadQuadTreeFileAt(path, w.models.render, fromFile.data()));
