@@ -4,8 +4,7 @@
 // and fog. Alpha is the texture's times the corner's strength, which fades the older marks,
 // times GlassAlpha.
 
-#include "lit.glsl"
-uniform float matSpecular;
+#include "tangent_fragment.glsl"
 uniform sampler2D decal;         // unit 0: mark texture
 uniform samplerCube decal2;      // unit 1: environment cube map
 uniform sampler2D decal3;        // unit 2: mark normal map
@@ -16,34 +15,22 @@ uniform float GlassNow;
 uniform float GlassAlpha;
 uniform float LightNow;
 
-varying vec3 eyePosition;
-varying vec3 eyeNormal;
-varying vec3 eyeTangent;
-varying vec3 eyeBitangent;
-varying vec4 shadowCoord;
-
-#include "shadow.glsl"
-
 void main() {
   vec2 uv = gl_TexCoord[0].st;
   vec4 base = texture2D(decal, uv);
-  vec3 bump = texture2D(decal3, uv).xyz * 2.0 - 1.0;
   vec3 n0 = SafeNormalize(eyeNormal, vec3(0.0, 0.0, 1.0));
   if (!gl_FrontFacing) n0 = -n0;
-  vec3 t = SafeNormalize(eyeTangent, vec3(0.0));
-  vec3 b = SafeNormalize(eyeBitangent, vec3(0.0));
-  vec3 n = SafeNormalize(t * bump.x + b * bump.y + n0 * bump.z, n0);
+  vec3 n = FrameBumped(texture2D(decal3, uv).xyz, n0);
 
-  vec3 v = SafeNormalize(-eyePosition, vec3(0.0, 0.0, 1.0));
+  vec3 v = ToViewer();
   vec3 l = ToSun(eyePosition);
   float sun = max(dot(n, l), 0.0) * ShadowTerm(decal4, decal5, shadowCoord);
   float lit = mix(0.5, sun, LightNow);
   float spec = pow(max(dot(n, normalize(l + v)), 0.0), 24.0 + shininess) * matSpecular * sun * LightNow;
-  float fresnel = 0.2 + 0.8 * pow(1.0 - max(dot(n, v), 0.0), 3.0);
   vec3 reflected = textureCube(decal2, reflect(-v, n)).rgb;
 
   vec3 colour = base.rgb * (matAmbient + matDiffuse * lit) + vec3(spec) + base.rgb * emissive;
-  colour = mix(colour, reflected, clamp(RefInt * GlassNow * fresnel, 0.0, 1.0));
+  colour = mix(colour, reflected, clamp(RefInt * GlassNow * Fresnel(n, v), 0.0, 1.0));
   colour = Fogged(colour);
   float strength = clamp(gl_TexCoord[0].p, 0.0, 1.0);
   gl_FragColor = vec4(colour, clamp(base.a * strength * GlassAlpha, 0.0, 1.0));

@@ -3,16 +3,4 @@
 // on unit 2, normal and position. The shadow map's texture matrix sits on unit 3 and takes
 // eye-space points.
 
-#include "eye_vertex.glsl"
-varying vec3 eyeTangent;
-varying vec3 eyeBitangent;
-varying vec4 shadowCoord;
-
-void main() {
-  vec4 eye = EyeVertex();
-  eyeTangent = gl_NormalMatrix * gl_MultiTexCoord1.xyz;
-  eyeBitangent = gl_NormalMatrix * gl_MultiTexCoord2.xyz;
-  shadowCoord = gl_TextureMatrix[3] * eye;
-  gl_TexCoord[0] = gl_MultiTexCoord0;
-  gl_Position = ftransform();
-}
+#include "tangent_vertex.glsl"

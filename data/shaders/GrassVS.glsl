@@ -4,11 +4,7 @@
 // corners (zero at the roots, so the stems stay planted) and the instance's sway. The corners
 // are spread along Right and Up, which face the camera.
 
-uniform float Time;
-uniform vec3 Right;
-uniform vec3 Up;
-
-varying vec3 eyePosition;
+#include "billboard_vertex.glsl"
 varying vec3 eyeNormal;
 varying vec2 tintCoord;
 
@@ -20,11 +16,7 @@ void main() {
   float flutter = 1.0 + 0.2 * sin(Time * 2.3 + root.x * 0.37 + root.z * 0.29);
   p += wind.xyz * flutter * wind.w * corner.q;
 
-  vec4 eye = gl_ModelViewMatrix * vec4(p, 1.0);
-  eyePosition = eye.xyz;
   eyeNormal = gl_NormalMatrix * vec3(0.0, 1.0, 0.0);
   tintCoord = root.xz * 0.004;
-  gl_TexCoord[0] = vec4(corner.p, corner.t, 0.0, 1.0);
-  gl_FogFragCoord = length(eye.xyz);
-  gl_Position = gl_ProjectionMatrix * eye;
+  PlaceBillboardCorner(p, corner);
 }

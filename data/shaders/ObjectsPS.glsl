@@ -4,36 +4,23 @@
 // Fresnel term. Emissive lights the lamp groups. Alpha is the skin's own, raised where the
 // glass reflects, so glass stays see-through while the body is opaque.
 
-#include "lit.glsl"
-uniform float matSpecular;
+#include "tangent_fragment.glsl"
 uniform sampler2D decal0;        // unit 0: colour skin
 uniform samplerCube decal1;      // unit 1: environment cube map
 uniform sampler2D decal2;        // unit 2: normal skin (tangent space)
 uniform sampler2DShadow decal3;  // unit 3: sun shadow map
 uniform sampler3D decal4;        // unit 4: smooth noise, jitters the shadow taps
 
-varying vec3 eyePosition;
-varying vec3 eyeNormal;
-varying vec3 eyeTangent;
-varying vec3 eyeBitangent;
-varying vec4 shadowCoord;
-
-#include "shadow.glsl"
-
 void main() {
   vec4 base = texture2D(decal0, gl_TexCoord[0].st);
-  vec3 bump = texture2D(decal2, gl_TexCoord[0].st).xyz * 2.0 - 1.0;
-  vec3 n0 = SafeNormalize(eyeNormal, vec3(0.0, 0.0, 1.0));
-  vec3 t = SafeNormalize(eyeTangent, vec3(0.0));
-  vec3 b = SafeNormalize(eyeBitangent, vec3(0.0));
-  vec3 n = SafeNormalize(t * bump.x + b * bump.y + n0 * bump.z, n0);
+  vec3 n = FrameBumped(texture2D(decal2, gl_TexCoord[0].st).xyz, SafeNormalize(eyeNormal, vec3(0.0, 0.0, 1.0)));
   if (!gl_FrontFacing) n = -n;
 
-  vec3 v = SafeNormalize(-eyePosition, vec3(0.0, 0.0, 1.0));
+  vec3 v = ToViewer();
   vec3 l = ToSun(eyePosition);
   float lit = max(dot(n, l), 0.0) * ShadowTerm(decal3, decal4, shadowCoord);
   float spec = pow(max(dot(n, normalize(l + v)), 0.0), 24.0 + shininess) * matSpecular * lit;
-  float fresnel = 0.2 + 0.8 * pow(1.0 - max(dot(n, v), 0.0), 3.0);
+  float fresnel = Fresnel(n, v);
   vec3 reflected = textureCube(decal1, reflect(-v, n)).rgb;
 
   vec3 colour = base.rgb * (matAmbient + matDiffuse * lit);

@@ -1,15 +1,11 @@
 #version 120
-// Roads with bumps: the road texture with its own normal map, blended by the material's alpha
-// map into the ground beside it (two ground textures with their normal maps mixed by noise,
-// tinted by the large-scale colour), so the road's edges run out into the terrain. Lit by the
-// sun through the shadow map, fogged; alpha fades from 1 at T0 to 0 at T1.
+// Roads with bumps: the road texture (unit 0) with its own normal map, blended by the
+// material's alpha map into the ground beside it (two ground textures with their normal maps
+// mixed by noise, tinted by the large-scale colour), so the road's edges run out into the
+// terrain. Lit by the sun through the shadow map, fogged; alpha fades from 1 at T0 to 0 at T1.
 
-uniform float LightNow;
-#include "lit.glsl"
-uniform float matSpecular;
-uniform sampler2D decal;         // unit 0: road texture
-uniform sampler2DShadow decal2;  // unit 1: sun shadow map
-uniform sampler3D decal3;        // unit 2: smooth noise
+#include "sunlit.glsl"
+#include "bump.glsl"
 uniform sampler2D decal4;        // unit 3: ground texture (landscape00)
 uniform sampler2D decal5;        // unit 4: ground texture (landscape01)
 uniform sampler2D decal6;        // unit 5: normal map of landscape00
@@ -17,24 +13,11 @@ uniform sampler2D decal7;        // unit 6: normal map of landscape01
 uniform sampler2D decal8;        // unit 7: the material's alpha map: 1 road, 0 ground
 uniform sampler2D decal9;        // unit 8: large-scale colour (landscape02)
 
-varying vec3 eyePosition;
-varying vec3 eyeNormal;
 varying vec3 eyeTangent;
 varying vec3 eyeBitangent;
 varying vec3 eyeTangent2;
 varying vec3 eyeBitangent2;
-varying vec4 shadowCoord;
 varying vec2 linearCoord;
-
-#include "shadow.glsl"
-
-#include "fade.glsl"
-
-// A tangent-space normal map texel turned into eye space by its frame.
-vec3 Bumped(vec3 texel, vec3 t, vec3 b, vec3 n) {
-  vec3 m = texel * 2.0 - 1.0;
-  return SafeNormalize(SafeNormalize(t, vec3(0.0)) * m.x + SafeNormalize(b, vec3(0.0)) * m.y + n * m.z, n);
-}
 
 void main() {
   vec2 uv = gl_TexCoord[0].st;
@@ -53,13 +36,6 @@ void main() {
   vec3 n = normalize(mix(groundNormal, roadNormal, onRoad));
   vec3 albedo = mix(ground, road.rgb, onRoad);
 
-  vec3 v = normalize(-eyePosition);
-  vec3 l = ToSun(eyePosition);
-  float sun = max(dot(n, l), 0.0) * ShadowTerm(decal2, decal3, shadowCoord);
-  float lit = mix(0.5, sun, LightNow);
-  float spec = pow(max(dot(n, normalize(l + v)), 0.0), 20.0 + shininess) * matSpecular * sun * LightNow;
-
-  vec3 colour = albedo * (matAmbient + matDiffuse * lit) + matDiffuse * spec * onRoad + albedo * emissive;
-  colour = Fogged(colour);
+  vec3 colour = Fogged(SunLit(albedo, n, 20.0, onRoad));
   gl_FragColor = vec4(colour, DistanceFade(length(eyePosition)));
 }

@@ -5,12 +5,9 @@
 // this batch) spread the corners into a quad facing the camera; the top also flutters a little
 // on its own phase so that neighbours do not move in step.
 
-uniform float Time;
-uniform vec3 Right;
-uniform vec3 Up;
+#include "billboard_vertex.glsl"
 uniform vec3 CamPos;
 
-varying vec3 eyePosition;
 varying float cameraDistance;
 varying float heightAlong;
 varying vec3 anchorPoint;
@@ -23,12 +20,8 @@ void main() {
   float flutter = sin(Time * 1.7 + phase) * 0.04 * clamp(anchor.w, 0.0, 2.0) * corner.t;
   vec3 p = foot + Right * ((corner.s * 2.0 - 1.0 + flutter) * corner.q) + Up * (corner.t * 2.0 * corner.q);
 
-  vec4 eye = gl_ModelViewMatrix * vec4(p, 1.0);
-  eyePosition = eye.xyz;
   cameraDistance = distance(foot, CamPos);
   heightAlong = corner.t;
   anchorPoint = anchor.xyz;
-  gl_TexCoord[0] = vec4(corner.p, corner.t, 0.0, 1.0);
-  gl_FogFragCoord = length(eye.xyz);
-  gl_Position = gl_ProjectionMatrix * eye;
+  PlaceBillboardCorner(p, corner);
 }

@@ -545,6 +545,53 @@ TEST_F(ShaderBuildFailureTest, MissingFileAndLinkFailureReturnFalseWithLocations
   gltest::TakeGlError();
 }
 
+// The names of the `uniform` declarations in one generated stage file, in order; an
+// empty list and *ok false when the file is missing.
+std::vector<std::string> DeclaredUniforms(const std::string& path, bool* ok) {
+  std::vector<std::string> names;
+  char* text = ReadTextFile(path.c_str());
+  *ok = text != nullptr;
+  if (!text) return names;
+  for (const char* line = text; *line;) {
+    const char* end = std::strchr(line, '\n');
+    const std::string l(line, end ? end : line + std::strlen(line));
+    line = end ? end + 1 : line + l.size();
+    if (l.compare(0, 8, "uniform ") != 0) continue;
+    const size_t type = l.find_first_not_of(' ', 8);
+    const size_t gap = l.find(' ', type);
+    const size_t name = l.find_first_not_of(' ', gap);
+    const size_t stop = l.find_first_of(" ;[", name);
+    names.push_back(l.substr(name, stop - name));
+  }
+  delete[] text;
+  return names;
+}
+
+// The shared chunks are pasted into each program's files: every stage still declares each
+// of its uniforms once, and no program declares one outside its uniform list (a chunk
+// that brought along another program's constants would leave them unset).
+TEST(Gfx1GeneratedShaders, EachStageDeclaresItsUniformsOnceAndOnlyListedOnes) {
+  if (!ShadersGenerated()) GTEST_SKIP() << "base/shaders/ has not been generated (build the base target)";
+  for (int i = 0; i < kShaderProgramCount; ++i) {
+    const ShaderProgramId id = static_cast<ShaderProgramId>(i);
+    SCOPED_TRACE(ShaderProgramName(id));
+    const Uniform* list = nullptr;
+    const int n = ProgramUniforms(id, &list);
+    for (const char* stage : {"VS.glsl", "PS.glsl"}) {
+      bool ok = false;
+      const std::vector<std::string> names =
+          DeclaredUniforms(std::string(kShaderFolder) + ShaderProgramName(id) + stage, &ok);
+      ASSERT_TRUE(ok) << stage;
+      for (size_t a = 0; a < names.size(); ++a) {
+        for (size_t b = a + 1; b < names.size(); ++b) EXPECT_NE(names[a], names[b]) << stage << " twice";
+        bool listed = false;
+        for (int k = 0; k < n; ++k) listed = listed || names[a] == UniformName(list[k]);
+        EXPECT_TRUE(listed) << stage << ": " << names[a] << " is not in the program's list";
+      }
+    }
+  }
+}
+
 TEST(Gfx1ReadTextFile, WholeFileEmptyFileAndMissingFile) {
   ScratchDir dir;
   const std::string text = "line one\n" + std::string(300, 'x') + "\nlast line without newline";

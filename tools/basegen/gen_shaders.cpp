@@ -1,12 +1,15 @@
 // The 15 shader programs' sources: data/shaders/<Name>VS.glsl and <Name>PS.glsl, written
 // into "shaders/" with every line `#include "name.glsl"` replaced by the text of
 // data/shaders/common/name.glsl. GLSL 1.20 has no include of its own and the game hands
-// the driver one whole file per stage, so the lighting, fog and shadow code the programs
-// share is kept once in those chunks and pasted here. The program names come from the
-// game's own build table, so a program added there without its files fails here rather
-// than at start-up.
+// the driver one whole file per stage, so the lighting, fog, shadow and interface code
+// the programs share is kept once in those chunks and pasted here. A chunk may include
+// the chunks it builds on; each is pasted once per file, at its first include, so two
+// chunks that need the same one do not declare its uniforms twice. The program names
+// come from the game's own build table, so a program added there without its files
+// fails here rather than at start-up.
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,8 +58,59 @@ std::string IncludedName(const std::string& line, bool* bad) {
   return plain ? name : "";
 }
 
+// One program file's expansion under way.
+struct Expansion {
+  std::string dataRoot;
+  std::string* out;
+  std::vector<std::string> open;  // the chunks being expanded around the current text
+  std::set<std::string> pasted;   // every chunk already in *out
+};
+
+// text with its includes replaced, appended to *e->out; `where` names it in messages. An
+// include of a chunk that is still open is a cycle; one of a chunk already pasted adds
+// nothing.
+bool ExpandText(Expansion* e, const std::string& where, const std::string& text) {
+  size_t lineNo = 0;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = text.find('\n', at);
+    const size_t next = end == std::string::npos ? text.size() : end + 1;
+    std::string line = text.substr(at, next - at);
+    at = next;
+    ++lineNo;
+    bool bad = false;
+    const std::string name = IncludedName(line, &bad);
+    if (bad) {
+      std::fprintf(stderr, "basegen: %s:%zu: malformed #include\n", where.c_str(), lineNo);
+      return false;
+    }
+    if (name.empty()) {
+      if (line.back() != '\n') line += '\n';  // a chunk's last line stays a line of its own
+      *e->out += line;
+      continue;
+    }
+    for (const std::string& outer : e->open)
+      if (outer == name) {
+        std::fprintf(stderr, "basegen: %s:%zu: shaders/common/%s includes itself\n", where.c_str(), lineNo,
+                     name.c_str());
+        return false;
+      }
+    if (e->pasted.count(name)) continue;
+    std::string chunk;
+    if (!ReadText(e->dataRoot + "/shaders/common/" + name, &chunk)) {
+      std::fprintf(stderr, "basegen: %s:%zu: missing chunk shaders/common/%s\n", where.c_str(), lineNo,
+                   name.c_str());
+      return false;
+    }
+    e->open.push_back(name);
+    if (!ExpandText(e, "shaders/common/" + name, chunk)) return false;
+    e->open.pop_back();
+    e->pasted.insert(name);
+  }
+  return true;
+}
+
 // The program file with its includes replaced; false (and a message) on an include that
-// is malformed, names a missing chunk or sits inside a chunk.
+// is malformed, names a missing chunk or closes a cycle of chunks.
 bool Expand(const std::string& dataRoot, const std::string& file, std::string* out) {
   std::string text;
   if (!ReadText(dataRoot + "/shaders/" + file, &text)) {
@@ -64,37 +118,8 @@ bool Expand(const std::string& dataRoot, const std::string& file, std::string* o
     return false;
   }
   out->clear();
-  size_t lineNo = 0;
-  for (size_t at = 0; at < text.size();) {
-    const size_t end = text.find('\n', at);
-    const size_t next = end == std::string::npos ? text.size() : end + 1;
-    const std::string line = text.substr(at, next - at);
-    at = next;
-    ++lineNo;
-    bool bad = false;
-    const std::string name = IncludedName(line, &bad);
-    if (bad) {
-      std::fprintf(stderr, "basegen: shaders/%s:%zu: malformed #include\n", file.c_str(), lineNo);
-      return false;
-    }
-    if (name.empty()) {
-      *out += line;
-      continue;
-    }
-    std::string chunk;
-    if (!ReadText(dataRoot + "/shaders/common/" + name, &chunk)) {
-      std::fprintf(stderr, "basegen: shaders/%s:%zu: missing chunk shaders/common/%s\n", file.c_str(),
-                   lineNo, name.c_str());
-      return false;
-    }
-    if (chunk.find(kInclude) != std::string::npos) {
-      std::fprintf(stderr, "basegen: shaders/common/%s: chunks do not include others\n", name.c_str());
-      return false;
-    }
-    if (!chunk.empty() && chunk.back() != '\n') chunk += '\n';
-    *out += chunk;
-  }
-  return true;
+  Expansion e{dataRoot, out, {}, {}};
+  return ExpandText(&e, "shaders/" + file, text);
 }
 
 }  // namespace
