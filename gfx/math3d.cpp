@@ -16,6 +16,17 @@ float SinDeg(float degrees) {
   return static_cast<float>(std::sin(static_cast<double>(degrees) * kDegToRad));
 }
 
+// A rotation about one axis turns the plane of the other two, from axis `from` towards
+// axis `to` (x to y about z, y to z about x, z to x about y); m is column-major.
+void PlaneRotation(Matrix4* r, int from, int to, float degrees) {
+  const float c = CosDeg(degrees), s = SinDeg(degrees);
+  r->SetIdentity();
+  r->m[from * 5] = c;
+  r->m[to * 5] = c;
+  r->m[from * 4 + to] = s;
+  r->m[to * 4 + from] = -s;
+}
+
 }  // namespace
 
 Vector3& Vector3::Clear() {
@@ -82,32 +93,9 @@ void Matrix4::SetTranslation(const Vector3& t) {
   m[14] = t.z;
 }
 
-void Matrix4::SetRotationX(float degrees) {
-  const float c = CosDeg(degrees), s = SinDeg(degrees);
-  SetIdentity();
-  m[5] = c;
-  m[6] = s;
-  m[9] = -s;
-  m[10] = c;
-}
-
-void Matrix4::SetRotationY(float degrees) {
-  const float c = CosDeg(degrees), s = SinDeg(degrees);
-  SetIdentity();
-  m[0] = c;
-  m[2] = -s;
-  m[8] = s;
-  m[10] = c;
-}
-
-void Matrix4::SetRotationZ(float degrees) {
-  const float c = CosDeg(degrees), s = SinDeg(degrees);
-  SetIdentity();
-  m[0] = c;
-  m[1] = s;
-  m[4] = -s;
-  m[5] = c;
-}
+void Matrix4::SetRotationX(float degrees) { PlaneRotation(this, 1, 2, degrees); }
+void Matrix4::SetRotationY(float degrees) { PlaneRotation(this, 2, 0, degrees); }
+void Matrix4::SetRotationZ(float degrees) { PlaneRotation(this, 0, 1, degrees); }
 
 void Matrix4::SetAxisRotation(float degrees, Vector3& axis) {
   axis.Normalize();

@@ -130,6 +130,14 @@ void DrawListText(int font, float x, float y, const char* text) {
   glPopMatrix();
 }
 
+// Both list-text entries: the formatted text in the given font; a null format draws nothing.
+void DrawFormattedListText(int font, float x, float y, const char* format, va_list args) {
+  if (format == nullptr) return;
+  char text[kTextBufferBytes];
+  Format(text, format, args);
+  DrawListText(font, x, y, text);
+}
+
 }  // namespace
 
 float MeasureText(int font, float size, const char* format, ...) {
@@ -203,21 +211,15 @@ void PrintText(float x, float y, int colour, float alpha, int font, float size, 
 }
 
 void PrintTextLists1(float x, float y, float, int, const char* format, ...) {
-  if (format == nullptr) return;
-  char text[kTextBufferBytes];
   va_list args;
   va_start(args, format);
-  Format(text, format, args);
+  DrawFormattedListText(1, x, y, format, args);
   va_end(args);
-  DrawListText(1, x, y, text);
 }
 
 void PrintTextLists2(float x, float y, int, const char* format, ...) {
-  if (format == nullptr) return;
-  char text[kTextBufferBytes];
   va_list args;
   va_start(args, format);
-  Format(text, format, args);
+  DrawFormattedListText(2, x, y, format, args);
   va_end(args);
-  DrawListText(2, x, y, text);
 }

@@ -108,6 +108,21 @@ TEST(Gfx1Matrix4, AxisRotationNormalisesTheCallersAxis) {
   EXPECT_EQ(axis.z, 1.0f);
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(a[i], z[i], kEps) << i;
 
+  // Each single-axis rotation is the axis rotation about that axis, element for element.
+  for (float degrees : {30.0f, -75.0f, 200.0f}) {
+    Matrix4 byAxis, single;
+    Vector3 x(1, 0, 0), y(0, 1, 0), zAxis(0, 0, 1);
+    byAxis.SetAxisRotation(degrees, x);
+    single.SetRotationX(degrees);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(single[i], byAxis[i], kEps) << "x " << degrees << " " << i;
+    byAxis.SetAxisRotation(degrees, y);
+    single.SetRotationY(degrees);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(single[i], byAxis[i], kEps) << "y " << degrees << " " << i;
+    byAxis.SetAxisRotation(degrees, zAxis);
+    single.SetRotationZ(degrees);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(single[i], byAxis[i], kEps) << "z " << degrees << " " << i;
+  }
+
   // A third of a turn about (1, 1, 1) cycles the axes: x -> y -> z.
   Vector3 diag(1, 1, 1);
   a.SetAxisRotation(120, diag);

@@ -283,16 +283,6 @@ sbm::Mesh BuildRunningGear(int part, const Lod& lod) {
   return m;
 }
 
-void WriteMesh(Output& out, const std::string& rel, const sbm::Mesh& mesh) {
-  const std::string why = sbm::Validate(mesh);
-  if (!why.empty()) {
-    std::fprintf(stderr, "basegen: %s: %s\n", rel.c_str(), why.c_str());
-    out.ok = false;
-    return;
-  }
-  out.Write(rel, sbm::Encode(mesh));
-}
-
 }  // namespace
 
 void GenerateCars(Output& out) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace basegen {
 
@@ -260,6 +261,16 @@ int AddGroupWithMaterial(sbm::Mesh* mesh, const char* name, const char* texture,
   for (int i = 0; i < 3; ++i) m.emissive[i] = emissive;
   const int material = mesh->AddMaterial(m);
   return mesh->AddGroup(name, material);
+}
+
+void WriteMesh(Output& out, const std::string& relPath, const sbm::Mesh& mesh) {
+  const std::string why = sbm::Validate(mesh);
+  if (!why.empty()) {
+    std::fprintf(stderr, "basegen: %s: %s\n", relPath.c_str(), why.c_str());
+    out.ok = false;
+    return;
+  }
+  out.Write(relPath, sbm::Encode(mesh));
 }
 
 }  // namespace basegen

@@ -5,8 +5,10 @@
 // (as GL sees them); the writer flips them into the file's convention.
 #pragma once
 
+#include <string>
 #include <vector>
 
+#include "tools/basegen/basegen.h"
 #include "tools/sbm/sbm_writer.h"
 
 namespace basegen {
@@ -82,5 +84,9 @@ class MeshBuilder {
 // folder, or empty) and a group using it; returns the group index.
 int AddGroupWithMaterial(sbm::Mesh* mesh, const char* name, const char* texture,
                          float r, float g, float b, float emissive = 0.0f);
+
+// Writes root/relPath as an .sbm file; a mesh the writer's own validation refuses is
+// reported and marks the run failed instead of being written.
+void WriteMesh(Output& out, const std::string& relPath, const sbm::Mesh& mesh);
 
 }  // namespace basegen
