@@ -32,12 +32,16 @@ GLuint NewTexture(GLenum target) {
   return tex;
 }
 
-void LinearClamped(GLenum target) {
-  glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(target, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+// The same filter for minifying and magnifying (no target here has mipmaps) and the same
+// wrap along s and t.
+void FilterAndWrap(GLenum target, GLint filter, GLint wrap) {
+  glTexParameteri(target, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(target, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(target, GL_TEXTURE_WRAP_S, wrap);
+  glTexParameteri(target, GL_TEXTURE_WRAP_T, wrap);
 }
+
+void LinearClamped(GLenum target) { FilterAndWrap(target, GL_LINEAR, GL_CLAMP_TO_EDGE); }
 
 void EmptyRgba(GLenum target, int width, int height) {
   glTexImage2D(target, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
@@ -46,16 +50,31 @@ void EmptyRgba(GLenum target, int width, int height) {
 // A 2D colour target: filters, wraps, then the empty image.
 GLuint ColourTexture2D(int width, int height, GLint wrap) {
   const GLuint tex = NewTexture(GL_TEXTURE_2D);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+  FilterAndWrap(GL_TEXTURE_2D, GL_LINEAR, wrap);
   EmptyRgba(GL_TEXTURE_2D, width, height);
   glEnable(GL_TEXTURE_2D);
   return tex;
 }
 
 }  // namespace
+
+int SquareTargetLimit() {
+  GLint texture = 0, renderbuffer = 0, viewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &renderbuffer);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  int limit = 0;
+  for (GLint v : {texture, renderbuffer, viewport[0], viewport[1]})
+    if (v > 0 && (limit == 0 || v < limit)) limit = v;
+  return limit;
+}
+
+int FitTargetSize(int size, int limit) {
+  if (limit <= 0 || size <= limit) return size;
+  int fit = 1;
+  while (fit <= limit / 2) fit *= 2;
+  return fit;
+}
 
 void CreateFramebuffersAndDepthBuffers(const RendererSetup& setup, RenderTargets* t) {
   GlExt.glGenFramebuffersEXT(1, &t->SceneFramebuffer);
@@ -128,12 +147,8 @@ void CreateRenderTextures(const RendererSetup& setup, RenderTargets* t) {
       }
 
   glEnable(GL_TEXTURE_2D);
-  glGenTextures(1, &t->ShadowDepthTexture);
-  glBindTexture(GL_TEXTURE_2D, t->ShadowDepthTexture);
-  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  t->ShadowDepthTexture = NewTexture(GL_TEXTURE_2D);
+  FilterAndWrap(GL_TEXTURE_2D, GL_NEAREST, GL_CLAMP);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE_ARB, GL_LUMINANCE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE_ARB, GL_COMPARE_R_TO_TEXTURE_ARB);
@@ -151,11 +166,8 @@ void CreateEnvironmentCubeMap(RenderTargets* t) {
   glEnable(GL_TEXTURE_CUBE_MAP);
   t->EnvironmentCubeMap = NewTexture(GL_TEXTURE_CUBE_MAP);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  FilterAndWrap(GL_TEXTURE_CUBE_MAP, GL_LINEAR, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   for (GLenum face : t->CubeFaceTargets)
     glTexImage2D(face, 0, GL_RGB, kCubeFaceSize, kCubeFaceSize, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
   glDisable(GL_TEXTURE_CUBE_MAP);

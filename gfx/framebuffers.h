@@ -50,6 +50,15 @@ struct RenderTargets {
   GLenum CubeFaceTargets[6] = {};
 };
 
+// The largest square the driver can make as a texture and as a renderbuffer and draw over
+// with one viewport: the least of GL_MAX_TEXTURE_SIZE, GL_MAX_RENDERBUFFER_SIZE_EXT and
+// GL_MAX_VIEWPORT_DIMS. 0 when none is reported. Needs a current context with framebuffer
+// objects.
+int SquareTargetLimit();
+// A square target's edge as asked when the limit allows it (or the limit is 0, unknown);
+// past the limit, the largest power of two within it.
+int FitTargetSize(int size, int limit);
+
 // Block 1: framebuffer names, the depth renderbuffers, MaxSamples, and the multisampled
 // pair when the anti-aliasing level is above 0 (clamped to MaxSamples).
 void CreateFramebuffersAndDepthBuffers(const RendererSetup& setup, RenderTargets* t);

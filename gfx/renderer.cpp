@@ -108,6 +108,11 @@ bool InitRenderer(const RendererSetup& setup) {
                              platform::MessageIcon::kWarning);
     return false;
   }
+  // The tabled shadow map sizes run to 8192, past what some drivers can make: a refused
+  // texture would stop start-up at check 4, so the map takes the largest size the driver
+  // allows instead. The shadow constants read the fitted size from RenderSetup.
+  RenderSetup.shadowMapSize = FitTargetSize(RenderSetup.shadowMapSize, SquareTargetLimit());
+
   GLuint query = 0;
   GlExt.glGenQueriesARB(1, &query);
   Renderer.SunQuery = static_cast<int>(query);

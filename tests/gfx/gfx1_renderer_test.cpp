@@ -290,6 +290,75 @@ TEST_F(RendererTest, NoAntiAliasingMakesNoMultisampledPairAndDeletingEmptiesTheR
   EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// On this driver every tabled shadow map size fits, so start-up keeps the one asked for;
+// the limit is no larger than any of the three limits it stands for.
+TEST_F(RendererTest, TabledShadowMapSizesFitTheDriversLimit) {
+  const int limit = SquareTargetLimit();
+  GLint texture = 0, renderbuffer = 0, viewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &renderbuffer);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  EXPECT_GT(limit, 0);
+  for (GLint v : {texture, renderbuffer, viewport[0], viewport[1]}) EXPECT_LE(limit, v);
+  EXPECT_GE(limit, 8192) << "the largest tabled shadow map would be cut on this driver";
+  for (int tabled : {16, 1024, 4096, 8192}) EXPECT_EQ(FitTargetSize(tabled, limit), tabled);
+  EXPECT_EQ(RenderSetup.shadowMapSize, 1024);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A shadow map made at the fitted size of a small driver limit is complete and of that size.
+TEST_F(RendererTest, AFittedShadowMapIsMadeAtTheFittedSize) {
+  RendererSetup setup;
+  setup.screenWidth = 64;
+  setup.screenHeight = 32;
+  setup.shadowMapSize = FitTargetSize(8192, 600);
+  ASSERT_EQ(setup.shadowMapSize, 512);
+  RenderTargets t;
+  CreateRenderTextures(setup, &t);
+  ExpectTexture("shadow depth", GL_TEXTURE_2D, t.ShadowDepthTexture, 512, 512, GL_DEPTH_COMPONENT24, GL_NEAREST,
+                GL_CLAMP);
+  // Attached alone, as the shadow pass draws depth only (draw and read buffers are the
+  // framebuffer object's own state).
+  GLuint fb = 0;
+  GlExt.glGenFramebuffersEXT(1, &fb);
+  GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fb);
+  GlExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, t.ShadowDepthTexture, 0);
+  glDrawBuffer(GL_NONE);
+  glReadBuffer(GL_NONE);
+  EXPECT_EQ(GlExt.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_EXT));
+  GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  GlExt.glDeleteFramebuffersEXT(1, &fb);
+  DeleteRenderTargets(&t);
+  glEnable(GL_TEXTURE_2D);
+  glDisable(GL_TEXTURE_RECTANGLE_ARB);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(Gfx1RenderTargets, TargetSizesPastTheLimitDropToTheLargestPowerOfTwoWithinIt) {
+  // Within the limit (or with none reported) the size stays as asked.
+  EXPECT_EQ(FitTargetSize(8192, 8192), 8192);
+  EXPECT_EQ(FitTargetSize(4096, 16384), 4096);
+  EXPECT_EQ(FitTargetSize(16, 64), 16);
+  EXPECT_EQ(FitTargetSize(8192, 0), 8192);
+  EXPECT_EQ(FitTargetSize(8192, -1), 8192);
+  // Past it: the largest power of two that fits, also for a limit that is none itself.
+  EXPECT_EQ(FitTargetSize(8192, 4096), 4096);
+  EXPECT_EQ(FitTargetSize(8192, 2048), 2048);
+  EXPECT_EQ(FitTargetSize(4096, 3000), 2048);
+  EXPECT_EQ(FitTargetSize(1024, 1023), 512);
+  EXPECT_EQ(FitTargetSize(8192, 1), 1);
+  for (int limit = 1; limit <= 20000; limit += 37) {
+    const int fit = FitTargetSize(8192, limit);
+    EXPECT_LE(fit, limit);
+    EXPECT_EQ(fit & (fit - 1), 0) << limit;
+    if (limit < 8192) {
+      EXPECT_GT(fit * 2, limit) << limit;
+    } else {
+      EXPECT_EQ(fit, 8192);
+    }
+  }
+}
+
 TEST(Gfx1Extensions, WholeWordAndSubstringSearches) {
   const char* list = "GL_ARB_multitexture_extra\nGL_EXT_texture_env_combine\nGL_ARB_multitexture";
   EXPECT_TRUE(HasExtension(list, "GL_ARB_multitexture"));  // the last word, no newline after it
