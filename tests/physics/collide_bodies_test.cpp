@@ -16,14 +16,6 @@ using namespace collide_test;
 
 namespace {
 
-neMatrix3x3 Identity() {
-  neMatrix3x3 m;
-  m.SetIdentity();
-  return m;
-}
-
-neTransform At(float x, float y, float z) { return Pose(Identity(), neV3(x, y, z)); }
-
 // A body over the given geometries (linked in order), its box computed.
 void MakeBody(neBody& body, std::vector<neGeometryRecord>& geometries) {
   for (size_t i = 0; i < geometries.size(); ++i) {

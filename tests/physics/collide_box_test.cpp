@@ -12,20 +12,6 @@ using namespace collide_test;
 
 namespace {
 
-neMatrix3x3 Identity() {
-  neMatrix3x3 m;
-  m.SetIdentity();
-  return m;
-}
-
-neCollisionResult Collide(neGeometryRecord& a, const neTransform& ta, neGeometryRecord& b,
-                          const neTransform& tb) {
-  neCollisionResult r;
-  r.found = 0;
-  neCollideGeometries(r, a, ta, b, tb, neV3(0, 0, 0));
-  return r;
-}
-
 TEST(CollideBoxBox, FaceEdgeAndTiePoses) {
   neGeometryRecord a = MakeBox(0.5f, 0.5f, 0.5f), b = MakeBox(0.5f, 0.5f, 0.5f);
 

@@ -15,20 +15,6 @@ using namespace collide_test;
 
 namespace {
 
-neMatrix3x3 Identity() {
-  neMatrix3x3 m;
-  m.SetIdentity();
-  return m;
-}
-
-neCollisionResult Collide(neGeometryRecord& a, const neTransform& ta, neGeometryRecord& b,
-                          const neTransform& tb) {
-  neCollisionResult r;
-  r.found = 0;
-  neCollideGeometries(r, a, ta, b, tb, neV3(0, 0, 0));
-  return r;
-}
-
 Hull RandomHull(Rng& rng, int points, float size) {
   Hull hull;
   while (true) {

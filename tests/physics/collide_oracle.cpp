@@ -128,6 +128,22 @@ neMatrix3x3 Rng::Rotation() {
   return q.BuildMatrix();
 }
 
+neMatrix3x3 Identity() {
+  neMatrix3x3 m;
+  m.SetIdentity();
+  return m;
+}
+
+neTransform At(float x, float y, float z) { return Pose(Identity(), neV3(x, y, z)); }
+
+neCollisionResult Collide(neGeometryRecord& a, const neTransform& ta, neGeometryRecord& b,
+                          const neTransform& tb) {
+  neCollisionResult r;
+  r.found = 0;
+  neCollideGeometries(r, a, ta, b, tb, neV3(0, 0, 0));
+  return r;
+}
+
 neTransform Pose(const neMatrix3x3& rot, const neVector3& pos) {
   neTransform t;
   t.SetIdentity();

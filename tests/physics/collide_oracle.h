@@ -29,7 +29,10 @@ class Rng {
   uint64_t state_;
 };
 
+neMatrix3x3 Identity();
 neTransform Pose(const neMatrix3x3& rot, const neVector3& pos);
+// An unturned pose at a position.
+neTransform At(float x, float y, float z);
 neTransform Translated(const neTransform& t, const neVector3& by);
 neMatrix3x3 AxisAngle(const neVector3& axis, float angle);
 
@@ -100,6 +103,10 @@ double ConvexOverlap(const ConvexSet& a, const ConvexSet& b, neVector3* axisOut 
 double ConvexOverlapOn(const ConvexSet& a, const ConvexSet& b, const neVector3& axis);
 // How far A must move along unit n to lie wholly on n's side of B.
 double DirectedOverlap(const ConvexSet& a, const ConvexSet& b, const neVector3& n);
+
+// The narrow phase on one pair of geometries, from a cleared result.
+neCollisionResult Collide(neGeometryRecord& a, const neTransform& ta, neGeometryRecord& b,
+                          const neTransform& tb);
 
 // The contact convention of every test: finite, unit normal, pointB = pointA +
 // depth * normal within tol. Returns a description of the first violation,

@@ -12,22 +12,6 @@ using namespace collide_test;
 
 namespace {
 
-neMatrix3x3 Identity() {
-  neMatrix3x3 m;
-  m.SetIdentity();
-  return m;
-}
-
-neTransform At(float x, float y, float z) { return Pose(Identity(), neV3(x, y, z)); }
-
-neCollisionResult Collide(neGeometryRecord& a, const neTransform& ta, neGeometryRecord& b,
-                          const neTransform& tb) {
-  neCollisionResult r;
-  r.found = 0;
-  neCollideGeometries(r, a, ta, b, tb, neV3(0, 0, 0));
-  return r;
-}
-
 // A pair given the other way round yields exactly the flipped contact.
 void ExpectSwappedIsFlipped(neGeometryRecord& a, const neTransform& ta, neGeometryRecord& b,
                             const neTransform& tb) {

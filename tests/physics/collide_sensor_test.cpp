@@ -9,16 +9,11 @@
 #include "physics/sensor.h"
 #include "physics/sensor_record.h"
 #include "tests/physics/collide_oracle.h"
+#include "tools/physics_scene/scene_world.h"
 
 using namespace collide_test;
 
 namespace {
-
-neMatrix3x3 Identity() {
-  neMatrix3x3 m;
-  m.SetIdentity();
-  return m;
-}
 
 bool Hit(const neVector3& start, const neVector3& line, neGeometryRecord& g, neSensorHit& hit) {
   hit.depth = 0.0f;
@@ -218,52 +213,21 @@ struct WheelProbe : neRigidBodyControllerCallback {
 // A car-sized box with four downward wheels dropped on a flat terrain far
 // from the origin: it settles on its box and every wheel reads the ground.
 TEST(LineSensor, WheelsReadTheTerrainDuringTheStep) {
-  neSimulationSizes sizes;
-  const neVector3 gravity = neV3(0, -9.8f, 0);
-  neSimulation* sim = neSimulation::Create(&sizes, nullptr, &gravity);
+  neSimulation* sim = MakeSimulation(neSimulationSizes{});
   ASSERT_NE(sim, nullptr);
-  std::vector<neVector3> v;
-  std::vector<neTerrainTriangle> t;
-  const int n = 40;
-  const float half = 100.0f, step = 2.0f * half / n;
-  for (int z = 0; z <= n; ++z) {
-    for (int x = 0; x <= n; ++x)
-      v.push_back(neV3(2000 - half + x * step, 0, 2000 - half + z * step));
-  }
-  for (int z = 0; z < n; ++z) {
-    for (int x = 0; x < n; ++x) {
-      const int i = z * (n + 1) + x;
-      neTerrainTriangle a, b;
-      a.indices[0] = i;
-      a.indices[1] = i + n + 1;
-      a.indices[2] = i + n + 2;
-      b.indices[0] = i;
-      b.indices[1] = i + n + 2;
-      b.indices[2] = i + 1;
-      a.materialID = b.materialID = 2;
-      t.push_back(a);
-      t.push_back(b);
-    }
-  }
-  neTerrainMesh mesh;
-  mesh.vertices = v.data();
-  mesh.vertexCount = static_cast<int32_t>(v.size());
-  mesh.triangles = t.data();
-  mesh.triangleCount = static_cast<int32_t>(t.size());
-  sim->SetTerrain(&mesh);
+  SceneTerrain ground;
+  ground.Build(100.0f, 40, SlopeHeight(0.0f, 0.0f), 2, 0, neV3(2000, 0, 2000));
+  ground.Apply(sim);
 
-  neRigidBody* car = sim->CreateRigidBody();
-  car->SetMass(1000);
-  car->SetInertiaTensor(neComputeBoxInertia(neV3(4, 1, 2), 1000));
-  car->AddGeometry()->SetBoxSize(4, 1, 2);
+  neRigidBody* car =
+      AddSceneBox(sim, neV3(4, 1, 2), 1000, neV3(2000, 1.2f, 2000), 0, BoxInertia::kEngine);
   WheelProbe probe;
   for (int k = 0; k < 4; ++k) {
     car->AddSensor()->SetLine(neV3(k < 2 ? 1.5f : -1.5f, 0, (k % 2) ? -1.0f : 1.0f),
                               neV3(0, -1.5f, 0));
   }
   car->AddController(&probe, 0);
-  car->UpdateBoundingInfo();
-  car->SetPosition(neV3(2000, 1.2f, 2000));
+  car->UpdateBoundingInfo();  // the box now takes in the wheel lines
   for (int i = 0; i < 120; ++i) sim->Step(2.1f / 60.0f, 4);
   const float y = car->GetPosition().y;
   EXPECT_NEAR(y, 0.5f, 0.05f);

@@ -12,22 +12,11 @@ using namespace collide_test;
 
 namespace {
 
-neMatrix3x3 Identity() {
-  neMatrix3x3 m;
-  m.SetIdentity();
-  return m;
-}
-
-neTransform At(float x, float y, float z) { return Pose(Identity(), neV3(x, y, z)); }
-
 neCollisionResult Collide(neGeometryRecord& a, const neTransform& ta, TriangleSoup& soup) {
   neGeometryRecord list = soup.Geometry();
-  neCollisionResult r;
-  r.found = 0;
   neTransform identity;
   identity.SetIdentity();
-  neCollideGeometries(r, a, ta, list, identity, neV3(0, 0, 0));
-  return r;
+  return collide_test::Collide(a, ta, list, identity);
 }
 
 // A flat square at height y, two triangles, wound to face up.

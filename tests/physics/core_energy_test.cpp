@@ -6,48 +6,28 @@
 #include <vector>
 
 #include "core_support.h"
+#include "tools/physics_scene/scene_world.h"
 
 namespace {
-
-constexpr float kG = 9.8f;
-
-float Energy(const std::vector<neRigidBody*>& bodies) {
-  float e = 0.0f;
-  for (const neRigidBody* b : bodies) {
-    const neVector3 v = b->GetVelocity();
-    e += 0.5f * b->GetMass() * v.Dot(v) +
-         0.5f * b->GetAngularVelocity().Dot(b->GetAngularMomentum()) +
-         b->GetMass() * kG * b->GetPosition().y;
-  }
-  return e;
-}
 
 struct Scene {
   neSimulation* sim = nullptr;
   std::vector<neRigidBody*> boxes;
 
   explicit Scene(int count) {
-    neSimulationSizes s;
-    s.rigidBodiesCount = count;
-    s.geometriesCount = count + 1;
-    s.animatedBodiesCount = 1;
-    s.overlapPairsCount = count * count;
-    const neVector3 g = neV3(0.0f, -kG, 0.0f);
-    sim = CoreMakeSimulation(s, &g);
-    neAnimatedBody* floor = sim->CreateAnimatedBody();
-    floor->AddGeometry()->SetBoxSize(40.0f, 1.0f, 40.0f);
-    floor->UpdateBoundingInfo();
-    floor->SetPosition(neV3(0.0f, -0.5f, 0.0f));
+    const neVector3 g = neV3(0.0f, -kSceneGravity, 0.0f);
+    sim = CoreMakeSimulation(SceneSizes(count, 1, count * count), &g);
+    AddStaticBox(sim, neV3(40.0f, 1.0f, 40.0f), neV3(0.0f, -0.5f, 0.0f));
   }
   ~Scene() { neSimulation::Destroy(sim); }
 
   // Runs 10,000 sub-steps and returns the highest energy relative to the start.
   float Run() {
-    const float start = Energy(boxes);
+    const float start = TotalEnergy(boxes);
     float peak = start;
     for (int i = 0; i < 2500; ++i) {
       sim->Step(1.0f / 60.0f, 4);
-      const float e = Energy(boxes);
+      const float e = TotalEnergy(boxes);
       if (e > peak) peak = e;
     }
     return peak / start;

@@ -8,6 +8,7 @@
 
 #include "core_support.h"
 #include "physics/simulation.h"
+#include "tools/physics_scene/scene_world.h"
 
 namespace {
 
@@ -114,17 +115,7 @@ TEST(CoreSimulation, CallersAllocatorServesEverythingAndGetsItAllBack) {
   ASSERT_NE(sim, nullptr);
   EXPECT_GT(counting.total, 20);
   for (int i = 0; i < 10; ++i) CoreAddBox(sim, neV3(1, 1, 1), 1.0f, neV3(0, 1.1f * i, 0));
-  neVector3 verts[3] = {neV3(-50, 0, -50), neV3(50, 0, -50), neV3(0, 0, 50)};
-  neTerrainTriangle tri;
-  tri.indices[0] = 0;
-  tri.indices[1] = 2;
-  tri.indices[2] = 1;
-  neTerrainMesh mesh;
-  mesh.vertices = verts;
-  mesh.vertexCount = 3;
-  mesh.triangles = &tri;
-  mesh.triangleCount = 1;
-  sim->SetTerrain(&mesh);
+  SetSingleTriangleTerrain(sim, neV3(-50, 0, -50), neV3(50, 0, -50), neV3(0, 0, 50));
   for (int i = 0; i < 30; ++i) sim->Step(1.0f / 60.0f, 4);
   neSimulation::Destroy(sim);
   EXPECT_EQ(counting.live, 0);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "tools/physics_scene/scene_world.h"
+
 std::vector<std::string>& CoreLogLines() {
   static std::vector<std::string> lines;
   return lines;
@@ -21,15 +23,7 @@ neSimulation* CoreMakeSimulation(const neSimulationSizes& sizes, const neVector3
 
 neRigidBody* CoreAddBox(neSimulation* sim, const neVector3& size, float mass,
                         const neVector3& position) {
-  neRigidBody* b = sim->CreateRigidBody();
-  if (!b) return nullptr;
-  neGeometry* g = b->AddGeometry();
-  if (g) g->SetBoxSize(size);
-  b->SetMass(mass);
-  b->SetInertiaTensor(neComputeBoxInertia(size, mass));
-  b->SetPosition(position);
-  b->UpdateBoundingInfo();
-  return b;
+  return AddSceneBox(sim, size, mass, position, 0, BoxInertia::kEngine);
 }
 
 bool CoreBodyIsFinite(const neRigidBody* body) {

@@ -15,7 +15,8 @@ void CoreLogCapture(char* text);
 // A simulator with the given sizes (defaults otherwise), logging captured.
 neSimulation* CoreMakeSimulation(const neSimulationSizes& sizes, const neVector3* gravity);
 
-// A rigid box of the given full size and mass at a position, bounds updated.
+// A rigid box of the given full size and mass at a position, bounds updated,
+// with the engine's own box inertia.
 neRigidBody* CoreAddBox(neSimulation* sim, const neVector3& size, float mass,
                         const neVector3& position);
 

@@ -13,20 +13,15 @@ namespace {
 
 using solve_test::Scene;
 
-// A world frame at pos whose second axis (the hinge or slide axis) is axis z.
-neTransform FrameAlongZ(const neVector3& pos) {
-  neTransform f;
-  f.SetIdentity();
-  f.rot.col[0] = neV3(1, 0, 0);
-  f.rot.col[1] = neV3(0, 0, 1);
-  f.rot.col[2] = neV3(0, -1, 0);
-  f.pos = pos;
-  return f;
-}
+struct HingedBox {
+  neRigidBody* box;
+  neConstraint* hinge;
+};
 
-float TurnAboutZ(neRigidBody* b) {
-  const neMatrix3x3 r = b->GetRotationMatrix();
-  return std::atan2(r.col[0].y, r.col[0].x);
+// A unit box of the given mass at the origin, hinged about world z there.
+HingedBox HingedBoxAtOrigin(Scene& s, float mass) {
+  neRigidBody* box = s.AddBox(neV3(1, 1, 1), mass, neV3(0, 0, 0));
+  return {box, AddHingeAlongZ(s.sim(), box, neV3(0, 0, 0))};
 }
 
 TEST(SolveJointEnable, SecondEnableChangesNothingAndFirstWakesBothSides) {
@@ -97,9 +92,7 @@ TEST(SolveJointPrepare, RowsToleranceIterationsAndAnchors) {
   neSimulationRecord& sim = *neRecordOf(s.sim());
   neRigidBody* a = s.AddBox(neV3(1, 1, 1), 1, neV3(0, 0, 0));
   neRigidBody* b = s.AddBox(neV3(1, 1, 1), 1, neV3(0, 0, 2));
-  neConstraint* hinge = s.sim()->CreateConstraint(a, b);
-  hinge->SetType(neConstraint::kHinge);
-  hinge->SetFrameWorld(FrameAlongZ(neV3(0, 0, 1)));
+  neConstraint* hinge = AddHingeAlongZ(s.sim(), a, neV3(0, 0, 1), b);
   hinge->SetIterationCount(2);
   hinge->Enable(true);
   neConstraint* ball = s.sim()->CreateConstraint(b);
@@ -141,9 +134,7 @@ TEST(SolveJointPrepare, SliderLimitViolationIsCorrectedAsTheCap) {
   neConstraint* c = s.sim()->CreateConstraint(a);
   c->SetType(neConstraint::kSlider);
   c->SetFrameWorld(FrameAlongZ(neV3(0, 0, 0)));
-  c->SetLowerLimit(-0.5f);
-  c->SetUpperLimit(0.5f);
-  c->EnableLimit(1);
+  SetJointLimits(c, -0.5f, 0.5f);
   c->Enable(true);
   a->SetPosition(neV3(0, 0, 0.7f));  // 0.2 beyond the upper limit
   float tolerance = -1.0f;
@@ -175,14 +166,10 @@ TEST(SolveJointPrepare, SliderLimitViolationIsCorrectedAsTheCap) {
 TEST(SolveJointLimit, HingeStaysWithinItsLimitsUnderGravityAndTorqueOfBothSigns) {
   Scene s;
   neRigidBody* b = s.AddBox(neV3(0.2f, 1, 0.2f), 1, neV3(0, 1.5f, 0));
-  neConstraint* c = s.sim()->CreateConstraint(b);
-  c->SetType(neConstraint::kHinge);
-  c->SetFrameWorld(FrameAlongZ(neV3(0, 2, 0)));
+  neConstraint* c = AddHingeAlongZ(s.sim(), b, neV3(0, 2, 0));
   c->SetDamping(0.02f);
   const float lower = -0.3f * 3.14159265f, upper = 0.1f * 3.14159265f;
-  c->SetLowerLimit(lower);
-  c->SetUpperLimit(upper);
-  c->EnableLimit(1);
+  SetJointLimits(c, lower, upper);
   c->Enable(true);
   const float torques[4] = {8.0f, -8.0f, 4.0f, -4.0f};
   for (float torque : torques) {
@@ -213,9 +200,7 @@ TEST(SolveJointLimit, HingeAngleFollowsTheTurnOfBodyAAgainstBodyB) {
   Scene s(nullptr, false);
   neRigidBody* a = s.AddBox(neV3(1, 1, 1), 1, neV3(0, 0, 0));
   neRigidBody* b = s.AddBox(neV3(1, 1, 1), 1, neV3(0, 0, 3));
-  neConstraint* c = s.sim()->CreateConstraint(a, b);
-  c->SetType(neConstraint::kHinge);
-  c->SetFrameWorld(FrameAlongZ(neV3(0, 0, 1.5f)));
+  neConstraint* c = AddHingeAlongZ(s.sim(), a, neV3(0, 0, 1.5f), b);
   c->Enable(true);
   neConstraintRecord& r = *neRecordOf(c);
   for (float turn : {0.4f, -0.4f, 2.5f}) {
@@ -245,10 +230,7 @@ class SpinController : public neJointControllerCallback {
 // sub-step; it is not lost when the step clears its force accumulators.
 TEST(SolveJointController, ControllerTorqueTurnsTheBody) {
   Scene s(nullptr, false);
-  neRigidBody* a = s.AddBox(neV3(1, 1, 1), 2, neV3(0, 0, 0));
-  neConstraint* c = s.sim()->CreateConstraint(a);
-  c->SetType(neConstraint::kHinge);
-  c->SetFrameWorld(FrameAlongZ(neV3(0, 0, 0)));
+  auto [a, c] = HingedBoxAtOrigin(s, 2);
   SpinController spin;
   ASSERT_NE(c->AddController(&spin, 0), nullptr);
   c->Enable(true);
@@ -263,18 +245,13 @@ TEST(SolveJointController, ControllerTorqueTurnsTheBody) {
 
 TEST(SolveJointMotor, HingeMotorDrivesToItsSpeedAndStopsAtTheLimit) {
   Scene s(nullptr, false);
-  neRigidBody* a = s.AddBox(neV3(1, 1, 1), 1, neV3(0, 0, 0));
-  neConstraint* c = s.sim()->CreateConstraint(a);
-  c->SetType(neConstraint::kHinge);
-  c->SetFrameWorld(FrameAlongZ(neV3(0, 0, 0)));
+  auto [a, c] = HingedBoxAtOrigin(s, 1);
   c->SetMotor(0, 2.0f, 5.0f);
   c->EnableMotor(1);
   c->Enable(true);
   s.Run(60);
   EXPECT_NEAR(a->GetAngularVelocity().z, 2.0f, 0.05f);
-  c->SetLowerLimit(-1.0f);
-  c->SetUpperLimit(1.0f);
-  c->EnableLimit(1);
+  SetJointLimits(c, -1.0f, 1.0f);
   s.Run(400);
   EXPECT_NEAR(TurnAboutZ(a), 1.0f, 0.05f);
   EXPECT_LT(std::fabs(a->GetAngularVelocity().z), 0.2f);
@@ -282,10 +259,7 @@ TEST(SolveJointMotor, HingeMotorDrivesToItsSpeedAndStopsAtTheLimit) {
 
 TEST(SolveJointDamping, DampingSlowsTheRelativeSpinAboutTheHinge) {
   Scene s(nullptr, false);
-  neRigidBody* a = s.AddBox(neV3(1, 1, 1), 1, neV3(0, 0, 0));
-  neConstraint* c = s.sim()->CreateConstraint(a);
-  c->SetType(neConstraint::kHinge);
-  c->SetFrameWorld(FrameAlongZ(neV3(0, 0, 0)));
+  auto [a, c] = HingedBoxAtOrigin(s, 1);
   c->SetDamping(0.05f);
   c->Enable(true);
   a->SetAngularMomentum(neV3(0, 0, 1));

@@ -17,14 +17,10 @@ using solve_test::Scene;
 
 // Deepest point of a box below the plane y = 0 (0 when above).
 float Penetration(neRigidBody* b, const neVector3& size) {
-  const neTransform t = b->GetTransform();
+  neVector3 corners[8];
+  BoxCorners(b, size, corners);
   float deepest = 0.0f;
-  for (int k = 0; k < 8; ++k) {
-    const neVector3 c = neV3((k & 1) ? 0.5f * size.x : -0.5f * size.x,
-                             (k & 2) ? 0.5f * size.y : -0.5f * size.y,
-                             (k & 4) ? 0.5f * size.z : -0.5f * size.z);
-    deepest = std::fmax(deepest, -t.TransformPoint(c).y);
-  }
+  for (const neVector3& c : corners) deepest = std::fmax(deepest, -c.y);
   return deepest;
 }
 

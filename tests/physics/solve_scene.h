@@ -1,17 +1,18 @@
 // Scenes for the solver tests: a simulator with gravity, flat or sloped
-// terrain, boxes and spheres, stepping and energy measures.
+// terrain, boxes and spheres, stepping and energy measures, built with the
+// scene support the physics_scene tool and the bench use.
 #ifndef KELVAMOR_TESTS_PHYSICS_SOLVE_SCENE_H
 #define KELVAMOR_TESTS_PHYSICS_SOLVE_SCENE_H
 
 #include <vector>
 
 #include "physics/ne.h"
+#include "tools/physics_scene/scene_world.h"
 
 namespace solve_test {
 
-constexpr float kGravity = 9.8f;
-// The game's sub-step: 2.1 x a 60 Hz frame in 4 sub-steps.
-constexpr float kStep = 2.1f / 60.0f / 4.0f;
+constexpr float kGravity = kSceneGravity;
+constexpr float kStep = kGameSubStep;
 
 // Owns a simulator (default sizes unless given) with gravity (0, -9.8, 0).
 class Scene {
@@ -28,22 +29,28 @@ class Scene {
   // cells x cells quads; every triangle with the given material.
   void SetGround(float half, float y, int cells, int material, float slope = 0.0f,
                  int userWord = 0);
-  // A box body of the given full size and mass, at pos, on the material.
-  neRigidBody* AddBox(const neVector3& size, float mass, const neVector3& pos, int material = 0);
-  neRigidBody* AddSphere(float diameter, float mass, const neVector3& pos, int material = 0);
+  // A box body of the given full size and mass (the textbook box inertia:
+  // the tests measure physics, not the game's simplified tensor), at pos.
+  neRigidBody* AddBox(const neVector3& size, float mass, const neVector3& pos, int material = 0) {
+    return AddSceneBox(sim_, size, mass, pos, material);
+  }
+  neRigidBody* AddSphere(float diameter, float mass, const neVector3& pos, int material = 0) {
+    return AddSceneBall(sim_, diameter, mass, pos, material);
+  }
   // A fixed animated box (a floor, a table) of the given full size.
-  neAnimatedBody* AddStaticBox(const neVector3& size, const neVector3& pos, int material = 0);
+  neAnimatedBody* AddStaticBox(const neVector3& size, const neVector3& pos, int material = 0) {
+    return ::AddStaticBox(sim_, size, pos, material);
+  }
 
   // n sub-steps of kStep each.
-  void Run(int subSteps);
+  void Run(int subSteps) { RunSubSteps(sim_, subSteps, kStep); }
 
   // Kinetic plus potential energy (zero height at y = 0) of every body given.
-  static float Energy(const std::vector<neRigidBody*>& bodies);
+  static float Energy(const std::vector<neRigidBody*>& bodies) { return TotalEnergy(bodies); }
 
  private:
   neSimulation* sim_ = nullptr;
-  std::vector<neVector3> vertices_;
-  std::vector<neTerrainTriangle> triangles_;
+  SceneTerrain ground_;
 };
 
 // The body's orientation as a rotation about z by angle (radians).

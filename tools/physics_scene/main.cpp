@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "scene_world.h"
 #include "scenes.h"
 
 namespace {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "scene_world.h"
 #include "scenes.h"
 
 namespace {
@@ -17,16 +16,9 @@ constexpr float kTurnAt = 250.0f;  // the car turns back past this |x|
 }  // namespace
 
 SceneResult RunCarBox() {
-  neSimulationSizes sizes;
-  sizes.rigidBodiesCount = kRoadside + 1;
-  sizes.geometriesCount = kRoadside + 1;
-  sizes.animatedBodiesCount = 0;
-  sizes.rigidParticleCount = 0;
-  sizes.overlapPairsCount = (kRoadside + 1) * kRoadside / 2;
-  neSimulation* sim = MakeSimulation(sizes);
+  neSimulation* sim = MakeSimulation(SceneSizes(kRoadside + 1, 0, (kRoadside + 1) * kRoadside / 2));
   SceneTerrain ground;
-  ground.Build(320.0f, 123, 0, 0.0f, true);  // 30,258 triangles
-  ground.Apply(sim);
+  LaySceneGround(sim, ground, 320.0f, 123, 0, 0.0f, true);  // 30,258 triangles
 
   auto groundAt = [&](float x, float z) {
     float h = 0.0f;
@@ -34,8 +26,8 @@ SceneResult RunCarBox() {
     return h;
   };
   const neVector3 carSize = neV3(7.5f, 2.2f, 3.2f);
-  neRigidBody* car = AddSceneBox(sim, carSize, 100.0f,
-                                 neV3(-200.0f, groundAt(-200.0f, 0.0f) + 1.3f, 0.0f), 0);
+  neRigidBody* car =
+      AddSceneBox(sim, carSize, 100.0f, At(-200.0f, groundAt(-200.0f, 0.0f) + 1.3f, 0.0f));
   car->SetVelocity(neV3(kCruise, 0, 0));
   std::vector<neRigidBody*> boxes;
   std::vector<neVector3> starts;
@@ -45,7 +37,7 @@ SceneResult RunCarBox() {
     const float x =
         -150.0f + 6.0f * static_cast<float>(k / 10) + 0.5f * static_cast<float>(k % 3);
     const float z = -9.0f + 2.0f * static_cast<float>(k % 10);
-    boxes.push_back(AddSceneBox(sim, boxSize, 10.0f, neV3(x, groundAt(x, z) + 0.55f, z), 0));
+    boxes.push_back(AddSceneBox(sim, boxSize, 10.0f, At(x, groundAt(x, z) + 0.55f, z)));
     starts.push_back(boxes.back()->GetPosition());
   }
 

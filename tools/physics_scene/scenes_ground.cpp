@@ -3,33 +3,40 @@
 #include <cmath>
 #include <vector>
 
-#include "scene_world.h"
 #include "scenes.h"
 
 namespace {
 
 neSimulationSizes Sizes(int bodies) {
-  neSimulationSizes s;
-  s.rigidBodiesCount = bodies;
-  s.animatedBodiesCount = 0;
-  s.rigidParticleCount = 0;
-  s.geometriesCount = bodies;
-  s.overlapPairsCount = bodies * (bodies - 1) / 2 + 1;
-  return s;
+  return SceneSizes(bodies, 0, bodies * (bodies - 1) / 2 + 1);
 }
 
 neVector3 Local(const neRigidBody* b) { return b->GetPosition() - SceneOrigin(); }
 
 float Horizontal(const neVector3& v) { return std::sqrt(v.x * v.x + v.z * v.z); }
 
+// A simulator of the scene's sizes and its flat or sloped ground, destroyed
+// once the scene has taken its figures.
+struct GroundWorld {
+  explicit GroundWorld(const neSimulationSizes& sizes) : sim(MakeSimulation(sizes)) {}
+  ~GroundWorld() { neSimulation::Destroy(sim); }
+  GroundWorld(const GroundWorld&) = delete;
+  GroundWorld& operator=(const GroundWorld&) = delete;
+  void Lay(float half, int cells, int material, float slope) {
+    LaySceneGround(sim, ground, half, cells, material, slope, false);
+  }
+  neSimulation* const sim;
+  SceneTerrain ground;
+};
+
 // A unit box resting on its face on a slope rising by slope per metre of x.
-neRigidBody* BoxOnSlope(neSimulation* sim, SceneTerrain& ground, float slope, float friction) {
+neRigidBody* BoxOnSlope(GroundWorld& w, float slope, float friction) {
+  neSimulation* sim = w.sim;
   sim->SetMaterial(1, friction, 0.0f);
-  ground.Build(40.0f, 8, 1, slope, false);
-  ground.Apply(sim);
+  w.Lay(40.0f, 8, 1, slope);
   const float th = std::atan(slope);
   neRigidBody* b = AddSceneBox(sim, neV3(1, 1, 1), 1.0f,
-                               neV3(-std::sin(th) * 0.5f, std::cos(th) * 0.5f, 0.0f), 1);
+                               At(-std::sin(th) * 0.5f, std::cos(th) * 0.5f, 0.0f), 1);
   b->SetRotation(RotationAboutZ(th));
   return b;
 }
@@ -64,24 +71,8 @@ struct SensorProbe : neRigidBodyControllerCallback {
 SceneResult RunSphereOnTriangle() {
   neSimulation* sim = MakeSimulation(Sizes(1));
   // One large flat triangle as the whole terrain.
-  neVector3 v[3] = {At(-10, 0, -10), At(10, 0, -10), At(0, 0, 10)};
-  neTerrainTriangle t;
-  t.indices[0] = 0;
-  t.indices[1] = 2;
-  t.indices[2] = 1;
-  neTerrainMesh mesh;
-  mesh.vertices = v;
-  mesh.vertexCount = 3;
-  mesh.triangles = &t;
-  mesh.triangleCount = 1;
-  sim->SetTerrain(&mesh);
-  neRigidBody* ball = sim->CreateRigidBody();
-  neGeometry* g = ball->AddGeometry();
-  g->SetSphereDiameter(1.0f);
-  ball->UpdateBoundingInfo();
-  ball->SetMass(1.0f);
-  ball->SetInertiaTensor(neComputeSphereInertia(1.0f, 1.0f));
-  ball->SetPosition(At(0.5f, 1.5f, -1.0f));
+  SetSingleTriangleTerrain(sim, At(-10, 0, -10), At(10, 0, -10), At(0, 0, 10));
+  neRigidBody* ball = AddSceneBall(sim, 1.0f, 1.0f, At(0.5f, 1.5f, -1.0f));
   const int steps = static_cast<int>(4.0f / kGameSubStep);
   float restAt = -1.0f;
   neVector3 restPos = Local(ball);
@@ -114,12 +105,11 @@ SceneResult RunSphereOnTriangle() {
 }
 
 SceneResult RunBoxRest() {
-  neSimulation* sim = MakeSimulation(Sizes(1));
-  SceneTerrain ground;
-  ground.Build(10.0f, 20, 0, 0.0f, false);
-  ground.Apply(sim);
+  GroundWorld w(Sizes(1));
+  w.Lay(10.0f, 20, 0, 0.0f);
+  neSimulation* sim = w.sim;
   const neVector3 size = neV3(1.0f, 0.6f, 1.4f);
-  neRigidBody* b = AddSceneBox(sim, size, 2.0f, neV3(0.3f, 1.5f, 0.2f), 0);
+  neRigidBody* b = AddSceneBox(sim, size, 2.0f, At(0.3f, 1.5f, 0.2f));
   neQuaternion q{0.1f, 0.3f, 0.05f, 1.0f};
   q.Normalize();
   b->SetRotation(q);
@@ -128,22 +118,20 @@ SceneResult RunBoxRest() {
     sim->Step(kGameSubStep, 1);
     if (b->IsIdle()) idleAt = i + 1;
   }
-  const float depth = BoxDepthBelow(b, size, ground);
+  const float depth = BoxDepthBelow(b, size, w.ground);
   SceneResult r;
   r.pass = BodyFinite(b) && idleAt > 0 && depth <= 0.015f;
   r.figures = Figures("idle-at=%.0f sub-steps penetration=%.4f", idleAt, depth);
-  neSimulation::Destroy(sim);
   return r;
 }
 
 SceneResult RunStack3() {
-  neSimulation* sim = MakeSimulation(Sizes(3));
-  SceneTerrain ground;
-  ground.Build(20.0f, 4, 0, 0.0f, false);
-  ground.Apply(sim);
+  GroundWorld w(Sizes(3));
+  w.Lay(20.0f, 4, 0, 0.0f);
+  neSimulation* sim = w.sim;
   std::vector<neRigidBody*> boxes;
   for (int k = 0; k < 3; ++k) {
-    boxes.push_back(AddSceneBox(sim, neV3(1, 1, 1), 1.0f, neV3(0.0f, 0.5f + k, 0.0f), 0));
+    boxes.push_back(AddSceneBox(sim, neV3(1, 1, 1), 1.0f, At(0.0f, 0.5f + k, 0.0f)));
   }
   bool finite = true;
   for (int i = 0; i < 10000; ++i) {
@@ -152,41 +140,38 @@ SceneResult RunStack3() {
   }
   const neVector3 top = Local(boxes[2]);
   const float drift = Horizontal(top);
-  int idle = 0;
-  for (neRigidBody* b : boxes) idle += b->IsIdle() ? 1 : 0;
+  const int idle = CountIdle(boxes);
   SceneResult r;
   r.pass = finite && drift < 0.05f && std::fabs(top.y - 2.5f) < 0.05f &&
            std::fabs(Local(boxes[1]).y - 1.5f) < 0.05f;
   r.figures = Figures("top-drift=%.4f top-y=%.4f middle-y=%.4f idle=%.0f", drift, top.y,
                       Local(boxes[1]).y, idle);
-  neSimulation::Destroy(sim);
   return r;
 }
 
 SceneResult RunSlopeHold() {
-  neSimulation* sim = MakeSimulation(Sizes(1));
-  SceneTerrain ground;
-  neRigidBody* b = BoxOnSlope(sim, ground, 0.5f, 0.8f);
-  for (int i = 0; i < 114; ++i) sim->Step(kGameSubStep, 1);  // settle onto the face
+  GroundWorld w(Sizes(1));
+  neSimulation* sim = w.sim;
+  neRigidBody* b = BoxOnSlope(w, 0.5f, 0.8f);
+  RunSubSteps(sim, 114);  // settle onto the face
   const neVector3 p0 = Local(b);
   const int steps = static_cast<int>(5.0f / kGameSubStep);
-  for (int i = 0; i < steps; ++i) sim->Step(kGameSubStep, 1);
+  RunSubSteps(sim, steps);
   const float moved = Distance(Local(b), p0);
   SceneResult r;
   r.pass = BodyFinite(b) && moved < 0.01f;
   r.figures = Figures("moved=%.5f in 5 s", moved);
-  neSimulation::Destroy(sim);
   return r;
 }
 
 SceneResult RunSlopeSlide() {
-  neSimulation* sim = MakeSimulation(Sizes(1));
-  SceneTerrain ground;
-  neRigidBody* b = BoxOnSlope(sim, ground, 0.9f, 0.45f);
-  for (int i = 0; i < 23; ++i) sim->Step(kGameSubStep, 1);
+  GroundWorld w(Sizes(1));
+  neSimulation* sim = w.sim;
+  neRigidBody* b = BoxOnSlope(w, 0.9f, 0.45f);
+  RunSubSteps(sim, 23);
   const neVector3 v0 = b->GetVelocity();
   const int steps = 114;
-  for (int i = 0; i < steps; ++i) sim->Step(kGameSubStep, 1);
+  RunSubSteps(sim, steps);
   const neVector3 dv = b->GetVelocity() - v0;
   const float th = std::atan(0.9f);
   const float expect = kSceneGravity * (std::sin(th) - 0.45f * std::cos(th));
@@ -195,7 +180,6 @@ SceneResult RunSlopeSlide() {
   r.pass = BodyFinite(b) && std::fabs(measured - expect) <= 0.25f * expect && dv.x < 0.0f;
   r.figures = Figures("acceleration=%.3f expected=%.3f downhill=%.0f", measured, expect,
                       dv.x < 0.0f ? 1.0 : 0.0);
-  neSimulation::Destroy(sim);
   return r;
 }
 
@@ -203,16 +187,15 @@ SceneResult RunSensorGround() {
   neSimulationSizes sizes = Sizes(1);
   sizes.sensorsCount = 4;
   sizes.controllersCount = 1;
-  neSimulation* sim = MakeSimulation(sizes);
+  GroundWorld w(sizes);
+  neSimulation* sim = w.sim;
   const float slope = 0.2f;
-  SceneTerrain ground;
-  ground.Build(20.0f, 8, 0, slope, false);
-  ground.Apply(sim);
+  w.Lay(20.0f, 8, 0, slope);
   // The box hovers (no gravity on it) 0.6 m over the slope, turned a little
   // off the slope's own tilt, so the lines meet the ground aslant and the
   // pose the hits were taken from is the pose read back.
   const neVector3 size = neV3(4.0f, 1.0f, 2.0f);
-  neRigidBody* box = AddSceneBox(sim, size, 100.0f, neV3(0.3f, 0.6f + 0.3f * slope, 0.2f), 0);
+  neRigidBody* box = AddSceneBox(sim, size, 100.0f, At(0.3f, 0.6f + 0.3f * slope, 0.2f));
   box->SetGravityEnabled(0);
   neMatrix3x3 turn;
   turn.SetRotationXYZ(0.05f, 0.3f, 0.08f);
@@ -228,7 +211,7 @@ SceneResult RunSensorGround() {
   SensorProbe probe;
   probe.nextPose = box->GetTransform();
   box->AddController(&probe, 0);
-  for (int i = 0; i < 30; ++i) sim->Step(kGameSubStep, 1);
+  RunSubSteps(sim, 30);
   // The plane y = slope x (local): where each line crosses it, and its normal.
   const neVector3 n = neV3(-slope, 1.0f, 0.0f) * (1.0f / std::sqrt(1.0f + slope * slope));
   float worstDepth = 0.0f, worstNormal = 0.0f;
@@ -248,6 +231,5 @@ SceneResult RunSensorGround() {
   r.pass = BodyFinite(box) && hits == 4 && worstDepth < 2e-3f && worstNormal < 1e-3f;
   r.figures = Figures("hits=%.0f depth-error=%.5f normal-error=%.5f depth0=%.4f reads=%.0f",
                       hits, worstDepth, worstNormal, probe.depths[0], probe.calls);
-  neSimulation::Destroy(sim);
   return r;
 }

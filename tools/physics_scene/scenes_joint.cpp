@@ -1,43 +1,16 @@
 // A bar on a limited hinge, swung by gravity and driven against both limits.
 #include <cmath>
 
-#include "scene_world.h"
 #include "scenes.h"
 
-namespace {
-
-// The bar's turn about the world z axis (the hinge axis).
-float TurnAboutZ(const neRigidBody* b) {
-  const neMatrix3x3 r = b->GetRotationMatrix();
-  return std::atan2(r.col[0].y, r.col[0].x);
-}
-
-}  // namespace
-
 SceneResult RunHingeLimit() {
-  neSimulationSizes sizes;
-  sizes.rigidBodiesCount = 1;
-  sizes.geometriesCount = 1;
-  sizes.animatedBodiesCount = 0;
-  sizes.rigidParticleCount = 0;
-  sizes.overlapPairsCount = 1;
-  neSimulation* sim = MakeSimulation(sizes);
-  neRigidBody* bar = AddSceneBox(sim, neV3(0.2f, 1.0f, 0.2f), 1.0f, neV3(0, 1.5f, 0), 0);
-  neConstraint* c = sim->CreateConstraint(bar);
-  c->SetType(neConstraint::kHinge);
-  // The frame's second axis is the hinge axis: world z, at the bar's top.
-  neTransform frame;
-  frame.SetIdentity();
-  frame.rot.col[0] = neV3(1, 0, 0);
-  frame.rot.col[1] = neV3(0, 0, 1);
-  frame.rot.col[2] = neV3(0, -1, 0);
-  frame.pos = At(0, 2, 0);
-  c->SetFrameWorld(frame);
+  neSimulation* sim = MakeSimulation(SceneSizes(1, 0, 1));
+  neRigidBody* bar = AddSceneBox(sim, neV3(0.2f, 1.0f, 0.2f), 1.0f, At(0, 1.5f, 0));
+  // Hinged about world z at the bar's top.
+  neConstraint* c = AddHingeAlongZ(sim, bar, At(0, 2, 0));
   c->SetDamping(0.02f);
   const float lower = -0.3f * 3.14159265f, upper = 0.1f * 3.14159265f;
-  c->SetLowerLimit(lower);
-  c->SetUpperLimit(upper);
-  c->EnableLimit(1);
+  SetJointLimits(c, lower, upper);
   c->Enable(true);
 
   float lo = 10.0f, hi = -10.0f, worstGap = 0.0f;
