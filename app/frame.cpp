@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/handshake.h"
+#include "app/race_snapshot.h"
 #include "platform/timer.h"
 #include "app/race_update.h"
 #include "app/settings.h"
@@ -46,12 +47,16 @@ void MeasureFrame() {
 }
 
 bool DrawFrame() {
+  float fps;
   if (CurrentScreen.load() == kScreenRace) {
     // The loader flips its toggle once the update is published; quitting ends the wait.
     while (Handshake.UpdateToggle.load() == Handshake.RenderToggle.load() && !Handshake.AppDone.load() &&
            CurrentScreen.load() == kScreenRace) {
     }
     if (Handshake.UpdateToggle.load() != Handshake.RenderToggle.load()) RenderRaceFrame();
+    // FrameTiming belongs to the loader's next update by now: the rate comes from the
+    // update this frame draws.
+    fps = RenderSnapshot.fps;
   } else {
     MeasureFrame();
     FrameTimingState& t = FrameTiming;
@@ -61,8 +66,9 @@ bool DrawFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     UpdateScreens();
+    fps = FrameTiming.Fps;
   }
-  if (FpsVisible == 1) DrawFpsText(static_cast<int>(FrameTiming.Fps));
+  if (FpsVisible == 1) DrawFpsText(static_cast<int>(fps));
   glEnable(GL_DEPTH_TEST);
   return true;
 }
