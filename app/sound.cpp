@@ -5,6 +5,7 @@
 #include <AL/alc.h>
 #include <AL/alut.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,6 +23,9 @@ bool g_alutStarted = false;
 // OpenAL Soft names no device "Generic Software"; the name is tried first because it
 // is the renderer the game was tuned with where it exists.
 constexpr const char* kPreferredDevice = "Generic Software";
+
+// OpenAL takes pitches above 0 only.
+constexpr float kMinPitch = 0.01f;
 
 // EAX 2.0 listener property set {0306A6A8-B224-11D2-99E5-0000E8D8C722}.
 struct EaxGuid {
@@ -57,11 +61,12 @@ void SoundSource::Load(const char* path, bool looping) {
   ALfloat rate = 0.0f;
   sampleData = alutLoadMemoryFromFile(path, &fmt, &bytes, &rate);
 
+  // The context's error code is shared with the other thread, which plays and pauses
+  // sources meanwhile: whether the names were made is read from the names themselves.
   ALuint s = 0, b = 0;
-  alGetError();  // an error left by an earlier call is not this load's
   alGenSources(1, &s);
   alGenBuffers(1, &b);
-  if (alGetError() != AL_NO_ERROR || s == 0 || b == 0) {
+  if (s == 0 || b == 0 || !alIsSource(s) || !alIsBuffer(b)) {
     std::fprintf(stderr, "sound: no OpenAL source left for %s\n", path);
     if (s) alDeleteSources(1, &s);
     if (b) alDeleteBuffers(1, &b);
@@ -112,7 +117,12 @@ void SoundSource::Pause() {
 }
 
 void SoundSource::SetGain(float gain) {
-  if (source) alSourcef(source, AL_GAIN, gain);
+  if (!source) return;
+  // OpenAL refuses a negative or NaN gain and keeps the old one: a fade that overshoots
+  // would stay at its last loud step. Silence is what such a value means.
+  if (!(gain >= 0.0f)) gain = 0.0f;
+  else if (std::isinf(gain)) gain = 1.0f;  // the mixer plays no source louder anyway
+  alSourcef(source, AL_GAIN, gain);
 }
 
 void SoundSource::Release() {
@@ -134,7 +144,10 @@ void SoundSource::SetRelative() {
 }
 
 void SoundSource::SetPitch(float pitch) {
-  if (source) alSourcef(source, AL_PITCH, pitch);
+  // A NaN or infinite pitch has no sensible tone: keep the current one. A stalled or
+  // back-spinning engine (0 or below, which OpenAL refuses) slows the note to a crawl.
+  if (!source || !std::isfinite(pitch)) return;
+  alSourcef(source, AL_PITCH, pitch > kMinPitch ? pitch : kMinPitch);
 }
 
 void SoundSource::Rewind() {

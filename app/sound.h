@@ -42,6 +42,7 @@ struct SoundSource {
   void Play();   // starts, or restarts from the beginning when already playing
   void Stop();
   void Pause();
+  // A negative or NaN gain silences the source (OpenAL would keep the old gain).
   void SetGain(float gain);
   // Deletes the source and its buffer and forgets both names, so a second Release or
   // a later call reaches nothing.
@@ -50,6 +51,7 @@ struct SoundSource {
 
   // What the race code asks of a source directly (pitch of the engine notes, the
   // "is it playing" tests before starting one, rewinding a stopped note).
+  // Pitches of 0 and below become a crawl (0.01); NaN and infinity change nothing.
   void SetPitch(float pitch);
   void Rewind();
   bool IsPlaying() const;

@@ -6,6 +6,8 @@
 #include <AL/al.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -299,6 +301,64 @@ TEST_F(SoundDevice, ReloadingNeverKeepsTheLastFilesSizeOrSource) {
   s.Release();
   EXPECT_EQ(s.source, 0u);
   EXPECT_EQ(s.buffer, 0u);
+}
+
+// The race's fades and engine pitches are computed: one that overshoots below zero or
+// goes NaN must not leave the source at its last, loud value (OpenAL refuses such a
+// value and keeps the old one), nor leave an error behind in the shared context.
+TEST_F(SoundDevice, GainAndPitchOutsideTheirRangesNeverKeepTheLastValue) {
+  SoundSource s{};
+  s.Load("base/sound/menu1.wav", false);
+  ASSERT_NE(s.source, 0u);
+  for (float bad : {-0.25f, -1e30f, NAN}) {
+    s.SetGain(0.8f);
+    s.SetGain(bad);
+    EXPECT_FLOAT_EQ(SourceFloat(s, AL_GAIN), 0.0f) << "gain " << bad;
+    EXPECT_EQ(alGetError(), AL_NO_ERROR) << "gain " << bad;
+  }
+  s.SetGain(INFINITY);
+  EXPECT_TRUE(std::isfinite(SourceFloat(s, AL_GAIN)));
+  s.SetGain(0.35f);
+  EXPECT_FLOAT_EQ(SourceFloat(s, AL_GAIN), 0.35f) << "a usable gain is kept as given";
+
+  // A stalled or back-spinning engine: the note slows to a crawl instead of keeping the
+  // last pitch; a NaN pitch changes nothing.
+  for (float low : {0.0f, -0.5f}) {
+    s.SetPitch(1.5f);
+    s.SetPitch(low);
+    EXPECT_GT(SourceFloat(s, AL_PITCH), 0.0f) << "pitch " << low;
+    EXPECT_LT(SourceFloat(s, AL_PITCH), 0.05f) << "pitch " << low;
+    EXPECT_EQ(alGetError(), AL_NO_ERROR) << "pitch " << low;
+  }
+  s.SetPitch(1.5f);
+  s.SetPitch(NAN);
+  s.SetPitch(INFINITY);
+  EXPECT_FLOAT_EQ(SourceFloat(s, AL_PITCH), 1.5f);
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+  s.SetPitch(2.0f);
+  EXPECT_FLOAT_EQ(SourceFloat(s, AL_PITCH), 2.0f);
+  s.Release();
+}
+
+// OpenAL keeps one error code per context, shared by both threads. The loader loads the
+// music while the main thread plays and pauses sources: an error raised by the main
+// thread in the middle of a load must not make the load throw its source away.
+TEST_F(SoundDevice, AnotherThreadsErrorNeverFailsALoad) {
+  std::atomic<bool> stop{false};
+  std::thread other([&stop] {
+    while (!stop.load()) alSourcef(0x7FFFFFF0u, AL_GAIN, 1.0f);  // no such source
+  });
+  std::vector<SoundSource> loaded(60);
+  for (SoundSource& s : loaded) s.Load("base/sound/menu2.wav", false);
+  stop.store(true);
+  other.join();
+  int missing = 0;
+  for (SoundSource& s : loaded) {
+    if (s.source == 0 || !alIsSource(s.source)) ++missing;
+    s.Release();
+  }
+  EXPECT_EQ(missing, 0) << "loads dropped because of the other thread's error";
+  alGetError();
 }
 
 TEST_F(SoundDevice, ReleasingTwiceOrNeverLoadedTouchesNoOtherSource) {
