@@ -3,13 +3,13 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
-#include <AL/alut.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/settings.h"
+#include "app/wav_file.h"
 
 GameSoundSet GameSounds;
 SoundSource MusicSource;
@@ -18,7 +18,6 @@ uint8_t EaxAvailable = 0;
 namespace {
 
 bool g_deviceOpen = false;
-bool g_alutStarted = false;
 
 // OpenAL Soft names no device "Generic Software"; the name is tried first because it
 // is the renderer the game was tuned with where it exists.
@@ -43,11 +42,17 @@ using EaxGetFn = ALenum (*)(const EaxGuid*, ALuint, ALuint, ALvoid*, ALuint);
 EaxSetFn g_eaxSet = nullptr;
 EaxGetFn g_eaxGet = nullptr;  // fetched with EAXSet; nothing reads back
 
+// The music record is reloaded by the loader while the main thread plays and pauses
+// it (focus changes, the Escape pause): its source name is read and replaced across
+// threads, so every access to it is atomic. OpenAL serialises the calls themselves.
+ALuint NameOf(const SoundSource& s) { return __atomic_load_n(&s.source, __ATOMIC_ACQUIRE); }
+void SetName(SoundSource* s, ALuint name) { __atomic_store_n(&s->source, name, __ATOMIC_RELEASE); }
+
 }  // namespace
 
 void SoundSource::Load(const char* path, bool looping) {
   // A record loaded again (the music source) gives its old source back first.
-  if (source || buffer) Release();
+  if (NameOf(*this) || buffer) Release();
   // Fresh outputs for every load, so a failed read can never hand the previous file's
   // size or format to the buffer.
   sampleData = nullptr;
@@ -56,10 +61,9 @@ void SoundSource::Load(const char* path, bool looping) {
   size = 0;
   if (!g_deviceOpen) return;
 
-  ALenum fmt = 0;
-  ALsizei bytes = 0;
-  ALfloat rate = 0.0f;
-  sampleData = alutLoadMemoryFromFile(path, &fmt, &bytes, &rate);
+  PcmWav wav;
+  const bool read = ReadPcmWav(path, &wav);
+  sampleData = read ? wav.samples.data() : nullptr;
 
   // The context's error code is shared with the other thread, which plays and pauses
   // sources meanwhile: whether the names were made is read from the names themselves.
@@ -70,94 +74,97 @@ void SoundSource::Load(const char* path, bool looping) {
     std::fprintf(stderr, "sound: no OpenAL source left for %s\n", path);
     if (s) alDeleteSources(1, &s);
     if (b) alDeleteBuffers(1, &b);
-    std::free(sampleData);
     sampleData = nullptr;
     return;
   }
-  source = s;
   buffer = b;
-  if (sampleData && bytes > 0 && rate > 0.0f) {
-    format = fmt;
-    size = bytes;
-    frequency = static_cast<int>(rate);
-    alBufferData(buffer, fmt, sampleData, bytes, static_cast<ALsizei>(rate));
+  if (read) {
+    const bool stereo = wav.channels == 2;
+    format = wav.bits == 8 ? (stereo ? AL_FORMAT_STEREO8 : AL_FORMAT_MONO8)
+                           : (stereo ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16);
+    size = static_cast<int>(wav.samples.size());
+    frequency = wav.rate;
+    alBufferData(buffer, format, sampleData, size, frequency);
   } else {
     // The source stays, with an empty buffer: playing it is silent.
-    std::fprintf(stderr, "sound: cannot read %s: %s\n", path,
-                 alutGetErrorString(alutGetError()));
+    std::fprintf(stderr, "sound: cannot read %s: not a PCM WAV file\n", path);
   }
-  alSourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
-  std::free(sampleData);
+  alSourcei(s, AL_BUFFER, static_cast<ALint>(buffer));
   sampleData = nullptr;
 
-  alSourcef(source, AL_PITCH, 1.0f);
-  alSourcef(source, AL_GAIN, 1.0f);
-  alSourcei(source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
-  alSourcef(source, AL_REFERENCE_DISTANCE, 12.0f);
-  alSourcef(source, AL_ROLLOFF_FACTOR, 1.0f);
-  sourceCopy = source;
+  alSourcef(s, AL_PITCH, 1.0f);
+  alSourcef(s, AL_GAIN, 1.0f);
+  alSourcei(s, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
+  alSourcef(s, AL_REFERENCE_DISTANCE, 12.0f);
+  alSourcef(s, AL_ROLLOFF_FACTOR, 1.0f);
+  // Published once it is set up: the other thread never plays a half-made source.
+  SetName(this, s);
+  sourceCopy = s;
 }
 
 void SoundSource::SetPosition(float x, float y, float z, float vx, float vy, float vz) {
-  if (!source) return;
-  alSource3f(source, AL_POSITION, x, y, z);
-  alSource3f(source, AL_VELOCITY, vx, vy, vz);
+  const ALuint name = NameOf(*this);
+  if (!name) return;
+  alSource3f(name, AL_POSITION, x, y, z);
+  alSource3f(name, AL_VELOCITY, vx, vy, vz);
 }
 
 void SoundSource::Play() {
-  if (source) alSourcePlay(source);
+  if (const ALuint name = NameOf(*this)) alSourcePlay(name);
 }
 
 void SoundSource::Stop() {
-  if (source) alSourceStop(source);
+  if (const ALuint name = NameOf(*this)) alSourceStop(name);
 }
 
 void SoundSource::Pause() {
-  if (source) alSourcePause(source);
+  if (const ALuint name = NameOf(*this)) alSourcePause(name);
 }
 
 void SoundSource::SetGain(float gain) {
-  if (!source) return;
+  const ALuint name = NameOf(*this);
+  if (!name) return;
   // OpenAL refuses a negative or NaN gain and keeps the old one: a fade that overshoots
   // would stay at its last loud step. Silence is what such a value means.
   if (!(gain >= 0.0f)) gain = 0.0f;
   else if (std::isinf(gain)) gain = 1.0f;  // the mixer plays no source louder anyway
-  alSourcef(source, AL_GAIN, gain);
+  alSourcef(name, AL_GAIN, gain);
 }
 
 void SoundSource::Release() {
-  if (source) {
-    ALuint s = source;
-    alDeleteSources(1, &s);
-  }
+  // Forgotten before it is deleted, so the other thread stops reaching it first.
+  ALuint s = NameOf(*this);
+  SetName(this, 0);
+  if (s) alDeleteSources(1, &s);
   if (buffer) {
     ALuint b = buffer;
     alDeleteBuffers(1, &b);
   }
-  source = 0;
   buffer = 0;
   sourceCopy = 0;
 }
 
 void SoundSource::SetRelative() {
-  if (source) alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+  if (const ALuint name = NameOf(*this)) alSourcei(name, AL_SOURCE_RELATIVE, AL_TRUE);
 }
 
 void SoundSource::SetPitch(float pitch) {
   // A NaN or infinite pitch has no sensible tone: keep the current one. A stalled or
   // back-spinning engine (0 or below, which OpenAL refuses) slows the note to a crawl.
-  if (!source || !std::isfinite(pitch)) return;
-  alSourcef(source, AL_PITCH, pitch > kMinPitch ? pitch : kMinPitch);
+  const ALuint name = NameOf(*this);
+  if (!name || !std::isfinite(pitch)) return;
+  alSourcef(name, AL_PITCH, pitch > kMinPitch ? pitch : kMinPitch);
 }
 
 void SoundSource::Rewind() {
-  if (source) alSourceRewind(source);
+  if (const ALuint name = NameOf(*this)) alSourceRewind(name);
 }
 
 int SoundSource::State() const {
-  if (!source) return 0;
+  const ALuint name = NameOf(*this);
+  if (!name) return 0;
   ALint state = 0;
-  alGetSourcei(source, AL_SOURCE_STATE, &state);
+  alGetSourcei(name, AL_SOURCE_STATE, &state);
   return state;
 }
 
@@ -179,8 +186,6 @@ bool OpenSoundDevice() {
     return false;
   }
   alGetError();
-  // ALUT only reads files here; the context is ours.
-  g_alutStarted = alutInitWithoutContext(nullptr, nullptr) == AL_TRUE;
   g_deviceOpen = true;
   return true;
 }
@@ -188,10 +193,6 @@ bool OpenSoundDevice() {
 bool SoundDeviceOpen() { return g_deviceOpen; }
 
 void CloseSoundDevice() {
-  if (g_alutStarted) {
-    alutExit();
-    g_alutStarted = false;
-  }
   ALCcontext* context = alcGetCurrentContext();
   if (context) {
     ALCdevice* device = alcGetContextsDevice(context);

@@ -16,7 +16,9 @@
 // (Escape pause), ResumeAllSounds (pause screen, "RACE").
 //
 // Sources are played from the main thread and the worker without a lock; the OpenAL
-// context is process-wide and OpenAL serialises the calls itself.
+// context is process-wide and OpenAL serialises the calls itself. A record's source
+// name is read and written atomically, since the worker reloads the music while the
+// main thread plays and pauses it.
 #pragma once
 
 #include <cstdint>

@@ -352,12 +352,39 @@ TEST_F(SoundDevice, AnotherThreadsErrorNeverFailsALoad) {
   for (SoundSource& s : loaded) s.Load("base/sound/menu2.wav", false);
   stop.store(true);
   other.join();
-  int missing = 0;
+  int missing = 0, silent = 0;
   for (SoundSource& s : loaded) {
     if (s.source == 0 || !alIsSource(s.source)) ++missing;
+    if (s.size == 0 || BufferInt(s, AL_SIZE) == 0) ++silent;
     s.Release();
   }
   EXPECT_EQ(missing, 0) << "loads dropped because of the other thread's error";
+  EXPECT_EQ(silent, 0) << "files not read because of the other thread's error";
+  alGetError();
+}
+
+// The loader loads the music (menu content, a track, the garage) while the window's
+// focus changes pause and play it on the main thread: the source name is read by one
+// thread while the other replaces it. Run under ThreadSanitizer too.
+TEST_F(SoundDevice, MusicPlayedAndPausedWhileTheLoaderReloadsIt) {
+  std::atomic<bool> done{false};
+  std::thread loader([&done] {
+    for (int i = 0; i < 40; ++i) MusicSource.Load(i % 2 ? "base/music/2.wav" : "base/music/menu.wav", true);
+    done.store(true);
+  });
+  int calls = 0;
+  while (!done.load()) {
+    MusicSource.Pause();
+    MusicSource.Play();
+    MusicSource.SetGain(0.5f);
+    ++calls;
+  }
+  loader.join();
+  EXPECT_GT(calls, 0);
+  ASSERT_TRUE(alIsSource(MusicSource.source));
+  MusicSource.Play();
+  EXPECT_EQ(MusicSource.State(), AL_PLAYING);
+  MusicSource.Release();
   alGetError();
 }
 
