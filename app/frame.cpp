@@ -23,6 +23,7 @@ namespace {
 // hand-over between race and menus must not jump.
 std::atomic<uint32_t> g_previousMs{0};
 std::atomic<bool> g_timerStarted{false};
+constexpr float kTwoPi = 6.2831853f;
 }  // namespace
 
 float FrameSeconds() {
@@ -61,7 +62,9 @@ bool DrawFrame() {
     MeasureFrame();
     FrameTimingState& t = FrameTiming;
     if (t.FrameDt <= kLongFrameSeconds) t.RenderTicks = t.FrameTicks;
-    t.WavePhase += t.FrameTicks * 0.05f;
+    // Only the sine is read: kept within one turn, the phase never grows so large that
+    // a frame's step is lost in its rounding (the wave would stand still after days).
+    t.WavePhase = std::fmod(t.WavePhase + t.FrameTicks * 0.05f, kTwoPi);
     t.WaveSine = std::sin(t.WavePhase);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
