@@ -3,13 +3,14 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alut.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 #include "app/settings.h"
-#include "app/wav_file.h"
 
 GameSoundSet GameSounds;
 SoundSource MusicSource;
@@ -18,6 +19,14 @@ uint8_t EaxAvailable = 0;
 namespace {
 
 bool g_deviceOpen = false;
+bool g_alutStarted = false;
+
+// Both threads call OpenAL (the loader loads while the main thread plays and pauses),
+// and a context has one error code for both. ALUT refuses to read a file while an error
+// is pending, so a load clears it and reads under this lock, and every other call takes
+// the lock too: no call of the other thread can raise an error in between, and no
+// source is deleted between reading its name and using it.
+std::mutex g_al;
 
 // OpenAL Soft names no device "Generic Software"; the name is tried first because it
 // is the renderer the game was tuned with where it exists.
@@ -44,7 +53,7 @@ EaxGetFn g_eaxGet = nullptr;  // fetched with EAXSet; nothing reads back
 
 // The music record is reloaded by the loader while the main thread plays and pauses
 // it (focus changes, the Escape pause): its source name is read and replaced across
-// threads, so every access to it is atomic. OpenAL serialises the calls themselves.
+// threads, so every access to it is atomic.
 ALuint NameOf(const SoundSource& s) { return __atomic_load_n(&s.source, __ATOMIC_ACQUIRE); }
 void SetName(SoundSource* s, ALuint name) { __atomic_store_n(&s->source, name, __ATOMIC_RELEASE); }
 
@@ -52,7 +61,8 @@ void SetName(SoundSource* s, ALuint name) { __atomic_store_n(&s->source, name, _
 
 void SoundSource::Load(const char* path, bool looping) {
   // A record loaded again (the music source) gives its old source back first.
-  if (NameOf(*this) || buffer) Release();
+  std::lock_guard<std::mutex> hold(g_al);
+  if (NameOf(*this) || buffer) ReleaseLocked();
   // Fresh outputs for every load, so a failed read can never hand the previous file's
   // size or format to the buffer.
   sampleData = nullptr;
@@ -61,9 +71,13 @@ void SoundSource::Load(const char* path, bool looping) {
   size = 0;
   if (!g_deviceOpen) return;
 
-  PcmWav wav;
-  const bool read = ReadPcmWav(path, &wav);
-  sampleData = read ? wav.samples.data() : nullptr;
+  alGetError();
+  ALenum fmt = 0;
+  ALsizei bytes = 0;
+  ALfloat rate = 0.0f;
+  sampleData = g_alutStarted ? alutLoadMemoryFromFile(path, &fmt, &bytes, &rate) : nullptr;
+  const bool read = sampleData && bytes > 0 && rate > 0.0f;
+  const char* why = read ? nullptr : alutGetErrorString(alutGetError());
 
   // The context's error code is shared with the other thread, which plays and pauses
   // sources meanwhile: whether the names were made is read from the names themselves.
@@ -74,22 +88,22 @@ void SoundSource::Load(const char* path, bool looping) {
     std::fprintf(stderr, "sound: no OpenAL source left for %s\n", path);
     if (s) alDeleteSources(1, &s);
     if (b) alDeleteBuffers(1, &b);
+    std::free(sampleData);
     sampleData = nullptr;
     return;
   }
   buffer = b;
   if (read) {
-    const bool stereo = wav.channels == 2;
-    format = wav.bits == 8 ? (stereo ? AL_FORMAT_STEREO8 : AL_FORMAT_MONO8)
-                           : (stereo ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16);
-    size = static_cast<int>(wav.samples.size());
-    frequency = wav.rate;
-    alBufferData(buffer, format, sampleData, size, frequency);
+    format = fmt;
+    size = bytes;
+    frequency = static_cast<int>(rate);
+    alBufferData(buffer, fmt, sampleData, bytes, static_cast<ALsizei>(rate));
   } else {
     // The source stays, with an empty buffer: playing it is silent.
-    std::fprintf(stderr, "sound: cannot read %s: not a PCM WAV file\n", path);
+    std::fprintf(stderr, "sound: cannot read %s: %s\n", path, why);
   }
   alSourcei(s, AL_BUFFER, static_cast<ALint>(buffer));
+  std::free(sampleData);
   sampleData = nullptr;
 
   alSourcef(s, AL_PITCH, 1.0f);
@@ -103,6 +117,7 @@ void SoundSource::Load(const char* path, bool looping) {
 }
 
 void SoundSource::SetPosition(float x, float y, float z, float vx, float vy, float vz) {
+  std::lock_guard<std::mutex> hold(g_al);
   const ALuint name = NameOf(*this);
   if (!name) return;
   alSource3f(name, AL_POSITION, x, y, z);
@@ -110,18 +125,22 @@ void SoundSource::SetPosition(float x, float y, float z, float vx, float vy, flo
 }
 
 void SoundSource::Play() {
+  std::lock_guard<std::mutex> hold(g_al);
   if (const ALuint name = NameOf(*this)) alSourcePlay(name);
 }
 
 void SoundSource::Stop() {
+  std::lock_guard<std::mutex> hold(g_al);
   if (const ALuint name = NameOf(*this)) alSourceStop(name);
 }
 
 void SoundSource::Pause() {
+  std::lock_guard<std::mutex> hold(g_al);
   if (const ALuint name = NameOf(*this)) alSourcePause(name);
 }
 
 void SoundSource::SetGain(float gain) {
+  std::lock_guard<std::mutex> hold(g_al);
   const ALuint name = NameOf(*this);
   if (!name) return;
   // OpenAL refuses a negative or NaN gain and keeps the old one: a fade that overshoots
@@ -132,6 +151,11 @@ void SoundSource::SetGain(float gain) {
 }
 
 void SoundSource::Release() {
+  std::lock_guard<std::mutex> hold(g_al);
+  ReleaseLocked();
+}
+
+void SoundSource::ReleaseLocked() {
   // Forgotten before it is deleted, so the other thread stops reaching it first.
   ALuint s = NameOf(*this);
   SetName(this, 0);
@@ -145,10 +169,12 @@ void SoundSource::Release() {
 }
 
 void SoundSource::SetRelative() {
+  std::lock_guard<std::mutex> hold(g_al);
   if (const ALuint name = NameOf(*this)) alSourcei(name, AL_SOURCE_RELATIVE, AL_TRUE);
 }
 
 void SoundSource::SetPitch(float pitch) {
+  std::lock_guard<std::mutex> hold(g_al);
   // A NaN or infinite pitch has no sensible tone: keep the current one. A stalled or
   // back-spinning engine (0 or below, which OpenAL refuses) slows the note to a crawl.
   const ALuint name = NameOf(*this);
@@ -157,10 +183,12 @@ void SoundSource::SetPitch(float pitch) {
 }
 
 void SoundSource::Rewind() {
+  std::lock_guard<std::mutex> hold(g_al);
   if (const ALuint name = NameOf(*this)) alSourceRewind(name);
 }
 
 int SoundSource::State() const {
+  std::lock_guard<std::mutex> hold(g_al);
   const ALuint name = NameOf(*this);
   if (!name) return 0;
   ALint state = 0;
@@ -186,6 +214,8 @@ bool OpenSoundDevice() {
     return false;
   }
   alGetError();
+  // ALUT only reads files here; the context is ours.
+  g_alutStarted = alutInitWithoutContext(nullptr, nullptr) == AL_TRUE;
   g_deviceOpen = true;
   return true;
 }
@@ -193,6 +223,10 @@ bool OpenSoundDevice() {
 bool SoundDeviceOpen() { return g_deviceOpen; }
 
 void CloseSoundDevice() {
+  if (g_alutStarted) {
+    alutExit();
+    g_alutStarted = false;
+  }
   ALCcontext* context = alcGetCurrentContext();
   if (context) {
     ALCdevice* device = alcGetContextsDevice(context);

@@ -60,6 +60,9 @@ struct SoundSource {
   // The OpenAL source state (AL_INITIAL, AL_PLAYING, AL_PAUSED, AL_STOPPED), 0 for a
   // record without a source.
   int State() const;
+
+ private:
+  void ReleaseLocked();  // Release, with the sound lock already held
 };
 
 // The sounds loaded by the entry function, in load order (all "base/sound/<name>.wav").
