@@ -160,7 +160,10 @@ void MapDriverControls(const ControlBindings& bindings, int device, const uint8_
 
 void MapDriverInput() {
   const Joystick* joy = GameJoystick;
-  const JoyState* state = (joy && joy->present) ? &joy->state : nullptr;
+  // A controller pulled out mid-race keeps its last reading; driving on it would hold
+  // the throttle or the lock until it is back. While it is gone the keyboard mapping
+  // runs, whose ramps bring the pedals and the steering back to rest.
+  const JoyState* state = (joy && joy->present && joy->stateCurrent) ? &joy->state : nullptr;
   MapDriverControls(Settings.bindings, Settings.controlDevice, Input.KeyStates, state,
                     FrameTiming.RenderTicks, &DriverControls, PressLatches);
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/handshake.h"
+#include "app/race_snapshot.h"
 #include "platform/timer.h"
 #include "app/race_update.h"
 #include "app/settings.h"
@@ -22,6 +23,7 @@ namespace {
 // hand-over between race and menus must not jump.
 std::atomic<uint32_t> g_previousMs{0};
 std::atomic<bool> g_timerStarted{false};
+constexpr float kTwoPi = 6.2831853f;
 }  // namespace
 
 float FrameSeconds() {
@@ -46,23 +48,30 @@ void MeasureFrame() {
 }
 
 bool DrawFrame() {
+  float fps;
   if (CurrentScreen.load() == kScreenRace) {
     // The loader flips its toggle once the update is published; quitting ends the wait.
     while (Handshake.UpdateToggle.load() == Handshake.RenderToggle.load() && !Handshake.AppDone.load() &&
            CurrentScreen.load() == kScreenRace) {
     }
     if (Handshake.UpdateToggle.load() != Handshake.RenderToggle.load()) RenderRaceFrame();
+    // FrameTiming belongs to the loader's next update by now: the rate comes from the
+    // update this frame draws.
+    fps = RenderSnapshot.fps;
   } else {
     MeasureFrame();
     FrameTimingState& t = FrameTiming;
     if (t.FrameDt <= kLongFrameSeconds) t.RenderTicks = t.FrameTicks;
-    t.WavePhase += t.FrameTicks * 0.05f;
+    // Only the sine is read: kept within one turn, the phase never grows so large that
+    // a frame's step is lost in its rounding (the wave would stand still after days).
+    t.WavePhase = std::fmod(t.WavePhase + t.FrameTicks * 0.05f, kTwoPi);
     t.WaveSine = std::sin(t.WavePhase);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     UpdateScreens();
+    fps = FrameTiming.Fps;
   }
-  if (FpsVisible == 1) DrawFpsText(static_cast<int>(FrameTiming.Fps));
+  if (FpsVisible == 1) DrawFpsText(static_cast<int>(fps));
   glEnable(GL_DEPTH_TEST);
   return true;
 }

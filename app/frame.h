@@ -11,7 +11,7 @@ struct FrameTimingState {
   float PhysicsDt = 0.0f;    // seconds handed to the race step, 0 after a long frame
   float RenderTicks = 0.0f;  // the ticks of the frame the main thread draws
   float SceneClock = 0.0f;   // seconds advanced by the race render
-  float WavePhase = 0.0f;    // front-end wave, advanced by FrameTicks x 0.05
+  float WavePhase = 0.0f;    // front-end wave, advanced by FrameTicks x 0.05, within 0..2 pi
   float WaveSine = 0.0f;
   float WorkerTicks = 0.0f;  // the loader's FrameTicks, published for the race render
 };

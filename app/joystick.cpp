@@ -92,7 +92,8 @@ Joystick::Joystick()
       present(0),
       forceFeedbackAvailable(1),
       effectAxisCount(1),
-      filterXInputPads(0) {
+      filterXInputPads(0),
+      stateCurrent(0) {
   std::memset(name, ' ', sizeof name - 1);
   name[sizeof name - 1] = '\0';
   ClearState(&state);
@@ -107,6 +108,7 @@ Joystick::~Joystick() {
   forceFeedbackAvailable = 1;
   effectAxisCount = 1;
   filterXInputPads = 0;
+  stateCurrent = 0;
 }
 
 bool Joystick::Init() {
@@ -118,7 +120,7 @@ bool Joystick::Init() {
   std::memset(state.buttons, 0, sizeof state.buttons);
   // Reading once makes an untouched device's centred axes and hats the state from the
   // start, not zeros that would look like a full deflection to the mapping.
-  platform::ReadJoystick(device, &state);
+  stateCurrent = platform::ReadJoystick(device, &state) ? 1 : 0;
   rest = state;
   return true;
 }
@@ -126,9 +128,11 @@ bool Joystick::Init() {
 bool Joystick::Poll() {
   if (!device) return false;
   if (!platform::ReadJoystick(device, &state)) {
+    stateCurrent = 0;
     platform::ReacquireJoystick(device);
     return false;
   }
+  stateCurrent = 1;
   return true;
 }
 
@@ -151,4 +155,5 @@ void Joystick::Release() {
     platform::CloseJoystick(device);
     device = nullptr;
   }
+  stateCurrent = 0;
 }

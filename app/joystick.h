@@ -67,7 +67,8 @@ class Joystick {
   // caller stores the result in present.
   bool Init();
   // Refreshes state. False when the device is lost (the state of this pass is not
-  // read; the device is opened again once it is back) or there is none.
+  // read and stateCurrent is cleared; the device is opened again once it is back) or
+  // there is none.
   bool Poll();
   // Re-opens a lost device (the window's activation).
   void Acquire();
@@ -85,6 +86,9 @@ class Joystick {
   int effectAxisCount;
   uint8_t filterXInputPads;          // never set
   JoyState state;                    // read by Poll
+  // 1 while state is what the device reads now; 0 once a Poll found the device gone
+  // (state then still holds the last reading, which must not drive the car).
+  uint8_t stateCurrent;
   JoyState rest;                     // read by CaptureRestState
 };
 

@@ -41,6 +41,40 @@ Vector3 GroundDirection(const Vector3& from, const Vector3& to, Vector3* previou
 Vector3 g_lastSunDirection(0.0f, 0.0f, 1.0f);
 Vector3 g_lastOverviewDirection(0.0f, 0.0f, 1.0f);
 
+// The last usable frustum of each camera: main, sun, the six slices, overview. A
+// degenerate view (up parallel to the view direction, the eye on its target) or a NaN
+// position gives NaN planes, which cull everything; the camera then keeps its last.
+constexpr int kFrustumSlots = 9;
+Frustum g_lastFrustum[kFrustumSlots];
+bool g_haveFrustum[kFrustumSlots];
+
+int FrustumSlot(int type, int slice) {
+  switch (type) {
+    case kCameraMain: return 0;
+    case kCameraSun: return 1;
+    case kCameraSlice: return 2 + (slice >= 0 && slice < 6 ? slice : 0);
+    default: return 8;
+  }
+}
+
+bool Finite(const Matrix4& m) {
+  for (float v : m.m)
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+bool Finite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// An all-accepting frustum for a camera that has never had a usable view.
+Frustum OpenFrustum() {
+  Frustum f;
+  for (auto& p : f.plane) {
+    p[0] = p[1] = p[2] = 0.0f;
+    p[3] = 1.0f;
+  }
+  return f;
+}
+
 }  // namespace
 
 Matrix4 MultiplyMatrices(const Matrix4& a, const Matrix4& b) {
@@ -114,12 +148,16 @@ void SetupCamera(int type, int slice, float aspect, float viewDistance) {
       projection.SetProjection(1.2f, 1.0f, 3000.0f, 100000.0f);
       const Vector3 d = GroundDirection(cam.eye, cam.target, &g_lastSunDirection);
       const float s = 1.0f;
-      SunCamera.sunPoint = Vector3(cam.eye.x + d.x * 50.0f, cam.eye.y, cam.eye.z + d.z * 50.0f);
-      SunCamera.sunPosition =
-          Vector3(SunCamera.sunPoint.x + 2500.0f * s, 3000.0f * s, SunCamera.sunPoint.z + 2500.0f * s);
-      view.SetView(SunCamera.sunPosition, SunCamera.sunPoint, Vector3(0.0f, 1.0f, 0.0f));
-      SunCamera.projection = projection;
-      SunCamera.view = view;
+      const Vector3 point(cam.eye.x + d.x * 50.0f, cam.eye.y, cam.eye.z + d.z * 50.0f);
+      const Vector3 position(point.x + 2500.0f * s, 3000.0f * s, point.z + 2500.0f * s);
+      view.SetView(position, point, Vector3(0.0f, 1.0f, 0.0f));
+      // The shadow pass and the lights read these: nothing NaN is published.
+      if (Finite(point) && Finite(view)) {
+        SunCamera.sunPoint = point;
+        SunCamera.sunPosition = position;
+        SunCamera.projection = projection;
+        SunCamera.view = view;
+      }
       break;
     }
     case kCameraSlice: {
@@ -136,12 +174,22 @@ void SetupCamera(int type, int slice, float aspect, float viewDistance) {
       const Vector3 d = GroundDirection(r.eye, r.fourth, &g_lastOverviewDirection);
       const Vector3 point(r.eye.x + d.x * 27.5f, r.eye.y, r.eye.z + d.z * 27.5f);
       const Vector3 eye(point.x + 337.5f, 405.00003f, point.z + 337.5f);
-      SunCamera.sunPosition = eye;
       view.SetView(eye, point, Vector3(0.0f, 1.0f, 0.0f));
-      SunCamera.overviewProjection = projection;
-      SunCamera.overviewView = view;
+      if (Finite(eye) && Finite(view)) {
+        SunCamera.sunPosition = eye;
+        SunCamera.overviewProjection = projection;
+        SunCamera.overviewView = view;
+      }
       break;
     }
   }
-  ViewFrustum = ExtractFrustum(MultiplyMatrices(projection, view));
+  const int slot = FrustumSlot(type, slice);
+  const Matrix4 combined = MultiplyMatrices(projection, view);
+  if (Finite(combined)) {
+    g_lastFrustum[slot] = ExtractFrustum(combined);
+    g_haveFrustum[slot] = true;
+  } else if (!g_haveFrustum[slot]) {
+    g_lastFrustum[slot] = OpenFrustum();
+  }
+  ViewFrustum = g_lastFrustum[slot];
 }

@@ -29,6 +29,7 @@ struct RaceFrameResults {
   Matrix4 cityCarMatrices[4];
   int levelOfDetail[4] = {-1, -1, -1, -1};  // -1 hidden, 2, 1, 0 (nearest)
   float ticks = 0.0f;
+  float fps = 0.0f;  // the update's frame rate, for the FPS text of the frame drawn
   uint32_t updateNumber = 0;  // counts updates: each drawn frame shows the next one
 };
 

@@ -106,6 +106,7 @@ void Publish() {
     if (CityCarCount > k) CityCarDrawMatrix(k, &w.cityCarMatrices[k]);
   PublishCarRows();
   w.ticks = FrameTiming.FrameTicks;
+  w.fps = FrameTiming.Fps;
   ++w.updateNumber;
   PublishedResults = w;
 }

@@ -5,8 +5,10 @@
 #include <AL/alc.h>
 #include <AL/alut.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 #include "app/settings.h"
 
@@ -19,9 +21,19 @@ namespace {
 bool g_deviceOpen = false;
 bool g_alutStarted = false;
 
+// Both threads call OpenAL (the loader loads while the main thread plays and pauses),
+// and a context has one error code for both. ALUT refuses to read a file while an error
+// is pending, so a load clears it and reads under this lock, and every other call takes
+// the lock too: no call of the other thread can raise an error in between, and no
+// source is deleted between reading its name and using it.
+std::mutex g_al;
+
 // OpenAL Soft names no device "Generic Software"; the name is tried first because it
 // is the renderer the game was tuned with where it exists.
 constexpr const char* kPreferredDevice = "Generic Software";
+
+// OpenAL takes pitches above 0 only.
+constexpr float kMinPitch = 0.01f;
 
 // EAX 2.0 listener property set {0306A6A8-B224-11D2-99E5-0000E8D8C722}.
 struct EaxGuid {
@@ -39,11 +51,18 @@ using EaxGetFn = ALenum (*)(const EaxGuid*, ALuint, ALuint, ALvoid*, ALuint);
 EaxSetFn g_eaxSet = nullptr;
 EaxGetFn g_eaxGet = nullptr;  // fetched with EAXSet; nothing reads back
 
+// The music record is reloaded by the loader while the main thread plays and pauses
+// it (focus changes, the Escape pause): its source name is read and replaced across
+// threads, so every access to it is atomic.
+ALuint NameOf(const SoundSource& s) { return __atomic_load_n(&s.source, __ATOMIC_ACQUIRE); }
+void SetName(SoundSource* s, ALuint name) { __atomic_store_n(&s->source, name, __ATOMIC_RELEASE); }
+
 }  // namespace
 
 void SoundSource::Load(const char* path, bool looping) {
   // A record loaded again (the music source) gives its old source back first.
-  if (source || buffer) Release();
+  std::lock_guard<std::mutex> hold(g_al);
+  if (NameOf(*this) || buffer) ReleaseLocked();
   // Fresh outputs for every load, so a failed read can never hand the previous file's
   // size or format to the buffer.
   sampleData = nullptr;
@@ -52,16 +71,20 @@ void SoundSource::Load(const char* path, bool looping) {
   size = 0;
   if (!g_deviceOpen) return;
 
+  alGetError();
   ALenum fmt = 0;
   ALsizei bytes = 0;
   ALfloat rate = 0.0f;
-  sampleData = alutLoadMemoryFromFile(path, &fmt, &bytes, &rate);
+  sampleData = g_alutStarted ? alutLoadMemoryFromFile(path, &fmt, &bytes, &rate) : nullptr;
+  const bool read = sampleData && bytes > 0 && rate > 0.0f;
+  const char* why = read ? nullptr : alutGetErrorString(alutGetError());
 
+  // The context's error code is shared with the other thread, which plays and pauses
+  // sources meanwhile: whether the names were made is read from the names themselves.
   ALuint s = 0, b = 0;
-  alGetError();  // an error left by an earlier call is not this load's
   alGenSources(1, &s);
   alGenBuffers(1, &b);
-  if (alGetError() != AL_NO_ERROR || s == 0 || b == 0) {
+  if (s == 0 || b == 0 || !alIsSource(s) || !alIsBuffer(b)) {
     std::fprintf(stderr, "sound: no OpenAL source left for %s\n", path);
     if (s) alDeleteSources(1, &s);
     if (b) alDeleteBuffers(1, &b);
@@ -69,82 +92,107 @@ void SoundSource::Load(const char* path, bool looping) {
     sampleData = nullptr;
     return;
   }
-  source = s;
   buffer = b;
-  if (sampleData && bytes > 0 && rate > 0.0f) {
+  if (read) {
     format = fmt;
     size = bytes;
     frequency = static_cast<int>(rate);
     alBufferData(buffer, fmt, sampleData, bytes, static_cast<ALsizei>(rate));
   } else {
     // The source stays, with an empty buffer: playing it is silent.
-    std::fprintf(stderr, "sound: cannot read %s: %s\n", path,
-                 alutGetErrorString(alutGetError()));
+    std::fprintf(stderr, "sound: cannot read %s: %s\n", path, why);
   }
-  alSourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
+  alSourcei(s, AL_BUFFER, static_cast<ALint>(buffer));
   std::free(sampleData);
   sampleData = nullptr;
 
-  alSourcef(source, AL_PITCH, 1.0f);
-  alSourcef(source, AL_GAIN, 1.0f);
-  alSourcei(source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
-  alSourcef(source, AL_REFERENCE_DISTANCE, 12.0f);
-  alSourcef(source, AL_ROLLOFF_FACTOR, 1.0f);
-  sourceCopy = source;
+  alSourcef(s, AL_PITCH, 1.0f);
+  alSourcef(s, AL_GAIN, 1.0f);
+  alSourcei(s, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
+  alSourcef(s, AL_REFERENCE_DISTANCE, 12.0f);
+  alSourcef(s, AL_ROLLOFF_FACTOR, 1.0f);
+  // Published once it is set up: the other thread never plays a half-made source.
+  SetName(this, s);
+  sourceCopy = s;
 }
 
 void SoundSource::SetPosition(float x, float y, float z, float vx, float vy, float vz) {
-  if (!source) return;
-  alSource3f(source, AL_POSITION, x, y, z);
-  alSource3f(source, AL_VELOCITY, vx, vy, vz);
+  std::lock_guard<std::mutex> hold(g_al);
+  const ALuint name = NameOf(*this);
+  if (!name) return;
+  alSource3f(name, AL_POSITION, x, y, z);
+  alSource3f(name, AL_VELOCITY, vx, vy, vz);
 }
 
 void SoundSource::Play() {
-  if (source) alSourcePlay(source);
+  std::lock_guard<std::mutex> hold(g_al);
+  if (const ALuint name = NameOf(*this)) alSourcePlay(name);
 }
 
 void SoundSource::Stop() {
-  if (source) alSourceStop(source);
+  std::lock_guard<std::mutex> hold(g_al);
+  if (const ALuint name = NameOf(*this)) alSourceStop(name);
 }
 
 void SoundSource::Pause() {
-  if (source) alSourcePause(source);
+  std::lock_guard<std::mutex> hold(g_al);
+  if (const ALuint name = NameOf(*this)) alSourcePause(name);
 }
 
 void SoundSource::SetGain(float gain) {
-  if (source) alSourcef(source, AL_GAIN, gain);
+  std::lock_guard<std::mutex> hold(g_al);
+  const ALuint name = NameOf(*this);
+  if (!name) return;
+  // OpenAL refuses a negative or NaN gain and keeps the old one: a fade that overshoots
+  // would stay at its last loud step. Silence is what such a value means.
+  if (!(gain >= 0.0f)) gain = 0.0f;
+  else if (std::isinf(gain)) gain = 1.0f;  // the mixer plays no source louder anyway
+  alSourcef(name, AL_GAIN, gain);
 }
 
 void SoundSource::Release() {
-  if (source) {
-    ALuint s = source;
-    alDeleteSources(1, &s);
-  }
+  std::lock_guard<std::mutex> hold(g_al);
+  ReleaseLocked();
+}
+
+void SoundSource::ReleaseLocked() {
+  // Forgotten before it is deleted, so the other thread stops reaching it first.
+  ALuint s = NameOf(*this);
+  SetName(this, 0);
+  if (s) alDeleteSources(1, &s);
   if (buffer) {
     ALuint b = buffer;
     alDeleteBuffers(1, &b);
   }
-  source = 0;
   buffer = 0;
   sourceCopy = 0;
 }
 
 void SoundSource::SetRelative() {
-  if (source) alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+  std::lock_guard<std::mutex> hold(g_al);
+  if (const ALuint name = NameOf(*this)) alSourcei(name, AL_SOURCE_RELATIVE, AL_TRUE);
 }
 
 void SoundSource::SetPitch(float pitch) {
-  if (source) alSourcef(source, AL_PITCH, pitch);
+  std::lock_guard<std::mutex> hold(g_al);
+  // A NaN or infinite pitch has no sensible tone: keep the current one. A stalled or
+  // back-spinning engine (0 or below, which OpenAL refuses) slows the note to a crawl.
+  const ALuint name = NameOf(*this);
+  if (!name || !std::isfinite(pitch)) return;
+  alSourcef(name, AL_PITCH, pitch > kMinPitch ? pitch : kMinPitch);
 }
 
 void SoundSource::Rewind() {
-  if (source) alSourceRewind(source);
+  std::lock_guard<std::mutex> hold(g_al);
+  if (const ALuint name = NameOf(*this)) alSourceRewind(name);
 }
 
 int SoundSource::State() const {
-  if (!source) return 0;
+  std::lock_guard<std::mutex> hold(g_al);
+  const ALuint name = NameOf(*this);
+  if (!name) return 0;
   ALint state = 0;
-  alGetSourcei(source, AL_SOURCE_STATE, &state);
+  alGetSourcei(name, AL_SOURCE_STATE, &state);
   return state;
 }
 

@@ -16,7 +16,9 @@
 // (Escape pause), ResumeAllSounds (pause screen, "RACE").
 //
 // Sources are played from the main thread and the worker without a lock; the OpenAL
-// context is process-wide and OpenAL serialises the calls itself.
+// context is process-wide and OpenAL serialises the calls itself. A record's source
+// name is read and written atomically, since the worker reloads the music while the
+// main thread plays and pauses it.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +44,7 @@ struct SoundSource {
   void Play();   // starts, or restarts from the beginning when already playing
   void Stop();
   void Pause();
+  // A negative or NaN gain silences the source (OpenAL would keep the old gain).
   void SetGain(float gain);
   // Deletes the source and its buffer and forgets both names, so a second Release or
   // a later call reaches nothing.
@@ -50,12 +53,16 @@ struct SoundSource {
 
   // What the race code asks of a source directly (pitch of the engine notes, the
   // "is it playing" tests before starting one, rewinding a stopped note).
+  // Pitches of 0 and below become a crawl (0.01); NaN and infinity change nothing.
   void SetPitch(float pitch);
   void Rewind();
   bool IsPlaying() const;
   // The OpenAL source state (AL_INITIAL, AL_PLAYING, AL_PAUSED, AL_STOPPED), 0 for a
   // record without a source.
   int State() const;
+
+ private:
+  void ReleaseLocked();  // Release, with the sound lock already held
 };
 
 // The sounds loaded by the entry function, in load order (all "base/sound/<name>.wav").

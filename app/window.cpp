@@ -115,6 +115,10 @@ int MainWindowProc(const platform::Message& m) {
       if (m.a >= 0 && m.a < 256) Input.KeyStates[m.a] = 1;
       break;
     case MessageKind::kKeyUp:
+    // A key let go while Alt is held arrives as a system key; the key is up all the
+    // same, and a stuck accelerator would drive on until it is pressed again. (A system
+    // key-down still presses nothing.)
+    case MessageKind::kSysKeyUp:
       if (m.a >= 0 && m.a < 256) Input.KeyStates[m.a] = 0;
       break;
     case MessageKind::kChar:
@@ -144,7 +148,7 @@ int MainWindowProc(const platform::Message& m) {
       Input.MouseButtons[1] = 0;
       CopyPressPosition();
       break;
-    default: break;  // system keys and the rest change nothing
+    default: break;  // system key-downs and the rest change nothing
   }
   return 0;
 }

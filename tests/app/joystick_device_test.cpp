@@ -7,7 +7,10 @@
 
 #include <cstring>
 
+#include "app/controls.h"
+#include "app/frame.h"
 #include "app/joystick.h"
+#include "app/settings.h"
 
 namespace {
 
@@ -169,6 +172,54 @@ TEST_F(VirtualJoystick, ALostDeviceIsNotReadAndComesBack) {
   EXPECT_TRUE(joy_.Poll());
   EXPECT_EQ(joy_.state.buttons[5], 0);
   EXPECT_NE(joy_.state.buttons[6], 0);
+}
+
+// The cable comes out with the throttle held and the wheel turned: the last reading
+// must not keep driving the car. The pedals and the steering go back to rest at their
+// ramp rates, and the controller drives again once it is back.
+TEST_F(VirtualJoystick, APulledControllerStopsDrivingTheCar) {
+  ASSERT_TRUE(joy_.Init());
+  joy_.present = 1;
+  GameJoystick = &joy_;
+  for (int32_t& s : Settings.bindings.slot) s = -1;
+  Settings.bindings.slot[1] = 1200 + 0;  // steering on axis X from its centre
+  Settings.bindings.slot[2] = 1000 + 2;  // throttle pedal on axis Z, resting at 0
+  Settings.bindings.slot[3] = 1012 + 5;  // brake on button 5
+  Settings.controlDevice = kControlDeviceJoystick;
+  FrameTiming.RenderTicks = 1.0f;
+  DriverControls = DriverControlState{};
+  DriverControls.clutch = 1.0f;
+
+  Axis(0, -32768);  // full lock one way
+  Axis(2, 32767);   // throttle floored
+  SDL_JoystickSetVirtualButton(handle_, 5, 1);
+  ASSERT_TRUE(joy_.Poll());
+  for (int i = 0; i < 30; ++i) MapDriverInput();
+  EXPECT_NEAR(DriverControls.accelerator, 1.0f, 1e-4f);
+  EXPECT_NEAR(DriverControls.brake, 1.0f, 1e-4f);
+  EXPECT_GT(DriverControls.steer, 0.99f);
+
+  Detach();
+  for (int pass = 0; pass < 40; ++pass) {
+    joy_.Poll();
+    MapDriverInput();
+  }
+  EXPECT_EQ(joy_.stateCurrent, 0);
+  EXPECT_FLOAT_EQ(DriverControls.accelerator, 0.0f) << "no throttle held by a gone controller";
+  EXPECT_FLOAT_EQ(DriverControls.brake, 0.0f);
+  EXPECT_LT(DriverControls.steer, 0.2f) << "the wheel centres";
+
+  Attach();
+  joy_.Acquire();
+  Axis(0, 0);
+  Axis(2, 32767);
+  ASSERT_TRUE(joy_.Poll());
+  EXPECT_EQ(joy_.stateCurrent, 1);
+  MapDriverInput();
+  EXPECT_NEAR(DriverControls.accelerator, 1.0f, 1e-4f) << "the controller drives again";
+
+  GameJoystick = nullptr;
+  Settings.controlDevice = kControlDeviceKeyboard;
 }
 
 TEST(JoystickCodes, EveryCodeNamesOneControlOrNothing) {

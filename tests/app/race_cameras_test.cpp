@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "app/race_cameras.h"
 #include "render/camera_state.h"
@@ -68,6 +69,49 @@ TEST(MainCamera, SpeedFactorWidensTheView) {
   SetupCamera(kCameraMain, 0, 1.0f, 300.0f);
   EXPECT_TRUE(BoxInFrustum(ViewFrustum, Vector3(90.0f, 0.0f, -100.0f))) << "75 degrees reach the near corner";
   EXPECT_FALSE(BoxInFrustum(ViewFrustum, Vector3(100.0f, 0.0f, -100.0f)));
+}
+
+bool AllFinite(const Frustum& f) {
+  for (const auto& p : f.plane)
+    for (float v : p)
+      if (!std::isfinite(v)) return false;
+  return true;
+}
+
+// A chase camera that ends up straight above the car (up parallel to the view), one
+// placed on its own target, or a NaN eye from the race code: none of them may hand NaN
+// planes to the culls (every car would vanish); the last usable frustum stands.
+TEST(MainCamera, DegenerateOrNonFiniteViewsKeepTheLastFrustum) {
+  LookFrom(Vector3(0, 2, 0), Vector3(0, 2, -10));
+  SetupCamera(kCameraMain, 0, 4.0f / 3.0f, 300.0f);
+  const Frustum good = ViewFrustum;
+  const Vector3 ahead(0, 2, -50);
+  ASSERT_TRUE(BoxInFrustum(good, ahead));
+
+  const Vector3 eyes[3] = {Vector3(0, 30, -50), Vector3(5, 5, 5), Vector3(NAN, 2, 0)};
+  const Vector3 targets[3] = {Vector3(0, 0, -50), Vector3(5, 5, 5), Vector3(0, 2, -10)};
+  for (int i = 0; i < 3; ++i) {
+    LookFrom(eyes[i], targets[i]);
+    SetupCamera(kCameraMain, 0, 4.0f / 3.0f, 300.0f);
+    ASSERT_TRUE(AllFinite(ViewFrustum)) << "case " << i;
+    EXPECT_EQ(std::memcmp(&ViewFrustum, &good, sizeof good), 0) << "case " << i;
+    EXPECT_TRUE(BoxInFrustum(ViewFrustum, ahead)) << "case " << i;
+  }
+  // The slices and the sun keep theirs too, and the sun publishes no NaN matrices.
+  LookFrom(Vector3(NAN, 0, 0), Vector3(0, 0, -1));
+  SetupCamera(kCameraSlice, 2, 1.0f, 300.0f);
+  EXPECT_TRUE(AllFinite(ViewFrustum));
+  SetupCamera(kCameraSun, 0, 1.0f, 300.0f);
+  EXPECT_TRUE(AllFinite(ViewFrustum));
+  for (float v : SunCamera.view.m) EXPECT_TRUE(std::isfinite(v));
+  EXPECT_TRUE(std::isfinite(SunCamera.sunPoint.x));
+  EXPECT_TRUE(std::isfinite(SunCamera.sunPosition.x));
+
+  // A usable view afterwards is taken as it comes.
+  LookFrom(Vector3(0, 2, 0), Vector3(0, 2, 10));
+  SetupCamera(kCameraMain, 0, 4.0f / 3.0f, 300.0f);
+  EXPECT_FALSE(BoxInFrustum(ViewFrustum, ahead));
+  EXPECT_TRUE(BoxInFrustum(ViewFrustum, Vector3(0, 2, 50)));
 }
 
 TEST(SunCamera, LooksAtAPointAheadAndSurvivesAStraightDownCamera) {

@@ -4,9 +4,12 @@
 
 #include <cmath>
 
+#include "app/frame.h"
 #include "app/race_snapshot.h"
 #include "app/race_update.h"
 #include "race/seams.h"
+#include "frontend/screens.h"
+#include "platform/timer.h"
 #include "render/camera_state.h"
 
 namespace {
@@ -67,6 +70,28 @@ TEST(BonusQueue, ShownEntryCountsDownThenTheQueueMovesOnAndFreesTheTenthSlot) {
   AdvanceBonusClocks(100.0f);
   EXPECT_EQ(q.head, -1);
   EXPECT_FLOAT_EQ(q.headTime, 0.25f);
+}
+
+// The front end's wave runs for as long as the menus are open: its phase is kept within
+// one turn, or after days a float phase could no longer advance by one frame's step
+// and the wave would stand still.
+TEST(FrontEndWave, KeepsMovingHoweverLongTheMenusRun) {
+  TargetScreen.store(kScreenMainMenu);
+  CurrentScreen.store(kScreenMainMenu);
+  FrameTiming.WavePhase = 1.0e8f;  // about 230 days of menus at 5 radians a second
+  DrawFrame();
+  float last = FrameTiming.WaveSine;
+  int moved = 0;
+  for (int frame = 0; frame < 5; ++frame) {
+    platform::SleepMs(25);
+    DrawFrame();
+    EXPECT_GE(FrameTiming.WavePhase, 0.0f);
+    EXPECT_LT(FrameTiming.WavePhase, 6.2832f);
+    EXPECT_FLOAT_EQ(FrameTiming.WaveSine, std::sin(FrameTiming.WavePhase));
+    if (FrameTiming.FrameTicks > 0.0f && FrameTiming.WaveSine != last) ++moved;
+    last = FrameTiming.WaveSine;
+  }
+  EXPECT_GE(moved, 3) << "the wave stood still";
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 #include <AL/al.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -218,6 +221,31 @@ TEST_F(SoundDevice, GroupOperationsLeaveTheDocumentedStates) {
   EXPECT_EQ(alGetError(), AL_NO_ERROR);
 }
 
+// A WAV image built field by field.
+struct WavImage {
+  std::vector<uint8_t> b;
+  void Bytes(const char* t) { b.insert(b.end(), t, t + 4); }
+  void U16(uint32_t v) { for (int i = 0; i < 2; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i))); }
+  void U32(uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i))); }
+  void Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint32_t chunkSize = 16) {
+    Bytes("fmt ");
+    U32(chunkSize);
+    U16(tag);
+    U16(channels);
+    U32(rate);
+    U32(rate * channels * bits / 8);
+    U16(channels * bits / 8);
+    U16(bits);
+  }
+  static WavImage Start() {
+    WavImage w;
+    w.Bytes("RIFF");
+    w.U32(0);  // the RIFF size is never trusted
+    w.Bytes("WAVE");
+    return w;
+  }
+};
+
 // A copy of base/ made of links, with one sound file left out.
 class BaseWithoutOneFile {
  public:
@@ -272,6 +300,64 @@ TEST_F(SoundDevice, AMissingFileLeavesOneSilentSourceAndNothingElse) {
   EXPECT_EQ(alGetError(), AL_NO_ERROR);
 }
 
+// Sound files are read through ALUT; files whose sizes lie or that end early must give a
+// source that plays silence or what the file holds, never more, and leave no error.
+TEST_F(SoundDevice, HostileWavFilesGiveASilentSourceOrWhatTheFileHolds) {
+  char tmpl[] = "/tmp/kelvamor_wav_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  std::vector<WavImage> files;
+  WavImage cut = WavImage::Start();  // a data chunk claiming more than the file holds
+  cut.Fmt(1, 1, 11025, 16);
+  cut.Bytes("data");
+  cut.U32(0xFFFFFFF0u);
+  cut.b.insert(cut.b.end(), {1, 2, 3, 4, 5});
+  files.push_back(cut);
+  WavImage skip = WavImage::Start();  // a huge chunk before the data
+  skip.Fmt(1, 1, 11025, 16);
+  skip.Bytes("junk");
+  skip.U32(0xFFFFFFFFu);
+  skip.Bytes("data");
+  skip.U32(2);
+  skip.U16(7);
+  files.push_back(skip);
+  WavImage bigFmt = WavImage::Start();  // a format chunk larger than the file
+  bigFmt.Fmt(1, 1, 11025, 16, 0xFFFFFFFFu);
+  files.push_back(bigFmt);
+  WavImage header = WavImage::Start();  // ends inside a chunk header
+  header.Fmt(1, 1, 11025, 16);
+  header.b.insert(header.b.end(), {'d', 'a'});
+  files.push_back(header);
+  WavImage early = WavImage::Start();  // data before its format
+  early.Bytes("data");
+  early.U32(2);
+  early.U16(0);
+  early.Fmt(1, 1, 11025, 16);
+  files.push_back(early);
+  for (size_t n = 0; n < 12; ++n) {  // every cut of the RIFF header
+    WavImage w = header;
+    w.b.resize(n);
+    files.push_back(w);
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string path = dir + "/" + std::to_string(i) + ".wav";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    if (!files[i].b.empty()) std::fwrite(files[i].b.data(), 1, files[i].b.size(), f);
+    std::fclose(f);
+    SoundSource s{};
+    s.Load(path.c_str(), false);
+    ASSERT_NE(s.source, 0u) << "file " << i;
+    EXPECT_GE(s.size, 0) << "file " << i;
+    EXPECT_LE(static_cast<size_t>(s.size), files[i].b.size()) << "file " << i;
+    EXPECT_EQ(BufferInt(s, AL_SIZE), s.size) << "file " << i;
+    s.Play();
+    EXPECT_EQ(alGetError(), AL_NO_ERROR) << "file " << i;
+    s.Release();
+  }
+  std::system(("rm -rf \"" + dir + "\"").c_str());
+}
+
 TEST_F(SoundDevice, ReloadingNeverKeepsTheLastFilesSizeOrSource) {
   SoundSource s{};
   s.Load("base/sound/menu4.wav", false);
@@ -299,6 +385,97 @@ TEST_F(SoundDevice, ReloadingNeverKeepsTheLastFilesSizeOrSource) {
   s.Release();
   EXPECT_EQ(s.source, 0u);
   EXPECT_EQ(s.buffer, 0u);
+}
+
+// The race's fades and engine pitches are computed: one that overshoots below zero or
+// goes NaN must not leave the source at its last, loud value (OpenAL refuses such a
+// value and keeps the old one), nor leave an error behind in the shared context.
+TEST_F(SoundDevice, GainAndPitchOutsideTheirRangesNeverKeepTheLastValue) {
+  SoundSource s{};
+  s.Load("base/sound/menu1.wav", false);
+  ASSERT_NE(s.source, 0u);
+  for (float bad : {-0.25f, -1e30f, NAN}) {
+    s.SetGain(0.8f);
+    s.SetGain(bad);
+    EXPECT_FLOAT_EQ(SourceFloat(s, AL_GAIN), 0.0f) << "gain " << bad;
+    EXPECT_EQ(alGetError(), AL_NO_ERROR) << "gain " << bad;
+  }
+  s.SetGain(INFINITY);
+  EXPECT_TRUE(std::isfinite(SourceFloat(s, AL_GAIN)));
+  s.SetGain(0.35f);
+  EXPECT_FLOAT_EQ(SourceFloat(s, AL_GAIN), 0.35f) << "a usable gain is kept as given";
+
+  // A stalled or back-spinning engine: the note slows to a crawl instead of keeping the
+  // last pitch; a NaN pitch changes nothing.
+  for (float low : {0.0f, -0.5f}) {
+    s.SetPitch(1.5f);
+    s.SetPitch(low);
+    EXPECT_GT(SourceFloat(s, AL_PITCH), 0.0f) << "pitch " << low;
+    EXPECT_LT(SourceFloat(s, AL_PITCH), 0.05f) << "pitch " << low;
+    EXPECT_EQ(alGetError(), AL_NO_ERROR) << "pitch " << low;
+  }
+  s.SetPitch(1.5f);
+  s.SetPitch(NAN);
+  s.SetPitch(INFINITY);
+  EXPECT_FLOAT_EQ(SourceFloat(s, AL_PITCH), 1.5f);
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
+  s.SetPitch(2.0f);
+  EXPECT_FLOAT_EQ(SourceFloat(s, AL_PITCH), 2.0f);
+  s.Release();
+}
+
+// OpenAL keeps one error code per context, shared by both threads. The loader loads the
+// music while the main thread plays and pauses sources: an error raised by the main
+// thread in the middle of a load must not make the load throw its source away.
+TEST_F(SoundDevice, AnotherThreadsErrorNeverFailsALoad) {
+  // The other thread raises errors through the game's own calls: OpenAL refuses a
+  // non-finite position and records AL_INVALID_VALUE in the shared context.
+  SoundSource noisy{};
+  noisy.Load("base/sound/menu4.wav", false);
+  ASSERT_NE(noisy.source, 0u);
+  std::atomic<bool> stop{false};
+  std::thread other([&stop, &noisy] {
+    while (!stop.load()) noisy.SetPosition(NAN, 0, 0, 0, 0, 0);
+  });
+  std::vector<SoundSource> loaded(60);
+  for (SoundSource& s : loaded) s.Load("base/sound/menu2.wav", false);
+  stop.store(true);
+  other.join();
+  int missing = 0, silent = 0;
+  for (SoundSource& s : loaded) {
+    if (s.source == 0 || !alIsSource(s.source)) ++missing;
+    if (s.size == 0 || BufferInt(s, AL_SIZE) == 0) ++silent;
+    s.Release();
+  }
+  EXPECT_EQ(missing, 0) << "loads dropped because of the other thread's error";
+  EXPECT_EQ(silent, 0) << "files not read because of the other thread's error";
+  noisy.Release();
+  alGetError();
+}
+
+// The loader loads the music (menu content, a track, the garage) while the window's
+// focus changes pause and play it on the main thread: the source name is read by one
+// thread while the other replaces it. Run under ThreadSanitizer too.
+TEST_F(SoundDevice, MusicPlayedAndPausedWhileTheLoaderReloadsIt) {
+  std::atomic<bool> done{false};
+  std::thread loader([&done] {
+    for (int i = 0; i < 40; ++i) MusicSource.Load(i % 2 ? "base/music/2.wav" : "base/music/menu.wav", true);
+    done.store(true);
+  });
+  int calls = 0;
+  while (!done.load()) {
+    MusicSource.Pause();
+    MusicSource.Play();
+    MusicSource.SetGain(0.5f);
+    ++calls;
+  }
+  loader.join();
+  EXPECT_GT(calls, 0);
+  ASSERT_TRUE(alIsSource(MusicSource.source));
+  MusicSource.Play();
+  EXPECT_EQ(MusicSource.State(), AL_PLAYING);
+  MusicSource.Release();
+  alGetError();
 }
 
 TEST_F(SoundDevice, ReleasingTwiceOrNeverLoadedTouchesNoOtherSource) {
