@@ -199,6 +199,9 @@ int RunGame() {
   setup.postHeight = PostTargetSize.height;
   setup.renderTextureSize = RenderTextureSize.width;
   if (!InitRenderer(setup)) platform::ShowMessageBox("Initialization Failed.", "ERROR", platform::MessageIcon::kWarning);
+  // The renderer may have fitted the shadow map to the driver's limits; the passes size
+  // their viewport from this one.
+  ShadowMapSize = RenderSetup.shadowMapSize;
   glFinish();
 
   int exitCode = 0;

@@ -53,7 +53,8 @@ struct RendererObjects {
 extern RendererObjects Renderer;
 
 // Start-up on the main thread with the main context current (the loader's context
-// already made and sharing objects). Copies setup into RenderSetup. Missing framebuffer
+// already made and sharing objects). Copies setup into RenderSetup, the shadow map size
+// fitted to the driver's texture, renderbuffer and viewport limits. Missing framebuffer
 // objects end the process with code -1 (an unsupported framebuffer with code 0); any
 // other failure returns false with what was made so far left in place.
 bool InitRenderer(const RendererSetup& setup);
