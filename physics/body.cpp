@@ -145,6 +145,7 @@ void neBody::SetActive(bool makeActive, neBody* hint) {
 }
 
 void neBody::RecomputeBounds() {
+  if (neRigidBodyRecord* r = AsRigid()) r->boxPoseValid = 0;
   neBodyComputeBox(*this);
   neVector3 lo, hi;
   if (geometryCount == 0 && customCollision) {
@@ -183,6 +184,11 @@ void neBody::RefreshWorldBox() {
     worldMax[i] = centre[i] + e;
     if (lower[i]) lower[i]->value = worldMin[i];
     if (upper[i]) upper[i]->value = worldMax[i];
+  }
+  if (neRigidBodyRecord* r = AsRigid()) {
+    r->boxPoseRot = t.rot;
+    r->boxPosePos = t.pos;
+    r->boxPoseValid = 1;
   }
 }
 

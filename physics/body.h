@@ -8,6 +8,7 @@
 #define KELVAMOR_PHYSICS_BODY_H
 
 #include <cstdint>
+#include <cstring>
 
 #include "physics/allocator.h"
 #include "physics/geometry.h"
@@ -151,30 +152,55 @@ struct neBodyState {
 };
 
 struct neRigidBodyRecord : neRigidBody, neBody {
+  // Fields every sub-step reads or writes even for a resting body come first
+  // and together, so that a settled heap of many bodies touches few cache
+  // lines per body.
+  neRigidBodyRecord* next = nullptr;  // pool, then the simulator's body lists
+  neRigidBodyRecord* prev = nullptr;
+  uint8_t inUse = 0;
+  int32_t restState = kNeAwake;
+  int32_t particle = 0;
+  int32_t collectPending = 0;  // set by the position update for the stack pass
+  int32_t stackCheck = 0;
+  // Rest clears the velocity rings only when something wrote them since.
+  int32_t ringsDirty = 0;
+  int32_t stepsSinceSnapshot = 0;
+  int32_t impulseCountLinear = 0;
+  int32_t impulseCountAngular = 0;
+  neStackNode* stackNode = nullptr;
+  // Averaged impulses gathered by the solver.
+  neVector3 impulseSumLinear = {0, 0, 0, 0};
+  neVector3 impulseSumAngular = {0, 0, 0, 0};
+  neVector3 forceAccumulator = {0, 0, 0, 0};  // the step's total force
+  neVector3 torqueAccumulator = {0, 0, 0, 0};
+  neVector3 controllerForce = {0, 0, 0, 0};
+  neVector3 controllerTorque = {0, 0, 0, 0};
+  neVector3 velocity = {0, 0, 0, 0};
+  neVector3 angularVelocity = {0, 0, 0, 0};
+  neQuaternion quaternionRate = {0, 0, 0, 0};
+  float speed = 0.0f;
+  neBodyState state;
+  // The pose the world box was last made from. A resting body whose pose is
+  // bit for bit the same keeps its world box and end points, so a settled
+  // heap costs the sub-step next to nothing; 0 in boxPoseValid (a new
+  // body-space box) forces the next refresh.
+  neMatrix3x3 boxPoseRot;
+  neVector3 boxPosePos = {0, 0, 0, 0};
+  int32_t boxPoseValid = 0;
+
   float mass = 1.0f;
   float invMass = 1.0f;
   neMatrix3x3 inertia;         // body space
   neMatrix3x3 inertiaInverse;  // body space
-  neBodyState state;
-  neVector3 velocity = {0, 0, 0, 0};
-  neVector3 angularVelocity = {0, 0, 0, 0};
-  neQuaternion quaternionRate = {0, 0, 0, 0};
   neMatrix3x3 worldInertiaInverse;  // R I^-1 R^T
-  float speed = 0.0f;
   neVector3 hostForce = {0, 0, 0, 0};
   neVector3 hostTorque = {0, 0, 0, 0};
   neVector3 gravityForce = {0, 0, 0, 0};
-  neVector3 controllerForce = {0, 0, 0, 0};
-  neVector3 controllerTorque = {0, 0, 0, 0};
-  neVector3 forceAccumulator = {0, 0, 0, 0};  // the step's total force
-  neVector3 torqueAccumulator = {0, 0, 0, 0};
   neVector3 acceleration = {0, 0, 0, 0};
   float linearDamping = 0.0f;
   float angularDamping = 0.0f;
   int32_t gravityEnabled = 1;
-  int32_t restState = kNeAwake;
   float restThreshold = 0.2f;
-  int32_t stepsSinceSnapshot = 0;
   int32_t restCounter = 0;
   // Pose and motion saved at the last wake (the rest test's snapshot).
   neVector3 snapshotPos = {0, 0, 0, 0};
@@ -187,22 +213,9 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   neVector3 angularChangeRing[kNeRingSlots];
   neVector3 velocityHistory[kNeRingSlots];
   neVector3 angularVelocityHistory[kNeRingSlots];
-  // Averaged impulses gathered by the solver.
-  neVector3 impulseSumLinear = {0, 0, 0, 0};
-  neVector3 impulseSumAngular = {0, 0, 0, 0};
-  int32_t impulseCountLinear = 0;
-  int32_t impulseCountAngular = 0;
   neRestRecord rest;
   neControllerRecord* controllerHead = nullptr;
   neControllerRecord* controllerCursor = nullptr;
-  int32_t particle = 0;
-  neStackNode* stackNode = nullptr;
-  int32_t collectPending = 0;  // set by the position update for the stack pass
-  int32_t stackCheck = 0;
-
-  neRigidBodyRecord* next = nullptr;  // pool, then the simulator's body lists
-  neRigidBodyRecord* prev = nullptr;
-  uint8_t inUse = 0;
 
   neRigidBodyRecord() { Reset(); }
 
@@ -215,6 +228,11 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   void SetRotationQuaternion(const neQuaternion& q);
   void SetRotationMatrix(const neMatrix3x3& r);
   void RefreshWorldInertia();
+  // True while the world box was made from exactly the present pose.
+  bool WorldBoxCurrent() const {
+    return boxPoseValid && std::memcmp(&boxPoseRot, &state.rot, sizeof(neMatrix3x3)) == 0 &&
+           std::memcmp(&boxPosePos, &state.pos, sizeof(neVector3)) == 0;
+  }
   // Stores L and derives angular velocity and quaternion rate.
   void SetAngularMomentum(const neVector3& L);
   void ApplyImpulseAtOffset(const neVector3& impulse, const neVector3& offset);

@@ -333,6 +333,7 @@ void neCollideTerrain(neSimulationRecord& sim) {
   }
   for (neList<neRigidBodyRecord>* list : lists) {
     for (neRigidBodyRecord* r = list->first; r; r = r->next) {
+      if (!(r->pushedLastStep | r->pushedThisStep)) continue;  // no writes for the quiet many
       r->pushedLastStep = r->pushedThisStep;
       r->pushedThisStep = 0;
     }

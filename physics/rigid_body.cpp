@@ -63,6 +63,8 @@ void neRigidBodyRecord::Reset() {
   impulseSumLinear = impulseSumAngular = kZero;
   impulseCountLinear = impulseCountAngular = 0;
   rest = neRestRecord{};
+  boxPoseValid = 0;
+  ringsDirty = 0;
   controllerHead = controllerCursor = nullptr;
   particle = 0;
   stackNode = nullptr;
@@ -131,6 +133,7 @@ void neRigidBodyRecord::ApplyImpulseAtOffset(const neVector3& impulse, const neV
   const neVector3 dv = impulse * invMass;
   velocity += dv;
   velocityChangeRing[slot] += dv;
+  ringsDirty = 1;
   const neVector3 dL = offset.Cross(impulse);
   angularChangeRing[slot] += worldInertiaInverse.MultiplyVector(dL);
   SetAngularMomentum(state.angularMomentum + dL);
@@ -170,6 +173,7 @@ void neRigidBodyRecord::UpdateVelocity(float dt) {
   }
   const int32_t slot = sim->RingSlot();
   velocityChangeRing[slot] = angularChangeRing[slot] = kZero;
+  ringsDirty = 1;
 
   forceAccumulator += hostForce + gravityForce + controllerForce;
   const neVector3 dv = forceAccumulator * (invMass * dt);
@@ -213,6 +217,7 @@ void neRigidBodyRecord::UpdatePosition(float dt) {
   const int32_t slot = sim->RingSlot();
   velocityHistory[slot] = velocity;
   angularVelocityHistory[slot] = angularVelocity;
+  ringsDirty = 1;
 }
 
 void neRigidBodyRecord::Wake() {
@@ -232,10 +237,12 @@ void neRigidBodyRecord::Rest() {
   quaternionRate = neQuaternion{0, 0, 0, 0};
   state.angularMomentum = kZero;
   speed = 0.0f;
+  if (!ringsDirty) return;  // a body kept at rest step after step has nothing to clear
   for (int i = 0; i < kNeRingSlots; ++i) {
     velocityChangeRing[i] = kZero;
     velocityHistory[i] = angularVelocityHistory[i] = kZero;
   }
+  ringsDirty = 0;
 }
 
 void neRigidBodyRecord::WakeConnected() {

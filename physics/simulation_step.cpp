@@ -69,7 +69,10 @@ void neSimulationRecord::SubStep() {
   }
   for (neList<neRigidBodyRecord>* list : moving) {
     for (neRigidBodyRecord* r = list->first; r; r = r->next) {
-      if (r->HasCollisionShape()) r->RefreshWorldBox();
+      // A resting body that nothing has moved keeps its box and end points.
+      if (!r->HasCollisionShape()) continue;
+      if (r->restState == kNeResting && r->WorldBoxCurrent()) continue;
+      r->RefreshWorldBox();
     }
   }
   for (neAnimatedBodyRecord* a = activeAnimated.first; a; a = a->next) {

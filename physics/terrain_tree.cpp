@@ -22,7 +22,10 @@ void ResetNode(neTerrainTreeNode& node, int32_t parent) {
   node.boxMax = neV3(0.0f, 0.0f, 0.0f);
   node.triangles = nullptr;
   node.triangleCount = 0;
+  node.bounds = nullptr;
 }
+
+constexpr int32_t kLeafBoundsFloats = 6;
 
 bool VertexIsFinite(const neVector3& v) { return v.IsFinite(); }
 
@@ -239,15 +242,31 @@ bool neTerrainTree::Subdivide(int32_t nodeIndex, const int32_t* list, int32_t co
   // Every reference into the node array is re-taken after a child is made:
   // making one may move the whole array.
   auto makeLeaf = [&](const int32_t* tris, int32_t n) -> bool {
+    const size_t entryBytes = sizeof(int32_t) + kLeafBoundsFloats * sizeof(float);
     int32_t* copy = static_cast<int32_t*>(
-        TreeAlloc(ext, ownAllocator_, sizeof(int32_t) * static_cast<size_t>(n)));
+        TreeAlloc(ext, ownAllocator_, entryBytes * static_cast<size_t>(n)));
     if (!copy) return false;
     std::memcpy(copy, tris, sizeof(int32_t) * static_cast<size_t>(n));
+    float* bounds = reinterpret_cast<float*>(copy + n);
+    for (int32_t i = 0; i < n; ++i) {
+      const neTerrainTriangle& t = triangles_[tris[i]];
+      const neVector3& a = vertices_[t.indices[0]];
+      const neVector3& b = vertices_[t.indices[1]];
+      const neVector3& v = vertices_[t.indices[2]];
+      float* e = bounds + static_cast<size_t>(i) * kLeafBoundsFloats;
+      e[0] = neMin(a.x, neMin(b.x, v.x));
+      e[1] = neMax(a.x, neMax(b.x, v.x));
+      e[2] = neMin(a.z, neMin(b.z, v.z));
+      e[3] = neMax(a.z, neMax(b.z, v.z));
+      e[4] = neMin(a.y, neMin(b.y, v.y));
+      e[5] = neMax(a.y, neMax(b.y, v.y));
+    }
     neTerrainTreeNode& node = NodeAt(nodeIndex);
     node.triangles = copy;
     node.triangleCount = n;
+    node.bounds = bounds;
     for (int32_t& c : node.children) c = -1;
-    leafListBytes_ += static_cast<int32_t>(sizeof(int32_t)) * n;
+    leafListBytes_ += static_cast<int32_t>(entryBytes) * n;
     return true;
   };
 
@@ -392,7 +411,16 @@ int32_t neTerrainTree::Gather(const neVector3& boxMin, const neVector3& boxMax) 
       continue;
     }
     if (node.triangleCount > 0) {
-      for (int32_t i = 0; i < node.triangleCount; ++i) {
+      const float* e = node.bounds;
+      for (int32_t i = 0; i < node.triangleCount; ++i, e += kLeafBoundsFloats) {
+        // A leaf lists whatever touches its own box; only triangles whose
+        // bounds reach the query box go on. The bounds test comes before the
+        // stamp: its answer is the same in every leaf that lists a triangle,
+        // so skipping unstamped keeps each triangle listed once.
+        if (e[1] < boxMin.x || e[0] > boxMax.x || e[3] < boxMin.z || e[2] > boxMax.z ||
+            e[5] < boxMin.y || e[4] > boxMax.y) {
+          continue;
+        }
         const int32_t t = node.triangles[i];
         if (stamps_[t] == stamp_) continue;
         stamps_[t] = stamp_;
@@ -400,13 +428,6 @@ int32_t neTerrainTree::Gather(const neVector3& boxMin, const neVector3& boxMax) 
         const neVector3& a = vertices_[tri.indices[0]];
         const neVector3& b = vertices_[tri.indices[1]];
         const neVector3& c = vertices_[tri.indices[2]];
-        // A leaf lists whatever touches its own box; only triangles that
-        // reach the query box go on to the pair tests.
-        if (neMax(a.x, neMax(b.x, c.x)) < boxMin.x || neMin(a.x, neMin(b.x, c.x)) > boxMax.x ||
-            neMax(a.y, neMax(b.y, c.y)) < boxMin.y || neMin(a.y, neMin(b.y, c.y)) > boxMax.y ||
-            neMax(a.z, neMax(b.z, c.z)) < boxMin.z || neMin(a.z, neMin(b.z, c.z)) > boxMax.z) {
-          continue;
-        }
         if (neTriangleOverlapsBox(a, b, c, boxMin, boxMax)) gathered_[count++] = t;
       }
       continue;

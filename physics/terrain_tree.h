@@ -21,6 +21,10 @@ struct neTerrainTreeNode {
   // node array moves while it grows. Null with count 0 in inner nodes.
   int32_t* triangles;
   int32_t triangleCount;
+  // Per listed triangle, in list order, its axis-aligned bounds (min x, max x,
+  // min z, max z, min y, max y): the gather rejects most of a leaf's triangles
+  // from these without reading the mesh. Same block as triangles.
+  const float* bounds;
 };
 
 class neTerrainTree {
