@@ -151,6 +151,13 @@ struct neBodyState {
   neVector3 pos;
 };
 
+// The sub-step's own list of a kind of rigid body: the bodies of the active
+// list that are not quiet, in the active list's order.
+struct neStepList {
+  neRigidBodyRecord* first = nullptr;
+  neRigidBodyRecord* last = nullptr;
+};
+
 struct neRigidBodyRecord : neRigidBody, neBody {
   // Fields every sub-step reads or writes even for a resting body come first
   // and together, so that a settled heap of many bodies touches few cache
@@ -168,6 +175,16 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   int32_t impulseCountLinear = 0;
   int32_t impulseCountAngular = 0;
   neStackNode* stackNode = nullptr;
+  // Quiet: resting, undisturbed and out of the sub-step list, so that the
+  // sub-step's loops never touch it (see GoQuiet). stepKey orders the
+  // sub-step list as the body lists are ordered; quietBase is the simulator's
+  // quiet clock when the body went quiet (the steps it then missed count
+  // towards stepsSinceSnapshot when it is stirred).
+  int32_t quiet = 0;
+  int32_t quietBase = 0;
+  uint64_t stepKey = 0;
+  neRigidBodyRecord* stepNext = nullptr;
+  neRigidBodyRecord* stepPrev = nullptr;
   // Averaged impulses gathered by the solver.
   neVector3 impulseSumLinear = {0, 0, 0, 0};
   neVector3 impulseSumAngular = {0, 0, 0, 0};
@@ -242,6 +259,20 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   void UpdateControllers(float dt);
   void Wake();
   void Rest();
+  // Back into the sub-step list if quiet; call before anything that changes
+  // what the sub-step would do for the body.
+  void Stir() {
+    if (quiet) Unquiet();
+  }
+  void Unquiet();
+  // A resting body whose every sub-step would change nothing leaves the
+  // sub-step list; false (and nothing done) otherwise. Only from the
+  // position pass, while the body is in the list.
+  bool GoQuiet();
+  // Joins the end of the sub-step list / leaves it (the body joined or is
+  // leaving an active body list).
+  void EnterStepList();
+  void LeaveStepList();
   void WakeConnected();
   void AddSupportContact(const neRestContact& contact);
   void UnlinkSupportSlot(int32_t slot);
@@ -266,7 +297,13 @@ struct neAnimatedBodyRecord : neAnimatedBody, neBody {
   }
 };
 
-inline neRigidBodyRecord* neRecordOf(neRigidBody* b) { return static_cast<neRigidBodyRecord*>(b); }
+// Whoever takes a writable record of a rigid body may change anything of it:
+// a quiet body is stirred first (reads go through the const overload).
+inline neRigidBodyRecord* neRecordOf(neRigidBody* b) {
+  neRigidBodyRecord* r = static_cast<neRigidBodyRecord*>(b);
+  if (r) r->Stir();
+  return r;
+}
 inline const neRigidBodyRecord* neRecordOf(const neRigidBody* b) {
   return static_cast<const neRigidBodyRecord*>(b);
 }
@@ -281,6 +318,11 @@ inline neRigidBodyRecord* neBody::AsRigid() {
 }
 inline neAnimatedBodyRecord* neBody::AsAnimated() {
   return kind == kNeBodyAnimated ? static_cast<neAnimatedBodyRecord*>(this) : nullptr;
+}
+// A rigid body that is quiet goes back into the sub-step list; call before
+// changing anything the sub-step reads of a body.
+inline void neStir(neBody* b) {
+  if (neRigidBodyRecord* r = b->AsRigid()) r->Stir();
 }
 inline bool neBody::IsParticle() const {
   return kind == kNeBodyRigid && static_cast<const neRigidBodyRecord*>(this)->particle != 0;
