@@ -181,7 +181,7 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   // quiet clock when the body went quiet (the steps it then missed count
   // towards stepsSinceSnapshot when it is stirred).
   int32_t quiet = 0;
-  int32_t quietBase = 0;
+  uint32_t quietBase = 0;
   uint64_t stepKey = 0;
   neRigidBodyRecord* stepNext = nullptr;
   neRigidBodyRecord* stepPrev = nullptr;
@@ -265,6 +265,9 @@ struct neRigidBodyRecord : neRigidBody, neBody {
     if (quiet) Unquiet();
   }
   void Unquiet();
+  // Stir, and stir every body resting on this one (before a change of its
+  // rest state: their supports stop or start being steady).
+  void StirWithSupported();
   // A resting body whose every sub-step would change nothing leaves the
   // sub-step list; false (and nothing done) otherwise. Only from the
   // position pass, while the body is in the list.

@@ -228,12 +228,16 @@ void neRigidBodyRecord::UpdatePosition(float dt) {
   ringsDirty = 1;
 }
 
-void neRigidBodyRecord::Wake() {
+void neRigidBodyRecord::StirWithSupported() {
   Stir();
   // What rests on a waking body no longer has a steady support.
   for (neRestContact* c = supportedFirst; c; c = c->supportedNext) {
     if (c->owner) c->owner->Stir();
   }
+}
+
+void neRigidBodyRecord::Wake() {
+  StirWithSupported();
   restState = kNeAwake;
   restCounter = 0;
   snapshotPos = state.pos;
@@ -390,7 +394,7 @@ void neRigidBodyRecord::Unquiet() {
   neSimulationRecord& s = *sim;
   // The velocity updates it missed still count as steps since its snapshot
   // (and as resting bodies in the step counter, which counted it already).
-  int32_t missed = s.quietClock - quietBase;
+  int32_t missed = static_cast<int32_t>(s.quietClock - quietBase);
   const int32_t mine = particle ? 1 : 0;
   if (s.velocityPassList >= 0 &&
       (mine > s.velocityPassList || (mine == s.velocityPassList && stepKey > s.velocityPassKey))) {

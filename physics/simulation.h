@@ -58,7 +58,7 @@ struct neSimulationRecord : neSimulation {
   neStepList stepRigid, stepParticles;
   uint64_t stepKeyCounter = 0;
   int32_t quietCount = 0;
-  int32_t quietClock = 0;  // +1 per sub-step, when the velocity update counts steps
+  uint32_t quietClock = 0;  // +1 per sub-step, when the velocity update counts steps
   // Where the velocity pass is (list 0 rigid, 1 particles; -1 outside it): a
   // body stirred during the pass that the pass has still to reach is counted
   // by the pass itself.

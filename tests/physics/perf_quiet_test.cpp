@@ -1,0 +1,297 @@
+// Quiet resting bodies: a body at rest that nothing disturbs leaves the
+// sub-step's lists and costs nothing, yet wakes, moves, falls and reports
+// contacts exactly when a body that stayed in the lists would.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "physics/body.h"
+#include "physics/simulation.h"
+
+namespace {
+
+// A 60 Hz frame in four sub-steps.
+constexpr float kFrame = 1.0f / 60.0f;
+
+const neRigidBodyRecord* Peek(const neRigidBody* b) { return neRecordOf(b); }
+const neSimulationRecord* Peek(const neSimulation* s) { return neRecordOf(s); }
+
+// A floor (an animated box, top at y = 0) and unit boxes of 1 kg.
+class World {
+ public:
+  explicit World(int32_t boxes, bool terrain = false) {
+    neSimulationSizes s;
+    s.rigidBodiesCount = boxes;
+    s.animatedBodiesCount = 1;
+    s.rigidParticleCount = 0;
+    s.geometriesCount = boxes + 1;
+    s.overlapPairsCount = boxes * 8 + 8;
+    s.sensorsCount = 4;
+    s.controllersCount = 2;
+    const neVector3 g = neV3(0.0f, -10.0f, 0.0f);
+    sim_ = neSimulation::Create(&s, nullptr, &g);
+    if (terrain) {
+      // Two triangles, 40 m square, at y = 0.
+      vertices_ = {neV3(-20, 0, -20), neV3(20, 0, -20), neV3(-20, 0, 20), neV3(20, 0, 20)};
+      neTerrainTriangle a, b;
+      a.indices[0] = 0;
+      a.indices[1] = 2;
+      a.indices[2] = 1;
+      b.indices[0] = 1;
+      b.indices[1] = 2;
+      b.indices[2] = 3;
+      triangles_ = {a, b};
+      neTerrainMesh m;
+      m.vertices = vertices_.data();
+      m.vertexCount = static_cast<int32_t>(vertices_.size());
+      m.triangles = triangles_.data();
+      m.triangleCount = static_cast<int32_t>(triangles_.size());
+      sim_->SetTerrain(&m);
+    } else {
+      floor_ = sim_->CreateAnimatedBody();
+      floor_->AddGeometry()->SetBoxSize(40.0f, 1.0f, 40.0f);
+      floor_->UpdateBoundingInfo();
+      floor_->SetPosition(neV3(0.0f, -0.5f, 0.0f));
+    }
+  }
+  ~World() { neSimulation::Destroy(sim_); }
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+
+  neRigidBody* Box(const neVector3& at) {
+    neRigidBody* b = sim_->CreateRigidBody();
+    b->AddGeometry()->SetBoxSize(1.0f, 1.0f, 1.0f);
+    b->SetMass(1.0f);
+    b->SetInertiaTensor(neComputeBoxInertia(neV3(1, 1, 1), 1.0f));
+    b->UpdateBoundingInfo();
+    b->SetPosition(at);
+    return b;
+  }
+  void Run(int32_t frames) {
+    for (int32_t i = 0; i < frames; ++i) sim_->Step(kFrame, 4);
+  }
+  // Runs until every body given rests and is quiet; false after 30 s.
+  bool SettleQuiet(const std::vector<neRigidBody*>& bodies) {
+    for (int32_t i = 0; i < 1800; ++i) {
+      bool all = true;
+      for (const neRigidBody* b : bodies) all = all && Peek(b)->quiet != 0;
+      if (all) return true;
+      Run(1);
+    }
+    return false;
+  }
+  neSimulation* sim() { return sim_; }
+  neAnimatedBody* floor() { return floor_; }
+
+ private:
+  neSimulation* sim_ = nullptr;
+  neAnimatedBody* floor_ = nullptr;
+  std::vector<neVector3> vertices_;
+  std::vector<neTerrainTriangle> triangles_;
+};
+
+float Distance(const neVector3& a, const neVector3& b) {
+  const neVector3 d = a - b;
+  return std::sqrt(d.Dot(d));
+}
+
+TEST(QuietRest, SettledBodiesLeaveTheSubStepListsAndStayPut) {
+  for (const bool terrain : {false, true}) {
+    World w(12, terrain);
+    std::vector<neRigidBody*> boxes;
+    for (int i = 0; i < 10; ++i) boxes.push_back(w.Box(neV3(2.0f * i - 9.0f, 0.5f, 0.0f)));
+    ASSERT_TRUE(w.SettleQuiet(boxes)) << "terrain " << terrain;
+    const neSimulationRecord* sim = Peek(w.sim());
+    EXPECT_EQ(sim->quietCount, 10);
+    EXPECT_EQ(sim->stepRigid.first, nullptr);  // nothing left to walk
+    std::vector<neVector3> at;
+    for (neRigidBody* b : boxes) at.push_back(b->GetPosition());
+    w.Run(600);
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      EXPECT_TRUE(boxes[i]->IsIdle());
+      EXPECT_EQ(std::memcmp(&at[i], &Peek(boxes[i])->state.pos, sizeof(neVector3)), 0);
+      EXPECT_NEAR(at[i].y, 0.5f, 0.02f);
+    }
+  }
+}
+
+TEST(QuietRest, QuietBoxHitByAMovingBoxWakesAndMoves) {
+  World w(3);
+  neRigidBody* target = w.Box(neV3(0.0f, 0.5f, 0.0f));
+  neRigidBody* other = w.Box(neV3(6.0f, 0.5f, 0.0f));
+  ASSERT_TRUE(w.SettleQuiet({target, other}));
+  const neVector3 start = target->GetPosition();
+  // Thrown along the floor at the quiet box.
+  neRigidBody* ball = w.Box(neV3(-4.0f, 0.5f, 0.0f));
+  ball->SetVelocity(neV3(8.0f, 0.0f, 0.0f));
+  bool woke = false;
+  for (int i = 0; i < 120; ++i) {
+    w.Run(1);
+    woke = woke || !target->IsIdle();
+  }
+  EXPECT_TRUE(woke);
+  EXPECT_GT(target->GetPosition().x - start.x, 0.3f);  // pushed along +x
+  EXPECT_NEAR(target->GetPosition().y, 0.5f, 0.1f);    // still on the floor
+  // The box far away was never touched: still quiet, not moved.
+  EXPECT_TRUE(Peek(other)->quiet != 0);
+  EXPECT_NEAR(other->GetPosition().x, 6.0f, 0.02f);
+}
+
+TEST(QuietRest, QuietBoxLosingItsSupportFalls) {
+  // The floor is freed under a quiet box, and in a second world moved down.
+  {
+    World w(2);
+    neRigidBody* b = w.Box(neV3(0.0f, 0.5f, 0.0f));
+    ASSERT_TRUE(w.SettleQuiet({b}));
+    w.sim()->FreeAnimatedBody(w.floor());
+    w.Run(30);  // half a second of free fall: 1.25 m
+    EXPECT_FALSE(b->IsIdle());
+    EXPECT_LT(b->GetPosition().y, 0.5f - 1.0f);
+  }
+  {
+    World w(2);
+    neRigidBody* b = w.Box(neV3(0.0f, 0.5f, 0.0f));
+    ASSERT_TRUE(w.SettleQuiet({b}));
+    w.floor()->SetPosition(neV3(0.0f, -2.5f, 0.0f));  // 2 m lower
+    w.Run(30);
+    EXPECT_FALSE(b->IsIdle());
+    EXPECT_LT(b->GetPosition().y, -0.5f);
+    ASSERT_TRUE(w.SettleQuiet({b}));
+    EXPECT_NEAR(b->GetPosition().y, -1.5f, 0.05f);  // came down onto it
+  }
+}
+
+TEST(QuietRest, HostChangesReachAQuietBody) {
+  World w(3);
+  neRigidBody* a = w.Box(neV3(0.0f, 0.5f, 0.0f));
+  neRigidBody* b = w.Box(neV3(5.0f, 0.5f, 0.0f));
+  neRigidBody* c = w.Box(neV3(-5.0f, 0.5f, 0.0f));
+  ASSERT_TRUE(w.SettleQuiet({a, b, c}));
+  a->SetPosition(neV3(0.0f, 3.0f, 0.0f));  // lifted: falls back down
+  b->SetVelocity(neV3(0.0f, 4.0f, 0.0f));   // thrown up
+  c->SetForce(neV3(30.0f, 0.0f, 0.0f));     // pushed harder than friction holds
+  w.Run(12);
+  EXPECT_FALSE(a->IsIdle());
+  EXPECT_GT(b->GetPosition().y, 1.0f);
+  w.Run(60);
+  EXPECT_GT(c->GetPosition().x, -5.0f + 1.0f);
+  c->SetForce(neV3(0.0f, 0.0f, 0.0f));
+  ASSERT_TRUE(w.SettleQuiet({a, b, c}));
+  EXPECT_NEAR(a->GetPosition().y, 0.5f, 0.05f);
+  EXPECT_NEAR(b->GetPosition().y, 0.5f, 0.05f);
+  // Off and on again: a deactivated quiet body keeps its place and rests
+  // again once active.
+  const neVector3 at = a->GetPosition();
+  a->SetActive(false, static_cast<neRigidBody*>(nullptr));
+  w.Run(10);
+  a->SetActive(true, static_cast<neRigidBody*>(nullptr));
+  w.Run(120);
+  EXPECT_LT(Distance(a->GetPosition(), at), 0.02f);
+  EXPECT_TRUE(a->IsIdle());
+}
+
+struct ContactLog {
+  std::vector<void*> bodies;
+  static ContactLog* current;
+  static void Record(neContactRecord* r) {
+    current->bodies.push_back(r->bodyA);
+    current->bodies.push_back(r->bodyB);
+  }
+};
+ContactLog* ContactLog::current = nullptr;
+
+// Sensor hits hold only inside the step: read where a game reads them, in
+// the body's controller.
+struct HitWatch : neRigidBodyControllerCallback {
+  neRigidBody* wanted = nullptr;
+  bool seen = false;
+  float topY = 0.0f;
+  void Callback(neRigidBodyController* c, float) override {
+    neRigidBody* body = c->GetRigidBody();
+    body->BeginSensorIteration();
+    while (neSensor* s = body->GetNextSensor()) {
+      if (s->GetHitRigidBody() != wanted || !(s->GetHitDepth() > 0.0f)) continue;
+      seen = true;
+      topY = s->GetHitPoint().y;
+    }
+  }
+};
+
+TEST(QuietRest, QuietBodyStillReportsContactsAndSensorHits) {
+  World w(3);
+  neRigidBody* target = w.Box(neV3(0.0f, 0.5f, 0.0f));
+  ASSERT_TRUE(w.SettleQuiet({target}));
+  // A sensor body gliding over the quiet box sees it below.
+  neRigidBody* probe = w.Box(neV3(-3.0f, 3.0f, 0.0f));
+  probe->SetGravityEnabled(0);
+  neSensor* s = probe->AddSensor();
+  s->SetLine(neV3(0.0f, 0.0f, 0.0f), neV3(0.0f, -2.5f, 0.0f));
+  probe->UpdateBoundingInfo();
+  probe->SetVelocity(neV3(3.0f, 0.0f, 0.0f));
+  HitWatch watch;
+  watch.wanted = target;
+  probe->AddController(&watch, 0);
+  w.Run(90);
+  EXPECT_TRUE(watch.seen);
+  EXPECT_NEAR(watch.topY, 1.0f, 0.02f);  // the quiet box's top face
+  EXPECT_TRUE(target->IsIdle());          // a sensor line touches nothing
+  EXPECT_TRUE(Peek(target)->quiet != 0);
+  probe->SetActive(false, static_cast<neRigidBody*>(nullptr));
+
+  // A box dropped onto the quiet one makes contacts that name it.
+  ContactLog log;
+  ContactLog::current = &log;
+  w.sim()->SetContactCallback(&ContactLog::Record);
+  w.sim()->GetResponseTable()->Set(0, 0, neResponseTable::kImpulseAndCallback);
+  neRigidBody* dropped = w.Box(neV3(0.1f, 1.7f, 0.0f));
+  w.Run(120);
+  bool named = false;
+  for (void* b : log.bodies) named = named || b == static_cast<void*>(target);
+  EXPECT_TRUE(named);
+  EXPECT_NEAR(dropped->GetPosition().y, 1.5f, 0.1f);  // resting on top of it
+  w.sim()->SetContactCallback(nullptr);
+  ContactLog::current = nullptr;
+}
+
+// Poses and velocities of every box, bit for bit.
+std::vector<uint32_t> Fingerprint(const std::vector<neRigidBody*>& boxes) {
+  std::vector<uint32_t> words;
+  for (neRigidBody* b : boxes) {
+    const neVector3 v[2] = {b->GetPosition(), b->GetVelocity()};
+    for (const neVector3& x : v) {
+      for (float f : {x.x, x.y, x.z}) {
+        uint32_t u;
+        std::memcpy(&u, &f, sizeof u);
+        words.push_back(u);
+      }
+    }
+  }
+  return words;
+}
+
+std::vector<uint32_t> DisturbedRun() {
+  World w(30);
+  std::vector<neRigidBody*> boxes;
+  for (int i = 0; i < 24; ++i) boxes.push_back(w.Box(neV3(1.5f * (i % 6), 0.5f, 1.5f * (i / 6))));
+  w.Run(300);
+  // Knock into the settled rows twice, then let everything settle again.
+  neRigidBody* a = w.Box(neV3(-3.0f, 0.5f, 0.0f));
+  a->SetVelocity(neV3(10.0f, 0.0f, 0.0f));
+  boxes.push_back(a);
+  w.Run(60);
+  neRigidBody* b = w.Box(neV3(3.0f, 4.0f, 2.0f));
+  boxes.push_back(b);
+  w.Run(600);
+  return Fingerprint(boxes);
+}
+
+TEST(QuietRest, TwoIdenticalDisturbedRunsAgreeBitForBit) {
+  const std::vector<uint32_t> first = DisturbedRun();
+  const std::vector<uint32_t> second = DisturbedRun();
+  EXPECT_EQ(first, second);
+}
+
+}  // namespace
