@@ -120,11 +120,13 @@ void neSimulationRecord::SubStep() {
   // 10: positions, with the rest check for bodies outside constraint sets.
   for (neStepList* list : moving) {
     for (neRigidBodyRecord* r = list->first; r;) {
-      neRigidBodyRecord* const following = r->stepNext;
       r->collectPending = 1;
       if (r->restState != kNeResting && !r->constraintSet) neCheckRest(*r);
       if (r->restState != kNeResting) r->UpdatePosition(dt);
-      else r->GoQuiet();
+      // Taken after the body's own work: a body a controller stirred back in
+      // just behind it is still visited, as the full list would visit it.
+      neRigidBodyRecord* const following = r->stepNext;
+      if (r->restState == kNeResting) r->GoQuiet();
       r = following;
     }
   }

@@ -256,6 +256,41 @@ TEST(QuietRest, QuietBodyStillReportsContactsAndSensorHits) {
   ContactLog::current = nullptr;
 }
 
+// A controller that sets another body moving from inside the position pass.
+struct Thrower : neRigidBodyControllerCallback {
+  neRigidBody* target = nullptr;
+  bool thrown = false;
+  void Callback(neRigidBodyController*, float) override {
+    if (thrown || !target) return;
+    target->SetVelocity(neV3(2.0f, 0.0f, 0.0f));
+    thrown = true;
+  }
+};
+
+TEST(QuietRest, BodyWokenByAControllerMovesInTheSameSubStep) {
+  World w(4);
+  // The thrower's body is listed before the quiet box, a third body after
+  // it: the box is stirred back in between two bodies of the pass.
+  neRigidBody* hover = w.Box(neV3(0.0f, 5.0f, 5.0f));
+  hover->SetGravityEnabled(0);
+  neRigidBody* box = w.Box(neV3(0.0f, 0.5f, 0.0f));
+  neRigidBody* after = w.Box(neV3(0.0f, 5.0f, -5.0f));
+  after->SetGravityEnabled(0);
+  ASSERT_TRUE(w.SettleQuiet({box}));
+  hover->SetVelocity(neV3(0.0f, 0.0f, 0.1f));  // kept awake
+  after->SetVelocity(neV3(0.0f, 0.0f, -0.1f));
+  Thrower thrower;
+  thrower.target = box;
+  hover->AddController(&thrower, 0);
+  const float x0 = box->GetPosition().x;
+  const float dt = 1.0f / 240.0f;
+  w.sim()->Step(dt, 1);
+  ASSERT_TRUE(thrower.thrown);
+  // The full pass reaches the box after the thrower and moves it at once.
+  EXPECT_GT(box->GetPosition().x - x0, 0.5f * 2.0f * dt);
+  EXPECT_FALSE(box->IsIdle());
+}
+
 // Poses and velocities of every box, bit for bit.
 std::vector<uint32_t> Fingerprint(const std::vector<neRigidBody*>& boxes) {
   std::vector<uint32_t> words;
