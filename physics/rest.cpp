@@ -349,6 +349,7 @@ bool neMayGoQuiet(neRigidBodyRecord& b) {
   // sensor hits, refresh its box, collide it with the terrain, shift its
   // pushed flags, run its resting velocity update (a wake, or a Rest that
   // clears motion), count its supports, or hand it to a constraint set.
+  if (!b.sim->quietAllowed) return false;
   if (b.restState != kNeResting || b.constraintSet || b.sensorHead || b.stackCheck) return false;
   if (b.pushedLastStep || b.pushedThisStep || !b.collectPending || b.ringsDirty) return false;
   if (b.HasCollisionShape() && !b.WorldBoxCurrent()) return false;

@@ -57,6 +57,7 @@ struct neSimulationRecord : neSimulation {
   // What the sub-step walks: the active bodies that are not quiet.
   neStepList stepRigid, stepParticles;
   uint64_t stepKeyCounter = 0;
+  int32_t quietAllowed = 1;  // 0: no body goes quiet (the shortcut's own check)
   int32_t quietCount = 0;
   uint32_t quietClock = 0;  // +1 per sub-step, when the velocity update counts steps
   // Where the velocity pass is (list 0 rigid, 1 particles; -1 outside it): a
