@@ -25,31 +25,36 @@ void ResetNode(neTerrainTreeNode& node, int32_t parent) {
   node.bounds = nullptr;
 }
 
-constexpr int32_t kLeafBoundsFloats = 6;
+constexpr int32_t kLeafBoundsFloats = 7;
 
 bool VertexIsFinite(const neVector3& v) { return v.IsFinite(); }
 
 }  // namespace
 
-bool neTriangleOverlapsBox(const neVector3& t0, const neVector3& t1, const neVector3& t2,
-                           const neVector3& boxMin, const neVector3& boxMax) {
-  const neVector3 centre = (boxMin + boxMax) * 0.5f;
-  neVector3 h = (boxMax - boxMin) * 0.5f;
-
+int32_t neTriangleFaceAxis(const neVector3& t0, const neVector3& t1, const neVector3& t2) {
   // The margin only needs the normal's direction; an exact-zero test keeps
   // small triangles in play.
   neVector3 n = (t1 - t0).Cross(t2 - t1);
   const float len = std::sqrt(n.LengthSquared());
-  if (len > 0.0f && neIsFinite(len)) {
-    n *= 1.0f / len;
-    if (std::fabs(std::fabs(n.x) - 1.0f) < kAxisAlignedSlack) {
-      h.x += kFaceMargin;
-    } else if (std::fabs(std::fabs(n.y) - 1.0f) < kAxisAlignedSlack) {
-      h.y += kFaceMargin;
-    } else if (std::fabs(std::fabs(n.z) - 1.0f) < kAxisAlignedSlack) {
-      h.z += kFaceMargin;
-    }
-  }
+  if (!(len > 0.0f && neIsFinite(len))) return -1;
+  n *= 1.0f / len;
+  if (std::fabs(std::fabs(n.x) - 1.0f) < kAxisAlignedSlack) return 0;
+  if (std::fabs(std::fabs(n.y) - 1.0f) < kAxisAlignedSlack) return 1;
+  if (std::fabs(std::fabs(n.z) - 1.0f) < kAxisAlignedSlack) return 2;
+  return -1;
+}
+
+bool neTriangleOverlapsBox(const neVector3& t0, const neVector3& t1, const neVector3& t2,
+                           const neVector3& boxMin, const neVector3& boxMax) {
+  return neTriangleOverlapsBoxAlong(t0, t1, t2, boxMin, boxMax, neTriangleFaceAxis(t0, t1, t2));
+}
+
+bool neTriangleOverlapsBoxAlong(const neVector3& t0, const neVector3& t1, const neVector3& t2,
+                                const neVector3& boxMin, const neVector3& boxMax,
+                                int32_t faceAxis) {
+  const neVector3 centre = (boxMin + boxMax) * 0.5f;
+  neVector3 h = (boxMax - boxMin) * 0.5f;
+  if (faceAxis >= 0 && faceAxis < 3) h[faceAxis] += kFaceMargin;
 
   const neVector3 v[3] = {t0 - centre, t1 - centre, t2 - centre};
 
@@ -260,6 +265,7 @@ bool neTerrainTree::Subdivide(int32_t nodeIndex, const int32_t* list, int32_t co
       e[3] = neMax(a.z, neMax(b.z, v.z));
       e[4] = neMin(a.y, neMin(b.y, v.y));
       e[5] = neMax(a.y, neMax(b.y, v.y));
+      e[6] = static_cast<float>(neTriangleFaceAxis(a, b, v));
     }
     neTerrainTreeNode& node = NodeAt(nodeIndex);
     node.triangles = copy;
@@ -428,7 +434,8 @@ int32_t neTerrainTree::Gather(const neVector3& boxMin, const neVector3& boxMax) 
         const neVector3& a = vertices_[tri.indices[0]];
         const neVector3& b = vertices_[tri.indices[1]];
         const neVector3& c = vertices_[tri.indices[2]];
-        if (neTriangleOverlapsBox(a, b, c, boxMin, boxMax)) gathered_[count++] = t;
+        if (neTriangleOverlapsBoxAlong(a, b, c, boxMin, boxMax, static_cast<int32_t>(e[6])))
+          gathered_[count++] = t;
       }
       continue;
     }
