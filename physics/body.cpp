@@ -37,6 +37,7 @@ void neBody::ResetCollisionPart() {
 }
 
 neGeometryRecord* neBody::AddGeometry() {
+  neStir(this);
   neGeometryRecord* g = sim->geometryPool.TakeUnlisted();
   if (!g) {
     sim->Log(kNeMsgGeometries);
@@ -59,6 +60,7 @@ neGeometryRecord* neBody::AddGeometry() {
 }
 
 bool neBody::RemoveGeometry(neGeometryRecord* g) {
+  neStir(this);
   if (!g) return false;
   for (neGeometryRecord* i = geometryHead; i; i = i->next) {
     if (i != g) continue;
@@ -73,6 +75,7 @@ bool neBody::RemoveGeometry(neGeometryRecord* g) {
 }
 
 neSensorRecord* neBody::AddSensor() {
+  neStir(this);
   neSensorRecord* s = sim->sensorPool.TakeUnlisted();
   if (!s) {
     sim->Log(kNeMsgSensors);
@@ -92,6 +95,7 @@ neSensorRecord* neBody::AddSensor() {
 }
 
 bool neBody::RemoveSensor(neSensorRecord* s) {
+  neStir(this);
   if (!s) return false;
   for (neSensorRecord* i = sensorHead; i; i = i->next) {
     if (i != s) continue;
@@ -122,8 +126,10 @@ void MoveBetweenLists(neBody* body, bool toActive) {
                                                 : (toActive ? sim->inactiveRigid : sim->activeRigid);
   neList<neRigidBodyRecord>& to = r->particle ? (toActive ? sim->activeParticles : sim->inactiveParticles)
                                               : (toActive ? sim->activeRigid : sim->inactiveRigid);
+  if (!toActive) r->LeaveStepList();
   from.Remove(r);
   to.Append(r);
+  if (toActive) r->EnterStepList();
 }
 
 }  // namespace
@@ -145,6 +151,8 @@ void neBody::SetActive(bool makeActive, neBody* hint) {
 }
 
 void neBody::RecomputeBounds() {
+  neStir(this);
+  if (neRigidBodyRecord* r = AsRigid()) r->boxPoseValid = 0;
   neBodyComputeBox(*this);
   neVector3 lo, hi;
   if (geometryCount == 0 && customCollision) {
@@ -183,6 +191,11 @@ void neBody::RefreshWorldBox() {
     worldMax[i] = centre[i] + e;
     if (lower[i]) lower[i]->value = worldMin[i];
     if (upper[i]) upper[i]->value = worldMax[i];
+  }
+  if (neRigidBodyRecord* r = AsRigid()) {
+    r->boxPoseRot = t.rot;
+    r->boxPosePos = t.pos;
+    r->boxPoseValid = 1;
   }
 }
 

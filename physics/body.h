@@ -8,6 +8,7 @@
 #define KELVAMOR_PHYSICS_BODY_H
 
 #include <cstdint>
+#include <cstring>
 
 #include "physics/allocator.h"
 #include "physics/geometry.h"
@@ -150,31 +151,73 @@ struct neBodyState {
   neVector3 pos;
 };
 
+// The sub-step's own list of a kind of rigid body: the bodies of the active
+// list that are not quiet, in the active list's order.
+struct neStepList {
+  neRigidBodyRecord* first = nullptr;
+  neRigidBodyRecord* last = nullptr;
+};
+
 struct neRigidBodyRecord : neRigidBody, neBody {
+  // Fields every sub-step reads or writes even for a resting body come first
+  // and together, so that a settled heap of many bodies touches few cache
+  // lines per body.
+  neRigidBodyRecord* next = nullptr;  // pool, then the simulator's body lists
+  neRigidBodyRecord* prev = nullptr;
+  uint8_t inUse = 0;
+  int32_t restState = kNeAwake;
+  int32_t particle = 0;
+  int32_t collectPending = 0;  // set by the position update for the stack pass
+  int32_t stackCheck = 0;
+  // Rest clears the velocity rings only when something wrote them since.
+  int32_t ringsDirty = 0;
+  int32_t stepsSinceSnapshot = 0;
+  int32_t impulseCountLinear = 0;
+  int32_t impulseCountAngular = 0;
+  neStackNode* stackNode = nullptr;
+  // Quiet: resting, undisturbed and out of the sub-step list, so that the
+  // sub-step's loops never touch it (see GoQuiet). stepKey orders the
+  // sub-step list as the body lists are ordered; quietBase is the simulator's
+  // quiet clock when the body went quiet (the steps it then missed count
+  // towards stepsSinceSnapshot when it is stirred).
+  int32_t quiet = 0;
+  uint32_t quietBase = 0;
+  uint64_t stepKey = 0;
+  neRigidBodyRecord* stepNext = nullptr;
+  neRigidBodyRecord* stepPrev = nullptr;
+  // Averaged impulses gathered by the solver.
+  neVector3 impulseSumLinear = {0, 0, 0, 0};
+  neVector3 impulseSumAngular = {0, 0, 0, 0};
+  neVector3 forceAccumulator = {0, 0, 0, 0};  // the step's total force
+  neVector3 torqueAccumulator = {0, 0, 0, 0};
+  neVector3 controllerForce = {0, 0, 0, 0};
+  neVector3 controllerTorque = {0, 0, 0, 0};
+  neVector3 velocity = {0, 0, 0, 0};
+  neVector3 angularVelocity = {0, 0, 0, 0};
+  neQuaternion quaternionRate = {0, 0, 0, 0};
+  float speed = 0.0f;
+  neBodyState state;
+  // The pose the world box was last made from. A resting body whose pose is
+  // bit for bit the same keeps its world box and end points, so a settled
+  // heap costs the sub-step next to nothing; 0 in boxPoseValid (a new
+  // body-space box) forces the next refresh.
+  neMatrix3x3 boxPoseRot;
+  neVector3 boxPosePos = {0, 0, 0, 0};
+  int32_t boxPoseValid = 0;
+
   float mass = 1.0f;
   float invMass = 1.0f;
   neMatrix3x3 inertia;         // body space
   neMatrix3x3 inertiaInverse;  // body space
-  neBodyState state;
-  neVector3 velocity = {0, 0, 0, 0};
-  neVector3 angularVelocity = {0, 0, 0, 0};
-  neQuaternion quaternionRate = {0, 0, 0, 0};
   neMatrix3x3 worldInertiaInverse;  // R I^-1 R^T
-  float speed = 0.0f;
   neVector3 hostForce = {0, 0, 0, 0};
   neVector3 hostTorque = {0, 0, 0, 0};
   neVector3 gravityForce = {0, 0, 0, 0};
-  neVector3 controllerForce = {0, 0, 0, 0};
-  neVector3 controllerTorque = {0, 0, 0, 0};
-  neVector3 forceAccumulator = {0, 0, 0, 0};  // the step's total force
-  neVector3 torqueAccumulator = {0, 0, 0, 0};
   neVector3 acceleration = {0, 0, 0, 0};
   float linearDamping = 0.0f;
   float angularDamping = 0.0f;
   int32_t gravityEnabled = 1;
-  int32_t restState = kNeAwake;
   float restThreshold = 0.2f;
-  int32_t stepsSinceSnapshot = 0;
   int32_t restCounter = 0;
   // Pose and motion saved at the last wake (the rest test's snapshot).
   neVector3 snapshotPos = {0, 0, 0, 0};
@@ -187,22 +230,9 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   neVector3 angularChangeRing[kNeRingSlots];
   neVector3 velocityHistory[kNeRingSlots];
   neVector3 angularVelocityHistory[kNeRingSlots];
-  // Averaged impulses gathered by the solver.
-  neVector3 impulseSumLinear = {0, 0, 0, 0};
-  neVector3 impulseSumAngular = {0, 0, 0, 0};
-  int32_t impulseCountLinear = 0;
-  int32_t impulseCountAngular = 0;
   neRestRecord rest;
   neControllerRecord* controllerHead = nullptr;
   neControllerRecord* controllerCursor = nullptr;
-  int32_t particle = 0;
-  neStackNode* stackNode = nullptr;
-  int32_t collectPending = 0;  // set by the position update for the stack pass
-  int32_t stackCheck = 0;
-
-  neRigidBodyRecord* next = nullptr;  // pool, then the simulator's body lists
-  neRigidBodyRecord* prev = nullptr;
-  uint8_t inUse = 0;
 
   neRigidBodyRecord() { Reset(); }
 
@@ -215,6 +245,11 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   void SetRotationQuaternion(const neQuaternion& q);
   void SetRotationMatrix(const neMatrix3x3& r);
   void RefreshWorldInertia();
+  // True while the world box was made from exactly the present pose.
+  bool WorldBoxCurrent() const {
+    return boxPoseValid && std::memcmp(&boxPoseRot, &state.rot, sizeof(neMatrix3x3)) == 0 &&
+           std::memcmp(&boxPosePos, &state.pos, sizeof(neVector3)) == 0;
+  }
   // Stores L and derives angular velocity and quaternion rate.
   void SetAngularMomentum(const neVector3& L);
   void ApplyImpulseAtOffset(const neVector3& impulse, const neVector3& offset);
@@ -224,6 +259,23 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   void UpdateControllers(float dt);
   void Wake();
   void Rest();
+  // Back into the sub-step list if quiet; call before anything that changes
+  // what the sub-step would do for the body.
+  void Stir() {
+    if (quiet) Unquiet();
+  }
+  void Unquiet();
+  // Stir, and stir every body resting on this one (before a change of its
+  // rest state: their supports stop or start being steady).
+  void StirWithSupported();
+  // A resting body whose every sub-step would change nothing leaves the
+  // sub-step list; false (and nothing done) otherwise. Only from the
+  // position pass, while the body is in the list.
+  bool GoQuiet();
+  // Joins the end of the sub-step list / leaves it (the body joined or is
+  // leaving an active body list).
+  void EnterStepList();
+  void LeaveStepList();
   void WakeConnected();
   void AddSupportContact(const neRestContact& contact);
   void UnlinkSupportSlot(int32_t slot);
@@ -248,7 +300,13 @@ struct neAnimatedBodyRecord : neAnimatedBody, neBody {
   }
 };
 
-inline neRigidBodyRecord* neRecordOf(neRigidBody* b) { return static_cast<neRigidBodyRecord*>(b); }
+// Whoever takes a writable record of a rigid body may change anything of it:
+// a quiet body is stirred first (reads go through the const overload).
+inline neRigidBodyRecord* neRecordOf(neRigidBody* b) {
+  neRigidBodyRecord* r = static_cast<neRigidBodyRecord*>(b);
+  if (r) r->Stir();
+  return r;
+}
 inline const neRigidBodyRecord* neRecordOf(const neRigidBody* b) {
   return static_cast<const neRigidBodyRecord*>(b);
 }
@@ -263,6 +321,11 @@ inline neRigidBodyRecord* neBody::AsRigid() {
 }
 inline neAnimatedBodyRecord* neBody::AsAnimated() {
   return kind == kNeBodyAnimated ? static_cast<neAnimatedBodyRecord*>(this) : nullptr;
+}
+// A rigid body that is quiet goes back into the sub-step list; call before
+// changing anything the sub-step reads of a body.
+inline void neStir(neBody* b) {
+  if (neRigidBodyRecord* r = b->AsRigid()) r->Stir();
 }
 inline bool neBody::IsParticle() const {
   return kind == kNeBodyRigid && static_cast<const neRigidBodyRecord*>(this)->particle != 0;

@@ -17,9 +17,17 @@ bool ReachesWakeLevel(const neVector3& v) {
   return std::fabs(v.x) >= kNeZero || std::fabs(v.y) >= kNeZero || std::fabs(v.z) >= kNeZero;
 }
 
+// What rests on an animated body that is placed loses its steady support.
+void StirSupported(neBody* b) {
+  for (neRestContact* c = b->supportedFirst; c; c = c->supportedNext) {
+    if (c->owner) c->owner->Stir();
+  }
+}
+
 bool ValidCollisionId(int32_t id) { return id >= -1 && id < neResponseTable::kMaxId; }
 
 void UseCustom(neBody* b, bool use, const neTransform* obb, float radius) {
+  neStir(b);
   if (use) {
     if (obb) b->customTransform = *obb;
     b->customRadius = radius;
@@ -259,6 +267,7 @@ void neAnimatedBody::SetPosition(const neVector3& p) {
   a->transform.pos = p;
   a->RefreshWorldBox();
   a->moved = 1;
+  StirSupported(a);
 }
 
 neMatrix3x3 neAnimatedBody::GetRotationMatrix() const { return neRecordOf(this)->transform.rot; }
@@ -267,12 +276,14 @@ void neAnimatedBody::SetRotation(const neMatrix3x3& m) {
   neAnimatedBodyRecord* a = neRecordOf(this);
   a->transform.rot = m;
   a->moved = 1;
+  StirSupported(a);
 }
 
 void neAnimatedBody::SetRotation(const neQuaternion& q) {
   neAnimatedBodyRecord* a = neRecordOf(this);
   a->transform.rot = q.BuildMatrix();
   a->moved = 1;
+  StirSupported(a);
 }
 
 neQuaternion neAnimatedBody::GetQuaternion() const {

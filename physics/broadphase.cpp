@@ -52,6 +52,8 @@ bool neRegion::Initialise(neSimulationRecord* sim, int32_t axisMask) {
     axes_[i].head = axes_[i].tail = nullptr;
     if (axisMask_ & (1 << i)) ok = axes_[i].points.Init(2 * all, allocator_) && ok;
   }
+  ok = relayout_.Init(2 * all, allocator_, 0) && ok;
+  updates_ = 0;
   terrain_.SetNodeSizes(sim->sizes.terrainNodeCapacity, sim->sizes.terrainNodeGrowth);
   return ok;
 }
@@ -65,6 +67,7 @@ void neRegion::Release() {
   pairs_.Free();
   nodes_.Free();
   pending_.Free();
+  relayout_.Free();
   if (allocator_) {
     if (pairTable_) allocator_->Free(pairTable_);
     if (particleTable_) allocator_->Free(particleTable_);
@@ -308,9 +311,43 @@ void neRegion::InsertEndPoints(neBody* body, neBody* hint) {
   }
 }
 
+// Sub-steps between two relayouts of the end points: the sort moves few of
+// them per step, so the list order drifts from the slot order slowly.
+constexpr int32_t kRelayoutPeriod = 64;
+
+void neRegion::Relayout(neRegionAxis& a) {
+  const int32_t n = a.points.UsedCount();
+  if (n <= 1 || n > relayout_.Capacity()) return;
+  relayout_.Clear();
+  for (neEndPoint* p = a.head; p; p = p->next) {
+    if (!relayout_.Push(*p)) return;
+  }
+  // Every end point in use is in the list; anything else leaves it alone.
+  if (relayout_.Count() != n) return;
+  neEndPoint* previous = nullptr;
+  int32_t k = 0;
+  for (int32_t i = 0; i < a.points.Capacity() && k < n; ++i) {
+    neEndPoint* slot = a.points.At(i);
+    if (!slot->inUse) continue;
+    *slot = relayout_[k++];
+    slot->prev = previous;
+    slot->next = nullptr;
+    if (previous) previous->next = slot; else a.head = slot;
+    previous = slot;
+    (slot->kind == kNeEndLower ? slot->body->lower : slot->body->upper)[a.axis] = slot;
+  }
+  a.tail = previous;
+}
+
 void neRegion::Update() {
   for (neRegionAxis& a : axes_) {
     if (axisMask_ & a.bit) SortAxis(a, true);
+  }
+  if (++updates_ >= kRelayoutPeriod) {
+    updates_ = 0;
+    for (neRegionAxis& a : axes_) {
+      if (axisMask_ & a.bit) Relayout(a);
+    }
   }
   for (int32_t k = 0; k < pending_.Count(); ++k) {
     neBody* body = pending_[k].body;
@@ -345,7 +382,7 @@ size_t neRegion::MemoryBytes() const {
   const size_t n = static_cast<size_t>(bodyCount_);
   size_t bytes = (n * (n > 0 ? n - 1 : 0) / 2 + n * static_cast<size_t>(particleCount_)) *
                  sizeof(nePairEntry);
-  bytes += pending_.Bytes() + nodes_.Bytes() + pairs_.Bytes();
+  bytes += pending_.Bytes() + nodes_.Bytes() + pairs_.Bytes() + relayout_.Bytes();
   for (const neRegionAxis& a : axes_) bytes += a.points.Bytes();
   bytes += static_cast<size_t>(terrain_.MemoryUsed());
   return bytes;

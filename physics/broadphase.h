@@ -102,6 +102,10 @@ class neRegion {
  private:
   nePairEntry* EntryOf(const neBody* a, const neBody* b);
   void SortAxis(neRegionAxis& axis, bool flip);
+  // Moves the axis's end points into their pool slots in list order, so the
+  // sort's walk reads memory front to back (which end point sits in which
+  // slot changes nothing else).
+  void Relayout(neRegionAxis& axis);
   void Toggle(neBody* passed, neBody* moving, uint8_t bit);
   void ComputeOverlap(neBody* u, neBody* v);
   void InsertEndPoints(neBody* body, neBody* hint);
@@ -127,6 +131,8 @@ class neRegion {
   nePool<neOverlapPair> pairs_;
   int32_t pairLimit_ = 0;
   neRegionAxis axes_[3];
+  neArray<neEndPoint> relayout_;  // one axis's end points, in list order
+  int32_t updates_ = 0;
   neTerrainTree terrain_;
   neAllocator* allocator_ = nullptr;
   neDefaultAllocator ownAllocator_;

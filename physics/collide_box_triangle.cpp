@@ -77,12 +77,10 @@ bool AllBelowZeroTolerance(const neVector3& v) {
   return std::fabs(v.x) < kNeZero && std::fabs(v.y) < kNeZero && std::fabs(v.z) < kNeZero;
 }
 
-// Box axis i crossed with triangle edge j; false when it separates them.
+// Box axis i crossed with triangle edge j (edge: its unit direction, not
+// degenerate); false when it separates them.
 bool EdgeAxis(const neBoxWorldRecord& box, neTriangleContact& e, const neTriangleWorkRecord& tri,
-              int i, int j) {
-  neVector3 edge = tri.e[j];
-  edge.Normalize();
-  if (AllBelowZeroTolerance(edge)) return true;
+              const neVector3& edge, int i, int j) {
   neVector3 l = box.transform.rot.col[i].Cross(edge);
   if (AllBelowZeroTolerance(l)) return true;
   l.Normalize();
@@ -167,9 +165,18 @@ bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
   e.depth = c.depth;
   e.valid = false;
   e.edgeContact = false;
+  // The unit edge directions once for the nine axes; a degenerate edge
+  // gives no axis.
+  neVector3 unitEdge[3];
+  bool edgeUsable[3];
+  for (int j = 0; j < 3; ++j) {
+    unitEdge[j] = tri.e[j];
+    unitEdge[j].Normalize();
+    edgeUsable[j] = !AllBelowZeroTolerance(unitEdge[j]);
+  }
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) {
-      if (!EdgeAxis(box, e, tri, i, j)) return false;
+      if (edgeUsable[j] && !EdgeAxis(box, e, tri, unitEdge[j], i, j)) return false;
     }
   }
   if (e.valid) {

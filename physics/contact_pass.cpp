@@ -282,6 +282,9 @@ bool neNormalIsUsable(const neVector3& n) {
 bool neRespondToContact(neSimulationRecord& sim, neBody& a, neBody& b, neCollisionResult& r) {
   neRigidBodyRecord* ra = a.AsRigid();
   neRigidBodyRecord* rb = b.AsRigid();
+  // A touched body is no longer quiet, whatever the response does to it.
+  if (ra) ra->Stir();
+  if (rb) rb->Stir();
   if (ra || rb) {
     neBody* s = ra ? &a : &b;
     neBody* o = ra ? &b : &a;
@@ -327,12 +330,13 @@ void neCollideBodyPairs(neSimulationRecord& sim) {
 }
 
 void neCollideTerrain(neSimulationRecord& sim) {
-  neList<neRigidBodyRecord>* lists[2] = {&sim.activeRigid, &sim.activeParticles};
-  for (neList<neRigidBodyRecord>* list : lists) {
-    for (neRigidBodyRecord* r = list->first; r; r = r->next) CollideWithTerrain(sim, *r);
+  neStepList* lists[2] = {&sim.stepRigid, &sim.stepParticles};
+  for (neStepList* list : lists) {
+    for (neRigidBodyRecord* r = list->first; r; r = r->stepNext) CollideWithTerrain(sim, *r);
   }
-  for (neList<neRigidBodyRecord>* list : lists) {
-    for (neRigidBodyRecord* r = list->first; r; r = r->next) {
+  for (neStepList* list : lists) {
+    for (neRigidBodyRecord* r = list->first; r; r = r->stepNext) {
+      if (!(r->pushedLastStep | r->pushedThisStep)) continue;  // no writes for the quiet many
       r->pushedLastStep = r->pushedThisStep;
       r->pushedThisStep = 0;
     }

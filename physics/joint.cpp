@@ -28,6 +28,7 @@ bool AnyAbove(const neVector3& v) {
 neRigidBodyRecord* RigidB(const neConstraintRecord& c) { return neRowRigid(c.bodyB); }
 
 void AddBodyToSet(neConstraintSet& set, neBody* b) {
+  neStir(b);
   b->setPrev = set.bodyLast;
   b->setNext = nullptr;
   if (set.bodyLast) set.bodyLast->setNext = b; else set.bodyFirst = b;

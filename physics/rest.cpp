@@ -4,6 +4,7 @@
 #include "physics/rest.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "physics/body.h"
 #include "physics/contact_setup.h"
@@ -120,6 +121,21 @@ void MakeRestingRow(neSimulationRecord& sim, neRigidBodyRecord& body, const neRe
   if (bypass || FilterKeeps(row)) sim.contactRecords.Push(row);
 }
 
+// Bit for bit the value a reset or clearing writes.
+bool ExactlyCleared(const neVector3& v) {
+  const neVector3 zero = {0.0f, 0.0f, 0.0f, 0.0f};
+  return std::memcmp(&v, &zero, sizeof v) == 0;
+}
+
+bool ExactlyCleared(const neQuaternion& q) {
+  const neQuaternion zero = {0.0f, 0.0f, 0.0f, 0.0f};
+  return std::memcmp(&q, &zero, sizeof q) == 0;
+}
+
+bool Pushes(const neVector3& v) {
+  return std::fabs(v.x) >= kNeZero || std::fabs(v.y) >= kNeZero || std::fabs(v.z) >= kNeZero;
+}
+
 bool StillCollidable(const neBody* other) {
   return other->active && other->HasCollisionShape();
 }
@@ -178,6 +194,7 @@ bool neSupportsHold(neRigidBodyRecord& body) {
 }
 
 bool neMotionAtRest(neRigidBodyRecord& b) {
+  b.Stir();  // its step count must be up to date
   if (b.stepsSinceSnapshot < kNeSnapshotSteps) return false;
   const float span = static_cast<float>(kNeSnapshotSteps) * b.sim->dt;
   // A zero-length step has no time span: every mean is 0.
@@ -325,4 +342,43 @@ void neCollectRestingContacts(neSimulationRecord& sim, neRigidBodyRecord& body, 
     rest.supportIndices[made++] = kept[j];
   }
   rest.supportCount = made;
+}
+
+bool neMayGoQuiet(neRigidBodyRecord& b) {
+  // Each test names what a sub-step would otherwise do for the body: clear
+  // sensor hits, refresh its box, collide it with the terrain, shift its
+  // pushed flags, run its resting velocity update (a wake, or a Rest that
+  // clears motion), count its supports, or hand it to a constraint set.
+  if (!b.sim->quietAllowed) return false;
+  if (b.restState != kNeResting || b.constraintSet || b.sensorHead || b.stackCheck) return false;
+  if (b.pushedLastStep || b.pushedThisStep || !b.collectPending || b.ringsDirty) return false;
+  if (b.HasCollisionShape() && !b.WorldBoxCurrent()) return false;
+  if (!ExactlyCleared(b.velocity) || !ExactlyCleared(b.angularVelocity) ||
+      !ExactlyCleared(b.state.angularMomentum) || !ExactlyCleared(b.quaternionRate)) {
+    return false;
+  }
+  const float zero = 0.0f;
+  if (std::memcmp(&b.speed, &zero, sizeof zero) != 0) return false;
+  const neVector3 cleared = neV3(0.0f, 0.0f, 0.0f);  // what the force clearing writes
+  if (std::memcmp(&b.forceAccumulator, &cleared, sizeof cleared) != 0 ||
+      std::memcmp(&b.torqueAccumulator, &cleared, sizeof cleared) != 0) {
+    return false;
+  }
+  if (!ExactlyCleared(b.impulseSumLinear) || !ExactlyCleared(b.impulseSumAngular) ||
+      b.impulseCountLinear || b.impulseCountAngular) {
+    return false;
+  }
+  if (Pushes(b.controllerForce) || Pushes(b.controllerTorque)) return false;
+  if (!(0.0f < b.sim->movingTest)) return false;
+  const neStackNode* n = b.stackNode;
+  if (!n || n->ground) return true;
+  // A node in a stack takes part in the stack passes: not quiet.
+  if (n->header) return false;
+  int32_t count = 0;
+  for (const neRestContact& s : b.rest.slots) {
+    if (!s.inUse) continue;
+    if (!SlotSteady(s)) return false;
+    ++count;
+  }
+  return count > 1;
 }

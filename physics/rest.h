@@ -52,6 +52,10 @@ void neSolveStacks(neSimulationRecord& sim);
 void neCheckRest(neRigidBodyRecord& body);
 // For a resting body in the velocity update: true while it stays at rest.
 bool neKeepResting(neRigidBodyRecord& body);
+// True when every sub-step would leave the body exactly as it is: resting,
+// still, unpushed, without force, sensors or set, its world box current and
+// its supports steady (the test its quiet shortcut stands on).
+bool neMayGoQuiet(neRigidBodyRecord& body);
 // A body being freed leaves its stack (or the loose list) and loses its node.
 void neLeaveStack(neRigidBodyRecord& body);
 

@@ -16,6 +16,7 @@ namespace {
 // header's node list (header set) or the simulator's loose list (header null).
 
 void HeaderAppend(neStackHeader& h, neStackNode* n) {
+  if (n->body) n->body->Stir();  // a body in a stack takes part in the stack passes
   n->prev = h.last;
   n->next = nullptr;
   if (h.last) h.last->next = n; else h.first = n;
@@ -365,9 +366,9 @@ void neUpdateStacks(neSimulationRecord& sim) {
     }
   }
 
-  neList<neRigidBodyRecord>* lists[2] = {&sim.activeRigid, &sim.activeParticles};
-  for (neList<neRigidBodyRecord>* list : lists) {
-    for (neRigidBodyRecord* r = list->first; r; r = r->next) {
+  neStepList* lists[2] = {&sim.stepRigid, &sim.stepParticles};
+  for (neStepList* list : lists) {
+    for (neRigidBodyRecord* r = list->first; r; r = r->stepNext) {
       neStackNode* n = r->stackNode;
       if (!n || n->ground) continue;
       const int32_t supports = neCountSupports(*r);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "physics/body.h"
+#include "physics/rest.h"
 #include "physics/seams_core.h"
 #include "physics/simulation.h"
 
@@ -63,9 +64,15 @@ void neRigidBodyRecord::Reset() {
   impulseSumLinear = impulseSumAngular = kZero;
   impulseCountLinear = impulseCountAngular = 0;
   rest = neRestRecord{};
+  boxPoseValid = 0;
+  ringsDirty = 0;
   controllerHead = controllerCursor = nullptr;
   particle = 0;
   stackNode = nullptr;
+  quiet = 0;
+  quietBase = 0;
+  stepKey = 0;
+  stepNext = stepPrev = nullptr;
   collectPending = 0;
   stackCheck = 0;
   userData = 0;
@@ -102,6 +109,7 @@ void neRigidBodyRecord::SetInertiaMatrix(const neMatrix3x3& m) {
 }
 
 void neRigidBodyRecord::RefreshWorldInertia() {
+  Stir();
   worldInertiaInverse = WorldInverseInertia(state.rot, inertiaInverse);
   angularVelocity = worldInertiaInverse.MultiplyVector(state.angularMomentum);
 }
@@ -121,16 +129,19 @@ void neRigidBodyRecord::SetRotationMatrix(const neMatrix3x3& r) {
 }
 
 void neRigidBodyRecord::SetAngularMomentum(const neVector3& L) {
+  Stir();
   state.angularMomentum = L;
   angularVelocity = worldInertiaInverse.MultiplyVector(L);
   quaternionRate = RateOf(angularVelocity, state.q);
 }
 
 void neRigidBodyRecord::ApplyImpulseAtOffset(const neVector3& impulse, const neVector3& offset) {
+  Stir();
   const int32_t slot = sim ? sim->RingSlot() : 0;
   const neVector3 dv = impulse * invMass;
   velocity += dv;
   velocityChangeRing[slot] += dv;
+  ringsDirty = 1;
   const neVector3 dL = offset.Cross(impulse);
   angularChangeRing[slot] += worldInertiaInverse.MultiplyVector(dL);
   SetAngularMomentum(state.angularMomentum + dL);
@@ -170,6 +181,7 @@ void neRigidBodyRecord::UpdateVelocity(float dt) {
   }
   const int32_t slot = sim->RingSlot();
   velocityChangeRing[slot] = angularChangeRing[slot] = kZero;
+  ringsDirty = 1;
 
   forceAccumulator += hostForce + gravityForce + controllerForce;
   const neVector3 dv = forceAccumulator * (invMass * dt);
@@ -213,9 +225,19 @@ void neRigidBodyRecord::UpdatePosition(float dt) {
   const int32_t slot = sim->RingSlot();
   velocityHistory[slot] = velocity;
   angularVelocityHistory[slot] = angularVelocity;
+  ringsDirty = 1;
+}
+
+void neRigidBodyRecord::StirWithSupported() {
+  Stir();
+  // What rests on a waking body no longer has a steady support.
+  for (neRestContact* c = supportedFirst; c; c = c->supportedNext) {
+    if (c->owner) c->owner->Stir();
+  }
 }
 
 void neRigidBodyRecord::Wake() {
+  StirWithSupported();
   restState = kNeAwake;
   restCounter = 0;
   snapshotPos = state.pos;
@@ -232,10 +254,12 @@ void neRigidBodyRecord::Rest() {
   quaternionRate = neQuaternion{0, 0, 0, 0};
   state.angularMomentum = kZero;
   speed = 0.0f;
+  if (!ringsDirty) return;  // a body kept at rest step after step has nothing to clear
   for (int i = 0; i < kNeRingSlots; ++i) {
     velocityChangeRing[i] = kZero;
     velocityHistory[i] = angularVelocityHistory[i] = kZero;
   }
+  ringsDirty = 0;
 }
 
 void neRigidBodyRecord::WakeConnected() {
@@ -250,6 +274,7 @@ void neRigidBodyRecord::WakeConnected() {
 }
 
 void neRigidBodyRecord::UnlinkSupportSlot(int32_t slot) {
+  Stir();
   neRestContact& c = rest.slots[slot];
   if (c.inUse && c.other) {
     if (c.supportedPrev) c.supportedPrev->supportedNext = c.supportedNext;
@@ -262,6 +287,7 @@ void neRigidBodyRecord::UnlinkSupportSlot(int32_t slot) {
 }
 
 void neRigidBodyRecord::AddSupportContact(const neRestContact& contact) {
+  Stir();
   int32_t slot = -1;
   for (int32_t i = 0; i < 3 && slot < 0; ++i) {
     const neRestContact& s = rest.slots[i];
@@ -339,4 +365,70 @@ void neRigidBodyRecord::Release() {
   for (int32_t i = 0; i < 3; ++i) UnlinkSupportSlot(i);
   WakeSupported();
   ReleaseCollisionPart();
+}
+
+// --- The sub-step list ---------------------------------------------------------
+
+namespace {
+
+neStepList& StepListOf(neRigidBodyRecord& r) {
+  return r.particle ? r.sim->stepParticles : r.sim->stepRigid;
+}
+
+void LinkStepAfter(neStepList& list, neRigidBodyRecord* at, neRigidBodyRecord* r) {
+  r->stepPrev = at;
+  r->stepNext = at ? at->stepNext : list.first;
+  if (r->stepNext) r->stepNext->stepPrev = r; else list.last = r;
+  if (at) at->stepNext = r; else list.first = r;
+}
+
+void UnlinkStep(neStepList& list, neRigidBodyRecord* r) {
+  if (r->stepPrev) r->stepPrev->stepNext = r->stepNext; else list.first = r->stepNext;
+  if (r->stepNext) r->stepNext->stepPrev = r->stepPrev; else list.last = r->stepPrev;
+  r->stepNext = r->stepPrev = nullptr;
+}
+
+}  // namespace
+
+void neRigidBodyRecord::Unquiet() {
+  neSimulationRecord& s = *sim;
+  // The velocity updates it missed still count as steps since its snapshot
+  // (and as resting bodies in the step counter, which counted it already).
+  int32_t missed = static_cast<int32_t>(s.quietClock - quietBase);
+  const int32_t mine = particle ? 1 : 0;
+  if (s.velocityPassList >= 0 &&
+      (mine > s.velocityPassList || (mine == s.velocityPassList && stepKey > s.velocityPassKey))) {
+    --missed;  // this sub-step's update is still to come
+    --s.stepCounter;
+  }
+  stepsSinceSnapshot += missed;
+  quiet = 0;
+  --s.quietCount;
+  // Back in its place by key: the awake bodies are few, so the walk from the
+  // end is short.
+  neStepList& list = StepListOf(*this);
+  neRigidBodyRecord* at = list.last;
+  while (at && at->stepKey > stepKey) at = at->stepPrev;
+  LinkStepAfter(list, at, this);
+}
+
+void neRigidBodyRecord::EnterStepList() {
+  quiet = 0;
+  stepKey = ++sim->stepKeyCounter;
+  neStepList& list = StepListOf(*this);
+  LinkStepAfter(list, list.last, this);
+}
+
+void neRigidBodyRecord::LeaveStepList() {
+  Stir();
+  UnlinkStep(StepListOf(*this), this);
+}
+
+bool neRigidBodyRecord::GoQuiet() {
+  if (!neMayGoQuiet(*this)) return false;
+  UnlinkStep(StepListOf(*this), this);
+  quiet = 1;
+  quietBase = sim->quietClock;
+  ++sim->quietCount;
+  return true;
 }

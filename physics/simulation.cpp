@@ -124,6 +124,16 @@ bool neSimulationRecord::Construct(const neSimulationSizes& s, neAllocator* allo
 void neSimulationRecord::ReleaseAll() {
   neList<neRigidBodyRecord>* rigidLists[] = {&activeRigid, &inactiveRigid, &activeParticles,
                                               &inactiveParticles};
+  // Everything goes: no body is quiet and the sub-step lists are dropped
+  // first, so the wakes of the release below touch no list.
+  for (neList<neRigidBodyRecord>* list : rigidLists) {
+    for (neRigidBodyRecord* r = list->first; r; r = r->next) {
+      r->quiet = 0;
+      r->stepNext = r->stepPrev = nullptr;
+    }
+  }
+  stepRigid = stepParticles = neStepList{};
+  quietCount = 0;
   for (neList<neRigidBodyRecord>* list : rigidLists) {
     while (neRigidBodyRecord* r = list->first) {
       r->Release();
@@ -190,6 +200,7 @@ neRigidBodyRecord* neSimulationRecord::AllocRigidBody(bool asParticle) {
                      : pool.IndexOf(r);
   r->ResetCollisionPart();
   (asParticle ? activeParticles : activeRigid).Append(r);
+  r->EnterStepList();
   return r;
 }
 
@@ -232,6 +243,7 @@ void neSimulationRecord::FreeBody(neBody* body, const char* invalidMessage) {
     return;
   }
   r->Release();
+  if (r->active) r->LeaveStepList();
   if (r->particle) (r->active ? activeParticles : inactiveParticles).Remove(r);
   else (r->active ? activeRigid : inactiveRigid).Remove(r);
   pool->ReleaseUnlisted(r);

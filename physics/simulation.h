@@ -54,6 +54,17 @@ struct neSimulationRecord : neSimulation {
   neList<neRigidBodyRecord> activeRigid, inactiveRigid;
   neList<neAnimatedBodyRecord> activeAnimated, inactiveAnimated;
   neList<neRigidBodyRecord> activeParticles, inactiveParticles;
+  // What the sub-step walks: the active bodies that are not quiet.
+  neStepList stepRigid, stepParticles;
+  uint64_t stepKeyCounter = 0;
+  int32_t quietAllowed = 1;  // 0: no body goes quiet (the shortcut's own check)
+  int32_t quietCount = 0;
+  uint32_t quietClock = 0;  // +1 per sub-step, when the velocity update counts steps
+  // Where the velocity pass is (list 0 rigid, 1 particles; -1 outside it): a
+  // body stirred during the pass that the pass has still to reach is counted
+  // by the pass itself.
+  int32_t velocityPassList = -1;
+  uint64_t velocityPassKey = 0;
 
   nePool<neConstraintRecord> constraintPool;
   nePool<neConstraintSet> constraintSetPool;

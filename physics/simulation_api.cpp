@@ -47,7 +47,9 @@ neAnimatedBody* neSimulation::CreateAnimatedBody() { return neRecordOf(this)->Al
 
 void neSimulation::FreeRigidBody(neRigidBody* body) {
   if (!body) return;
-  neRecordOf(this)->FreeBody(static_cast<neBody*>(neRecordOf(body)), kNeMsgFreeRigidBody);
+  // The pointer may be anything: only a cast until the pools have vouched for it.
+  neRecordOf(this)->FreeBody(static_cast<neBody*>(static_cast<neRigidBodyRecord*>(body)),
+                             kNeMsgFreeRigidBody);
 }
 
 void neSimulation::FreeAnimatedBody(neAnimatedBody* body) {

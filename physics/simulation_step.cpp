@@ -56,20 +56,25 @@ void ForEachEnabledJoint(neSimulationRecord& sim, F f) {
 }  // namespace
 
 void neSimulationRecord::SubStep() {
-  neList<neRigidBodyRecord>* moving[2] = {&activeRigid, &activeParticles};
+  // Quiet bodies are out of these lists: every loop below would leave them
+  // exactly as they are (neMayGoQuiet), so they cost nothing.
+  neStepList* moving[2] = {&stepRigid, &stepParticles};
 
   // 1-2: sensor hits cleared, world boxes and end points refreshed.
   for (neAnimatedBodyRecord* a = activeAnimated.first; a; a = a->next) {
     if (a->sensorHead) a->ClearSensorHits();
   }
-  for (neList<neRigidBodyRecord>* list : moving) {
-    for (neRigidBodyRecord* r = list->first; r; r = r->next) {
+  for (neStepList* list : moving) {
+    for (neRigidBodyRecord* r = list->first; r; r = r->stepNext) {
       if (r->sensorHead) r->ClearSensorHits();
     }
   }
-  for (neList<neRigidBodyRecord>* list : moving) {
-    for (neRigidBodyRecord* r = list->first; r; r = r->next) {
-      if (r->HasCollisionShape()) r->RefreshWorldBox();
+  for (neStepList* list : moving) {
+    for (neRigidBodyRecord* r = list->first; r; r = r->stepNext) {
+      // A resting body that nothing has moved keeps its box and end points.
+      if (!r->HasCollisionShape()) continue;
+      if (r->restState == kNeResting && r->WorldBoxCurrent()) continue;
+      r->RefreshWorldBox();
     }
   }
   for (neAnimatedBodyRecord* a = activeAnimated.first; a; a = a->next) {
@@ -84,18 +89,26 @@ void neSimulationRecord::SubStep() {
   neCollideTerrain(*this);
   Charge(kNeSlotTerrain);
   // 6: force accumulators, joint damping, the stack passes' step counter.
-  for (neList<neRigidBodyRecord>* list : moving) {
-    for (neRigidBodyRecord* r = list->first; r; r = r->next) {
+  for (neStepList* list : moving) {
+    for (neRigidBodyRecord* r = list->first; r; r = r->stepNext) {
       r->forceAccumulator = neV3(0.0f, 0.0f, 0.0f);
       r->torqueAccumulator = neV3(0.0f, 0.0f, 0.0f);
     }
   }
   ForEachEnabledJoint(*this, [](neConstraintRecord& c) { neConstraintApplyDamping(c); });
   stepCounter = 0;
-  // 7: velocities.
-  for (neList<neRigidBodyRecord>* list : moving) {
-    for (neRigidBodyRecord* r = list->first; r; r = r->next) r->UpdateVelocity(dt);
+  // 7: velocities. A quiet body's update would only count the step and the
+  // resting body: both are counted for all of them at once.
+  ++quietClock;
+  stepCounter += quietCount;
+  for (int32_t k = 0; k < 2; ++k) {
+    velocityPassList = k;
+    for (neRigidBodyRecord* r = moving[k]->first; r; r = r->stepNext) {
+      velocityPassKey = r->stepKey;
+      r->UpdateVelocity(dt);
+    }
   }
+  velocityPassList = -1;
   Charge(kNeSlotVelocity);
   // 8: stacks taken in hand last step are free again.
   for (neStackHeader* h = stackHeaderPool.UsedFirst(); h; h = h->next) h->inHand = 0;
@@ -105,11 +118,16 @@ void neSimulationRecord::SubStep() {
   neSolveStacks(*this);
   Charge(kNeSlotSolverB);
   // 10: positions, with the rest check for bodies outside constraint sets.
-  for (neList<neRigidBodyRecord>* list : moving) {
-    for (neRigidBodyRecord* r = list->first; r; r = r->next) {
+  for (neStepList* list : moving) {
+    for (neRigidBodyRecord* r = list->first; r;) {
       r->collectPending = 1;
       if (r->restState != kNeResting && !r->constraintSet) neCheckRest(*r);
       if (r->restState != kNeResting) r->UpdatePosition(dt);
+      // Taken after the body's own work: a body a controller stirred back in
+      // just behind it is still visited, as the full list would visit it.
+      neRigidBodyRecord* const following = r->stepNext;
+      if (r->restState == kNeResting) r->GoQuiet();
+      r = following;
     }
   }
   Charge(kNeSlotPosition);

@@ -357,7 +357,10 @@ bool IslandAtRest(neSimulationRecord& sim) {
 void SetIslandRest(neSimulationRecord& sim, bool rest) {
   auto apply = [rest](neRigidBodyRecord& r) {
     if (rest) r.Rest();
-    else r.restState = kNeAwake;
+    else {
+      r.StirWithSupported();
+      r.restState = kNeAwake;
+    }
   };
   for (int32_t i = 0; i < sim.islandList.Count(); ++i) ForEachRigidMember(*sim.islandList[i], apply);
   ForEachRigidMember(sim.builtInSet, apply);

@@ -22,31 +22,39 @@ void ResetNode(neTerrainTreeNode& node, int32_t parent) {
   node.boxMax = neV3(0.0f, 0.0f, 0.0f);
   node.triangles = nullptr;
   node.triangleCount = 0;
+  node.bounds = nullptr;
 }
+
+constexpr int32_t kLeafBoundsFloats = 7;
 
 bool VertexIsFinite(const neVector3& v) { return v.IsFinite(); }
 
 }  // namespace
 
-bool neTriangleOverlapsBox(const neVector3& t0, const neVector3& t1, const neVector3& t2,
-                           const neVector3& boxMin, const neVector3& boxMax) {
-  const neVector3 centre = (boxMin + boxMax) * 0.5f;
-  neVector3 h = (boxMax - boxMin) * 0.5f;
-
+int32_t neTriangleFaceAxis(const neVector3& t0, const neVector3& t1, const neVector3& t2) {
   // The margin only needs the normal's direction; an exact-zero test keeps
   // small triangles in play.
   neVector3 n = (t1 - t0).Cross(t2 - t1);
   const float len = std::sqrt(n.LengthSquared());
-  if (len > 0.0f && neIsFinite(len)) {
-    n *= 1.0f / len;
-    if (std::fabs(std::fabs(n.x) - 1.0f) < kAxisAlignedSlack) {
-      h.x += kFaceMargin;
-    } else if (std::fabs(std::fabs(n.y) - 1.0f) < kAxisAlignedSlack) {
-      h.y += kFaceMargin;
-    } else if (std::fabs(std::fabs(n.z) - 1.0f) < kAxisAlignedSlack) {
-      h.z += kFaceMargin;
-    }
-  }
+  if (!(len > 0.0f && neIsFinite(len))) return -1;
+  n *= 1.0f / len;
+  if (std::fabs(std::fabs(n.x) - 1.0f) < kAxisAlignedSlack) return 0;
+  if (std::fabs(std::fabs(n.y) - 1.0f) < kAxisAlignedSlack) return 1;
+  if (std::fabs(std::fabs(n.z) - 1.0f) < kAxisAlignedSlack) return 2;
+  return -1;
+}
+
+bool neTriangleOverlapsBox(const neVector3& t0, const neVector3& t1, const neVector3& t2,
+                           const neVector3& boxMin, const neVector3& boxMax) {
+  return neTriangleOverlapsBoxAlong(t0, t1, t2, boxMin, boxMax, neTriangleFaceAxis(t0, t1, t2));
+}
+
+bool neTriangleOverlapsBoxAlong(const neVector3& t0, const neVector3& t1, const neVector3& t2,
+                                const neVector3& boxMin, const neVector3& boxMax,
+                                int32_t faceAxis) {
+  const neVector3 centre = (boxMin + boxMax) * 0.5f;
+  neVector3 h = (boxMax - boxMin) * 0.5f;
+  if (faceAxis >= 0 && faceAxis < 3) h[faceAxis] += kFaceMargin;
 
   const neVector3 v[3] = {t0 - centre, t1 - centre, t2 - centre};
 
@@ -239,15 +247,32 @@ bool neTerrainTree::Subdivide(int32_t nodeIndex, const int32_t* list, int32_t co
   // Every reference into the node array is re-taken after a child is made:
   // making one may move the whole array.
   auto makeLeaf = [&](const int32_t* tris, int32_t n) -> bool {
+    const size_t entryBytes = sizeof(int32_t) + kLeafBoundsFloats * sizeof(float);
     int32_t* copy = static_cast<int32_t*>(
-        TreeAlloc(ext, ownAllocator_, sizeof(int32_t) * static_cast<size_t>(n)));
+        TreeAlloc(ext, ownAllocator_, entryBytes * static_cast<size_t>(n)));
     if (!copy) return false;
     std::memcpy(copy, tris, sizeof(int32_t) * static_cast<size_t>(n));
+    float* bounds = reinterpret_cast<float*>(copy + n);
+    for (int32_t i = 0; i < n; ++i) {
+      const neTerrainTriangle& t = triangles_[tris[i]];
+      const neVector3& a = vertices_[t.indices[0]];
+      const neVector3& b = vertices_[t.indices[1]];
+      const neVector3& v = vertices_[t.indices[2]];
+      float* e = bounds + static_cast<size_t>(i) * kLeafBoundsFloats;
+      e[0] = neMin(a.x, neMin(b.x, v.x));
+      e[1] = neMax(a.x, neMax(b.x, v.x));
+      e[2] = neMin(a.z, neMin(b.z, v.z));
+      e[3] = neMax(a.z, neMax(b.z, v.z));
+      e[4] = neMin(a.y, neMin(b.y, v.y));
+      e[5] = neMax(a.y, neMax(b.y, v.y));
+      e[6] = static_cast<float>(neTriangleFaceAxis(a, b, v));
+    }
     neTerrainTreeNode& node = NodeAt(nodeIndex);
     node.triangles = copy;
     node.triangleCount = n;
+    node.bounds = bounds;
     for (int32_t& c : node.children) c = -1;
-    leafListBytes_ += static_cast<int32_t>(sizeof(int32_t)) * n;
+    leafListBytes_ += static_cast<int32_t>(entryBytes) * n;
     return true;
   };
 
@@ -392,7 +417,16 @@ int32_t neTerrainTree::Gather(const neVector3& boxMin, const neVector3& boxMax) 
       continue;
     }
     if (node.triangleCount > 0) {
-      for (int32_t i = 0; i < node.triangleCount; ++i) {
+      const float* e = node.bounds;
+      for (int32_t i = 0; i < node.triangleCount; ++i, e += kLeafBoundsFloats) {
+        // A leaf lists whatever touches its own box; only triangles whose
+        // bounds reach the query box go on. The bounds test comes before the
+        // stamp: its answer is the same in every leaf that lists a triangle,
+        // so skipping unstamped keeps each triangle listed once.
+        if (e[1] < boxMin.x || e[0] > boxMax.x || e[3] < boxMin.z || e[2] > boxMax.z ||
+            e[5] < boxMin.y || e[4] > boxMax.y) {
+          continue;
+        }
         const int32_t t = node.triangles[i];
         if (stamps_[t] == stamp_) continue;
         stamps_[t] = stamp_;
@@ -400,14 +434,8 @@ int32_t neTerrainTree::Gather(const neVector3& boxMin, const neVector3& boxMax) 
         const neVector3& a = vertices_[tri.indices[0]];
         const neVector3& b = vertices_[tri.indices[1]];
         const neVector3& c = vertices_[tri.indices[2]];
-        // A leaf lists whatever touches its own box; only triangles that
-        // reach the query box go on to the pair tests.
-        if (neMax(a.x, neMax(b.x, c.x)) < boxMin.x || neMin(a.x, neMin(b.x, c.x)) > boxMax.x ||
-            neMax(a.y, neMax(b.y, c.y)) < boxMin.y || neMin(a.y, neMin(b.y, c.y)) > boxMax.y ||
-            neMax(a.z, neMax(b.z, c.z)) < boxMin.z || neMin(a.z, neMin(b.z, c.z)) > boxMax.z) {
-          continue;
-        }
-        if (neTriangleOverlapsBox(a, b, c, boxMin, boxMax)) gathered_[count++] = t;
+        if (neTriangleOverlapsBoxAlong(a, b, c, boxMin, boxMax, static_cast<int32_t>(e[6])))
+          gathered_[count++] = t;
       }
       continue;
     }

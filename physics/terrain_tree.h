@@ -21,6 +21,11 @@ struct neTerrainTreeNode {
   // node array moves while it grows. Null with count 0 in inner nodes.
   int32_t* triangles;
   int32_t triangleCount;
+  // Per listed triangle, in list order, its axis-aligned bounds (min x, max x,
+  // min z, max z, min y, max y) and its face axis (neTriangleFaceAxis, as a
+  // float): the gather rejects most of a leaf's triangles from these without
+  // reading the mesh. Same block as triangles.
+  const float* bounds;
 };
 
 class neTerrainTree {
@@ -110,5 +115,12 @@ class neTerrainTree {
 // as inside through a 0.01 margin on that axis.
 bool neTriangleOverlapsBox(const neVector3& t0, const neVector3& t1, const neVector3& t2,
                            const neVector3& boxMin, const neVector3& boxMax);
+// The box axis (0-2) a triangle's normal lies along, which gets that margin;
+// -1 for none. Depends on the triangle alone.
+int32_t neTriangleFaceAxis(const neVector3& t0, const neVector3& t1, const neVector3& t2);
+// neTriangleOverlapsBox with the triangle's face axis already known.
+bool neTriangleOverlapsBoxAlong(const neVector3& t0, const neVector3& t1, const neVector3& t2,
+                                const neVector3& boxMin, const neVector3& boxMax,
+                                int32_t faceAxis);
 
 #endif  // KELVAMOR_PHYSICS_TERRAIN_TREE_H
