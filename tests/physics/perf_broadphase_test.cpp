@@ -70,7 +70,9 @@ void ExpectConsistent(neRegion& region, const char* when) {
     for (const neEndPoint* p = region.AxisHead(axis); p; p = p->next) {
       ++count;
       EXPECT_EQ(p->prev, prev) << when;
-      if (prev) EXPECT_LE(prev->value, p->value) << when << " axis " << axis;
+      if (prev) {
+        EXPECT_LE(prev->value, p->value) << when << " axis " << axis;
+      }
       const neEndPoint* own = p->kind == kNeEndLower ? p->body->lower[axis] : p->body->upper[axis];
       EXPECT_EQ(own, p) << when;
       if (axis == 0 && p->kind == kNeEndLower) inRegion.push_back(p->body);
