@@ -265,6 +265,22 @@ TEST(WorldQuadTree, GrassAndTreesFollowTheSamplingRules) {
   BuildOneLeaf(models, 46.875f, 46.875f, 46.875f, &right, &random);
   for (int k = 0; k < 8; ++k)
     for (const GrassInstance& g : right.vegetation.instances[k]) EXPECT_GE(g.x, 0.0f);
+
+  // A damaged grass model with a triangle far larger than the world: its sample count
+  // is bounded instead of overflowing, so the leaf still gets the grass at the one
+  // sample point it holds (the corner) and the builder finishes.
+  MilkshapeModel huge;
+  FillWorldTestModel(&huge, {{}, {FlatTriangle(10, 10, 2.0e5f)}});
+  models.grass = &huge;
+  QuadTreeList covered;
+  BuildOneLeaf(models, 46.875f, 46.875f, 46.875f, &covered, &random);
+  const std::vector<GrassInstance>& atCorner = covered.vegetation.instances[0];
+  EXPECT_GT(atCorner.size(), 0u);
+  EXPECT_LE(atCorner.size(), static_cast<size_t>(kGrassSamplesPerTriangleLimit));
+  for (const GrassInstance& g : atCorner) {
+    EXPECT_NEAR(g.x, 10.0f, 1e-3f);
+    EXPECT_NEAR(g.z, 10.0f, 1e-3f);
+  }
 }
 
 TEST(WorldQuadTree, TriangleOverlapHandlesCrossingTouchingAndCoplanarCases) {
