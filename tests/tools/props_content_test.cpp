@@ -265,6 +265,17 @@ TEST_F(PropsContent, TwoRunsAreIdenticalAndTheCheckerRefusesADamagedModel) {
     text.replace(value, end - value, "nan");
     std::ofstream(a + "/font1.ini", std::ios::binary) << text;
   }
+  // A sample rate far beyond an int in a sound's header.
+  {
+    const std::string wav = a + "/sound/Varn130/1052.wav";
+    std::vector<uint8_t> bytes = ReadFile(wav);
+    const std::string header(bytes.begin(), bytes.end());
+    const size_t fmt = header.find("fmt ");
+    ASSERT_NE(fmt, std::string::npos) << wav;
+    const uint32_t rate = 0xFFFFFFFFu;
+    std::memcpy(&bytes[fmt + 12], &rate, 4);
+    std::ofstream(wav, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
   const std::string log = root + "/check.txt";
   EXPECT_NE(std::system(("tools/basegen --check " + a + " > " + log + " 2>&1").c_str()), 0);
   const std::vector<uint8_t> out = ReadFile(log);
@@ -275,6 +286,7 @@ TEST_F(PropsContent, TwoRunsAreIdenticalAndTheCheckerRefusesADamagedModel) {
       << report;
   EXPECT_NE(report.find("fpoints.ini holds a number not written"), std::string::npos) << report;
   EXPECT_NE(report.find("font1.ini: width of code 5 differs"), std::string::npos) << report;
+  EXPECT_NE(report.find("sound/Varn130/1052.wav is empty or not at 22050 Hz"), std::string::npos) << report;
   std::system(("rm -rf '" + root + "'").c_str());
 }
 

@@ -2,7 +2,6 @@
 // and the two tyre-grip curves (fpoints.ini). The presets are also left decoded in
 // CarPresets, so the career written after them starts from preset 0 exactly as the
 // game would after reading cars.ini.
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -128,7 +127,7 @@ std::string EncodeFPoints() {
 // Every number written as the reader expects it: one digit, the point, five digits.
 // The reader converts whatever seven characters follow the digit before a point, so
 // an exponent, a sign or a short field would still be read, as something else.
-bool FPointsWellFormed(const std::string& text) {
+static bool FPointsWellFormed(const std::string& text) {
   auto digit = [&](size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '.') continue;
@@ -148,10 +147,7 @@ int DecodeFPoints(const std::string& text, float drive[100], float lateral[100])
     if (text[i] != '.' || i == 0) continue;
     char buf[8] = {0};
     for (size_t k = 0; k < 7 && i - 1 + k < text.size(); ++k) buf[k] = text[i - 1 + k];
-    // Seven characters can still spell a number beyond float ("9.9e99"); it becomes
-    // infinite here instead of an undefined conversion.
-    const double d = std::atof(buf);
-    const float v = std::fabs(d) <= FLT_MAX ? static_cast<float>(d) : d < 0 ? -HUGE_VALF : HUGE_VALF;
+    const float v = static_cast<float>(std::atof(buf));
     if (found < 100) drive[found] = v;
     else if (found < 200) lateral[found - 100] = v;
     ++found;
