@@ -9,8 +9,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -73,6 +75,26 @@ void SbmFirstTriangleCorners(const fs::path& file, uint16_t corners[3]) {
   f.read(reinterpret_cast<char*>(corners), 6);
 }
 
+// Rewrites the first group's triangle list of an .sbm file to name triangle 0 count
+// times (a list the reader accepts: every index is below the triangle count).
+void SbmRepeatFirstTriangle(const fs::path& file, uint16_t count) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  auto u16 = [&](size_t at) { return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8); };
+  const size_t triangles = 16 + 15 * static_cast<size_t>(u16(14));
+  const size_t groups = triangles + 2 + 70 * static_cast<size_t>(u16(triangles));
+  ASSERT_GE(u16(groups), 1) << file;
+  const size_t listAt = groups + 2 + 1 + 32;  // count, then flags and the name
+  const size_t oldCount = u16(listAt);
+  std::vector<char> list(2 + 2 * static_cast<size_t>(count), 0);
+  list[0] = static_cast<char>(count & 0xFF);
+  list[1] = static_cast<char>(count >> 8);
+  bytes.erase(bytes.begin() + listAt, bytes.begin() + listAt + 2 + 2 * oldCount);
+  bytes.insert(bytes.begin() + listAt, list.begin(), list.end());
+  std::ofstream(file, std::ios::binary).write(bytes.data(), bytes.size());
+}
+
 TEST_F(WorldCheck, FreshTreePassesAndEachBrokenRuleIsNamed) {
   std::string report;
   ASSERT_EQ(Check(&report), 0) << report;
@@ -106,7 +128,7 @@ TEST_F(WorldCheck, FreshTreePassesAndEachBrokenRuleIsNamed) {
   EXPECT_NE(report.find("races/7.ai: missing or unreadable"), std::string::npos) << report;
 }
 
-TEST_F(WorldCheck, DamagedNumbersAreNamedAndNeverStallTheCheck) {
+TEST_F(WorldCheck, DamagedValuesAndCountsAreNamedWithoutStallingTheCheck) {
   const fs::path world = dir_ / "base" / "world";
   // A physics vertex that is not a number: every bounds comparison with it is false.
   Poke(world / "0/models/physic.sbm", SbmVertexX(3), std::nanf(""));
@@ -121,6 +143,9 @@ TEST_F(WorldCheck, DamagedNumbersAreNamedAndNeverStallTheCheck) {
     Poke(world / "2/models/grass.sbm", SbmVertexX(corners[k]), spread[k][0]);
     Poke(world / "2/models/grass.sbm", SbmVertexZ(corners[k]), spread[k][1]);
   }
+  // Race 9's objects: few triangles, but one of them listed 1001 times, which makes
+  // 1001 objects for a table of 1000.
+  SbmRepeatFirstTriangle(world / "0/models/objects9.sbm", 1001);
   // Waypoints 0 and 1 of race 4 on one spot: the grid has no direction, and the loop
   // is still measured whole.
   {
@@ -141,6 +166,8 @@ TEST_F(WorldCheck, DamagedNumbersAreNamedAndNeverStallTheCheck) {
   EXPECT_NE(report.find("races/4.ai: waypoints 0 and the next are not 7 units apart"), std::string::npos)
       << report;
   EXPECT_EQ(report.find("races/4.ai: loop length"), std::string::npos) << report;
+  EXPECT_NE(report.find("world/0/models/objects9.sbm: more than 1000 objects"), std::string::npos) << report;
+  EXPECT_EQ(report.find("objects9.sbm: the game's reader refuses it"), std::string::npos) << report;
   // The untouched worlds' quadtrees still match their builder.
   EXPECT_EQ(report.find("world/0/models/qt.qt"), std::string::npos) << report;
   EXPECT_EQ(report.find("world/1/models/qt.qt"), std::string::npos) << report;

@@ -196,7 +196,12 @@ void CheckObjects(const LoadedWorld& lw, const SurfaceIndex& surface, const std:
     MilkshapeModel m;
     if (!LoadModel(path, &bytes, &m, problems)) continue;
     CheckBounds(path, m, problems);
-    if (m.triangleCount > 1000) problems->push_back(path + ": more than 1000 objects");
+    // The race numbers its objects along the group lists, one per listed triangle, so
+    // a triangle listed twice is two objects: the lists, not the triangles, must stay
+    // within the 1000 object records.
+    int64_t listed = 0;
+    for (int g = 0; g < m.groupCount; ++g) listed += m.groups[g].triangleCount;
+    if (m.triangleCount > 1000 || listed > 1000) problems->push_back(path + ": more than 1000 objects");
     if (m.groupCount > 18) problems->push_back(path + ": a group beyond the object types");
     for (int g = 0; g < m.groupCount && g < 18; ++g) {
       if (m.groups[g].triangleCount > 0)
