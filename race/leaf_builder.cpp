@@ -79,7 +79,10 @@ void BuildGrass(const Model& grass, float x, float z, float h, Grass* out, LeafR
       const float s = 0.5f * (a + b + c);
       const float heron = s * (s - a) * (s - b) * (s - c);
       const float area = heron > 0.0f ? std::sqrt(heron) : 0.0f;
-      const int samples = static_cast<int>(area * kGrassSamplesPerArea) + 1;
+      const float wanted = area * kGrassSamplesPerArea;
+      const int samples = wanted < static_cast<float>(kGrassSamplesPerTriangleLimit)
+                              ? static_cast<int>(wanted) + 1
+                              : kGrassSamplesPerTriangleLimit;
       for (int k = 0; k < samples; ++k) {
         const float w0 = random->Below(101) * 0.01f;
         const float w1 = random->Below(101) * 0.01f;

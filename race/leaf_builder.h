@@ -13,6 +13,10 @@ constexpr int kGrassScratchPoints = 100000;
 // A tree-layer triangle whose first edge is longer than this is an anchor, not a tree.
 constexpr float kTreeAnchorEdge = 1.5f;
 constexpr float kGrassSamplesPerArea = 0.3f;
+// Samples one grass triangle may draw per leaf. A triangle inside the world square has
+// an area below 10^7 and so stays under it; only a damaged model reaches it, whose
+// count would otherwise overflow an int or keep the builder busy for hours.
+constexpr int kGrassSamplesPerTriangleLimit = 1 << 22;
 constexpr int kGrassModelGroups = 12;
 constexpr int kTreeModelGroups = 8;
 

@@ -76,6 +76,9 @@ bool DecodeRacePath(const uint8_t* data, size_t size, std::vector<Waypoint>* poi
 
 bool EncodeRacePath(const std::vector<Waypoint>& points, std::vector<uint8_t>* out) {
   if (points.empty() || points.size() > static_cast<size_t>(kWaypointCapacity)) return false;
+  // The reader refuses a point that is not a number; such a path is not written.
+  for (const Waypoint& w : points)
+    if (!std::isfinite(w.x) || !std::isfinite(w.y) || !std::isfinite(w.z)) return false;
   out->clear();
   out->reserve(kHeaderBytes + kRecordBytes * points.size());
   PutU32(out, static_cast<uint32_t>(points.size() - 1));

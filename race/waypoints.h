@@ -49,7 +49,8 @@ bool LoadRacePath(int raceNumber);
 
 // The checked parse behind LoadRacePath: fills *points from a whole .ai file.
 bool DecodeRacePath(const uint8_t* data, size_t size, std::vector<Waypoint>* points);
-// The .ai bytes of a path (at least one point, at most the table's capacity).
+// The .ai bytes of a path (at least one point, at most the table's capacity, every
+// coordinate finite); false, *out untouched, otherwise.
 bool EncodeRacePath(const std::vector<Waypoint>& points, std::vector<uint8_t>* out);
 
 // The recorder's checkpoint rule: of the multiples of 100, the highest becomes a

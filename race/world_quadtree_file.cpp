@@ -57,6 +57,7 @@ class Writer {
     for (int i = 0; i < 4; ++i) out_->push_back(static_cast<uint8_t>(u >> (8 * i)));
   }
   void Float(float f) {
+    finite_ = finite_ && std::isfinite(f);
     int32_t v;
     std::memcpy(&v, &f, 4);
     Int(v);
@@ -64,9 +65,12 @@ class Writer {
   void Floats(const float* f, int n) {
     for (int i = 0; i < n; ++i) Float(f[i]);
   }
+  // False once a value was written that the reader refuses.
+  bool finite() const { return finite_; }
 
  private:
   std::vector<uint8_t>* out_;
+  bool finite_ = true;
 };
 
 int GroupCountOf(const Model* m) { return m ? m->groupCount : 0; }
@@ -242,6 +246,11 @@ bool EncodeQuadTreeFile(const QuadTreeModels& models, const QuadTreeList* leaves
           for (int c = 0; c < 3; ++c) WriteCorner(&w, wide, t, c);
       }
     }
+  }
+  // A file the reader would refuse is not one to write.
+  if (!w.finite()) {
+    out->clear();
+    return false;
   }
   return true;
 }

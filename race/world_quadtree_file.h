@@ -102,7 +102,8 @@ bool ReadQuadTreeFile(const QuadTreeModels& models, QuadTreeList* leaves, int wo
 bool ReadQuadTreeFileAt(const char* path, const QuadTreeModels& models, QuadTreeList* leaves);
 
 // The file image of filled leaves; false when a leaf's layer does not have one Mesh
-// per group of that layer's model.
+// per group of that layer's model, or a value is not a finite number (the reader
+// refuses those).
 bool EncodeQuadTreeFile(const QuadTreeModels& models, const QuadTreeList* leaves, int count,
                         std::vector<uint8_t>* out);
 bool WriteQuadTreeFileAt(const char* path, const QuadTreeModels& models,

@@ -158,6 +158,23 @@ TEST(WorldQuadTree, HostileOrMismatchedFilesAreRefusedLeavingLeavesAlone) {
   // The writer refuses leaves that do not match the models either.
   std::vector<uint8_t> bytes;
   EXPECT_FALSE(EncodeQuadTreeFile(other.models.render, leaves.data(), kWorldLeafCount, &bytes));
+  // Nor does it write what the reader refuses: a value that is not a number, in a
+  // triangle or in a leaf's square.
+  std::vector<QuadTreeList> damaged = leaves;
+  size_t withTriangle = 0;
+  while (withTriangle < damaged.size() && damaged[withTriangle].layers[0][0].triangles.empty()) ++withTriangle;
+  ASSERT_LT(withTriangle, damaged.size());
+  damaged[withTriangle].layers[0][0].triangles[0].normal[1][2] = std::nanf("");
+  EXPECT_FALSE(EncodeQuadTreeFile(w.models.render, damaged.data(), kWorldLeafCount, &bytes));
+  damaged = leaves;
+  damaged[700].halfSize = INFINITY;
+  EXPECT_FALSE(EncodeQuadTreeFile(w.models.render, damaged.data(), kWorldLeafCount, &bytes));
+  const std::string nanPath = testscratch::ScratchPath("world_quadtree_nan.qt");
+  std::remove(nanPath.c_str());
+  EXPECT_FALSE(WriteQuadTreeFileAt(nanPath.c_str(), w.models.render, damaged.data(), kWorldLeafCount));
+  FILE* none = std::fopen(nanPath.c_str(), "rb");
+  EXPECT_EQ(none, nullptr) << "a refused image leaves no file behind";
+  if (none) std::fclose(none);
   // A missing file leaves the leaves as they were.
   EXPECT_FALSE(ReadQuadTreeFileAt("/nonexistent/qt.qt", w.models.render, out.data()));
   EXPECT_FALSE(ReadQuadTreeFile(w.models.render, out.data(), 3));
@@ -265,6 +282,22 @@ TEST(WorldQuadTree, GrassAndTreesFollowTheSamplingRules) {
   BuildOneLeaf(models, 46.875f, 46.875f, 46.875f, &right, &random);
   for (int k = 0; k < 8; ++k)
     for (const GrassInstance& g : right.vegetation.instances[k]) EXPECT_GE(g.x, 0.0f);
+
+  // A damaged grass model with a triangle far larger than the world: its sample count
+  // is bounded instead of overflowing, so the leaf still gets the grass at the one
+  // sample point it holds (the corner) and the builder finishes.
+  MilkshapeModel huge;
+  FillWorldTestModel(&huge, {{}, {FlatTriangle(10, 10, 2.0e5f)}});
+  models.grass = &huge;
+  QuadTreeList covered;
+  BuildOneLeaf(models, 46.875f, 46.875f, 46.875f, &covered, &random);
+  const std::vector<GrassInstance>& atCorner = covered.vegetation.instances[0];
+  EXPECT_GT(atCorner.size(), 0u);
+  EXPECT_LE(atCorner.size(), static_cast<size_t>(kGrassSamplesPerTriangleLimit));
+  for (const GrassInstance& g : atCorner) {
+    EXPECT_NEAR(g.x, 10.0f, 1e-3f);
+    EXPECT_NEAR(g.z, 10.0f, 1e-3f);
+  }
 }
 
 TEST(WorldQuadTree, TriangleOverlapHandlesCrossingTouchingAndCoplanarCases) {

@@ -70,6 +70,14 @@ TEST(WorldWaypoints, RoundTripKeepsEveryFieldAndTheSizeRule) {
   // Nothing to write, or more than the table holds.
   EXPECT_FALSE(EncodeRacePath({}, &bytes));
   EXPECT_FALSE(EncodeRacePath(Line(kWaypointCapacity + 1, 1.0f), &bytes));
+  // Nor a point the reader refuses: a coordinate that is not a finite number.
+  std::vector<Waypoint> lost = Line(12, 7.0f);
+  lost[4].z = std::nanf("");
+  EXPECT_FALSE(EncodeRacePath(lost, &bytes));
+  lost[4].z = 0.0f;
+  lost[11].y = -INFINITY;
+  EXPECT_FALSE(EncodeRacePath(lost, &bytes));
+  EXPECT_EQ(bytes.size(), 20u) << "a refused path leaves the bytes as they were";
 }
 
 TEST(WorldWaypoints, HostileFilesAreRefusedAndLeaveTheOutputAlone) {

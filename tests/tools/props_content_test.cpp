@@ -227,10 +227,66 @@ TEST_F(PropsContent, TwoRunsAreIdenticalAndTheCheckerRefusesADamagedModel) {
   ASSERT_GT(body.size(), 100u);
   body.resize(body.size() / 2);
   std::ofstream(a + "/cars/5/lod1_car.sbm", std::ios::binary).write(reinterpret_cast<const char*>(body.data()), body.size());
+  // Values the model reader takes but nothing can draw: a vertex and a texture
+  // coordinate that are not numbers (the bounds and texture-area rules compare them
+  // false and so never saw them).
+  auto poke = [](const std::string& file, std::streamoff at, float value) {
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(at);
+    f.write(reinterpret_cast<const char*>(&value), 4);
+  };
+  poke(a + "/cars/3/lod0_car.sbm", 16 + 15 * 3 + 1, std::nanf(""));
+  {
+    const std::vector<uint8_t> special = ReadFile(a + "/garage/special.sbm");
+    ASSERT_GT(special.size(), 16u);
+    const int vertices = special[14] | special[15] << 8;
+    // First triangle: flags, three indices, nine normal floats, then s of corner 0.
+    poke(a + "/garage/special.sbm", 16 + 15 * vertices + 2 + 8 + 36, std::nanf(""));
+  }
+  // Grip numbers the reader would still convert, but not in the written form: an
+  // exponent beyond float and a sign in place of the leading digit.
+  {
+    std::vector<uint8_t> grip = ReadFile(a + "/fpoints.ini");
+    std::string text(grip.begin(), grip.end());
+    const size_t first = text.find('.');
+    const size_t second = text.find('.', first + 1);
+    ASSERT_NE(second, std::string::npos);
+    text.replace(first - 1, 7, "9.9e999");
+    text.replace(second - 1, 7, "-.12345");
+    std::ofstream(a + "/fpoints.ini", std::ios::binary) << text;
+  }
+  // A width that is not a number for a code without a glyph.
+  {
+    std::vector<uint8_t> widths = ReadFile(a + "/font1.ini");
+    std::string text(widths.begin(), widths.end());
+    const size_t at = text.find("code 5\n");
+    ASSERT_NE(at, std::string::npos);
+    const size_t value = at + 7, end = text.find('\n', value);
+    text.replace(value, end - value, "nan");
+    std::ofstream(a + "/font1.ini", std::ios::binary) << text;
+  }
+  // A sample rate far beyond an int in a sound's header.
+  {
+    const std::string wav = a + "/sound/Varn130/1052.wav";
+    std::vector<uint8_t> bytes = ReadFile(wav);
+    const std::string header(bytes.begin(), bytes.end());
+    const size_t fmt = header.find("fmt ");
+    ASSERT_NE(fmt, std::string::npos) << wav;
+    const uint32_t rate = 0xFFFFFFFFu;
+    std::memcpy(&bytes[fmt + 12], &rate, 4);
+    std::ofstream(wav, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
   const std::string log = root + "/check.txt";
   EXPECT_NE(std::system(("tools/basegen --check " + a + " > " + log + " 2>&1").c_str()), 0);
   const std::vector<uint8_t> out = ReadFile(log);
-  EXPECT_NE(std::string(out.begin(), out.end()).find("cars/5/lod1_car.sbm"), std::string::npos);
+  const std::string report(out.begin(), out.end());
+  EXPECT_NE(report.find("cars/5/lod1_car.sbm"), std::string::npos) << report;
+  EXPECT_NE(report.find("cars/3/lod0_car.sbm holds a vertex that is not a number"), std::string::npos) << report;
+  EXPECT_NE(report.find("garage/special.sbm holds a texture coordinate that is not a number"), std::string::npos)
+      << report;
+  EXPECT_NE(report.find("fpoints.ini holds a number not written"), std::string::npos) << report;
+  EXPECT_NE(report.find("font1.ini: width of code 5 differs"), std::string::npos) << report;
+  EXPECT_NE(report.find("sound/Varn130/1052.wav is empty or not at 22050 Hz"), std::string::npos) << report;
   std::system(("rm -rf '" + root + "'").c_str());
 }
 

@@ -24,11 +24,21 @@ std::string CheckModelFile(const std::string& root, const std::string& rel, bool
       if (name && name[0] && !CheckTexture(root, textureFolder + name).empty())
         return rel + " names the texture " + name + ", which does not load";
     }
+  // The reader takes any float; the bounds checks below skip NaN (fmin, fmax), so
+  // positions are held to being numbers here.
+  for (int v = 0; v < model->vertexCount; ++v) {
+    const ModelVertex& p = model->vertices[v];
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+      return rel + " holds a vertex that is not a number";
+  }
   for (int t = 0; t < model->triangleCount; ++t) {
     const ModelTriangle& tri = model->triangles[t];
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < 3; ++k) {
       for (int c = 0; c < 3; ++c)
         if (!std::isfinite(tri.normals[k][c])) return rel + " holds a normal that is not a number";
+      for (int c = 0; c < 2; ++c)
+        if (!std::isfinite(tri.texCoords[k][c])) return rel + " holds a texture coordinate that is not a number";
+    }
     if (!tangentFrames) continue;
     // Tangent frames divide by the texture area of each triangle.
     const float (*uv)[2] = tri.texCoords;

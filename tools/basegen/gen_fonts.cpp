@@ -414,7 +414,9 @@ void Check(const std::string& root, const FontStyle& style, std::vector<std::str
     for (int y = 0; y < kCellPixels && !ink; ++y)
       for (int x = 0; x < kCellPixels && !ink; ++x)
         ink = image.pixels[(static_cast<size_t>(fileTop + y) * kAtlasPixels + cx + x) * 4 + 3] != 0;
-    if (std::fabs(widths[c] - expected.widths[c]) > 1e-5f) {
+    // Written so that a width that is not a number fails too (a glyph without ink
+    // would otherwise let it through the ink rule below as well).
+    if (!(std::fabs(widths[c] - expected.widths[c]) <= 1e-5f)) {
       problems->push_back(widthPath + ": width of code " + std::to_string(c) +
                           " differs from its glyph");
       return;

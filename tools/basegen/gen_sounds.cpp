@@ -541,7 +541,8 @@ void CheckSounds(const std::string& root, std::vector<std::string>* problems) {
     if (format != want)
       problems->push_back("sounds: " + e.path + (e.channels == 1 ? " is not mono 16-bit"
                                                                  : " is not stereo 16-bit"));
-    if (size <= 0 || static_cast<int>(rate) != kSoundRate)
+    // Compared as a float: a damaged header's rate need not fit an int.
+    if (size <= 0 || rate != static_cast<ALfloat>(kSoundRate))
       problems->push_back("sounds: " + e.path + " is empty or not at 22050 Hz");
   }
   alutExit();

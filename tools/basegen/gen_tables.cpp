@@ -124,6 +124,20 @@ std::string EncodeFPoints() {
   return text;
 }
 
+// Every number written as the reader expects it: one digit, the point, five digits.
+// The reader converts whatever seven characters follow the digit before a point, so
+// an exponent, a sign or a short field would still be read, as something else.
+static bool FPointsWellFormed(const std::string& text) {
+  auto digit = [&](size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '.') continue;
+    if (i == 0 || !digit(i - 1)) return false;
+    for (size_t k = i + 1; k <= i + 5; ++k)
+      if (!digit(k)) return false;
+  }
+  return true;
+}
+
 int DecodeFPoints(const std::string& text, float drive[100], float lateral[100]) {
   // The game's reading: every '.' within the first 3000 characters marks a seven-
   // character number starting one character before it.
@@ -195,6 +209,8 @@ void CheckTables(const std::string& root, std::vector<std::string>* problems) {
   size_t dots = 0;
   for (char c : text) dots += c == '.';
   if (found != 200 || dots != 200) problems->push_back("fpoints.ini does not hold exactly 200 numbers");
+  if (!FPointsWellFormed(text))
+    problems->push_back("fpoints.ini holds a number not written as one digit, the point and five digits");
   float drivePeak = 0, lateralPeak = 0;
   for (int i = 0; i < 100; ++i) {
     drivePeak = drive[i] > drivePeak ? drive[i] : drivePeak;

@@ -65,17 +65,33 @@ bool LoadModel(const std::string& path, std::vector<uint8_t>* bytes, MilkshapeMo
   return true;
 }
 
-void CheckBounds(const std::string& name, const Model& m, Problems* problems) {
+// Every vertex inside the world's box and every normal and texture coordinate a
+// number; false when not. The comparisons are written so that NaN fails them.
+bool CheckBounds(const std::string& name, const Model& m, Problems* problems) {
   for (int i = 0; i < m.vertexCount; ++i) {
     const ModelVertex& v = m.vertices[i];
-    if (std::fabs(v.x) > kWorldLimit || std::fabs(v.z) > kWorldLimit || v.y < kMinY || v.y > kMaxY) {
+    if (!(std::fabs(v.x) <= kWorldLimit && std::fabs(v.z) <= kWorldLimit && v.y >= kMinY && v.y <= kMaxY)) {
       char buf[160];
       std::snprintf(buf, sizeof buf, "%s: vertex %d at (%.1f, %.1f, %.1f) outside the world", name.c_str(),
                     i, v.x, v.y, v.z);
       problems->push_back(buf);
-      return;
+      return false;
     }
   }
+  for (int t = 0; t < m.triangleCount; ++t) {
+    const ModelTriangle& tri = m.triangles[t];
+    bool finite = true;
+    for (int k = 0; k < 3; ++k) {
+      for (int c = 0; c < 3; ++c) finite = finite && std::isfinite(tri.normals[k][c]);
+      for (int c = 0; c < 2; ++c) finite = finite && std::isfinite(tri.texCoords[k][c]);
+    }
+    if (!finite) {
+      problems->push_back(name + ": triangle " + std::to_string(t) +
+                          " holds a normal or texture coordinate that is not a number");
+      return false;
+    }
+  }
+  return true;
 }
 
 void CheckCompanion(const std::string& name, const Model& a, const Model& b, Problems* problems) {
@@ -140,7 +156,9 @@ void CheckMaterials(const LoadedWorld& lw, Problems* problems) {
   }
 }
 
-void CheckQuadTree(int w, const LoadedWorld& lw, Problems* problems) {
+// rebuild: the layers the leaf builder reads passed their own checks; a damaged one
+// (a triangle far outside the world) would only keep the builder busy for nothing.
+void CheckQuadTree(int w, const LoadedWorld& lw, bool rebuild, Problems* problems) {
   const std::string path = lw.dir + "qt.qt";
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(path, &bytes)) {
@@ -152,6 +170,10 @@ void CheckQuadTree(int w, const LoadedWorld& lw, Problems* problems) {
   std::vector<QuadTreeList> leaves;
   if (!DecodeQuadTreeFile(bytes.data(), bytes.size(), models, &leaves)) {
     problems->push_back(path + ": does not match the layers' group counts or is cut short");
+    return;
+  }
+  if (!rebuild) {
+    problems->push_back(path + ": not compared with the leaf builder's output, as its layers are damaged");
     return;
   }
   LayerFileBytes in;
@@ -174,7 +196,12 @@ void CheckObjects(const LoadedWorld& lw, const SurfaceIndex& surface, const std:
     MilkshapeModel m;
     if (!LoadModel(path, &bytes, &m, problems)) continue;
     CheckBounds(path, m, problems);
-    if (m.triangleCount > 1000) problems->push_back(path + ": more than 1000 objects");
+    // The race numbers its objects along the group lists, one per listed triangle, so
+    // a triangle listed twice is two objects: the lists, not the triangles, must stay
+    // within the 1000 object records.
+    int64_t listed = 0;
+    for (int g = 0; g < m.groupCount; ++g) listed += m.groups[g].triangleCount;
+    if (m.triangleCount > 1000 || listed > 1000) problems->push_back(path + ": more than 1000 objects");
     if (m.groupCount > 18) problems->push_back(path + ": a group beyond the object types");
     for (int g = 0; g < m.groupCount && g < 18; ++g) {
       if (m.groups[g].triangleCount > 0)
@@ -241,14 +268,17 @@ void CheckWorld(int w, const std::string& root, const std::string& dir, Problems
   }
   for (const std::string& t : WorldTextureNames()) CheckTexture(dir + "../textures/" + t, problems);
   if (!all) return;
-  for (int i = 0; i < 16; ++i) CheckBounds(dir + ModelName(i), *lw.models[i], problems);
+  bool builderInputsSound = true;
+  for (int i = 0; i < 16; ++i)
+    if (!CheckBounds(dir + ModelName(i), *lw.models[i], problems) && i != kPhysic && i != kWaterLayer)
+      builderInputsSound = false;
   CheckCompanion(dir + "main_road", *lw.models[0], *lw.models[kRoadLinear], problems);
   CheckCompanion(dir + "main_landscape", *lw.models[1], *lw.models[kLandscapeLinear], problems);
   for (int i : {0, 1, static_cast<int>(kRoadLinear), static_cast<int>(kLandscapeLinear)})
     CheckUvArea(dir + ModelName(i), *lw.models[i], problems);
   CheckMaterials(lw, problems);
   CheckRoadOnGround(dir, *lw.models[0], *lw.models[1], *lw.models[kPhysic], problems);
-  CheckQuadTree(w, lw, problems);
+  CheckQuadTree(w, lw, builderInputsSound, problems);
   const sbm::Mesh physic = ToMesh(*lw.models[kPhysic]);
   const SurfaceIndex surface(physic);
   CheckObjects(lw, surface, root, problems);
@@ -279,15 +309,18 @@ void CheckPaths(const std::string& root, std::unique_ptr<MilkshapeModel> physic[
       fail("too few waypoints");
       continue;
     }
+    // The whole loop is measured even past a bad spacing, so the length reported is
+    // the path's, not that of its first stretch.
     float length = 0;
+    bool spaced = true;
     for (size_t i = 0; i < n; ++i) {
       const Waypoint& a = p[i];
       const Waypoint& b = p[(i + 1) % n];
       const float d = std::hypot(b.x - a.x, b.z - a.z);
       length += d;
-      if (d < 6.5f || d > 7.5f) {
+      if (spaced && !(d >= 6.5f && d <= 7.5f)) {
         fail("waypoints " + std::to_string(i) + " and the next are not 7 units apart");
-        break;
+        spaced = false;
       }
     }
     if (length < kMinLoop || length > kMaxLoop) fail("loop length " + std::to_string(length));
@@ -311,6 +344,9 @@ void CheckPaths(const std::string& root, std::unique_ptr<MilkshapeModel> physic[
     // The grid: four cars from 10 behind to 5 ahead of waypoint 0, 3 to each side, on
     // level road.
     const float dx = p[1].x - p[0].x, dz = p[1].z - p[0].z, dl = std::hypot(dx, dz);
+    // Waypoints 0 and 1 on one spot give the grid no direction (the spacing rule has
+    // named them already).
+    if (!(dl > 0.0f)) continue;
     const float fx = dx / dl, fz = dz / dl, sx = fz, sz = -fx;
     for (int car = 0; car < 4; ++car) {
       const float along = 10.0f - 5.0f * car, side = car % 2 ? -3.0f : 3.0f;

@@ -12,8 +12,12 @@ namespace {
 constexpr float kCell = 25.0f;
 constexpr int kCells = 120;  // 120 x 25 = 3000
 
+// Clamped before the conversion: a damaged model's coordinate (far off, or not a
+// number) must not reach the int cast, which is undefined for it.
 int CellOf(float v) {
-  return std::min(kCells - 1, std::max(0, static_cast<int>(std::floor((v + kWorldLimit) / kCell))));
+  const float cell = std::floor((v + kWorldLimit) / kCell);
+  if (!(cell > 0.0f)) return 0;
+  return cell < static_cast<float>(kCells - 1) ? static_cast<int>(cell) : kCells - 1;
 }
 }  // namespace
 
@@ -35,7 +39,7 @@ SurfaceIndex::SurfaceIndex(const sbm::Mesh& mesh, int onlyGroup) : mesh_(mesh), 
 }
 
 bool SurfaceIndex::HeightAt(float x, float z, float* y) const {
-  if (std::fabs(x) > kWorldLimit || std::fabs(z) > kWorldLimit) return false;
+  if (!(std::fabs(x) <= kWorldLimit && std::fabs(z) <= kWorldLimit)) return false;  // NaN too
   bool found = false;
   float best = -1e9f;
   for (int t : cells_[CellOf(z) * kCells + CellOf(x)]) {

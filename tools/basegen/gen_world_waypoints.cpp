@@ -1,6 +1,8 @@
 // The race paths "world/races/1.ai" to "30.ai": every second road sample (7 units
 // apart) one unit above the road, waypoint 0 in the middle of the start straight;
 // races alternate the direction of travel within a world.
+#include <cstdio>
+
 #include "race/waypoints.h"
 #include "tools/basegen/gen_world.h"
 
@@ -27,6 +29,7 @@ void WriteRacePaths(Output& out, const WorldPlan plans[kWorldCount]) {
   for (int race = 1; race <= kRaceCount; ++race) {
     std::vector<uint8_t> bytes;
     if (!EncodeRacePath(RacePath(plans[WorldOfRace(race)], race), &bytes)) {
+      std::fprintf(stderr, "basegen: race %d: its path does not fit a waypoint file\n", race);
       out.ok = false;
       continue;
     }
