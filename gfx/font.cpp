@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdlib>
 
 BitmapFont Font1 = {8, {}, 0};
@@ -78,7 +79,10 @@ bool ReadFontWidths(FILE* file, float widths[kFontGlyphs]) {
   int code = 0;
   for (; code < kFontGlyphs; ++code) {
     if (!ReadLine(file, line) || !ReadLine(file, line)) break;
-    widths[code] = static_cast<float>(std::atof(line));
+    // "nan", "inf" or a number past the float range would carry into every pen
+    // translation of the text and leave the modelview matrix without a number.
+    const float w = static_cast<float>(std::atof(line));
+    widths[code] = std::isfinite(w) ? w : 0.0f;
   }
   for (; code < kFontGlyphs; ++code) widths[code] = 0.0f;
   return true;

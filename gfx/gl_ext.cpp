@@ -147,11 +147,34 @@ bool FetchShaderEntryPoints() {
   Fetch(t.glUniform1fARB, "glUniform1fARB");
   Fetch(t.glUniform1iARB, "glUniform1iARB");
   Fetch(t.glUniformMatrix4fvARB, "glUniformMatrix4fvARB");
-  return t.glCreateProgramObjectARB && t.glCreateShaderObjectARB && t.glCompileShaderARB &&
-         t.glLinkProgramARB && t.glGetInfoLogARB && t.glDeleteObjectARB && t.glUseProgramObjectARB &&
-         t.glShaderSourceARB && t.glAttachObjectARB && t.glGetObjectParameterivARB &&
-         t.glGetUniformLocationARB && t.glUniform4fARB && t.glUniform3fARB && t.glUniform2fARB &&
-         t.glUniform1fARB && t.glUniform1iARB && t.glUniformMatrix4fvARB;
+  const bool all =
+      t.glCreateProgramObjectARB && t.glCreateShaderObjectARB && t.glCompileShaderARB &&
+      t.glLinkProgramARB && t.glGetInfoLogARB && t.glDeleteObjectARB && t.glUseProgramObjectARB &&
+      t.glShaderSourceARB && t.glAttachObjectARB && t.glGetObjectParameterivARB &&
+      t.glGetUniformLocationARB && t.glUniform4fARB && t.glUniform3fARB && t.glUniform2fARB &&
+      t.glUniform1fARB && t.glUniform1iARB && t.glUniformMatrix4fvARB;
+  if (all) return true;
+  // All or none: start-up fails and the game carries on without programs, and what
+  // tests for shader support tests one entry point, so one found among missing ones
+  // would lead it into a call through null.
+  t.glCreateProgramObjectARB = nullptr;
+  t.glCreateShaderObjectARB = nullptr;
+  t.glCompileShaderARB = nullptr;
+  t.glLinkProgramARB = nullptr;
+  t.glGetInfoLogARB = nullptr;
+  t.glDeleteObjectARB = nullptr;
+  t.glUseProgramObjectARB = nullptr;
+  t.glShaderSourceARB = nullptr;
+  t.glAttachObjectARB = nullptr;
+  t.glGetObjectParameterivARB = nullptr;
+  t.glGetUniformLocationARB = nullptr;
+  t.glUniform4fARB = nullptr;
+  t.glUniform3fARB = nullptr;
+  t.glUniform2fARB = nullptr;
+  t.glUniform1fARB = nullptr;
+  t.glUniform1iARB = nullptr;
+  t.glUniformMatrix4fvARB = nullptr;
+  return false;
 }
 
 bool LoadMultitextureExtension() {

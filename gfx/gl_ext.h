@@ -106,7 +106,7 @@ bool FetchFramebufferEntryPoints();   // the 17 required (multisample and blit o
 bool FetchOcclusionQueryEntryPoints();
 bool FetchClampColorEntryPoint();
 bool FetchTexImage3DEntryPoint();
-bool FetchShaderEntryPoints();
+bool FetchShaderEntryPoints();  // all 17 or none: a missing one leaves the whole group null
 // Needs "GL_ARB_multitexture" and "GL_EXT_texture_env_combine" as whole words (tested
 // in that order); then reads MaxTextureUnits and fetches the nine entry points.
 bool LoadMultitextureExtension();

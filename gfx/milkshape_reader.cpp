@@ -209,18 +209,19 @@ bool MilkshapeModel::Load(const char* path) {
   if (path == nullptr) return false;
   FILE* f = std::fopen(path, "rb");
   if (!f) return false;
+  // Read in pieces rather than sized by ftell: a folder opens too, and its "size" is
+  // LONG_MAX on ext4, which would ask for an allocation of exabytes before the read
+  // could fail.
   std::vector<uint8_t> bytes;
-  bool ok = std::fseek(f, 0, SEEK_END) == 0;
-  const long size = ok ? std::ftell(f) : -1;
-  ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    try {
-      bytes.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-      ok = false;
-    }
+  bool ok = true;
+  try {
+    uint8_t buf[16384];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  } catch (const std::bad_alloc&) {
+    ok = false;
   }
-  ok = ok && (bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size());
+  ok = ok && !std::ferror(f);
   std::fclose(f);
   if (!ok) return false;
   return LoadFromMemory(bytes.data(), bytes.size()) == SbmResult::kOk;

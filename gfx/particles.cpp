@@ -92,8 +92,11 @@ bool ParticleEmitter::Init(const EffectParameters& parameters) {
 void ParticleEmitter::Update(float dt, float vx, float vy, float vz) {
   // A negative (or non-numeric) frame time moves nothing.
   if (!(dt >= 0.0f)) return;
-  int n = static_cast<int>(dt * 0.4f);
-  if (n > kMaxStepsMinusOne) n = kMaxStepsMinusOne;
+  // Capped before the conversion: a frame time past the int range (a long stall, or
+  // infinity) would not convert to a step count at all.
+  const float extra = dt * 0.4f;
+  const int n = extra >= static_cast<float>(kMaxStepsMinusOne) ? kMaxStepsMinusOne
+                                                               : static_cast<int>(extra);
   const int steps = n + 1;
   const float life0 = startLife;
   const bool respawn = emitting;

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
+
+#include "platform/crt_rand.h"
 
 namespace {
 
@@ -71,5 +74,14 @@ const char* EffectProblem(const EffectParameters& p) {
   Fields(
       p, [](const int32_t&) {}, [&](const float& f) { finite = finite && std::isfinite(f); });
   if (!finite) return "a value is not a number";
+  // The decay rates at both ends of what the generator can draw, and the life each
+  // takes per step.
+  const int32_t drawMax = p.decayModulus - 1 < platform::kRandMax ? p.decayModulus - 1
+                                                                   : platform::kRandMax;
+  for (const int32_t draw : {0, drawMax}) {
+    const float decay = static_cast<float>(draw) / p.decayDivisor + p.decayBase;
+    if (!std::isfinite(decay) || !std::isfinite(decay * p.lifeRate))
+      return "decay per step is not a number";
+  }
   return nullptr;
 }

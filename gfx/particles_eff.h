@@ -35,5 +35,7 @@ void EncodeEffect(const EffectParameters& p, uint8_t out[kEffectFileBytes]);
 
 // Why the emitter cannot run these parameters, or null when it can: a count outside
 // 1..kMaxEffectParticles, a spread range or decay modulus below 1 (the generator's
-// value is taken modulo them), a zero decay divisor, or a value that is no number.
+// value is taken modulo them), a zero decay divisor, a value that is no number, or a
+// decay per step that is none: a divisor so small that the largest draw over it
+// overflows would make life infinite, and with it the particle's alpha no number.
 const char* EffectProblem(const EffectParameters& p);

@@ -25,6 +25,7 @@ constexpr float kFont2Advance = 8.9f;
 constexpr float kFont1HalfSize = 16.0f;
 constexpr float kFont2HalfSize = 7.0f;
 constexpr float kCell = 1.0f / 16.0f;
+constexpr float kSmallestGlyphScale = 1e-6f;
 
 // Formats into the caller's 256-byte buffer; the text is cut rather than overrun.
 void Format(char* buf, const char* format, va_list args) {
@@ -193,8 +194,10 @@ void PrintText(float x, float y, int colour, float alpha, int font, float size, 
   }
 
   // At size 0 the glyphs have no area, and undoing their scale would divide by zero
-  // into the modelview matrix.
-  const bool drawGlyphs = size != 0.0f;
+  // into the modelview matrix. So it would for a size fading towards 0 once it is
+  // subnormal (1 / size is then infinite); far below that a glyph is a millionth of a
+  // pixel, so such sizes draw no glyphs either.
+  const bool drawGlyphs = std::fabs(size) >= kSmallestGlyphScale;
   const float h = font == 1 ? kFont1HalfSize : kFont2HalfSize;
   if (drawGlyphs && shadow) {
     glColor4f(0.0f, 0.0f, 0.0f, alpha);

@@ -21,7 +21,8 @@ float MeasureText(int font, float size, const char* format, ...)
 // Draws formatted text at (x, y) of the current modelview frame and leaves that frame
 // where it was. colour: scheme 0-4 (others keep the current colour); align: 0 left,
 // 1 centred on x, 2 ending at x. Leaves depth testing off, blending on and the colour
-// white. A null format draws nothing.
+// white. A null format draws nothing; a size below 1e-6 in magnitude draws no glyphs
+// (the backdrop still).
 void PrintText(float x, float y, int colour, float alpha, int font, float size, bool shadow,
                int align, const char* format, ...) __attribute__((format(printf, 9, 10)));
 

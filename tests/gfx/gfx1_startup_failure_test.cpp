@@ -16,6 +16,7 @@
 
 #include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
+#include "gfx/shaders.h"
 #include "platform/gl_proc.h"
 #include "platform/msgbox.h"
 #include "platform/window.h"
@@ -56,6 +57,9 @@ struct Gap {
   const char* mesaOverride = nullptr;  // MESA_EXTENSION_OVERRIDE
   const char* hidden = nullptr;        // dropped from the extension string
   const char* missing = nullptr;       // entry point the loader reports as absent
+  // Run in the child when start-up returned false (as the game carries on then);
+  // false makes the child exit with kCheckFailed.
+  bool (*afterFailure)() = nullptr;
 };
 
 [[noreturn]] void StartUp(Gap gap, bool (*check)() = nullptr) {
@@ -78,6 +82,7 @@ struct Gap {
   setup.screenWidth = 320;
   setup.screenHeight = 240;
   const bool ok = InitRenderer(setup);
+  if (!ok && gap.afterFailure && !gap.afterFailure()) std::_Exit(kCheckFailed);
   std::fflush(stderr);
   // Skip the static destructors: the point is the result, not a tidy exit.
   std::_Exit(!ok ? kStartedFalse : (check && !check()) ? kCheckFailed : kStartedTrue);
@@ -132,6 +137,21 @@ TEST_F(StartupFailureTest, NoOcclusionQueriesReturnsFalseWithItsMessage) {
   EXPECT_EXIT(StartUp(StringHides("GL_ARB_occlusion_query"), [] { return Renderer.SunQuery == -1; }),
               testing::ExitedWithCode(kStartedFalse),
               "ERROR: One or more GL_ARB_occlusion_query functions were not found");
+}
+
+TEST_F(StartupFailureTest, AMissingShaderEntryPointLeavesNoHalfTable) {
+  // The extension is listed, one entry point is not there: start-up fails, and the
+  // uniform setting the passes go on calling finds no shader support instead of
+  // calling the missing setter through null.
+  for (const char* name : {"glUniform3fARB", "glUniform4fARB", "glUseProgramObjectARB"}) {
+    Gap gap = LoaderLacks(name);
+    gap.afterFailure = [] {
+      for (int kind = 0; kind <= 15; ++kind) SetShaderUniforms(kind);
+      return GlExt.glUniform1iARB == nullptr && GlExt.glUniform1fARB == nullptr &&
+             GlExt.glCreateProgramObjectARB == nullptr && GlExt.glUseProgramObjectARB == nullptr;
+    };
+    EXPECT_EXIT(StartUp(gap), testing::ExitedWithCode(kStartedFalse), "") << name;
+  }
 }
 
 TEST_F(StartupFailureTest, NoShaderObjectsReturnsFalse) {

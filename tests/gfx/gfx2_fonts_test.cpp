@@ -2,6 +2,8 @@
 // game reads it, and the widths the content generator measured from its atlases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -70,6 +72,27 @@ TEST(FontWidthFile, ShortFileZeroesTheRestAndLongLinesKeepThePairsInStep) {
   EXPECT_FLOAT_EQ(0.125f, w[2]);
   EXPECT_FLOAT_EQ(0.0f, w[3]);
   EXPECT_FLOAT_EQ(0.0f, w[255]);
+}
+
+TEST(FontWidthFile, WidthsThatAreNoNumberReadAsZero) {
+  std::string text;
+  const char* values[] = {"nan", "-inf", "inf", "1e39", "-1e400", "0.5"};
+  for (int c = 0; c < kFontGlyphs; ++c) text += std::string("x\n") + values[c % 6] + "\n";
+  float w[kFontGlyphs];
+  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx2_nonfinite.ini", text), w));
+  for (int c = 0; c < kFontGlyphs; ++c) {
+    ASSERT_TRUE(std::isfinite(w[c])) << "code " << c;
+    EXPECT_FLOAT_EQ(c % 6 == 5 ? 0.5f : 0.0f, w[c]) << "code " << c;
+  }
+  // Loaded into a font, text over those codes measures as the one real width alone.
+  float kept[kFontGlyphs];
+  std::copy(Font1.widths, Font1.widths + kFontGlyphs, kept);
+  LoadFontWidths(WriteTemp("gfx2_nonfinite_font.ini", text).c_str(), 1);
+  const float all = MeasureText(1, 1.0f, "\x06\x07\x08\x09\x0a\x0b");
+  EXPECT_TRUE(std::isfinite(all));
+  EXPECT_FLOAT_EQ(MeasureText(1, 1.0f, "\x0b"), all);
+  EXPECT_GT(all, 0.0f);
+  std::copy(kept, kept + kFontGlyphs, Font1.widths);
 }
 
 TEST(FontWidthFile, MissingFileKeepsTheWidths) {

@@ -129,6 +129,16 @@ TEST(EffectFile, UnusableFilesLeaveASafeEmptyEmitter) {
   bad.push_back(with([](EffectParameters* p) { p->count = -5; }));
   bad.push_back(with([](EffectParameters* p) { p->count = 0x7FFFFFFF; }));
   bad.push_back(with([](EffectParameters* p) { p->growth = std::numeric_limits<float>::quiet_NaN(); }));
+  // Finite fields whose decay per step is not: the largest draw over a divisor this
+  // small, or the base times the life rate, overflows to infinity.
+  bad.push_back(with([](EffectParameters* p) {
+    p->decayModulus = 1000;
+    p->decayDivisor = 1e-40f;
+  }));
+  bad.push_back(with([](EffectParameters* p) {
+    p->decayBase = 3e38f;
+    p->lifeRate = 10.0f;
+  }));
   for (size_t i = 0; i < bad.size(); ++i) {
     ParticleEmitter e;
     ASSERT_TRUE(e.Init(Simple()));  // a loaded emitter first: the failure must empty it
@@ -171,6 +181,10 @@ TEST(ParticleUpdate, StepCountFollowsTheFrameTime) {
   EXPECT_EQ(0, StepsFor(-0.1f));
   EXPECT_EQ(0, StepsFor(-100.0f));
   EXPECT_EQ(0, StepsFor(std::numeric_limits<float>::quiet_NaN()));
+  // A stall long enough that 0.4 dt passes the int range still runs the six steps.
+  EXPECT_EQ(6, StepsFor(1e10f));
+  EXPECT_EQ(6, StepsFor(std::numeric_limits<float>::max()));
+  EXPECT_EQ(6, StepsFor(std::numeric_limits<float>::infinity()));
 }
 
 TEST(ParticleUpdate, RespawnsDrawRandomNumbersInParticleOrder) {

@@ -2,6 +2,8 @@
 // tool could produce. Run under AddressSanitizer as well: the truncation sweeps are
 // where an unchecked count would read past the buffer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +182,19 @@ TEST(SbmRoundTrip, FileOnDiskLoadsAndAMissingOneDoesNot) {
   EXPECT_FALSE(missing.Load(path.c_str()));
   EXPECT_FALSE(missing.Load(nullptr));
   EXPECT_EQ(0, missing.triangleCount);
+}
+
+TEST(SbmRejects, AFolderNamedAsTheModelIsRefusedAndKeepsTheModel) {
+  // A folder opens as a file; its reported size (LONG_MAX on ext4) must not become
+  // an allocation, and the failed read leaves what was loaded.
+  const std::string folder = testscratch::ScratchPath("gfx2_folder.sbm");
+  std::remove(folder.c_str());
+  ASSERT_EQ(0, mkdir(folder.c_str(), 0700));
+  MilkshapeModel model;
+  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(RichMesh(), &model));
+  EXPECT_FALSE(model.Load(folder.c_str()));
+  EXPECT_EQ(4, model.triangleCount);
+  rmdir(folder.c_str());
 }
 
 TEST(SbmMaterials, ByteNamingNoMaterialBecomesMinusOne) {

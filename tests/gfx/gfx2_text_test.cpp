@@ -129,7 +129,10 @@ TEST_F(TextTest, ModelviewFrameComesBackWhateverIsDrawn) {
     const char* text;
   } cases[] = {{1, 0, 1.0f, false, false, "Kelvamor"}, {1, 1, 2.5f, true, true, kSample},
                {2, 2, 0.7f, true, false, kSample},     {2, 1, 1.0f, false, true, ""},
-               {1, 2, 0.0f, true, true, "size zero"},  {1, 0, 7.0f, true, false, "3"}};
+               {1, 2, 0.0f, true, true, "size zero"},  {1, 0, 7.0f, true, false, "3"},
+               // A size fading to 0 passes through subnormals, whose inverse is infinite.
+               {1, 0, 1e-40f, true, false, "fading"},  {2, 1, -1e-39f, false, true, "fading"},
+               {2, 2, 1e-7f, true, false, "nearly gone"}};
   for (const Case& c : cases) {
     TextBackdrop = c.backdrop;
     PrintText(50.0f, 30.0f, 1, 1.0f, c.font, c.size, c.shadow, c.align, "%s", c.text);
