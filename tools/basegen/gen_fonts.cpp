@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -405,6 +406,22 @@ void Check(const std::string& root, const FontStyle& style, std::vector<std::str
     return;
   }
   std::fclose(file);
+  // The game reads a width that is no number as 0, which a glyph without ink would
+  // agree with: the text itself must hold numbers.
+  if (FILE* text = std::fopen(widthPath.c_str(), "r")) {
+    char line[256];
+    for (int row = 0; std::fgets(line, sizeof line, text) != nullptr; ++row) {
+      if (row % 2 == 0) continue;
+      const float w = std::strtof(line, nullptr);
+      if (!std::isfinite(w)) {
+        problems->push_back(widthPath + ": width of code " + std::to_string(row / 2) +
+                            " differs from its glyph: it is not a number");
+        std::fclose(text);
+        return;
+      }
+    }
+    std::fclose(text);
+  }
   const BuiltFont expected = BuildFont(style);
   for (int c = 0; c < kFontGlyphs; ++c) {
     // Stored order is bottom-up: grid row r occupies file rows from the end.
