@@ -1,5 +1,6 @@
 #include "gfx/math3d.h"
 
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -177,7 +178,12 @@ double* Double3Difference(double* out, const double* a, const double* b) {
 
 float AbsFloat(float f) { return f < 0.0f ? -f : f; }
 
-int FloatToInt(float f) { return static_cast<int>(f); }
+int FloatToInt(float f) {
+  // Converting NaN or a value outside int is undefined in C++; the processor's own
+  // conversion gives INT_MIN for those, and so does this, on every compiler.
+  if (!(f > -2147483904.0f && f < 2147483648.0f)) return INT_MIN;
+  return static_cast<int>(f);
+}
 
 neVector3 VectorCross(neVector3 a, neVector3 b) {
   neVector3 r;

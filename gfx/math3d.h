@@ -64,7 +64,8 @@ double* Double3Cross(double* out, const double* a, const double* b);
 double* Double3Difference(double* out, const double* a, const double* b);
 
 float AbsFloat(float f);
-// Truncates toward zero, as every float-to-int conversion of the game does.
+// Truncates toward zero, as every float-to-int conversion of the game does; NaN and
+// values outside int give INT_MIN.
 int FloatToInt(float f);
 
 // Helpers over the engine's vector for the car, AI, camera and menu code. They read

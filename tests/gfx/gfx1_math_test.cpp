@@ -1,6 +1,7 @@
 // The game's vector and matrix helpers against values worked out by hand.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 #include "gfx/math3d.h"
@@ -196,6 +197,12 @@ TEST(Gfx1DoubleHelpers, LengthNormalizeCrossDifference) {
 TEST(Gfx1ScalarHelpers, TruncationAndSign) {
   EXPECT_EQ(FloatToInt(-2.7f), -2);
   EXPECT_EQ(FloatToInt(2.7f), 2);
+  EXPECT_EQ(FloatToInt(-2147483648.0f), INT_MIN);
+  EXPECT_EQ(FloatToInt(2147483520.0f), 2147483520);
+  EXPECT_EQ(FloatToInt(2147483648.0f), INT_MIN);
+  EXPECT_EQ(FloatToInt(-3e9f), INT_MIN);
+  EXPECT_EQ(FloatToInt(std::nanf("")), INT_MIN);
+  EXPECT_EQ(FloatToInt(INFINITY), INT_MIN);
   EXPECT_EQ(AbsFloat(-3.5f), 3.5f);
   // The test is strictly below zero, so negative zero stays negative.
   EXPECT_TRUE(std::signbit(AbsFloat(-0.0f)));
