@@ -126,7 +126,7 @@ bool EdgeAxis(const neBoxWorldRecord& box, neTriangleContact& e, const neTriangl
 }  // namespace
 
 bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
-                       const neTriangleWorkRecord& tri) {
+                       const neTriangleWorkRecord& tri, float deeperThan) {
   c.depth = kNeShallowStart;
   c.valid = false;
   c.edgeContact = false;
@@ -144,6 +144,9 @@ bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
   }
   const float pen = reach - std::fabs(s);
   if (pen < 0.0f) return false;  // a touching box (pen 0) goes on
+  // Every later axis can only make the depth smaller, so a contact that is
+  // not deeper than the caller's best already can stop here.
+  if (pen <= deeperThan) return false;
   if (pen < kNeShallowStart) {
     c.depth = pen;
     c.pointA = corner;
@@ -160,6 +163,8 @@ bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
     if (!FaceAxis(box, f, tri, k)) return false;
   }
   if (f.valid) c = f;
+  // The edge axes, the dearest part, can only lower the depth too (or reject).
+  if (c.depth <= deeperThan) return false;
 
   neTriangleContact e;
   e.depth = c.depth;
@@ -249,8 +254,11 @@ void neCollideBoxTriangleList(neCollisionResult& result, const neGeometryRecord&
       continue;  // zero area: no normal to collide along
     }
     neTriangleContact& scratch = slots[1 - best];
-    const bool hit = t.flag == kNeTriangleTwoSided ? neBoxTriangleTest(box, scratch, tri)
-                                                   : neBoxGroundTriangleTest(box, scratch, tri);
+    // Only a strictly deeper contact replaces the best, so the two-sided test
+    // may give up on one that cannot be.
+    const bool hit = t.flag == kNeTriangleTwoSided
+                         ? neBoxTriangleTest(box, scratch, tri, slots[best].depth)
+                         : neBoxGroundTriangleTest(box, scratch, tri);
     if (!neUsableTriangleContact(hit, scratch)) continue;
     if (scratch.depth > slots[best].depth) {
       best = 1 - best;
