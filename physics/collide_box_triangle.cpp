@@ -26,6 +26,11 @@ void neBoxWorldRecord::MakeCorners() {
 
 namespace {
 
+// The next and the one after of three (i + 1) % 3 and (i + 2) % 3, read from
+// a table: the edge axes ask for them nine times a triangle.
+constexpr int kNext[3] = {1, 2, 0};
+constexpr int kAfterNext[3] = {2, 0, 1};
+
 // Box face axis k; false when it separates the box from the triangle.
 bool FaceAxis(const neBoxWorldRecord& box, neTriangleContact& f, const neTriangleWorkRecord& tri,
               int k) {
@@ -66,8 +71,8 @@ bool FaceAxis(const neBoxWorldRecord& box, neTriangleContact& f, const neTriangl
     f.pointB = tri.v[vertex] + normal * pen;
     f.normal = normal;
     f.tangent1 =
-        down <= up ? box.transform.rot.col[(k + 1) % 3] : -box.transform.rot.col[(k + 1) % 3];
-    f.tangent2 = box.transform.rot.col[(k + 2) % 3];
+        down <= up ? box.transform.rot.col[kNext[k]] : -box.transform.rot.col[kNext[k]];
+    f.tangent2 = box.transform.rot.col[kAfterNext[k]];
     f.valid = true;
   }
   return true;
@@ -85,8 +90,8 @@ bool EdgeAxis(const neBoxWorldRecord& box, neTriangleContact& e, const neTriangl
   if (AllBelowZeroTolerance(l)) return true;
   l.Normalize();
   if (AllBelowZeroTolerance(l)) return true;
-  const neVector3& h1 = box.axes[(i + 1) % 3];
-  const neVector3& h2 = box.axes[(i + 2) % 3];
+  const neVector3& h1 = box.axes[kNext[i]];
+  const neVector3& h2 = box.axes[kAfterNext[i]];
   const float c = l.Dot(box.transform.pos);
   const float g1 = l.Dot(h1), g2 = l.Dot(h2);
   const float s1 = g1 >= 0.0f ? 1.0f : -1.0f;
@@ -94,7 +99,7 @@ bool EdgeAxis(const neBoxWorldRecord& box, neTriangleContact& e, const neTriangl
   const float r = s1 * g1 + s2 * g2;
   // Both ends of edge j project alike; the third vertex gives the other end.
   const float pEdge = l.Dot(tri.v[j]);
-  const float pOther = l.Dot(tri.v[(j + 2) % 3]);
+  const float pOther = l.Dot(tri.v[kAfterNext[j]]);
   const float lo = neMin(pEdge, pOther), hi = neMax(pEdge, pOther);
   if (c + r <= lo || c - r >= hi) return false;
   float pen;
@@ -117,7 +122,7 @@ bool EdgeAxis(const neBoxWorldRecord& box, neTriangleContact& e, const neTriangl
     e.boxEdge0 = b + hi3;
     e.boxEdge1 = b - hi3;
     e.triEdge0 = tri.v[j];
-    e.triEdge1 = tri.v[(j + 1) % 3];
+    e.triEdge1 = tri.v[kNext[j]];
     e.valid = true;
   }
   return true;
@@ -126,7 +131,7 @@ bool EdgeAxis(const neBoxWorldRecord& box, neTriangleContact& e, const neTriangl
 }  // namespace
 
 bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
-                       const neTriangleWorkRecord& tri) {
+                       const neTriangleWorkRecord& tri, float deeperThan) {
   c.depth = kNeShallowStart;
   c.valid = false;
   c.edgeContact = false;
@@ -144,6 +149,9 @@ bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
   }
   const float pen = reach - std::fabs(s);
   if (pen < 0.0f) return false;  // a touching box (pen 0) goes on
+  // Every later axis can only make the depth smaller, so a contact that is
+  // not deeper than the caller's best already can stop here.
+  if (pen <= deeperThan) return false;
   if (pen < kNeShallowStart) {
     c.depth = pen;
     c.pointA = corner;
@@ -160,6 +168,8 @@ bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
     if (!FaceAxis(box, f, tri, k)) return false;
   }
   if (f.valid) c = f;
+  // The edge axes, the dearest part, can only lower the depth too (or reject).
+  if (c.depth <= deeperThan) return false;
 
   neTriangleContact e;
   e.depth = c.depth;
@@ -249,8 +259,11 @@ void neCollideBoxTriangleList(neCollisionResult& result, const neGeometryRecord&
       continue;  // zero area: no normal to collide along
     }
     neTriangleContact& scratch = slots[1 - best];
-    const bool hit = t.flag == kNeTriangleTwoSided ? neBoxTriangleTest(box, scratch, tri)
-                                                   : neBoxGroundTriangleTest(box, scratch, tri);
+    // Only a strictly deeper contact replaces the best, so the two-sided test
+    // may give up on one that cannot be.
+    const bool hit = t.flag == kNeTriangleTwoSided
+                         ? neBoxTriangleTest(box, scratch, tri, slots[best].depth)
+                         : neBoxGroundTriangleTest(box, scratch, tri);
     if (!neUsableTriangleContact(hit, scratch)) continue;
     if (scratch.depth > slots[best].depth) {
       best = 1 - best;

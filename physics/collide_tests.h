@@ -126,8 +126,11 @@ bool neSphereTriangleTest(const neVector3& centre, float radius, neTriangleConta
                           const neTriangleWorkRecord& tri);
 bool neCapsuleTriangleTest(const neGeometryRecord& capsule, const neTransform& t,
                            neTriangleContact& c, const neTriangleWorkRecord& tri);
+// The box test gives up (false) once its contact cannot end deeper than
+// deeperThan: each axis after the triangle's plane only lowers the depth, so a
+// caller that keeps only contacts strictly deeper than its best loses nothing.
 bool neBoxTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
-                       const neTriangleWorkRecord& tri);
+                       const neTriangleWorkRecord& tri, float deeperThan = kNeNoDepthYet);
 bool neBoxGroundTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
                              const neTriangleWorkRecord& tri);
 

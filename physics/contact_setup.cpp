@@ -12,14 +12,17 @@ namespace {
 struct SideMass {
   float invMass;
   neMatrix3x3 invInertia;
+  bool moves;  // false: the terrain, an animated body or an ignored side
 };
 
 SideMass MassOf(neBody* body, bool ignore) {
   SideMass m;
   m.invMass = 0.0f;
   m.invInertia.SetZero();
+  m.moves = false;
   neRigidBodyRecord* r = ignore ? nullptr : neRowRigid(body);
   if (r) {
+    m.moves = true;
     m.invMass = r->invMass;
     m.invInertia = r->worldInertiaInverse;
   }
@@ -35,8 +38,12 @@ neMatrix3x3 PointMatrix(const SideMass& a, const neVector3& armA, const SideMass
   k.At(0, 0) = m;
   k.At(1, 1) = m;
   k.At(2, 2) = m;
-  k = k.Subtract(neMatrix3x3::CrossTimes(armA, a.invInertia).MultiplyByCross(armA));
-  k = k.Subtract(neMatrix3x3::CrossTimes(armB, b.invInertia).MultiplyByCross(armB));
+  // A side that does not move adds only zeros; a non-finite arm still goes
+  // through, so that it spoils the matrix as it always did.
+  if (a.moves || !armA.IsFinite())
+    k = k.Subtract(neMatrix3x3::CrossTimes(armA, a.invInertia).MultiplyByCross(armA));
+  if (b.moves || !armB.IsFinite())
+    k = k.Subtract(neMatrix3x3::CrossTimes(armB, b.invInertia).MultiplyByCross(armB));
   return k;
 }
 

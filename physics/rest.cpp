@@ -107,7 +107,14 @@ bool FilterKeeps(neSolverRecord& row) {
 
 void MakeRestingRow(neSimulationRecord& sim, neRigidBodyRecord& body, const neRestContact& s,
                     bool bypass) {
-  neSolverRecord row = neSolverRecord{};
+  // Made in place in the record array, and taken back when the filter drops
+  // it: no copy of the whole row per contact. Neither the filter nor the
+  // set-up touches anything but the row, so a full array loses only the row.
+  const int32_t at = sim.contactRecords.Count();
+  neSolverRecord* slot = sim.contactRecords.Append();
+  if (!slot) return;
+  neSolverRecord& row = *slot;
+  row = neSolverRecord{};
   row.kind = kNeRowRestingContact;
   row.bodyA = &body;
   row.bodyB = s.other;
@@ -118,7 +125,7 @@ void MakeRestingRow(neSimulationRecord& sim, neRigidBodyRecord& body, const neRe
   row.materialB = s.materialOther;
   row.error = s.depth;
   neSetupRow(row, false, false);
-  if (bypass || FilterKeeps(row)) sim.contactRecords.Push(row);
+  if (!bypass && !FilterKeeps(row)) sim.contactRecords.Truncate(at);
 }
 
 // Bit for bit the value a reset or clearing writes.

@@ -57,6 +57,8 @@ bool neTriangleOverlapsBoxAlong(const neVector3& t0, const neVector3& t1, const 
   if (faceAxis >= 0 && faceAxis < 3) h[faceAxis] += kFaceMargin;
 
   const neVector3 v[3] = {t0 - centre, t1 - centre, t2 - centre};
+  static constexpr int kTriangleNext[3] = {1, 2, 0};
+  static constexpr int kTriangleAfterNext[3] = {2, 0, 1};
 
   // The box axes first: they are the cheapest and reject most triangles. The
   // order of the axes does not change the answer.
@@ -71,8 +73,9 @@ bool neTriangleOverlapsBoxAlong(const neVector3& t0, const neVector3& t1, const 
   // three axes made with it, so its start and the opposite vertex suffice.
   for (int k = 0; k < 3; ++k) {
     const neVector3& p = v[k];
-    const neVector3& q = v[(k + 2) % 3];
-    const neVector3 e = v[(k + 1) % 3] - v[k];
+    // (k + 2) % 3 and (k + 1) % 3 from a table: no division in this loop.
+    const neVector3& q = v[kTriangleAfterNext[k]];
+    const neVector3 e = v[kTriangleNext[k]] - v[k];
     const float ax = std::fabs(e.x), ay = std::fabs(e.y), az = std::fabs(e.z);
     // e x X
     float pp = p.y * e.z - p.z * e.y, pq = q.y * e.z - q.z * e.y;
