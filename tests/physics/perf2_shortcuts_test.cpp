@@ -127,14 +127,7 @@ TEST(Perf2BoxTriangle, ListPicksTheDeepestFirstContactOfTheFullTest) {
 
 neSolverRecord RestingRow(neBody* a, neBody* b, const neVector3& armA, const neVector3& armB,
                           const neVector3& normal) {
-  neSolverRecord r = neSolverRecord{};
-  r.kind = kNeRowRestingContact;
-  r.bodyA = a;
-  r.bodyB = b;
-  r.armA = armA;
-  r.armB = armB;
-  r.frame.col[2] = normal;
-  return r;
+  return solve_test::SolverRow(kNeRowRestingContact, a, b, armA, armB, normal);
 }
 
 // [a]x M [a]x, the rotational part of one side's collision matrix.

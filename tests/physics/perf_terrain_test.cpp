@@ -8,41 +8,18 @@
 #include <gtest/gtest.h>
 
 #include "physics/terrain_tree.h"
+#include "tools/physics_scene/scene_world.h"
 
 namespace {
 
-struct Hills {
-  std::vector<neVector3> vertices;
-  std::vector<neTerrainTriangle> triangles;
+constexpr float kHalf = 60.0f;
+constexpr int kCells = 60;  // 7,200 triangles, several levels of leaves
 
-  explicit Hills(int cells) {
-    const float half = 60.0f, step = 2.0f * half / static_cast<float>(cells);
-    for (int j = 0; j <= cells; ++j) {
-      for (int i = 0; i <= cells; ++i) {
-        const float x = -half + step * static_cast<float>(i);
-        const float z = -half + step * static_cast<float>(j);
-        // Some flat patches too: their triangles lie along the y axis.
-        const float y = (i % 9 < 3) ? 0.0f : 2.0f * std::sin(0.2f * x) * std::cos(0.15f * z);
-        vertices.push_back(neV3(x, y, z));
-      }
-    }
-    const int row = cells + 1;
-    for (int j = 0; j < cells; ++j) {
-      for (int i = 0; i < cells; ++i) {
-        const int a = j * row + i, b = a + 1, c = a + row, d = c + 1;
-        neTerrainTriangle t1, t2;
-        t1.indices[0] = a;
-        t1.indices[1] = c;
-        t1.indices[2] = b;
-        t2.indices[0] = b;
-        t2.indices[1] = c;
-        t2.indices[2] = d;
-        triangles.push_back(t1);
-        triangles.push_back(t2);
-      }
-    }
-  }
-};
+// Hills with flat patches too: their triangles lie along the y axis.
+float HillsWithFlats(float x, float z) {
+  const int column = static_cast<int>(std::lround((x + kHalf) / (2.0f * kHalf / kCells)));
+  return column % 9 < 3 ? 0.0f : 2.0f * std::sin(0.2f * x) * std::cos(0.15f * z);
+}
 
 // The gather as a plain walk: leaves in query order, each triangle taken at
 // its first leaf when its bounds reach the box and the exact test passes.
@@ -74,11 +51,11 @@ std::vector<int32_t> PlainGather(const neTerrainTree& tree, const neVector3& lo,
 }
 
 TEST(TerrainGather, LeafBoundsKeepTheListAndItsOrder) {
-  Hills hills(60);  // 7,200 triangles, several levels of leaves
+  SceneTerrain hills;
+  hills.Build(kHalf, kCells, HillsWithFlats);
+  const neTerrainMesh mesh = hills.Mesh();
   neTerrainTree tree;
-  ASSERT_TRUE(tree.Build(hills.vertices.data(), static_cast<int32_t>(hills.vertices.size()),
-                         hills.triangles.data(), static_cast<int32_t>(hills.triangles.size()),
-                         nullptr));
+  ASSERT_TRUE(tree.Build(mesh.vertices, mesh.vertexCount, mesh.triangles, mesh.triangleCount, nullptr));
   int nonEmpty = 0, flatHits = 0;
   for (int k = 0; k < 400; ++k) {
     // Boxes from 0.3 m to 12 m across, at heights around the surface.

@@ -14,6 +14,18 @@ void Scene::SetGround(float half, float y, int cells, int material, float slope,
   ground_.Apply(sim_);
 }
 
+neSolverRecord SolverRow(int kind, neBody* a, neBody* b, const neVector3& armA, const neVector3& armB,
+                         const neVector3& normal) {
+  neSolverRecord r = neSolverRecord{};
+  r.kind = kind;
+  r.bodyA = a;
+  r.bodyB = b;
+  r.armA = armA;
+  r.armB = armB;
+  r.frame.col[2] = normal;
+  return r;
+}
+
 neQuaternion RotationZ(float angle) {
   return neQuaternion{0.0f, 0.0f, std::sin(0.5f * angle), std::cos(0.5f * angle)};
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "physics/ne.h"
+#include "physics/solver.h"
 #include "tools/physics_scene/scene_world.h"
 
 namespace solve_test {
@@ -52,6 +53,11 @@ class Scene {
   neSimulation* sim_ = nullptr;
   SceneTerrain ground_;
 };
+
+// A solver row of the given kind between two bodies: arms from their centres, the
+// contact normal as the frame's third column, everything else zero.
+neSolverRecord SolverRow(int kind, neBody* a, neBody* b, const neVector3& armA, const neVector3& armB,
+                         const neVector3& normal);
 
 // The body's orientation as a rotation about z by angle (radians).
 neQuaternion RotationZ(float angle);

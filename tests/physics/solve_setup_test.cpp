@@ -16,14 +16,7 @@ using solve_test::Scene;
 
 neSolverRecord ContactRow(neBody* a, neBody* b, const neVector3& armA, const neVector3& armB,
                           const neVector3& normal) {
-  neSolverRecord r = neSolverRecord{};
-  r.kind = kNeRowCollision;
-  r.bodyA = a;
-  r.bodyB = b;
-  r.armA = armA;
-  r.armB = armB;
-  r.frame.col[2] = normal;
-  return r;
+  return solve_test::SolverRow(kNeRowCollision, a, b, armA, armB, normal);
 }
 
 neBody* BodyOf(neRigidBody* b) { return neRecordOf(b); }
