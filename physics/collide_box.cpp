@@ -159,9 +159,5 @@ void neCollideBoxBox(neCollisionResult& result, const neGeometryRecord& a, const
     best.found = true;
   }
   if (!best.found) return;
-  result.depth = best.depth;
-  result.normal = best.normal;
-  result.pointA = best.first;
-  result.pointB = best.second;
-  result.found = 1;
+  result.Set(best.depth, best.normal, best.first, best.second);
 }

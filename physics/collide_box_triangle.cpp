@@ -289,9 +289,5 @@ void neCollideBoxTriangle(neCollisionResult& result, const neGeometryRecord& a,
   box.Set(a, ta);
   neTriangleContact c;
   if (!neBoxTriangleTest(box, c, tri)) return;
-  result.depth = c.depth;
-  result.normal = c.normal;
-  result.pointA = c.pointA;
-  result.pointB = c.edgeContact ? c.pointB : c.pointA;
-  result.found = 1;
+  result.Set(c.depth, c.normal, c.pointA, c.edgeContact ? c.pointB : c.pointA);
 }

@@ -92,11 +92,7 @@ void neCollideCylinderCylinder(neCollisionResult& result, const neGeometryRecord
       neVector3 apart = neDirectionOr(cross, neV3(1.0f, 0.0f, 0.0f));
       if (apart.Dot(ta.pos - tb.pos) < 0.0f) apart = -apart;
       const neVector3 n = neDirectionOr(pA - pB, apart);
-      result.depth = depth;
-      result.normal = n;
-      result.pointA = pA - n * a.radius;
-      result.pointB = pB + n * b.radius;
-      result.found = 1;
+      result.Set(depth, n, pA - n * a.radius, pB + n * b.radius);
       return;
     }
   }
@@ -231,11 +227,7 @@ void neCollideBoxCylinder(neCollisionResult& result, const neGeometryRecord& a,
 
   if (dist > 0.0f) {
     const neVector3 n = w * (1.0f / dist);
-    result.depth = r - dist;
-    result.normal = n;
-    result.pointA = bWorld;
-    result.pointB = qWorld + n * r;
-    result.found = 1;
+    result.Set(r - dist, n, bWorld, qWorld + n * r);
     return;
   }
 

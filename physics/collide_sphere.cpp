@@ -22,11 +22,7 @@ void neCollideSphereSphere(neCollisionResult& result, const neGeometryRecord& a,
   if (s * s <= q || q < kNeZero) return;
   const float dist = std::sqrt(q);
   const neVector3 n = d * (1.0f / dist);
-  result.depth = s - dist;
-  result.normal = n;
-  result.pointA = ta.pos - n * a.radius;
-  result.pointB = tb.pos + n * b.radius;
-  result.found = 1;
+  result.Set(s - dist, n, ta.pos - n * a.radius, tb.pos + n * b.radius);
 }
 
 void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a, const neTransform& ta,
@@ -55,11 +51,7 @@ void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a, co
     // then lies along the inward diagonal.
     const neVector3 inward = neV3(-s.x, -s.y, -s.z) * 0.57735026f;
     const neVector3 n = ToWorld(ta, neDirectionOr(w, inward));
-    result.depth = r - len;
-    result.normal = n;
-    result.pointA = ta.TransformPoint(v);
-    result.pointB = tb.pos + n * r;
-    result.found = 1;
+    result.Set(r - len, n, ta.TransformPoint(v), tb.pos + n * r);
     return;
   }
 
@@ -82,11 +74,7 @@ void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a, co
     wjk[j] = w[j];
     wjk[k] = w[k];
     const neVector3 n = ToWorld(ta, neDirectionOr(wjk, inward));
-    result.depth = r - len;
-    result.normal = n;
-    result.pointA = ta.TransformPoint(p);
-    result.pointB = tb.pos + n * r;
-    result.found = 1;
+    result.Set(r - len, n, ta.TransformPoint(p), tb.pos + n * r);
     return;
   }
 
@@ -96,11 +84,8 @@ void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a, co
     const float depth = h[i] + r - s[i] * c[i];
     if (depth <= 0.0f) return;
     const neVector3 n = ta.rot.col[i] * -s[i];
-    result.depth = depth;
-    result.normal = n;
-    result.pointB = tb.pos + n * r;
-    result.pointA = result.pointB - n * depth;
-    result.found = 1;
+    const neVector3 onB = tb.pos + n * r;
+    result.Set(depth, n, onB - n * depth, onB);
     return;
   }
 
@@ -114,11 +99,8 @@ void neCollideBoxSphere(neCollisionResult& result, const neGeometryRecord& a, co
   }
   const float depth = p[i] + r;
   const neVector3 n = ta.rot.col[i] * -s[i];
-  result.depth = depth;
-  result.normal = n;
-  result.pointB = tb.pos + n * r;
-  result.pointA = result.pointB - n * depth;
-  result.found = 1;
+  const neVector3 onB = tb.pos + n * r;
+  result.Set(depth, n, onB - n * depth, onB);
 }
 
 void neCollideCylinderSphere(neCollisionResult& result, const neGeometryRecord& a,
@@ -144,9 +126,5 @@ void neCollideCylinderSphere(neCollisionResult& result, const neGeometryRecord& 
   // A centre on the axis: any direction across the axis will do; the
   // capsule's own x axis is the one taken.
   const neVector3 n = std::fabs(dist) < kNeZero ? ta.rot.col[0] : (c - tb.pos) * (1.0f / dist);
-  result.depth = rc + rs - dist;
-  result.normal = n;
-  result.pointA = c - n * rc;
-  result.pointB = tb.pos + n * rs;
-  result.found = 1;
+  result.Set(rc + rs - dist, n, c - n * rc, tb.pos + n * rs);
 }

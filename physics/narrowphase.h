@@ -43,6 +43,15 @@ struct neCollisionResult {
   // The same contact seen from the other side: normal negated, the two points
   // and the two geometries exchanged.
   void Flip();
+
+  // Records a contact found by a pair test.
+  void Set(float contactDepth, const neVector3& n, const neVector3& onA, const neVector3& onB) {
+    depth = contactDepth;
+    normal = n;
+    pointA = onA;
+    pointB = onB;
+    found = 1;
+  }
 };
 
 // A contact is usable only with a finite unit-ish normal and a finite depth;
