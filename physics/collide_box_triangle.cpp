@@ -242,36 +242,19 @@ bool neBoxGroundTriangleTest(neBoxWorldRecord& box, neTriangleContact& c,
 
 void neCollideBoxTriangleList(neCollisionResult& result, const neGeometryRecord& a,
                               const neTransform& ta, const neGeometryRecord& b) {
-  result.found = 0;
-  if (!b.triangleIndices || !b.triangles || !b.vertices) return;
   neBoxWorldRecord box;
   box.Set(a, ta);
-  neTriangleContact slots[2];
-  int32_t best = 0;
-  slots[0].depth = kNeNoDepthYet;
-  slots[0].valid = false;
-  int32_t material = 0, userWord = 0;
-  for (int32_t i = 0; i < b.triangleIndexCount; ++i) {
-    const neTerrainTriangle& t = b.triangles[b.triangleIndices[i]];
-    if (t.flag != kNeTriangleTwoSided && t.flag != kNeTriangleGround) continue;
-    neTriangleWorkRecord tri;
-    if (!tri.Set(b.vertices[t.indices[0]], b.vertices[t.indices[1]], b.vertices[t.indices[2]])) {
-      continue;  // zero area: no normal to collide along
-    }
-    neTriangleContact& scratch = slots[1 - best];
-    // Only a strictly deeper contact replaces the best, so the two-sided test
-    // may give up on one that cannot be.
-    const bool hit = t.flag == kNeTriangleTwoSided
-                         ? neBoxTriangleTest(box, scratch, tri, slots[best].depth)
-                         : neBoxGroundTriangleTest(box, scratch, tri);
-    if (!neUsableTriangleContact(hit, scratch)) continue;
-    if (scratch.depth > slots[best].depth) {
-      best = 1 - best;
-      material = t.materialID;
-      userWord = t.userData;
-    }
-  }
-  neWriteTriangleListResult(result, slots[best], material, userWord);
+  neDeepestTriangleListContact(
+      result, b,
+      [](const neTerrainTriangle& t) {
+        return t.flag == kNeTriangleTwoSided || t.flag == kNeTriangleGround;
+      },
+      [&box](const neTerrainTriangle& t, const neTriangleWorkRecord& tri, neTriangleContact& c,
+             float bestDepth) {
+        // Only the two-sided test may give up early on a contact that cannot win.
+        return t.flag == kNeTriangleTwoSided ? neBoxTriangleTest(box, c, tri, bestDepth)
+                                             : neBoxGroundTriangleTest(box, c, tri);
+      });
 }
 
 void neCollideBoxTriangle(neCollisionResult& result, const neGeometryRecord& a,

@@ -85,6 +85,38 @@ inline void neWriteTriangleListResult(neCollisionResult& result, const neTriangl
   result.found = 1;
 }
 
+// The deepest usable contact over a triangle list into the result. accept(t) picks
+// the triangles a shape collides with; test(t, tri, scratch, bestDepth) runs its
+// sub-test on each with a usable normal (zero-area triangles are skipped) and may give
+// up on a contact no deeper than bestDepth, since only a strictly deeper one wins.
+template <typename Accept, typename Test>
+void neDeepestTriangleListContact(neCollisionResult& result, const neGeometryRecord& list,
+                                  Accept accept, Test test) {
+  result.found = 0;
+  if (!list.triangleIndices || !list.triangles || !list.vertices) return;
+  neTriangleContact slots[2];
+  int32_t best = 0;
+  slots[0].depth = kNeNoDepthYet;
+  slots[0].valid = false;
+  int32_t material = 0, userWord = 0;
+  for (int32_t i = 0; i < list.triangleIndexCount; ++i) {
+    const neTerrainTriangle& t = list.triangles[list.triangleIndices[i]];
+    if (!accept(t)) continue;
+    neTriangleWorkRecord tri;
+    if (!tri.Set(list.vertices[t.indices[0]], list.vertices[t.indices[1]], list.vertices[t.indices[2]])) {
+      continue;  // zero area: no normal to collide along
+    }
+    neTriangleContact& scratch = slots[1 - best];
+    if (!neUsableTriangleContact(test(t, tri, scratch, slots[best].depth), scratch)) continue;
+    if (scratch.depth > slots[best].depth) {
+      best = 1 - best;
+      material = t.materialID;
+      userWord = t.userData;
+    }
+  }
+  neWriteTriangleListResult(result, slots[best], material, userWord);
+}
+
 // -1 inside the triangle, 2k in vertex region k, 2k + 1 in edge region k, for a
 // point of the triangle's plane.
 int32_t neTriangleRegion(const neTriangleWorkRecord& tri, const neVector3& q);

@@ -249,47 +249,24 @@ bool neCapsuleTriangleTest(const neGeometryRecord& capsule, const neTransform& t
 
 namespace {
 
-// Which sub-test a list runs on each candidate triangle.
-enum class ListShape { kSphere, kCapsule };
-
-void CollideList(neCollisionResult& result, const neGeometryRecord& a, const neTransform& ta,
-                 const neGeometryRecord& b, ListShape shape) {
-  result.found = 0;
-  if (!b.triangleIndices || !b.triangles || !b.vertices) return;
-  neTriangleContact slots[2];
-  int32_t best = 0;
-  slots[0].depth = kNeNoDepthYet;
-  slots[0].valid = false;
-  int32_t material = 0, userWord = 0;
-  for (int32_t i = 0; i < b.triangleIndexCount; ++i) {
-    const neTerrainTriangle& t = b.triangles[b.triangleIndices[i]];
-    if (t.flag != kNeTriangleTwoSided) continue;
-    neTriangleWorkRecord tri;
-    if (!tri.Set(b.vertices[t.indices[0]], b.vertices[t.indices[1]], b.vertices[t.indices[2]])) {
-      continue;  // zero area: no normal to collide along
-    }
-    neTriangleContact& scratch = slots[1 - best];
-    const bool hit = shape == ListShape::kSphere
-                         ? neSphereTriangleTest(ta.pos, a.radius, scratch, tri)
-                         : neCapsuleTriangleTest(a, ta, scratch, tri);
-    if (!neUsableTriangleContact(hit, scratch)) continue;
-    if (scratch.depth > slots[best].depth) {
-      best = 1 - best;
-      material = t.materialID;
-      userWord = t.userData;
-    }
-  }
-  neWriteTriangleListResult(result, slots[best], material, userWord);
-}
+bool TwoSided(const neTerrainTriangle& t) { return t.flag == kNeTriangleTwoSided; }
 
 }  // namespace
 
 void neCollideSphereTriangleList(neCollisionResult& result, const neGeometryRecord& a,
                                  const neTransform& ta, const neGeometryRecord& b) {
-  CollideList(result, a, ta, b, ListShape::kSphere);
+  neDeepestTriangleListContact(result, b, TwoSided,
+                               [&](const neTerrainTriangle&, const neTriangleWorkRecord& tri,
+                                   neTriangleContact& c, float) {
+                                 return neSphereTriangleTest(ta.pos, a.radius, c, tri);
+                               });
 }
 
 void neCollideCylinderTriangleList(neCollisionResult& result, const neGeometryRecord& a,
                                    const neTransform& ta, const neGeometryRecord& b) {
-  CollideList(result, a, ta, b, ListShape::kCapsule);
+  neDeepestTriangleListContact(result, b, TwoSided,
+                               [&](const neTerrainTriangle&, const neTriangleWorkRecord& tri,
+                                   neTriangleContact& c, float) {
+                                 return neCapsuleTriangleTest(a, ta, c, tri);
+                               });
 }
