@@ -115,11 +115,11 @@ void BeginScene(const propstest::SceneTarget& target, const float eye[3], const 
   glColor4f(1, 1, 1, 1);
 }
 
-void EndScene(const propstest::SceneTarget& target) {
+void EndScene() {
   glDisable(GL_LIGHTING);
   glDisable(GL_CULL_FACE);
   glDisable(GL_TEXTURE_2D);
-  target.Unbind();
+  gltest::BindWindowFramebuffer();
 }
 
 bool IsSky(const uint8_t* p) {
@@ -145,7 +145,7 @@ TEST_F(PropsRender, OneLorryOfEachFamilyDrawsAsALorry) {
     const float eye[3] = {9.0f, 3.2f, 10.0f}, at[3] = {0, 0.2f, 0};
     BeginScene(target, eye, at, 200);
     DrawCar(*car);
-    EndScene(target);
+    EndScene();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     const std::vector<uint8_t> px = target.Read();
     // The lorry fills a good part of the middle band and leaves the top rows clear.
@@ -182,7 +182,7 @@ TEST_F(PropsRender, GarageSurroundsTheCarAndIsOpenToTheSky) {
   glAlphaFunc(GL_GEQUAL, 0.5f);
   transparency.DrawTextured();
   glDisable(GL_ALPHA_TEST);
-  EndScene(target);
+  EndScene();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   const std::vector<uint8_t> px = target.Read();
   EXPECT_GT(Covered(px, 0, kH / 2), 0.95f);       // floor, walls and the lorry below the horizon
@@ -226,7 +226,7 @@ TEST_F(PropsRender, RoadsideObjectsDrawWithTheirAtlas) {
       m.DrawPlain();
       glPopMatrix();
     }
-  EndScene(target);
+  EndScene();
   glDeleteTextures(1, &atlas);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   const std::vector<uint8_t> px = target.Read();
