@@ -256,50 +256,21 @@ void neCollideConvexTriangleList(neCollisionResult& result, const neGeometryReco
   result.found = 0;
   nePolytopeView hull;
   if (a.type != kNeShapeConvex || !hull.SetHull(a.hullBlob, ta)) return;
-  if (!b.triangleIndices || !b.triangles || !b.vertices) return;
-
-  HullTriangleContact slots[2];
-  int32_t bestSlot = 0;
-  slots[0].valid = false;
-  slots[0].depth = kNeNoDepthYet;
-  int32_t material = 0, userWord = 0;
-  for (int32_t i = 0; i < b.triangleIndexCount; ++i) {
-    const neTerrainTriangle& t = b.triangles[b.triangleIndices[i]];
-    neTriangleWorkRecord tri;
-    if (!tri.Set(b.vertices[t.indices[0]], b.vertices[t.indices[1]], b.vertices[t.indices[2]])) {
-      continue;  // zero area: no face to collide with
-    }
-    const neVector3 faceNormals[2] = {tri.n, -tri.n};
-    neVector3 edgeNormals[3];
-    for (int k = 0; k < 3; ++k) {
-      edgeNormals[k] = tri.n.Cross(tri.e[k]);
-      edgeNormals[k].Normalize();
-    }
-    nePolytopeView triangle;
-    triangle.SetTriangle(tri.v, faceNormals);
-    // The hint runs from the triangle's point nearest the hull's centre: any
-    // point of the triangle keeps the hint inside the shapes' difference, and
-    // this one makes the searched direction the one the hull is pushed off
-    // along, not a slant toward a distant centroid.
-    const neVector3 anchor = ClosestOnTriangle(tri, ta.pos);
-    HullTriangleContact& scratch = slots[1 - bestSlot];
-    if (!ConvexTriangle(scratch, hull, triangle, edgeNormals, anchor)) continue;
-    if (!scratch.normal.IsFinite() || scratch.normal.IsZero() || !neIsFinite(scratch.depth)) {
-      continue;
-    }
-    if (scratch.depth > slots[bestSlot].depth) {
-      bestSlot = 1 - bestSlot;
-      material = t.materialID;
-      userWord = t.userData;
-    }
-  }
-  const HullTriangleContact& best = slots[bestSlot];
-  if (!best.valid) return;
-  result.depth = best.depth;
-  result.normal = best.normal;
-  result.pointA = best.pointA;
-  result.pointB = best.pointB;
-  result.materialB = material;
-  result.triangleUserWord = userWord;
-  result.found = 1;
+  neDeepestTriangleListContact<HullTriangleContact>(
+      result, b, [](const neTerrainTriangle&) { return true; },
+      [&](const neTerrainTriangle&, const neTriangleWorkRecord& tri, HullTriangleContact& c, float) {
+        const neVector3 faceNormals[2] = {tri.n, -tri.n};
+        neVector3 edgeNormals[3];
+        for (int k = 0; k < 3; ++k) {
+          edgeNormals[k] = tri.n.Cross(tri.e[k]);
+          edgeNormals[k].Normalize();
+        }
+        nePolytopeView triangle;
+        triangle.SetTriangle(tri.v, faceNormals);
+        // The hint runs from the triangle's point nearest the hull's centre: any
+        // point of the triangle keeps the hint inside the shapes' difference, and
+        // this one makes the searched direction the one the hull is pushed off
+        // along, not a slant toward a distant centroid.
+        return ConvexTriangle(c, hull, triangle, edgeNormals, ClosestOnTriangle(tri, ta.pos));
+      });
 }

@@ -67,13 +67,15 @@ struct neTriangleContact {
 
 // A triangle test's answer that may take part in the deepest-contact choice: a hit
 // with a finite, non-zero normal and a finite depth.
-inline bool neUsableTriangleContact(bool hit, const neTriangleContact& c) {
+template <typename Contact>
+inline bool neUsableTriangleContact(bool hit, const Contact& c) {
   return hit && c.normal.IsFinite() && !c.normal.IsZero() && neIsFinite(c.depth);
 }
 
 // The deepest contact of a triangle-list test into the result, with the winning
 // triangle's material and user word; nothing when no triangle gave a contact.
-inline void neWriteTriangleListResult(neCollisionResult& result, const neTriangleContact& c,
+template <typename Contact>
+inline void neWriteTriangleListResult(neCollisionResult& result, const Contact& c,
                                       int32_t material, int32_t userWord) {
   if (!c.valid) return;
   result.depth = c.depth;
@@ -89,12 +91,13 @@ inline void neWriteTriangleListResult(neCollisionResult& result, const neTriangl
 // the triangles a shape collides with; test(t, tri, scratch, bestDepth) runs its
 // sub-test on each with a usable normal (zero-area triangles are skipped) and may give
 // up on a contact no deeper than bestDepth, since only a strictly deeper one wins.
-template <typename Accept, typename Test>
+// Contact is the sub-test's record (pointA, pointB, normal, depth, valid).
+template <typename Contact = neTriangleContact, typename Accept, typename Test>
 void neDeepestTriangleListContact(neCollisionResult& result, const neGeometryRecord& list,
                                   Accept accept, Test test) {
   result.found = 0;
   if (!list.triangleIndices || !list.triangles || !list.vertices) return;
-  neTriangleContact slots[2];
+  Contact slots[2];
   int32_t best = 0;
   slots[0].depth = kNeNoDepthYet;
   slots[0].valid = false;
@@ -106,7 +109,7 @@ void neDeepestTriangleListContact(neCollisionResult& result, const neGeometryRec
     if (!tri.Set(list.vertices[t.indices[0]], list.vertices[t.indices[1]], list.vertices[t.indices[2]])) {
       continue;  // zero area: no normal to collide along
     }
-    neTriangleContact& scratch = slots[1 - best];
+    Contact& scratch = slots[1 - best];
     if (!neUsableTriangleContact(test(t, tri, scratch, slots[best].depth), scratch)) continue;
     if (scratch.depth > slots[best].depth) {
       best = 1 - best;
