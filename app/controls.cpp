@@ -1,6 +1,7 @@
 #include "app/controls.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "app/frame.h"
@@ -10,10 +11,14 @@
 #include "platform/vk.h"
 
 DriverControlState DriverControls;
+DriverControlState RaceControls;
 uint8_t PressLatches[kBindingSlots];
 uint8_t WidgetHover[30];
 
 namespace {
+
+DriverControlState g_publishedControls[2];
+std::atomic<int> g_publishedIndex{0};
 
 constexpr int kSlotSteerLeft = 0;
 constexpr int kSlotSteerRight = 1;
@@ -166,6 +171,17 @@ void MapDriverInput() {
   const JoyState* state = (joy && joy->present && joy->stateCurrent) ? &joy->state : nullptr;
   MapDriverControls(Settings.bindings, Settings.controlDevice, Input.KeyStates, state,
                     FrameTiming.RenderTicks, &DriverControls, PressLatches);
+  PublishDriverControls();
+}
+
+void PublishDriverControls() {
+  const int next = 1 - g_publishedIndex.load(std::memory_order_acquire);
+  g_publishedControls[next] = DriverControls;
+  g_publishedIndex.store(next, std::memory_order_release);
+}
+
+void TakeDriverControls() {
+  RaceControls = g_publishedControls[g_publishedIndex.load(std::memory_order_acquire)];
 }
 
 int FirstCapturableKey(const uint8_t keys[256]) {

@@ -33,8 +33,16 @@ struct DriverControlState {
   int gearRequest;    // -1..6; counts only with the manual gearbox
 };
 
-// Read by the race code and the camera on the worker; written here on the main thread.
+// Written here on the main thread, once per pass. The worker never reads it: it takes
+// the copy PublishDriverControls leaves, once per race update, into RaceControls.
 extern DriverControlState DriverControls;
+// The worker's copy for the update in progress (the race code and the camera read it).
+extern DriverControlState RaceControls;
+// Main thread: hands the current controls over (a double buffer behind an atomic
+// index; the lock-step lets the main thread publish at most once per update).
+void PublishDriverControls();
+// Worker: takes the last published controls into RaceControls.
+void TakeDriverControls();
 
 // One byte per press slot (6-19, indexed by slot): set when its action fires, cleared
 // once its key or button is up, so holding a key acts once.
@@ -52,7 +60,7 @@ constexpr float kSteerCentring = 0.05f;  // share of the angle given back per ti
 constexpr float kPedalRate = 0.05f;
 
 // One mapping pass from the settings' bindings and device, the keyboard state, the
-// joystick (when present) and RenderTicks.
+// joystick (when present) and RenderTicks; publishes the result for the worker.
 void MapDriverInput();
 
 // The mapping itself, with every input named: joystick is null when there is none (the

@@ -27,7 +27,11 @@
 #include "platform/timer.h"
 #include "platform/vk.h"
 #include "platform/window.h"
-#include "race/seams.h"
+#include "race/car_content.h"
+#include "race/lamp_table.h"
+#include "race/physics_world.h"
+#include "race/race_status.h"
+#include "race/tyre_curves.h"
 
 TargetSizes PostTargetSize = {400, 300};
 TargetSizes RenderTextureSize = {1024, 1024};
@@ -53,7 +57,7 @@ std::thread g_loader;
 void EscapePause() {
   if (!KeyDown(platform::kVkEscape) || Input.KeyLatch) return;
   if (CurrentScreen.load() != kScreenRace || TargetScreen.load() != CurrentScreen.load()) return;
-  if (PlayerFinished.load()) return;
+  if (RaceStatus.PlayerFinished.load()) return;
   Input.KeyLatch = 1;
   // An update may be in flight; pausing before it lands would let it start the engine
   // notes again. Wait for its flip, so the pause sticks.
@@ -80,7 +84,7 @@ void ReleaseLatchWhenIdle() {
 
 // The graphics foundation links below the game and reads these through pointers.
 void LinkRendererToGame() {
-  GfxLinks.loadedCarType = LoadedCarType;
+  GfxLinks.resetLoadedCars = ResetLoadedCarTypes;
   GfxLinks.loadFPoints = LoadFPoints;
   GfxLinks.pendingAntiAliasing = &PendingGraphics.antiAliasing;
   GfxLinks.targetScreen = [] { return TargetScreen.load(); };
@@ -162,7 +166,7 @@ int RunGame() {
   ShadowMapSize = ShadowMapSizeFor(Settings.shadowDetail, ShadowMapSize);
   // The city traffic count sizes the simulator and indexes the four city car slots.
   const int traffic = Settings.cityTraffic;
-  CityCarCount = 2 * (traffic < 0 ? 0 : traffic > 2 ? 2 : traffic);
+  TrafficCarCount = 2 * (traffic < 0 ? 0 : traffic > 2 ? 2 : traffic);
   LoadCareer();
   LoadOpticaTable();
 

@@ -3,12 +3,13 @@
 // tables last, long after the window and its GL context are gone; releasing a texture
 // is harmless then). Every other game global is zero-initialised or constant.
 //
-// The race world's objects (the controller callbacks, the four race cars, the city
-// cars and the 1000 roadside objects) join here, after the emitters and the race
-// frame records, when the race world is built.
+// The race world's objects follow the emitters and the race frame records: the car
+// controller callback and the four race cars (the city cars and the 1000 roadside
+// objects join them when those are built).
 #include "app/race_snapshot.h"
 #include "gfx/particles.h"
 #include "gfx/texture.h"
+#include "race/car.h"
 #include "race/scene_content.h"
 
 // The numbered textures tex00-tex70.
@@ -32,3 +33,7 @@ ParticleEmitter CheckpointLightEmitter;
 RaceFrameResults WorkingResults;
 RaceFrameResults PublishedResults;
 RaceFrameResults RenderSnapshot;
+
+// The engine calls the cars' dynamics through this one callback object.
+CControllerCB CarController;
+CSampleCar RaceCars[kRaceCarCount];

@@ -15,6 +15,7 @@
 #include "platform/window.h"
 #include "race/car_setup.h"
 #include "race/scene_content.h"
+#include "race/car_content.h"
 #include "race/seams.h"
 
 LoaderHandshakeState Handshake;

@@ -13,6 +13,7 @@
 #include "gfx/projection.h"
 #include "gfx/renderer.h"
 #include "gfx/virtual_screen.h"
+#include "race/car.h"
 #include "race/seams.h"
 #include "render/camera_state.h"
 #include "render/seams.h"

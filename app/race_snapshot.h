@@ -25,8 +25,7 @@ struct RaceFrameResults {
   CameraStateRecord camera;
   float bonusHeadTime = 0.0f;
   int bonusHeadKind = 0;
-  Matrix4 carMatrices[4];      // the four race cars
-  Matrix4 cityCarMatrices[4];
+  Matrix4 cityCarMatrices[4];  // the race cars' matrices travel in their rows (race/car.h)
   int levelOfDetail[4] = {-1, -1, -1, -1};  // -1 hidden, 2, 1, 0 (nearest)
   float ticks = 0.0f;
   float fps = 0.0f;  // the update's frame rate, for the FPS text of the frame drawn

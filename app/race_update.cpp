@@ -9,6 +9,10 @@
 #include "app/race_snapshot.h"
 #include "app/settings.h"
 #include "app/sound.h"
+#include "app/controls.h"
+#include "race/car.h"
+#include "race/physics_world.h"
+#include "race/race_status.h"
 #include "race/seams.h"
 #include "render/camera_state.h"
 #include "render/seams.h"
@@ -19,7 +23,6 @@ namespace {
 
 constexpr float kPointGainRate = 0.004f;   // per tick: silent for 375 ticks, full 250 later
 constexpr float kSpeedFactorRate = 0.005f;
-constexpr float kBonusShowSeconds = 2.0f;
 constexpr float kSpeedClockMinSpeed = 10.0f;
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
@@ -34,7 +37,7 @@ float RampPointGain(float ticks) {
 }
 
 void EaseSpeedFactor(float ticks) {
-  const float target = Clamp01(PlayerCarSpeed() * 0.075f - 1.0f);
+  const float target = Clamp01(RaceCars[0].speed * 0.075f - 1.0f);
   float& f = CameraState.speedFactor;
   if (f > target) f -= ticks * kSpeedFactorRate;
   else if (f < target) f += ticks * kSpeedFactorRate;
@@ -45,7 +48,7 @@ void AdvanceBonusClocks(float ticks) {
   BonusQueueState& q = BonusQueue;
   const float dt = ticks * 0.01f;
   for (float& c : q.cooldown) c += dt;
-  if (PlayerCarSpeed() > kSpeedClockMinSpeed) q.speedClock += dt;
+  if (RaceCars[0].speed > kSpeedClockMinSpeed) q.speedClock += dt;
   for (float& c : q.clocks) c += dt;
   if (q.head >= 0) {
     q.headTime -= dt;
@@ -79,7 +82,8 @@ void CullMainCamera(float aspect) {
 void AssignLevelsOfDetail() {
   const Vector3& eye = CameraState.eye;
   for (int car = 0; car < 4; ++car) {
-    const Vector3 p = RaceCarPosition(car);
+    const neVector3 b = RaceCars[car].Position();
+    const Vector3 p(b.x, b.y, b.z);
     const float d = p.Difference(eye).Length();
     WorkingResults.levelOfDetail[car] = CarLevelOfDetail(d, d < 300.0f && BoxInFrustum(ViewFrustum, p));
   }
@@ -101,9 +105,8 @@ void Publish() {
   w.sunProjection = SunCamera.projection;
   w.sunView = SunCamera.view;
   w.camera = CameraState;
-  for (int car = 0; car < 4; ++car) RaceCarDrawMatrix(car, &w.carMatrices[car]);
   for (int k = 0; k < 4; ++k)
-    if (CityCarCount > k) CityCarDrawMatrix(k, &w.cityCarMatrices[k]);
+    if (TrafficCarCount > k) CityCarDrawMatrix(k, &w.cityCarMatrices[k]);
   PublishCarRows();
   w.ticks = FrameTiming.FrameTicks;
   w.fps = FrameTiming.Fps;
@@ -115,6 +118,7 @@ void Publish() {
 
 void UpdateRaceFrame() {
   MeasureFrame();
+  TakeDriverControls();
   const float ticks = FrameTiming.FrameTicks;
   StepSimulation();
   WakeDisturbedObjects();

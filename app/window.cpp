@@ -13,7 +13,7 @@
 #include "gfx/virtual_screen.h"
 #include "platform/msgbox.h"
 #include "platform/window.h"
-#include "race/seams.h"
+#include "race/car_content.h"
 
 uint8_t WindowActive = 1;
 

@@ -6,9 +6,9 @@
 #pragma once
 
 struct GraphicsLinks {
-  // Race world: the car type loaded in each of the four car slots; start-up sets all
-  // four to -1 so the first race loads every car's models.
-  int* loadedCarType = nullptr;
+  // Race world: forgets the car model loaded in each of the four car slots, so the
+  // first race loads every car's models.
+  void (*resetLoadedCars)() = nullptr;
   // Race world: reads the drive-grip and lateral-grip tyre curves from a path.
   void (*loadFPoints)(const char* path) = nullptr;
   // Front end: the graphics page's pending anti-aliasing level, set at start-up to the

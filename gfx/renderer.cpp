@@ -94,8 +94,7 @@ void CheckWindowFramebuffer() {
 
 bool InitRenderer(const RendererSetup& setup) {
   RenderSetup = setup;
-  if (GfxLinks.loadedCarType)
-    for (int i = 0; i < 4; ++i) GfxLinks.loadedCarType[i] = -1;
+  if (GfxLinks.resetLoadedCars) GfxLinks.resetLoadedCars();
   platform::SeedRand(static_cast<unsigned>(std::time(nullptr)));
   SetFog();
 

@@ -136,3 +136,26 @@ bool RecordRacePath(int raceNumber) {
   const bool written = std::fwrite(bytes.data(), bytes.size(), 1, f) == 1;
   return std::fclose(f) == 0 && written;
 }
+
+bool RacePathUsable(const Waypoint* points, int32_t lastIndex, const char** reason) {
+  const char* why = nullptr;
+  if (!points || lastIndex < 1 || lastIndex >= kWaypointCapacity) {
+    why = "the path has fewer than two waypoints";
+  } else {
+    const float dx = points[1].x - points[0].x, dz = points[1].z - points[0].z;
+    if (!(dx * dx + dz * dz >= kGridDirectionMin * kGridDirectionMin)) {
+      why = "waypoints 0 and 1 lie on one spot";
+    } else {
+      bool checkpoint = false;
+      for (int32_t i = 1; i <= lastIndex && !checkpoint; ++i) {
+        if (!IsCheckpoint(points[i].kind)) continue;
+        const float cx = points[i].x - points[0].x, cy = points[i].y - points[0].y,
+                    cz = points[i].z - points[0].z;
+        checkpoint = cx * cx + cy * cy + cz * cz >= kCheckpointMinSpacing * kCheckpointMinSpacing;
+      }
+      if (!checkpoint) why = "no checkpoint stands clear of the lap line";
+    }
+  }
+  if (reason) *reason = why;
+  return why == nullptr;
+}

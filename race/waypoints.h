@@ -14,6 +14,10 @@ constexpr int kLastRaceFile = 30;
 // when it lies this close to the start (a checkpoint right before the lap line).
 constexpr int kCheckpointStride = 100;
 constexpr float kCheckpointStartClearance = 350.0f;
+// A race path's use checks: the grid's direction needs waypoints 0 and 1 apart, and a
+// checkpoint must lie beyond twice the 22.5-unit reach of the lap line.
+constexpr float kGridDirectionMin = 0.5f;
+constexpr float kCheckpointMinSpacing = 45.0f;
 
 enum WaypointKind : int32_t {
   kWaypointPlain = 0,
@@ -60,3 +64,9 @@ void MarkCheckpoints(std::vector<Waypoint>* points);
 // The path recorder: marks the checkpoints of the table's path and writes it to race
 // K's file (or last.ai for -1). False when the file cannot be written.
 bool RecordRacePath(int raceNumber);
+
+// Whether a path can carry a race: at least two points, waypoints 0 and 1 at least
+// 0.5 apart horizontally (the grid faces from one to the other), and a checkpoint
+// among 1..L at least 45 units from waypoint 0 (twice the reach, or the lap line and
+// the checkpoint would count together every frame). *reason names the failure.
+bool RacePathUsable(const Waypoint* points, int32_t lastIndex, const char** reason = nullptr);

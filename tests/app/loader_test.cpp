@@ -12,7 +12,7 @@
 #include "app/loader.h"
 #include "app/race_snapshot.h"
 #include "frontend/screens.h"
-#include "race/seams.h"
+#include "race/car_content.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ class LoaderStages : public ::testing::Test {
     Handshake.AppDone.store(0);
     Handshake.LoaderStage.store(kStageNothing);
     IntroClock.store(3.0f);
-    LoadedCarType[0] = -1;
+    LoadedCarType[0].store(-1);
     std::memset(&Career, 0, sizeof Career);
     ResetCareerFields();
   }
@@ -43,7 +43,7 @@ TEST_F(LoaderStages, IntroLoadsMenuContentOnlyOnceItsClockPassesTen) {
   IntroClock.store(10.01f);
   LoaderPass();
   EXPECT_EQ(Handshake.LoaderStage.load(), kStageMenuLoaded);
-  EXPECT_NE(LoadedCarType[0], -1) << "the player's car is loaded with the menu content";
+  EXPECT_NE(LoadedCarType[0].load(), -1) << "the player's car is loaded with the menu content";
 }
 
 TEST_F(LoaderStages, TrackLoadUnloadRestartAndCarReload) {

@@ -7,7 +7,7 @@
 #include "app/frame.h"
 #include "app/race_snapshot.h"
 #include "app/race_update.h"
-#include "race/seams.h"
+#include "race/race_status.h"
 #include "frontend/screens.h"
 #include "platform/timer.h"
 #include "render/camera_state.h"

@@ -40,7 +40,9 @@ StartUp& Started() {
   static StartUp s;
   if (!s.ran) {
     s.ran = true;
-    GfxLinks.loadedCarType = g_loadedCarType;
+    GfxLinks.resetLoadedCars = [] {
+      for (int& t : g_loadedCarType) t = -1;
+    };
     GfxLinks.pendingAntiAliasing = &g_pendingAntiAliasing;
     GfxLinks.loadFPoints = [](const char* path) { g_fpointsPath = path; };
     RendererSetup setup;

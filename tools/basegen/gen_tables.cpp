@@ -9,6 +9,7 @@
 #include <string>
 
 #include "race/car_setup.h"
+#include "race/tyre_curves.h"
 #include "tools/basegen/basegen.h"
 #include "tools/basegen/gen_cars_layout.h"
 
@@ -138,23 +139,6 @@ static bool FPointsWellFormed(const std::string& text) {
   return true;
 }
 
-int DecodeFPoints(const std::string& text, float drive[100], float lateral[100]) {
-  // The game's reading: every '.' within the first 3000 characters marks a seven-
-  // character number starting one character before it.
-  int found = 0;
-  const size_t limit = text.size() < 3000 ? text.size() : 3000;
-  for (size_t i = 0; i < limit; ++i) {
-    if (text[i] != '.' || i == 0) continue;
-    char buf[8] = {0};
-    for (size_t k = 0; k < 7 && i - 1 + k < text.size(); ++k) buf[k] = text[i - 1 + k];
-    const float v = static_cast<float>(std::atof(buf));
-    if (found < 100) drive[found] = v;
-    else if (found < 200) lateral[found - 100] = v;
-    ++found;
-  }
-  return found;
-}
-
 void GenerateTables(Output& out) {
   CarSetup presets[kCarModels];
   BuildCarPresets(presets);
@@ -205,7 +189,7 @@ void CheckTables(const std::string& root, std::vector<std::string>* problems) {
   }
   const std::string text(bytes.begin(), bytes.end());
   float drive[100] = {0}, lateral[100] = {0};
-  const int found = DecodeFPoints(text, drive, lateral);
+  const int found = DecodeFPoints(text.data(), text.size(), drive, lateral);
   size_t dots = 0;
   for (char c : text) dots += c == '.';
   if (found != 200 || dots != 200) problems->push_back("fpoints.ini does not hold exactly 200 numbers");

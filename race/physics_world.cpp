@@ -1,0 +1,243 @@
+#include "race/physics_world.h"
+
+#include <cmath>
+#include <vector>
+
+#include "app/frame.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "gfx/milkshape.h"
+#include "race/car.h"
+#include "race/race_status.h"
+#include "race/waypoints.h"
+#include "race/world_layers.h"
+#include "render/camera_state.h"
+
+neSimulation* RaceSimulator = nullptr;
+float PreviousStepDt = 0.0f;
+int32_t SubstepCount = kBaseSubsteps;
+int32_t TrafficCarCount = 0;
+float RaceBonusTotals[10] = {};
+CrashSoundSlot CrashSoundSlots[4][4];
+
+namespace {
+
+constexpr float kGravity = -9.8f;
+constexpr int32_t kOverlapPairs = 1225;
+constexpr int32_t kTerrainNodeStart = 100;
+// Material table: friction, restitution.
+constexpr float kMaterials[kRaceMaterialCount][2] = {
+    {0.8f, 0.25f}, {0.45f, 0.1f}, {0.55f, 0.9f}, {0.0f, 0.1f}};
+// The grid: rows 5 units apart from 10 behind waypoint 0, alternating 3 units to
+// each side, a little above the path so the wheels settle onto the road.
+constexpr float kGridFirstRow = 10.0f;
+constexpr float kGridRowStep = 5.0f;
+constexpr float kGridSide = 3.0f;
+constexpr float kGridLift = 0.45f;
+// Score bonuses and knocks.
+constexpr float kOpponentHitSpeed = 7.5f;
+constexpr float kHardKnockSpeed = 12.5f;
+constexpr float kKnockInterval = 2.0f;
+// 1/17 s as the single-precision value the substep rule compares with.
+constexpr float kSubstepThreshold = 0.05882353f;
+
+bool SoundOn() { return Settings.sound != 0; }
+
+float BodySpeed(void* body) {
+  return static_cast<neRigidBody*>(body)->GetVelocity().Length();
+}
+
+CSampleCar* CarOfSide(void* body, int32_t kind) {
+  if (kind != kNeKindRigid || !body) return nullptr;
+  return CarOfUserData(static_cast<neRigidBody*>(body)->GetUserData());
+}
+
+void KnockSound(CSampleCar* car, float impact) {
+  float& t = car->crashSoundTimer;
+  if (!(t > kKnockInterval)) return;
+  t = 0.0f;
+  const neVector3 p = car->body->GetPosition();
+  const neVector3 v = car->body->GetVelocity();
+  SoundSource& s = impact < kHardKnockSpeed ? GameSounds.cr0 : GameSounds.cr1;
+  s.SetPosition(p.x, p.y, p.z, v.x, v.y, v.z);
+  if (SoundOn()) s.Play();
+  if (impact < kHardKnockSpeed) s.SetGain(std::fmin(0.1f * impact, 1.0f));
+}
+
+void StartRaceLoops() {
+  SoundSource* loops[] = {&GameSounds.enOt[0],         &GameSounds.enOt[1],
+                          &GameSounds.enOt[2],         &GameSounds.landscapeGround,
+                          &GameSounds.landscapeGrass,  &GameSounds.landscapeWater,
+                          &GameSounds.wind,            &GameSounds.ambient,
+                          &GameSounds.st1,             &GameSounds.st2[0],
+                          &GameSounds.st2[1],          &GameSounds.st2[2]};
+  for (SoundSource* s : loops) {
+    s->Play();
+    s->SetGain(0.0f);
+  }
+}
+
+}  // namespace
+
+neSimulationSizes RaceSimulationSizes() {
+  neSimulationSizes sizes;
+  sizes.rigidBodiesCount = TrafficCarCount + kRaceBodyReserve;
+  sizes.animatedBodiesCount = 0;
+  sizes.rigidParticleCount = 0;
+  sizes.overlapPairsCount = kOverlapPairs;
+  sizes.geometriesCount = TrafficCarCount + kRaceBodyReserve;
+  sizes.terrainNodeCapacity = kTerrainNodeStart;
+  return sizes;
+}
+
+neVector3 StartDirection() {
+  const Waypoint& a = WaypointTable[0];
+  const Waypoint& b = WaypointTable[1];
+  neVector3 d = neV3(b.x - a.x, 0.0f, b.z - a.z);
+  const float len = std::sqrt(d.x * d.x + d.z * d.z);
+  // The race-use check keeps the first two waypoints apart; never divide by nothing.
+  if (len > 0.0f) d = neV3(d.x / len, 0.0f, d.z / len);
+  else d = neV3(1.0f, 0.0f, 0.0f);
+  return d;
+}
+
+neVector3 GridPosition(int car, const neVector3& d) {
+  const neVector3 s = neV3(d.z, 0.0f, -d.x);  // up x d
+  const float side = (car % 2 == 0) ? kGridSide : -kGridSide;
+  const float along = kGridFirstRow - kGridRowStep * static_cast<float>(car);
+  const Waypoint& w = WaypointTable[0];
+  return neV3(w.x - (along * d.x + side * s.x), w.y + kGridLift, w.z - (along * d.z + side * s.z));
+}
+
+void BuildTerrainMesh(neSimulation* simulator) {
+  MilkshapeModel* model = WorldLayers.physic;
+  if (!model) return;
+  model->AssignTriangleGroups();
+  std::vector<neVector3> vertices(static_cast<size_t>(model->vertexCount));
+  for (int i = 0; i < model->vertexCount; ++i) {
+    const ModelVertex& v = model->vertices[i];
+    vertices[static_cast<size_t>(i)] = neV3(v.x, v.y, v.z);
+  }
+  std::vector<neTerrainTriangle> triangles(static_cast<size_t>(model->triangleCount));
+  for (int i = 0; i < model->triangleCount; ++i) {
+    const ModelTriangle& t = model->triangles[i];
+    neTerrainTriangle& out = triangles[static_cast<size_t>(i)];
+    for (int c = 0; c < 3; ++c) out.indices[c] = t.vertexIndices[c];
+    // The group is the surface: a triangle in no group is plain ground.
+    out.materialID = t.groupIndex >= 0 ? t.groupIndex : kMaterialGround;
+    out.flag = 0;
+  }
+  neTerrainMesh mesh;
+  mesh.vertices = vertices.data();
+  mesh.vertexCount = static_cast<int32_t>(vertices.size());
+  mesh.triangles = triangles.data();
+  mesh.triangleCount = static_cast<int32_t>(triangles.size());
+  if (simulator) simulator->SetTerrain(&mesh);
+  ReleasePhysicsLayer();
+}
+
+bool InitPhysicsWorld() {
+  DestroyPhysicsWorld();
+  const neSimulationSizes sizes = RaceSimulationSizes();
+  const neVector3 gravity = neV3(0.0f, kGravity, 0.0f);
+  RaceSimulator = neSimulation::Create(&sizes, nullptr, &gravity);
+  if (!RaceSimulator) {
+    ReleasePhysicsLayer();
+    return false;
+  }
+  for (int m = 0; m < kRaceMaterialCount; ++m)
+    RaceSimulator->SetMaterial(m, kMaterials[m][0], kMaterials[m][1]);
+
+  const neVector3 d = StartDirection();
+  const neVector3 s = neV3(d.z, 0.0f, -d.x);
+  CameraState.chaseDirection[0] = d.x;
+  CameraState.chaseDirection[1] = d.z;
+  CameraState.chaseHeading[0] = 3.0f * d.x + 0.25f * s.x;
+  CameraState.chaseHeading[1] = 3.0f * d.z + 0.25f * s.z;
+
+  for (int i = 0; i < kRaceCarCount; ++i) {
+    CSampleCar& car = RaceCars[i];
+    car.carIndex = i;
+    car.carNumber = i + 1;
+    const neVector3 p = GridPosition(i, d);
+    car.Create(RaceSimulator, &p, &d);
+    if (car.body) car.startRotation = car.body->GetRotationMatrix();
+    car.ClearRaceState();
+  }
+  BuildTerrainMesh(RaceSimulator);
+
+  neResponseTable* responses = RaceSimulator->GetResponseTable();
+  responses->Set(kCollisionId, -1, neResponseTable::kImpulseAndCallback);
+  responses->Set(kCollisionId, kCollisionId, neResponseTable::kImpulseAndCallback);
+  responses->Set(0, 1, neResponseTable::kImpulseAndCallback);
+  responses->Set(1, 0, neResponseTable::kImpulseAndCallback);
+  RaceSimulator->SetContactCallback(OnCollision);
+
+  if (SoundOn()) StartRaceLoops();
+  return true;
+}
+
+void DestroyPhysicsWorld() {
+  neSimulation::Destroy(RaceSimulator);
+  RaceSimulator = nullptr;
+  for (CSampleCar& car : RaceCars) car.body = nullptr;
+  for (auto& set : CrashSoundSlots)
+    for (CrashSoundSlot& slot : set) slot = CrashSoundSlot{};
+}
+
+int32_t SubstepsFor(float dt) {
+  if (!(dt > kSubstepThreshold)) return kBaseSubsteps;
+  const int32_t n = static_cast<int32_t>((dt - kSubstepThreshold) * 100.0f + 5.0f);
+  return n < kBaseSubsteps ? kBaseSubsteps : (n > kMaxSubsteps ? kMaxSubsteps : n);
+}
+
+void StepSimulation() {
+  if (!RaceSimulator) return;
+  float dt = FrameTiming.PhysicsDt;
+  const float previous = PreviousStepDt;
+  if (previous != 0.0f) {
+    if (dt < 0.8f * previous) dt = 0.8f * previous;
+    if (dt > 1.2f * previous) dt = 1.2f * previous;
+    if (dt > kLongestStep) dt = kLongestStep;
+  }
+  PreviousStepDt = dt;
+  if (!(dt < kLongestStep)) return;
+
+  const float ticks = FrameTiming.FrameTicks;
+  RaceCars[0].UpdatePlayerCar(ticks);
+  for (int i = 1; i < kRaceCarCount; ++i) RaceCars[i].UpdateAICar(ticks);
+  SubstepCount = SubstepsFor(dt);
+  RaceSimulator->Step(dt * 10.0f * kWorldTimeScale, SubstepCount);
+}
+
+void OnCollision(neContactRecord* contact) {
+  const neContactRecord& c = *contact;
+  const float impact = c.relativeVelocity.Length();
+  const bool rigidA = c.kindA == kNeKindRigid;
+  const bool rigidB = c.kindB == kNeKindRigid;
+
+  // Car against car: a hard hit by the player, who was the faster, scores.
+  if (rigidA && rigidB && c.materialA == kMaterialCar && c.materialB == kMaterialCar) {
+    CSampleCar* a = CarOfSide(c.bodyA, c.kindA);
+    CSampleCar* b = CarOfSide(c.bodyB, c.kindB);
+    if (a && b && (a->carIndex == 0 || b->carIndex == 0) && impact > kOpponentHitSpeed) {
+      CSampleCar* player = a->carIndex == 0 ? a : b;
+      CSampleCar* other = player == a ? b : a;
+      if (BodySpeed(player->body) > BodySpeed(other->body) &&
+          QueueBonus(kBonusOpponentHit, kOpponentHitBonus))
+        RaceBonusTotals[1] += kOpponentHitBonus;
+    }
+  }
+
+  // The player against anything but a roadside object: a knock. Only a rigid side is a
+  // body; on grass the terrain's side has the car's material too, and its "body" is
+  // the triangle's user word.
+  const bool oneIsCar = c.materialA == kMaterialCar || c.materialB == kMaterialCar;
+  const bool noObject = c.materialA != kMaterialObject && c.materialB != kMaterialObject;
+  if (oneIsCar && noObject) {
+    CSampleCar* car = nullptr;
+    if (rigidB && c.materialB == kMaterialCar) car = CarOfSide(c.bodyB, c.kindB);
+    else if (rigidA && c.materialA == kMaterialCar) car = CarOfSide(c.bodyA, c.kindA);
+    if (car && car->carIndex == 0 && car->body) KnockSound(car, impact);
+  }
+}

@@ -1,0 +1,73 @@
+// The race physics world: the one simulator of a loaded race, built once per track
+// load and stepped once per race frame on the worker. It owns the simulator's sizing,
+// gravity and materials, places the four cars on the start grid, turns the track's
+// physics layer into the terrain mesh, installs the collision callback that plays the
+// knock and crash sounds and raises score bonuses, and advances the simulation with a
+// smoothed frame time in 4 to 9 substeps.
+#pragma once
+
+#include <cstdint>
+
+#include "physics/ne.h"
+
+class MilkshapeModel;
+
+// Materials: 0 ground, 1 car boxes (and grass), 2 roadside objects (and water), 3 a
+// frictionless ground. The controller hears 0 and 3 as ground, 1 grass, 2 water.
+enum RaceMaterial : int32_t {
+  kMaterialGround = 0,
+  kMaterialCar = 1,
+  kMaterialObject = 2,
+  kMaterialSlick = 3,
+};
+constexpr int kRaceMaterialCount = 4;
+constexpr int kCollisionId = 0;  // every car and roadside object body
+// The simulator advances this many times the frame time: the game runs its lorries
+// faster than the clock so they feel heavy but lively.
+constexpr float kWorldTimeScale = 0.21f;  // times 10
+constexpr float kLongestStep = 0.1f;
+constexpr int kBaseSubsteps = 4;
+constexpr int kMaxSubsteps = 9;
+// The extra bodies and geometries beyond the traffic cars: four cars and a thousand
+// roadside objects of up to five boxes each.
+constexpr int32_t kRaceBodyReserve = 5005;
+
+extern neSimulation* RaceSimulator;  // null outside a race
+extern float PreviousStepDt;         // smoothed frame time of the last step; 0 at start
+extern int32_t SubstepCount;         // 4..9, read by the vehicle controller
+extern int32_t TrafficCarCount;      // twice settings field 10, set at start-up
+extern float RaceBonusTotals[10];    // 0 object hits, 1 opponent hits
+
+// A crash sound that belongs to a roadside object: set and variant 0-3 each.
+struct CrashSoundSlot {
+  uint8_t playing = 0;
+  neRigidBody* body = nullptr;
+};
+extern CrashSoundSlot CrashSoundSlots[4][4];
+
+// The simulator's size record: the traffic cars plus 5005 bodies and geometries,
+// 1225 overlap pairs, a terrain tree starting at 100 nodes, the rest the defaults.
+neSimulationSizes RaceSimulationSizes();
+
+// The start grid: car i stands at waypoint 0 - (10 - 5 i) d - l s, 0.45 higher, with
+// d the horizontal direction from waypoint 0 to 1, s = up x d and l = +3 for cars 0
+// and 2, -3 for 1 and 3. Needs a usable path (RacePathUsable).
+neVector3 GridPosition(int car, const neVector3& direction);
+neVector3 StartDirection();
+
+// Builds the simulator of a loaded race from the path, the physics layer and the
+// cars' points: false, and no simulator, when the engine refuses to create it.
+bool InitPhysicsWorld();
+// The physics layer into the simulator's terrain mesh; releases the model.
+void BuildTerrainMesh(neSimulation* simulator);
+// Destroys the simulator and clears every body reference into it.
+void DestroyPhysicsWorld();
+
+// Substeps for a smoothed frame time: 4, or trunc((t - 1/17) x 100 + 5) above 1/17 s.
+int32_t SubstepsFor(float dt);
+// One race frame: smooths PhysicsDt against the previous step, and when the result is
+// below 0.1 s updates the player, the opponents and advances the simulator by 2.1
+// times it. Without a simulator nothing happens.
+void StepSimulation();
+// The collision callback of the race.
+void OnCollision(neContactRecord* contact);

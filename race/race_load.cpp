@@ -1,0 +1,47 @@
+#include "race/race_load.h"
+
+#include <cstdio>
+
+#include "platform/crt_rand.h"
+#include "race/car.h"
+#include "race/car_content.h"
+#include "race/car_setup.h"
+#include "race/physics_world.h"
+#include "race/race_status.h"
+#include "race/waypoints.h"
+#include "race/world_layers.h"
+
+void ChooseOpponentModels() {
+  for (int s = 1; s < kRaceCarCount; ++s) {
+    int r;
+    bool taken;
+    do {
+      r = platform::Rand() % kCarModels;
+      taken = false;
+      for (int below = 0; below < s; ++below) taken = taken || RaceCars[below].modelIndex == r;
+    } while (taken);
+    RaceCars[s].modelIndex = r;
+  }
+}
+
+bool LoadRacePhysics(int raceNumber) {
+  DestroyPhysicsWorld();
+  WorldIndex = WorldForRace(raceNumber, WorldIndex);
+  const char* reason = nullptr;
+  if (!LoadRacePath(raceNumber)) {
+    std::fprintf(stderr, "race %d: no readable path\n", raceNumber);
+    return false;
+  }
+  if (!RacePathUsable(WaypointTable, WaypointLastIndex, &reason)) {
+    std::fprintf(stderr, "race %d: %s\n", raceNumber, reason);
+    return false;
+  }
+  if (!LoadPhysicsLayer(WorldIndex)) {
+    std::fprintf(stderr, "race %d: world %d has no physics layer\n", raceNumber, WorldIndex);
+    return false;
+  }
+  for (CSampleCar& car : RaceCars) ReadCarPointsFile(car.modelIndex, &car);
+  ResetRaceStatus();
+  ResetBonusQueue();
+  return InitPhysicsWorld();
+}
