@@ -1,0 +1,76 @@
+// Runs driving scenarios on a race without a window or sound: one line of figures
+// per scenario ending PASS or FAIL. Exit 0 only when every scenario passes, 2 for a
+// bad argument. Run from the folder that holds base/.
+//
+//   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] [--scenario NAME|all]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tools/race_sim/scenarios.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr, "usage: race_sim [--race 1-30] [--car 0-17] [--seed S] [--dt SECONDS] "
+                       "[--scenario NAME|all]\nscenarios:");
+  for (int i = 0; i < kScenarioCount; ++i) std::fprintf(stderr, " %s", kScenarios[i].name);
+  std::fprintf(stderr, "\n");
+  return 2;
+}
+
+bool ParseInt(const char* text, long lo, long hi, long* out) {
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || v < lo || v > hi) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RaceSessionOptions options;
+  std::string wanted = "all";
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    long n = 0;
+    if (!value) return Usage();
+    if (!std::strcmp(arg, "--race") && ParseInt(value, 1, 30, &n)) {
+      options.race = static_cast<int>(n);
+    } else if (!std::strcmp(arg, "--car") && ParseInt(value, 0, 17, &n)) {
+      options.car = static_cast<int>(n);
+    } else if (!std::strcmp(arg, "--seed") && ParseInt(value, 0, 0xFFFFFFFFL, &n)) {
+      options.seed = static_cast<uint32_t>(n);
+    } else if (!std::strcmp(arg, "--dt")) {
+      char* end = nullptr;
+      const float dt = std::strtof(value, &end);
+      // Frames of 0.1 s or more advance nothing in the race step.
+      if (end == value || *end != '\0' || !(dt > 0.0f && dt < 0.1f)) return Usage();
+      options.frameSeconds = dt;
+    } else if (!std::strcmp(arg, "--scenario")) {
+      wanted = value;
+    } else {
+      return Usage();
+    }
+    ++i;
+  }
+  bool known = wanted == "all";
+  for (int i = 0; i < kScenarioCount; ++i) known = known || wanted == kScenarios[i].name;
+  if (!known) return Usage();
+
+  int failed = 0;
+  for (int i = 0; i < kScenarioCount; ++i) {
+    const Scenario& s = kScenarios[i];
+    if (wanted != "all" && wanted != s.name) continue;
+    const ScenarioResult r = s.run(options);
+    CloseRaceSession();
+    std::printf("%-9s race=%d car=%d seed=%u dt=%.4f %s %s\n", s.name, options.race, options.car,
+                options.seed, options.frameSeconds, r.figures.c_str(), r.pass ? "PASS" : "FAIL");
+    std::fflush(stdout);
+    if (!r.pass) ++failed;
+  }
+  return failed ? 1 : 0;
+}

@@ -1,0 +1,61 @@
+#include "tools/race_sim/race_session.h"
+
+#include <cstdio>
+
+#include "app/controls.h"
+#include "app/frame.h"
+#include "app/settings.h"
+#include "platform/crt_rand.h"
+#include "race/car.h"
+#include "race/car_setup.h"
+#include "race/physics_world.h"
+#include "race/race_load.h"
+#include "race/race_status.h"
+#include "race/tyre_curves.h"
+
+RaceSessionState RaceSession;
+
+bool OpenRaceSession(const RaceSessionOptions& options) {
+  CloseRaceSession();
+  RaceSession = RaceSessionState{};
+  RaceSession.options = options;
+  Settings = DefaultSettings();
+  Settings.sound = 0;
+  Settings.music = 0;
+  Settings.transmission = 0;
+  TrafficCarCount = 0;
+  PreviousStepDt = 0.0f;
+  RaceControls = DriverControlState{};
+  RaceControls.clutch = 1.0f;  // pedal up
+  LoadFPoints("base/fpoints.ini");
+  InitCarSetupDefaults();
+  LoadCarsTable();
+  platform::SeedRand(options.seed);
+  RaceCars[0].modelIndex = options.car;
+  ChooseOpponentModels();
+  if (!LoadRacePhysics(options.race)) return false;
+  PublishCarRows();
+  RaceSession.loaded = true;
+  return true;
+}
+
+void StepRaceFrame() {
+  FrameTiming.PhysicsDt = RaceSession.options.frameSeconds;
+  FrameTiming.FrameTicks = RaceSession.options.frameSeconds * 100.0f;
+  const bool running = RaceStatus.CountdownRunning.load() == 0;
+  StepSimulation();
+  AdvanceCountdownClock(FrameTiming.FrameTicks);
+  PublishCarRows();
+  ++RaceSession.frames;
+  if (running && !RaceStatus.PlayerFinished.load()) RaceSession.raceSeconds += RaceSession.options.frameSeconds;
+}
+
+void RunCountdown() {
+  const int64_t limit = static_cast<int64_t>(10.0f / RaceSession.options.frameSeconds);
+  for (int64_t i = 0; i < limit && RaceStatus.CountdownRunning.load(); ++i) StepRaceFrame();
+}
+
+void CloseRaceSession() {
+  DestroyPhysicsWorld();
+  RaceSession.loaded = false;
+}
