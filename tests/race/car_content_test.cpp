@@ -119,6 +119,79 @@ class InScratchFolder {
   bool entered_ = false;
 };
 
+MilkshapeModel** SlotModel(CarSlotAssets& s, int i) {
+  MilkshapeModel** all[] = {&s.body[0],      &s.shadow[0],    &s.glass[0],      &s.frontWheel[0],
+                            &s.rearWheel[0], &s.body[1],      &s.shadow[1],     &s.glass[1],
+                            &s.frontWheel[1], &s.rearWheel[1], &s.body[2],      &s.shadow[2],
+                            &s.glass[2],     &s.frontWheel[2], &s.rearWheel[2], &s.points};
+  return all[i];
+}
+constexpr int kSlotModels = 16;
+
+struct SlotSnapshot {
+  MilkshapeModel* models[kSlotModels];
+  int textures[3];
+};
+
+SlotSnapshot Snapshot(int slot) {
+  SlotSnapshot s;
+  for (int i = 0; i < kSlotModels; ++i) s.models[i] = *SlotModel(CarSlots[slot], i);
+  s.textures[0] = CarColourTextures[slot].name;
+  s.textures[1] = CarNormalTextures[slot].name;
+  s.textures[2] = CarDirtMaskTextures[slot].name;
+  return s;
+}
+
+void ExpectSameSlot(const SlotSnapshot& before, int slot) {
+  const SlotSnapshot now = Snapshot(slot);
+  for (int i = 0; i < kSlotModels; ++i) EXPECT_EQ(now.models[i], before.models[i]) << "model " << i;
+  for (int t = 0; t < 3; ++t) {
+    EXPECT_EQ(now.textures[t], before.textures[t]) << "texture " << t;
+    EXPECT_TRUE(glIsTexture(static_cast<GLuint>(now.textures[t]))) << "texture " << t;
+  }
+}
+
+void ExpectEmptySlot(int slot) {
+  for (int i = 0; i < kSlotModels; ++i) {
+    const MilkshapeModel* m = *SlotModel(CarSlots[slot], i);
+    ASSERT_NE(m, nullptr) << "model " << i;
+    EXPECT_EQ(m->triangleCount, 0) << "model " << i;
+    EXPECT_EQ(m->groupCount, 0) << "model " << i;
+  }
+  EXPECT_EQ(CarColourTextures[slot].name, -1);
+  EXPECT_EQ(CarNormalTextures[slot].name, -1);
+  EXPECT_EQ(CarDirtMaskTextures[slot].name, -1);
+}
+
+void ExpectFreshDirt(int slot) {
+  EXPECT_EQ(CarDirt[slot].paintFlag, 1);
+  EXPECT_EQ(CarDirt[slot].amount, 0.0f);
+  EXPECT_EQ(CarDirt[slot].resetFlag, 1);
+  EXPECT_EQ(DirtPaintCounter, -1);
+  EXPECT_EQ(DirtSplashCount, 0);
+}
+
+void SoilDirt(int slot) {
+  CarDirt[slot].paintFlag = 0;
+  CarDirt[slot].amount = 0.6f;
+  CarDirt[slot].resetFlag = 0;
+  DirtPaintCounter = 12;
+  DirtSplashCount = 5;
+}
+
+GLint Param(GLuint name, GLenum pname) {
+  glBindTexture(GL_TEXTURE_2D, name);
+  GLint v = -1;
+  glGetTexParameteriv(GL_TEXTURE_2D, pname, &v);
+  return v;
+}
+GLint LevelWidth(GLuint name, int level) {
+  glBindTexture(GL_TEXTURE_2D, name);
+  GLint v = -1;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &v);
+  return v;
+}
+
 class CarContent : public ::testing::Test {
  protected:
   // Why a test that loads content cannot run here; empty when it can.
@@ -294,6 +367,215 @@ TEST_F(CarContent, CarReloadIsAskedOnlyForAnotherCarOnceTheMenuIsLoaded) {
   Handshake.LoaderStage.store(kStageNothing);
   LoadedCarType[0].store(-1);
   LiveCarSetup.modelIndex = liveBefore;
+}
+
+// ---- the slot loader ----
+
+TEST_F(CarContent, PlayerSlotLoadsItsCarOnceAndSwapsOnAnotherPick) {
+  if (const std::string why = ContentUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  LiveCarSetup.modelIndex = 3;
+  LoadedCarType[0].store(-1);
+  SoilDirt(0);
+  LoadCar(0);
+  EXPECT_EQ(LoadedCarType[0].load(), 3);
+  CarSlotAssets& s = CarSlots[0];
+  for (int lod = 0; lod < kCarLods; ++lod) {
+    SCOPED_TRACE(lod);
+    for (MilkshapeModel* m : {s.body[lod], s.glass[lod], s.frontWheel[lod], s.rearWheel[lod]}) {
+      ASSERT_NE(m, nullptr);
+      EXPECT_GT(m->triangleCount, 0);
+      EXPECT_NE(m->cornerTangents, nullptr) << "drawn with normal maps";
+    }
+    ASSERT_NE(s.shadow[lod], nullptr);
+    EXPECT_GT(s.shadow[lod]->triangleCount, 0);
+    EXPECT_EQ(s.shadow[lod]->cornerTangents, nullptr) << "the shadow is drawn flat";
+  }
+  ASSERT_NE(s.points, nullptr);
+  EXPECT_GT(s.points->triangleCount, 0);
+  // The skin comes from the slot's texture alone; the body's material keeps none.
+  ASSERT_GT(s.body[0]->materialCount, 0);
+  EXPECT_EQ(s.body[0]->materials[0].texture, -1);
+  for (const Texture* t : {&CarColourTextures[0], &CarNormalTextures[0], &CarDirtMaskTextures[0]}) {
+    ASSERT_NE(t->name, -1);
+    EXPECT_GT(t->width, 0);
+    EXPECT_EQ(Param(static_cast<GLuint>(t->name), GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+  }
+  CSampleCar expected;
+  ASSERT_TRUE(ReadCarPointsFile(3, &expected));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(RaceCars[0].wheelOffset[i], expected.wheelOffset[i]);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(RaceCars[0].exhaustPoint[i], expected.exhaustPoint[i]);
+  ExpectSameFrame(RaceCars[0].attachmentFrames[0], expected.attachmentFrames[0]);
+  ExpectFreshDirt(0);
+
+  // The same pick again reloads nothing and leaves the dirt painter alone.
+  const SlotSnapshot held = Snapshot(0);
+  SoilDirt(0);
+  LoadCar(0);
+  ExpectSameSlot(held, 0);
+  EXPECT_EQ(CarDirt[0].amount, 0.6f);
+  EXPECT_EQ(DirtPaintCounter, 12);
+
+  // Another pick: a long-bonnet cab, whose exhaust stands elsewhere.
+  LiveCarSetup.modelIndex = 8;
+  LoadCar(0);
+  EXPECT_EQ(LoadedCarType[0].load(), 8);
+  CSampleCar other;
+  ASSERT_TRUE(ReadCarPointsFile(8, &other));
+  ASSERT_NE(other.exhaustPoint[0], expected.exhaustPoint[0]);
+  EXPECT_EQ(RaceCars[0].exhaustPoint[0], other.exhaustPoint[0]);
+  EXPECT_NE(CarColourTextures[0].name, -1);
+  EXPECT_GT(CarSlots[0].body[0]->triangleCount, 0);
+  ExpectFreshDirt(0);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(CarContent, AnOpponentSlotFollowsItsRaceCarAndKeepsWhatItHolds) {
+  if (const std::string why = ContentUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  LiveCarSetup.modelIndex = 7;  // the player's pick is not the opponent's
+  RaceCars[2].modelIndex = 5;
+  LoadedCarType[2].store(-1);
+  const int playerSlotBefore = LoadedCarType[0].load();
+  LoadCar(2);
+  EXPECT_EQ(LoadedCarType[2].load(), 5);
+  EXPECT_EQ(LoadedCarType[0].load(), playerSlotBefore) << "another slot's load leaves slot 0 alone";
+  ASSERT_NE(CarSlots[2].body[0], nullptr);
+  EXPECT_GT(CarSlots[2].body[0]->triangleCount, 0);
+  ASSERT_NE(CarDirtMaskTextures[2].name, -1);
+
+  const SlotSnapshot held = Snapshot(2);
+  CarDirt[2].resetFlag = 0;
+  LoadCar(2);
+  ExpectSameSlot(held, 2);
+  EXPECT_EQ(CarDirt[2].resetFlag, 0);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(CarContent, AModelBeyondTheEighteenLeavesSixteenEmptyModels) {
+  if (const std::string why = ContentUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  LiveCarSetup.modelIndex = 1;
+  LoadedCarType[0].store(-1);
+  LoadCar(0);
+  ASSERT_NE(CarColourTextures[0].name, -1);
+  const float wheelX = RaceCars[0].wheelOffset[0], exhaustX = RaceCars[0].exhaustPoint[0];
+
+  LiveCarSetup.modelIndex = kCarModels;
+  SoilDirt(0);
+  LoadCar(0);
+  EXPECT_EQ(LoadedCarType[0].load(), kCarModels);
+  ExpectEmptySlot(0);
+  // Empty points: the car keeps what the last model gave it.
+  EXPECT_EQ(RaceCars[0].wheelOffset[0], wheelX);
+  EXPECT_EQ(RaceCars[0].exhaustPoint[0], exhaustX);
+  ExpectFreshDirt(0);
+
+  const MilkshapeModel* body = CarSlots[0].body[0];
+  LoadCar(0);
+  EXPECT_EQ(CarSlots[0].body[0], body) << "18 is held now, so nothing reloads";
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(CarContent, MissingCarFilesLeaveEmptyModelsAndTheRestLoads) {
+  if (const std::string why = ContentUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  InScratchFolder scratch;
+  ASSERT_TRUE(scratch.entered());
+  // Car 4 with its level-1 body and its normal map gone; car 5 not there at all.
+  fs::create_directories("base/cars");
+  fs::copy(scratch.previous() / "base/cars/4", "base/cars/4");
+  fs::remove("base/cars/4/lod1_car.sbm");
+  fs::remove("base/cars/4/car_normal.tga");
+
+  LiveCarSetup.modelIndex = 4;
+  LoadedCarType[0].store(-1);
+  LoadCar(0);
+  EXPECT_EQ(LoadedCarType[0].load(), 4);
+  ASSERT_NE(CarSlots[0].body[1], nullptr);
+  EXPECT_EQ(CarSlots[0].body[1]->triangleCount, 0);
+  EXPECT_GT(CarSlots[0].body[0]->triangleCount, 0);
+  EXPECT_GT(CarSlots[0].body[2]->triangleCount, 0);
+  EXPECT_GT(CarSlots[0].rearWheel[2]->triangleCount, 0) << "files after the missing one load";
+  EXPECT_GT(CarSlots[0].points->triangleCount, 0);
+  EXPECT_EQ(CarNormalTextures[0].name, -1);
+  EXPECT_NE(CarColourTextures[0].name, -1);
+  EXPECT_NE(CarDirtMaskTextures[0].name, -1);
+
+  LiveCarSetup.modelIndex = 5;
+  SoilDirt(0);
+  LoadCar(0);
+  EXPECT_EQ(LoadedCarType[0].load(), 5);
+  ExpectEmptySlot(0);
+  ExpectFreshDirt(0);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// ---- objects and numbered textures ----
+
+TEST_F(CarContent, AllObjectPartsLoadWithTangentFrames) {
+  if (const std::string why = ContentUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  LoadObjects();
+  int parts = 0;
+  for (int type = 0; type < kObjectTypes; ++type)
+    for (int part = 0; part < kMaxObjectParts; ++part) {
+      SCOPED_TRACE(testing::Message() << "object " << type << " part " << part);
+      const MilkshapeModel* m = ObjectPartModels[type][part];
+      if (part >= kObjectPartCounts[type]) {
+        EXPECT_EQ(m, nullptr);
+        continue;
+      }
+      ASSERT_NE(m, nullptr);
+      EXPECT_GT(m->triangleCount, 0);
+      EXPECT_NE(m->cornerTangents, nullptr);
+      ++parts;
+    }
+  EXPECT_EQ(parts, 28);
+  // A second load replaces every part with a full one.
+  LoadObjects();
+  EXPECT_GT(ObjectPartModels[15][2]->triangleCount, 0);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(CarContent, NumberedTexturesTakeTheirModesAndAreFreedWithTheSceneTextures) {
+  if (const std::string why = ContentUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  const int maxAnisotropy = QueryMaxAnisotropy();
+  int startUpEntries[9];
+  for (int n = 0; n < 9; ++n) startUpEntries[n] = TextureTable[n].name;
+  LoadTextures();
+  for (int n = 0; n < 9; ++n) EXPECT_EQ(TextureTable[n].name, startUpEntries[n]) << "the renderer's entry " << n;
+
+  for (int n = 9; n < kTextureTableSize; ++n) {
+    SCOPED_TRACE(n);
+    ASSERT_NE(TextureTable[n].name, -1);
+    const GLuint name = static_cast<GLuint>(TextureTable[n].name);
+    ASSERT_GT(LevelWidth(name, 0), 1) << "too small to tell mipmapped from one level";
+    const bool anisotropic = n == 14 || n == 21 || n == 45 || n == 46;
+    const bool clamped = n == 38;
+    const bool linearMipmapped = n == 44;
+    const bool compressedFlat = n == 54;
+    const bool linear = linearMipmapped || compressedFlat;
+    EXPECT_EQ(Param(name, GL_TEXTURE_MIN_FILTER), linear ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(Param(name, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    const GLint wrap = clamped ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+    EXPECT_EQ(Param(name, GL_TEXTURE_WRAP_S), wrap);
+    EXPECT_EQ(Param(name, GL_TEXTURE_WRAP_T), wrap);
+    EXPECT_EQ(LevelWidth(name, 1) > 0, !compressedFlat) << "mipmaps uploaded";
+    // Without the extension the anisotropic entries cannot be told from plain ones.
+    if (maxAnisotropy > 0) {
+      GLfloat a = 0.0f;
+      glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &a);
+      EXPECT_EQ(a, anisotropic ? static_cast<float>(AnisotropyBelowMaximum(maxAnisotropy)) : 1.0f);
+    }
+  }
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  ASSERT_TRUE(SharedSceneTextures[2].LoadTGA("base/textures/tex09.tga", kTextureClampedMipmapped));
+  std::vector<GLuint> held;
+  for (const Texture& t : TextureTable)
+    if (t.name != -1) held.push_back(static_cast<GLuint>(t.name));
+  held.push_back(static_cast<GLuint>(SharedSceneTextures[2].name));
+  FreeTextures();
+  for (const Texture& t : TextureTable) EXPECT_EQ(t.name, -1);
+  for (const Texture& t : SharedSceneTextures) EXPECT_EQ(t.name, -1);
+  for (GLuint name : held) EXPECT_FALSE(glIsTexture(name)) << name;
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace
