@@ -82,6 +82,11 @@ void CullMainCamera(float aspect) {
 void AssignLevelsOfDetail() {
   const Vector3& eye = CameraState.eye;
   for (int car = 0; car < 4; ++car) {
+    // A car without a body stands outside the race: nothing to draw.
+    if (!RaceCars[car].body) {
+      WorkingResults.levelOfDetail[car] = -1;
+      continue;
+    }
     const neVector3 b = RaceCars[car].Position();
     const Vector3 p(b.x, b.y, b.z);
     const float d = p.Difference(eye).Length();

@@ -74,6 +74,17 @@ void Drive(float throttle, float brake, float steer) {
   RaceControls.steer = steer;
 }
 
+// Full throttle along the path until the player's lorry runs at speed; false when it
+// does not within the given seconds.
+bool DriveUpTo(const RaceSessionOptions& o, float speed, float seconds) {
+  for (int f = FramesFor(o, seconds); f > 0; --f) {
+    if (Player().speed >= speed) return true;
+    Drive(1.0f, 0.0f, FollowPathSteering());
+    StepRaceFrame();
+  }
+  return Player().speed >= speed;
+}
+
 ScenarioResult Failed(const char* why) { return ScenarioResult{false, why}; }
 
 // Every car where the grid puts it, facing the road, and no two boxes overlapping.
@@ -159,13 +170,7 @@ ScenarioResult Straight(const RaceSessionOptions& o) {
 ScenarioResult TurnOnce(const RaceSessionOptions& o, float lock, float* turned, float* inner, float* outer) {
   if (!OpenParked(o)) return Failed("load refused");
   CSampleCar& car = Player();
-  const int limit = FramesFor(o, 20.0f);
-  int f = 0;
-  for (; f < limit && car.speed < 10.0f; ++f) {
-    Drive(1.0f, 0.0f, FollowPathSteering());
-    StepRaceFrame();
-  }
-  if (f == limit) return Failed("never reached 10 units a second");
+  if (!DriveUpTo(o, 10.0f, 20.0f)) return Failed("never reached 10 units a second");
   const float start = Heading(car);
   for (int k = FramesFor(o, 1.0f); k > 0; --k) {
     Drive(car.speed < 10.0f ? 1.0f : 0.0f, 0.0f, lock);
@@ -223,13 +228,7 @@ ScenarioResult Reverse(const RaceSessionOptions& o) {
 ScenarioResult Brake(const RaceSessionOptions& o) {
   if (!OpenParked(o)) return Failed("load refused");
   CSampleCar& car = Player();
-  const int limit = FramesFor(o, 30.0f);
-  int f = 0;
-  for (; f < limit && car.speed < 25.0f; ++f) {
-    Drive(1.0f, 0.0f, FollowPathSteering());
-    StepRaceFrame();
-  }
-  if (f == limit) return Failed("never reached 25 units a second");
+  if (!DriveUpTo(o, 25.0f, 30.0f)) return Failed("never reached 25 units a second");
   const neVector3 from = car.Position();
   const double start = RaceSession.raceSeconds;
   double stopped = -1.0;
@@ -251,8 +250,8 @@ ScenarioResult Brake(const RaceSessionOptions& o) {
 
 }  // namespace
 
-float FollowPathSteering() {
-  const CSampleCar& car = Player();
+float FollowPathAngle(int index) {
+  const CSampleCar& car = RaceCars[index];
   if (!car.body || WaypointLastIndex < 1) return 0.0f;
   const neVector3 p = car.Position();
   int nearest = 0;
@@ -268,9 +267,12 @@ float FollowPathSteering() {
   const Waypoint& t = WaypointTable[(nearest + kLookAhead) % (WaypointLastIndex + 1)];
   const neVector3 toTarget = neV3(t.x - p.x, 0.0f, t.z - p.z);
   const float aim = WrapAngle(std::atan2(-toTarget.z, toTarget.x) - Heading(car));
-  // The opponents' law (1.2 x the aim, limited to the lock), turned back through the
-  // player's steering shape |s|^1.5 into a control value.
-  const float a = ClampFloat(1.2f * aim, -0.55f, 0.55f);
+  return ClampFloat(1.2f * aim, -0.55f, 0.55f);
+}
+
+float FollowPathSteering() {
+  // Back through the player's steering shape |s|^1.5.
+  const float a = FollowPathAngle(0);
   return (a >= 0.0f ? 1.0f : -1.0f) * std::pow(std::fabs(a) / 0.55f, 2.0f / 3.0f);
 }
 

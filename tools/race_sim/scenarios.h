@@ -20,7 +20,9 @@ struct Scenario {
 extern const Scenario kScenarios[];
 extern const int kScenarioCount;
 
-// The test-only path follower: steers the player's car along the race path from the
-// waypoint it is nearest to, writing the steering control (-1..1) the player's
-// driver turns into the wheel angle the opponents' law would choose.
+// The test-only path follower: the wheel angle (radians, -0.55..0.55) that steers a
+// car along the race path from the waypoint it is nearest to, by the opponents' law.
+float FollowPathAngle(int car);
+// The same for the player's car as the steering control (-1..1) that the player's
+// driver turns back into that angle.
 float FollowPathSteering();
