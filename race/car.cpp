@@ -114,9 +114,7 @@ void CSampleCar::ClearRaceState() {
   progressWaypoint = 0;
   progress = 0.0f;
   raceTime = lapTime = bestLap = RaceClock{};
-  targetWaypoint = lookAheadWaypoint = 0;
-  stuckTime = reverseTime = 0.0f;
-  reversing = 0;
+  ai = DriverLawState{};
 }
 
 neVector3 CSampleCar::Position() const {
@@ -169,6 +167,14 @@ void PublishCarRows() {
     row.gear = car.gear;
     row.engineLoad = car.engineLoad;
     row.speed = car.speed;
+    row.lap = car.lap;
+    row.place = car.place;
+    row.nextCheckpoint = car.nextCheckpoint;
+    row.progress = car.progress;
+    row.raceTime = car.raceTime;
+    row.lapTime = car.lapTime;
+    row.bestLap = car.bestLap;
+    std::memcpy(row.skidIndex, car.skidIndex, sizeof row.skidIndex);
   }
 }
 

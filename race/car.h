@@ -42,6 +42,16 @@ struct RaceClock {
   float hundredths = 0.0f;
 };
 
+// The opponents' driving law's own state: where it steers, where it looks for bends,
+// and the backing out of a wedged lorry. The player's test-only autopilot keeps one too.
+struct DriverLawState {
+  int32_t targetWaypoint = 0;     // steered at; advanced within reach
+  int32_t lookAheadWaypoint = 0;  // watched for bends
+  float stuckTime = 0.0f;         // seconds nearly stopped while trying to drive
+  float reverseTime = 0.0f;       // seconds backing out
+  uint8_t reversing = 0;
+};
+
 // What the render of one frame reads of a car; copied by PublishCarRows on the worker
 // at the end of each update and by TakeCarRowsForRender on the main thread.
 struct CarRow {
@@ -55,6 +65,13 @@ struct CarRow {
   int32_t gear = 0;
   float engineLoad = 0.0f;
   float speed = 0.0f;
+  // The race as the HUD and the results show it.
+  int32_t lap = 0;
+  int32_t place = 4;
+  int32_t nextCheckpoint = 0;
+  float progress = 0.0f;
+  RaceClock raceTime, lapTime, bestLap;
+  int32_t skidIndex[kCarWheels] = {};  // write positions of the tyre-mark rings
 };
 
 class CSampleCar {
@@ -132,12 +149,7 @@ class CSampleCar {
   int32_t progressWaypoint = 0;   // reachedWaypoint at the last progress gain
   float progress = 0.0f;          // waypoint index + fraction + laps; never falls
   RaceClock raceTime, lapTime, bestLap;
-  // The opponents' driver.
-  int32_t targetWaypoint = 0;
-  int32_t lookAheadWaypoint = 0;
-  float stuckTime = 0.0f;
-  float reverseTime = 0.0f;
-  uint8_t reversing = 0;
+  DriverLawState ai;          // the opponents' driver
   float driverFactor = 0.0f;  // 1..2.99, drawn at Create
 
   // Wheel trails: per-wheel ring positions and flags.

@@ -145,7 +145,15 @@ float RunEngine(CSampleCar* car, float r, float dt, float* coupling) {
   const float E0 = car->engineSpeed;
   const float Ew = car->wheelEngineSpeed;
   const float c = ClampFloat((E0 - kCouplingStart) * 0.005f, 0.0f, 1.0f) * car->clutch;
-  const float s = ClampFloat((Ew - E0) * c / (kEngineInertia + kEngineScale), -1.0f, 1.0f);
+  float s = ClampFloat((Ew - E0) * c / (kEngineInertia + kEngineScale), -1.0f, 1.0f);
+  // The clutch pulls engine and wheels together within a substep, never past each
+  // other: stepped explicitly the pull overshoots once a substep lasts more than about
+  // a tick in first gear (frames slower than 40 fps), and engine and wheels then swing
+  // further apart every substep, leaving the lorry unable to gather speed. k is the
+  // share of the gap one substep's pull would close.
+  const float k = (kEngineInertia + 0.5f * kEngineScale * kFinalDrive * kFinalDrive * r * r) * c * c * dt /
+                  (kEngineInertia + kEngineScale);
+  if (k > 1.0f) s /= k;
   const float n = ClampFloat((E0 - kIdleEngineSpeed) / (kTopEngineSpeed - kIdleEngineSpeed), 0.0f, 1.0f);
 
   float t = car->throttle > 0.001f ? 1.5f * car->throttle : -6.0f * n;

@@ -54,6 +54,9 @@ CarSetup PresetFor(int k) {
   return s;
 }
 
+constexpr float kLateralGripPeak = 1.2f;
+constexpr float kLateralGripSlide = 0.62f;
+
 // Drive grip against half the slip ratio: a quick rise to the peak near 20 % slip,
 // then a gentle fall as the tyre spins (or locks) through.
 float DriveGripValue(int i) {
@@ -63,11 +66,14 @@ float DriveGripValue(int i) {
 }
 
 // Lateral grip against 0.005 x the sideways speed: full grip from about 6 units/s of
-// sideways speed, then a slide that still holds the lorry.
+// sideways speed, then a slide that still holds the lorry. The peak stays low enough
+// that a lorry thrown into a bend slides before it rolls: the controller's lateral
+// force per unit of spring load is about 2.1 x this value, and a lorry with its track
+// and centre of mass tips beyond about 1.35.
 float LateralGripValue(int i) {
   const float x = i / 99.0f;
-  if (x <= 0.03f) return 1.2f * std::sin(x / 0.03f * 1.5707963f);
-  return 0.62f + 0.58f * std::exp(-(x - 0.03f) * 6.0f);
+  if (x <= 0.03f) return kLateralGripPeak * std::sin(x / 0.03f * 1.5707963f);
+  return kLateralGripSlide + (kLateralGripPeak - kLateralGripSlide) * std::exp(-(x - 0.03f) * 6.0f);
 }
 
 void AppendCurve(std::string* text, float (*value)(int)) {

@@ -3,18 +3,23 @@
 // bad argument. Run from the folder that holds base/.
 //
 //   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] [--scenario NAME|all]
+//   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] --autopilot
+//
+// --autopilot races four laps with the player's car driven by the opponents' law and
+// checks the race rules on every car every frame.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "tools/race_sim/autopilot.h"
 #include "tools/race_sim/scenarios.h"
 
 namespace {
 
 int Usage() {
   std::fprintf(stderr, "usage: race_sim [--race 1-30] [--car 0-17] [--seed S] [--dt SECONDS] "
-                       "[--scenario NAME|all]\nscenarios:");
+                       "[--scenario NAME|all | --autopilot]\nscenarios:");
   for (int i = 0; i < kScenarioCount; ++i) std::fprintf(stderr, " %s", kScenarios[i].name);
   std::fprintf(stderr, "\n");
   return 2;
@@ -33,8 +38,13 @@ bool ParseInt(const char* text, long lo, long hi, long* out) {
 int main(int argc, char** argv) {
   RaceSessionOptions options;
   std::string wanted = "all";
+  bool autopilot = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
+    if (!std::strcmp(arg, "--autopilot")) {
+      autopilot = true;
+      continue;
+    }
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     long n = 0;
     if (!value) return Usage();
@@ -56,6 +66,12 @@ int main(int argc, char** argv) {
       return Usage();
     }
     ++i;
+  }
+  if (autopilot) {
+    const AutopilotResult r = RunAutopilotRace(options);
+    std::printf("autopilot race=%d car=%d seed=%u dt=%.4f %s %s\n", options.race, options.car, options.seed,
+                options.frameSeconds, r.figures.c_str(), r.pass ? "PASS" : "FAIL");
+    return r.pass ? 0 : 1;
   }
   bool known = wanted == "all";
   for (int i = 0; i < kScenarioCount; ++i) known = known || wanted == kScenarios[i].name;

@@ -115,12 +115,14 @@ ScenarioResult Grid(const RaceSessionOptions& o) {
   return r;
 }
 
-// The countdown and three seconds more with nobody driving: every wheel on its
-// spring's rest, every car still and upright.
+// The countdown held three seconds past its end, so that nobody drives: every wheel
+// on its spring's rest, every car still and upright (the opponents rev on the brake).
 ScenarioResult Settle(const RaceSessionOptions& o) {
   if (!OpenRaceSession(o)) return Failed("load refused");
-  RunCountdown();
-  for (int f = FramesFor(o, 3.0f); f > 0; --f) StepRaceFrame();
+  for (int f = FramesFor(o, kCountdownRelease - kCountdownStart + 3.0f); f > 0; --f) {
+    StepRaceFrame();
+    RaceStatus.CountdownRunning.store(1);
+  }
   float dropLow = 10.0f, dropHigh = -10.0f, fastest = 0.0f, lowestUp = 1.0f;
   for (const CSampleCar& car : RaceCars) {
     if (!car.body) return Failed("a car has no body");

@@ -1,0 +1,149 @@
+#include "tools/race_sim/autopilot.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+#include "app/controls.h"
+#include "race/ai_driver.h"
+#include "race/car.h"
+#include "race/physics_world.h"
+#include "race/race_rules.h"
+#include "race/race_status.h"
+#include "race/waypoints.h"
+
+namespace {
+
+constexpr double kRaceClockLimit = 900.0;  // seconds of race clock for the four laps
+
+std::string Format(const char* fmt, ...) {
+  char buffer[512];
+  va_list args;
+  va_start(args, fmt);
+  std::vsnprintf(buffer, sizeof buffer, fmt, args);
+  va_end(args);
+  return buffer;
+}
+
+float Seconds(const RaceClock& c) {
+  return static_cast<float>(c.minutes) * 60.0f + static_cast<float>(c.seconds) + c.hundredths * 0.01f;
+}
+
+bool Finite(const neVector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// The player's own law: its target and weave, never the opponents'.
+struct Autopilot {
+  DriverLawState state;
+  float weavePhase = 0.0f;
+
+  void Drive(float ticks) {
+    const CSampleCar& car = RaceCars[0];
+    if (!car.body) return;
+    const neVector3 p = car.Position();
+    AdvanceTarget(p, car.speed, &state);
+    DriverLawOutput out;
+    SteerAndPace(p, car.heading, car.speed, 0, 1.0f, ticks, &state, &weavePhase, &out);
+    RaceControls.accelerator = std::fmin(out.throttle, 1.0f);
+    RaceControls.brake = out.brake;
+    RaceControls.clutch = 1.0f;
+    // Back through the player's steering shape |s|^1.5 to the same wheel angle.
+    const float a = out.steer;
+    RaceControls.steer = (a >= 0.0f ? 1.0f : -1.0f) * std::pow(std::fabs(a) / kAiSteerLimit, 2.0f / 3.0f);
+  }
+};
+
+// What the previous frame left, to judge this one against.
+struct Seen {
+  float progress[kRaceCarCount];
+  int32_t lap[kRaceCarCount];
+  int32_t next[kRaceCarCount];
+  bool over[kRaceCarCount] = {};
+};
+
+void Remember(Seen* s) {
+  for (int i = 0; i < kRaceCarCount; ++i) {
+    s->progress[i] = RaceCars[i].progress;
+    s->lap[i] = RaceCars[i].lap;
+    s->next[i] = RaceCars[i].nextCheckpoint;
+  }
+}
+
+float DistanceToStart(const CSampleCar& car) {
+  const neVector3 p = car.Position();
+  const Waypoint& w = WaypointTable[0];
+  return std::sqrt((p.x - w.x) * (p.x - w.x) + (p.y - w.y) * (p.y - w.y) + (p.z - w.z) * (p.z - w.z));
+}
+
+}  // namespace
+
+AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
+  AutopilotResult r;
+  if (!OpenRaceSession(options)) {
+    r.figures = "load refused";
+    return r;
+  }
+  Autopilot pilot;
+  Seen seen;
+  Remember(&seen);
+  const float frameTicks = options.frameSeconds * 100.0f;
+  std::string broken;
+  int finishes = 0;
+  int rollovers = 0;
+  double finishAt = -1.0;
+  RaceClock frozen;
+  const int64_t limit = static_cast<int64_t>((kRaceClockLimit + 10.0) / options.frameSeconds);
+  for (int64_t f = 0; f < limit && broken.empty(); ++f) {
+    const bool wasFinished = RaceStatus.PlayerFinished.load() != 0;
+    pilot.Drive(frameTicks);
+    StepRaceFrame();
+    const bool finished = RaceStatus.PlayerFinished.load() != 0;
+    if (finished && !wasFinished) {
+      ++finishes;
+      finishAt = RaceSession.raceSeconds;
+      frozen = RaceCars[0].raceTime;
+    }
+    for (int i = 0; i < kRaceCarCount && broken.empty(); ++i) {
+      const CSampleCar& car = RaceCars[i];
+      if (!car.body || !Finite(car.Position()) || !Finite(car.body->GetVelocity()))
+        broken = Format("car %d has no finite body at frame %lld", i, static_cast<long long>(f));
+      else if (car.progress < seen.progress[i])
+        broken = Format("car %d progress fell %.3f -> %.3f", i, seen.progress[i], car.progress);
+      else if (car.lap != seen.lap[i] && !(car.lap == seen.lap[i] + 1 && DistanceToStart(car) < kWaypointReach) &&
+               !(i == 0 && car.lap == seen.lap[i] && finished))
+        broken = Format("car %d lap %d -> %d at %.1f from the line", i, seen.lap[i], car.lap, DistanceToStart(car));
+      else if (car.nextCheckpoint != seen.next[i] && car.nextCheckpoint != NextCheckpointAfter(seen.next[i]))
+        broken = Format("car %d skipped from checkpoint %d to %d", i, seen.next[i], car.nextCheckpoint);
+    }
+    if (broken.empty() && !finished) {
+      // The player is ranked before the opponents move this frame: against their
+      // progress of the frame before.
+      const float others[3] = {seen.progress[1], seen.progress[2], seen.progress[3]};
+      if (RaceCars[0].place != PlayerPlace(RaceCars[0].progress, others))
+        broken = Format("place %d does not follow the progress", RaceCars[0].place);
+    }
+    if (broken.empty() && finished && RaceClockKey(RaceCars[0].raceTime) != RaceClockKey(frozen))
+      broken = "the race time ran on after the finish";
+    for (int i = 0; i < kRaceCarCount; ++i) {
+      // A lorry on its side or roof, counted once per time it goes over.
+      const bool over = RaceCars[i].body->GetRotationMatrix().col[1].y < 0.0f;
+      if (over && !seen.over[i]) ++rollovers;
+      seen.over[i] = over;
+    }
+    Remember(&seen);
+    if (RaceSession.raceSeconds > kRaceClockLimit && !finished) break;
+    // The opponents are judged at the moment of the player's finish: the rubber band
+    // keeps them on the last lap by then.
+    if (finished) break;
+  }
+  const CSampleCar& player = RaceCars[0];
+  int slowestOpponent = RaceCars[1].lap;
+  for (int i = 2; i < kRaceCarCount; ++i) slowestOpponent = std::min(slowestOpponent, RaceCars[i].lap);
+  const float best = Seconds(player.bestLap), total = Seconds(player.raceTime);
+  r.pass = broken.empty() && finishes == 1 && finishAt >= 0.0 && finishAt <= kRaceClockLimit &&
+           player.lap == kRaceLaps && slowestOpponent >= kRaceLaps && best > 0.0f && best <= total;
+  r.figures = Format("finish_s=%.1f laps=%d best_lap=%.2f place=%d opp_laps=%d,%d,%d rollovers=%d", finishAt,
+                     player.lap, best, player.place, RaceCars[1].lap, RaceCars[2].lap, RaceCars[3].lap, rollovers);
+  if (!broken.empty()) r.figures += " broken: " + broken;
+  CloseRaceSession();
+  return r;
+}

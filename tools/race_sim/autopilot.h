@@ -1,0 +1,15 @@
+// A whole race with the player's car driven by the opponents' law: a test-only driver
+// writes the controls as a player would, while the player's race rules stay the
+// game's. Every frame checks the rules' invariants on every car.
+#pragma once
+
+#include <string>
+
+#include "tools/race_sim/race_session.h"
+
+struct AutopilotResult {
+  bool pass = false;
+  std::string figures;
+};
+
+AutopilotResult RunAutopilotRace(const RaceSessionOptions& options);
