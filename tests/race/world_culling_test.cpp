@@ -1,6 +1,6 @@
 // The world quadtree's nodes and culling: the leaf numbering, the box tests against
 // frusta made by the race cameras' own code, building and freeing the process-wide
-// tree from a qt.qt.
+// tree from a qt.qt, and the race update's main list with its distances.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,6 +13,7 @@
 
 #include "app/race_cameras.h"
 #include "app/race_snapshot.h"
+#include "app/race_update.h"
 #include "gfx/milkshape.h"
 #include "race/waypoints.h"
 #include "race/world_quadtree.h"
@@ -378,6 +379,47 @@ TEST(WorldQuadTree, MissingDamagedOrForeignFileBuildsNothing) {
   ExpectNothingBuilt();
   EXPECT_FALSE(BuildWorldQuadTreeAt(nullptr, world.models));
   ExpectNothingBuilt();
+}
+
+TEST(WorldQuadTree, RaceUpdateMainListCarriesDistancesFromItsOwnEye) {
+  WorldTreeGuard guard;
+  const SmallWorldFile world;
+  ASSERT_TRUE(BuildWorldQuadTreeAt(world.Write("qt.qt").c_str(), world.models));
+  CameraState.eye = Vector3(130.0f, 4.0f, -220.0f);
+  CameraState.target = Vector3(180.0f, 4.0f, -120.0f);
+  CameraState.up = Vector3(0, 1, 0);
+  CameraState.speedFactor = 0.0f;
+  // The frame on screen is an update behind: its eye is somewhere else.
+  RenderCamera.eye = Vector3(-900.0f, 4.0f, 900.0f);
+  CullMainCamera(4.0f / 3.0f);
+
+  const LeafList& list = WorkingResults.mainLeaves;
+  const LeafIds expected = Visible(*WorldRoot, ViewFrustum);
+  ASSERT_GT(list.count, 0);
+  ASSERT_EQ(list.count, expected.count);
+  for (int i = 0; i < list.count; ++i) {
+    ASSERT_EQ(list.leaf[i], expected.leaf[i]);
+    // From the tree's own square, which the file's square must equal.
+    const QuadTree* node = LeafAt(WorldRoot, WorldLeaves[list.leaf[i]].x, WorldLeaves[list.leaf[i]].z);
+    ASSERT_EQ(node->leafId, list.leaf[i]);
+    const float dx = 130.0f - node->x, dz = -220.0f - node->z;
+    EXPECT_NEAR(list.distanceSq[i], dx * dx + dz * dz, 1e-3f) << "leaf " << list.leaf[i];
+  }
+  // The leaf the camera stands in is in view, at its centre's distance.
+  const QuadTree* here = LeafAt(WorldRoot, 130.0f, -220.0f);
+  bool found = false;
+  for (int i = 0; i < list.count; ++i)
+    if (list.leaf[i] == here->leafId) {
+      found = true;
+      EXPECT_NEAR(std::sqrt(list.distanceSq[i]), std::hypot(130.0f - here->x, -220.0f - here->z),
+                  1e-3f);
+    }
+  EXPECT_TRUE(found);
+
+  // Without a world the list empties.
+  FreeWorldQuadTree();
+  CullMainCamera(4.0f / 3.0f);
+  EXPECT_EQ(WorkingResults.mainLeaves.count, 0);
 }
 
 // World 0 as the race load has it: the ten layers prepared as the loader prepares
