@@ -14,6 +14,11 @@ constexpr int kSliceCount = 6;
 struct LeafList {
   int count = 0;
   int leaf[kMaxVisibleLeaves];
+  // The main list only: each leaf's squared horizontal distance from the camera that
+  // drew up the list, the passes' cut-off against the view distance. It travels with
+  // the list rather than in the shared leaf record, which the next update would
+  // rewrite while this frame is still being drawn.
+  float distanceSq[kMaxVisibleLeaves];
 };
 
 struct RaceFrameResults {

@@ -14,6 +14,7 @@
 #include "race/physics_world.h"
 #include "race/race_status.h"
 #include "race/seams.h"
+#include "race/world_quadtree.h"
 #include "render/camera_state.h"
 #include "render/seams.h"
 
@@ -70,15 +71,6 @@ void AdvanceBonusClocks(float ticks) {
 
 namespace {
 
-void CullMainCamera(float aspect) {
-  SetupCamera(kCameraMain, 0, aspect, ViewDistance);
-  LeafList& main = WorkingResults.mainLeaves;
-  main.count = 0;
-  CollectVisibleLeaves(ViewFrustum, main.leaf, &main.count, kMaxVisibleLeaves);
-  // Distances from the eye of the frame being drawn, for the leaves' draw order.
-  for (int i = 0; i < main.count; ++i) StoreLeafDistance(main.leaf[i], RenderCamera.eye);
-}
-
 void AssignLevelsOfDetail() {
   const Vector3& eye = CameraState.eye;
   for (int car = 0; car < 4; ++car) {
@@ -94,14 +86,23 @@ void AssignLevelsOfDetail() {
   }
 }
 
+// No tree (no race world loaded) culls to empty lists.
+void CollectLeaves(const Frustum& f, LeafList* list) {
+  list->count = 0;
+  if (WorldRoot) WorldRoot->CollectVisible(f, list->leaf, &list->count, kMaxVisibleLeaves);
+}
+
+void CollectShadowLeaves(const Frustum& f, LeafList* list) {
+  list->count = 0;
+  if (WorldRoot) WorldRoot->CollectShadowVisible(f, list->leaf, &list->count, kMaxVisibleLeaves);
+}
+
 void CullSlices() {
   const int n = SlicesPerFrame(Settings.reflectionQuality);
   for (int i = 0; i < n; ++i) {
     RaceClocks.sliceCursor = (RaceClocks.sliceCursor + 1) % kSliceCount;
     SetupCamera(kCameraSlice, RaceClocks.sliceCursor, 1.0f, ViewDistance);
-    LeafList& list = WorkingResults.sliceLeaves[RaceClocks.sliceCursor];
-    list.count = 0;
-    CollectVisibleLeaves(ViewFrustum, list.leaf, &list.count, kMaxVisibleLeaves);
+    CollectLeaves(ViewFrustum, &WorkingResults.sliceLeaves[RaceClocks.sliceCursor]);
   }
 }
 
@@ -121,6 +122,22 @@ void Publish() {
 
 }  // namespace
 
+void CullMainCamera(float aspect) {
+  SetupCamera(kCameraMain, 0, aspect, ViewDistance);
+  LeafList& main = WorkingResults.mainLeaves;
+  CollectLeaves(ViewFrustum, &main);
+  // This update's own eye: Publish hands this CameraState over with the list, so the
+  // frame that draws the list is drawn from this eye. RenderCamera is still the frame
+  // before (and the main thread's to write), one update behind the list.
+  const Vector3& eye = CameraState.eye;
+  for (int i = 0; i < main.count; ++i) {
+    const QuadTreeList& leaf = WorldLeaves[main.leaf[i]];
+    const float dx = eye.x - leaf.x;
+    const float dz = eye.z - leaf.z;
+    main.distanceSq[i] = dx * dx + dz * dz;
+  }
+}
+
 void UpdateRaceFrame() {
   MeasureFrame();
   TakeDriverControls();
@@ -138,9 +155,7 @@ void UpdateRaceFrame() {
   AssignLevelsOfDetail();
   if (ShadowMapSize > 16) {
     SetupCamera(kCameraSun, 0, 1.0f, ViewDistance);
-    LeafList& sun = WorkingResults.sunLeaves;
-    sun.count = 0;
-    CollectShadowVisibleLeaves(ViewFrustum, sun.leaf, &sun.count, kMaxVisibleLeaves);
+    CollectShadowLeaves(ViewFrustum, &WorkingResults.sunLeaves);
   }
   CullSlices();
   AdvanceBonusClocks(ticks);

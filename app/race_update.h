@@ -10,3 +10,7 @@ float RampPointGain(float ticks);
 void EaseSpeedFactor(float ticks);
 // Bonus cool-downs advance; the shown bonus counts down and the queue moves on.
 void AdvanceBonusClocks(float ticks);
+
+// The main camera's frustum from CameraState, and its published list: the leaves in
+// view, each with its squared horizontal distance from CameraState's eye.
+void CullMainCamera(float aspect);

@@ -10,6 +10,3 @@ void LoadGarage() {}
 void WakeDisturbedObjects() {}
 
 void CityCarDrawMatrix(int, Matrix4* out) { out->SetIdentity(); }
-void CollectVisibleLeaves(const Frustum&, int*, int*, int) {}
-void CollectShadowVisibleLeaves(const Frustum&, int*, int*, int) {}
-void StoreLeafDistance(int, const Vector3&) {}

@@ -18,8 +18,3 @@ struct Frustum;
 struct Matrix4;
 struct Vector3;
 void CityCarDrawMatrix(int car, Matrix4* out);
-// Appends the visible leaves (the caller sets *count to 0 first); never beyond max.
-void CollectVisibleLeaves(const Frustum& f, int* leaves, int* count, int max);
-void CollectShadowVisibleLeaves(const Frustum& f, int* leaves, int* count, int max);
-// The leaf keeps its squared horizontal distance from eye (its draw order).
-void StoreLeafDistance(int leaf, const Vector3& eye);
