@@ -7,7 +7,6 @@ uint8_t CubeMapEnabled = 0;
 
 void LoadWorld(int) {}
 void LoadGarage() {}
-void WakeDisturbedObjects() {}
 
 void CityCarDrawMatrix(int, Matrix4* out) { out->SetIdentity(); }
 void CollectVisibleLeaves(const Frustum&, int*, int*, int) {}
