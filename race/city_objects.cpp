@@ -45,8 +45,8 @@ constexpr CityObjectType Type(CityObjectPart a, CityObjectPart b, CityObjectPart
 
 // Posts and bollards: the inertia box is a hair shorter than the collision box, as
 // the objects were tuned with.
-constexpr CityObjectPart kPost = Part(V(0.96f, 1.64f, 0.96f), V(0.96f, 1.63f, 0.96f), V(0.0f, 0.82f, 0.0f), 20.0f);
 constexpr neVector3 kPostBox = V(0.96f, 1.64f, 0.96f);
+constexpr CityObjectPart kPost = Part(kPostBox, V(0.96f, 1.63f, 0.96f), V(0.0f, 0.82f, 0.0f), 20.0f);
 // Crates and the stacks built on one.
 constexpr neVector3 kCrateBox = V(2.64f, 1.0f, 2.64f);
 constexpr CityObjectPart kCrate = Part(kCrateBox, V(0.0f, 0.5f, 0.0f), 40.0f);

@@ -277,7 +277,8 @@ TEST_F(RoadsideObjects, ASkewedMarkerGivesAnOrthonormalRotation) {
   EXPECT_TRUE(Orthonormal(o.rotation, 1e-6f));
   EXPECT_NEAR(o.rotation.col[0].x, 1.0f, 1e-6f);
   const neVector3 normal = o.rotation.col[2];
-  EXPECT_NEAR(normal.Dot(neV3(1.0f, 1.5f, 0.6f)), 0.0f, 1e-5f) << "the third edge lies in the frame's x-y plane";
+  EXPECT_NEAR(normal.Dot(neV3(1.0f, 1.5f, 0.6f)), 0.0f, 1e-5f)
+      << "the third edge lies in the frame's x-y plane";
   ASSERT_EQ(o.bodyCount, 1);
   EXPECT_TRUE(Orthonormal(o.bodies[0]->GetRotationMatrix(), 1e-5f));
 }
@@ -622,7 +623,8 @@ TEST(RoadsideObjectsRace, TheRaceLoadBuildsTheRaceObjectsAndTheDestroyForgetsThe
   ASSERT_TRUE(LoadRacePhysics(1));
   ASSERT_NE(WorldLayers.objects, nullptr);
   int listed = 0;
-  for (int g = 0; g < WorldLayers.objects->groupCount; ++g) listed += WorldLayers.objects->groups[g].triangleCount;
+  const Model& layer = *WorldLayers.objects;
+  for (int g = 0; g < layer.groupCount; ++g) listed += layer.groups[g].triangleCount;
   ASSERT_GT(listed, 0);
   EXPECT_EQ(CityObjectCount, listed);
   int bodies = 0;

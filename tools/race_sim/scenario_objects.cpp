@@ -131,8 +131,9 @@ struct RestWatch {
     near.resize(static_cast<size_t>(CityObjectCount), 0);
     for (int k = 0; k < CityObjectCount; ++k) {
       if (near[static_cast<size_t>(k)]) continue;
+      const neVector3 at = CityObjects[k].position;
       for (const CSampleCar& car : RaceCars)
-        if (car.body && HorizontalDistanceSq(car.body->GetPosition(), CityObjects[k].position) < kWatchDistanceSq)
+        if (car.body && HorizontalDistanceSq(car.body->GetPosition(), at) < kWatchDistanceSq)
           near[static_cast<size_t>(k)] = 1;
       if (!near[static_cast<size_t>(k)]) worst = std::fmax(worst, RestError(CityObjects[k]));
     }
@@ -223,8 +224,8 @@ ScenarioResult ObjectsScenario(const RaceSessionOptions& o) {
   ParkOpponents();
   RestWatch watch;
   watch.Look();
-  for (int f = static_cast<int>(kCountdownEnd / o.frameSeconds); f > 0 && RaceStatus.CountdownRunning.load(); --f)
-    watch.Step();
+  const int countdownFrames = static_cast<int>(kCountdownEnd / o.frameSeconds);
+  for (int f = countdownFrames; f > 0 && RaceStatus.CountdownRunning.load(); --f) watch.Step();
   // How high the lorry's body rides over the road it stands on.
   const neVector3 grid = RaceCars[0].Position();
   const float rideHeight = grid.y - WaypointTable[NearestWaypoint(grid)].y;
@@ -238,7 +239,8 @@ ScenarioResult ObjectsScenario(const RaceSessionOptions& o) {
   float hitSpeed = -1.0f;
   int queuedAtHit = 0;
   for (int f = static_cast<int>(kDriveSeconds / o.frameSeconds); f > 0 && !t.hit; --f) {
-    const bool aiming = HorizontalDistanceSq(RaceCars[0].Position(), t.position) < kAimDistance * kAimDistance;
+    const float d2 = HorizontalDistanceSq(RaceCars[0].Position(), t.position);
+    const bool aiming = d2 < kAimDistance * kAimDistance;
     HoldSpeed(aiming ? SteerAt(t.RestPosition(0)) : FollowPathSteering());
     const float speed = RaceCars[0].speed;
     watch.Step();
