@@ -320,7 +320,7 @@ TEST_F(RoadsideObjects, ObjectsWakeWithinTenUnitsAndSleepBeyondFifteen) {
   EXPECT_LT(Distance(b->GetPosition(), o.RestPosition(0)), 1e-6f);
 }
 
-TEST_F(RoadsideObjects, ANudgeOfAHundredthKeepsGravityOffATenthAndMoreTurnsItOnForAllParts) {
+TEST_F(RoadsideObjects, AFiveHundredthsNudgeKeepsGravityOffElevenHundredthsTurnItOnForAllParts) {
   Build({{14, Marker(0.0f, 0.0f, 0.0f)}});
   CityObject& o = CityObjects[0];
   ASSERT_EQ(o.bodyCount, 3);
