@@ -4,12 +4,13 @@
 // is harmless then). Every other game global is zero-initialised or constant.
 //
 // The race world's objects follow the emitters and the race frame records: the car
-// controller callback and the four race cars (the city cars and the 1000 roadside
-// objects join them when those are built).
+// controller callback, the four race cars and the 1000 roadside objects (the city cars
+// join them when those are built).
 #include "app/race_snapshot.h"
 #include "gfx/particles.h"
 #include "gfx/texture.h"
 #include "race/car.h"
+#include "race/city_objects.h"
 #include "race/scene_content.h"
 
 // The numbered textures tex00-tex70.
@@ -37,3 +38,4 @@ RaceFrameResults RenderSnapshot;
 // The engine calls the cars' dynamics through this one callback object.
 CControllerCB CarController;
 CSampleCar RaceCars[kRaceCarCount];
+CityObject CityObjects[kMaxCityObjects];

@@ -14,6 +14,7 @@
 #include "gfx/renderer.h"
 #include "gfx/virtual_screen.h"
 #include "race/car.h"
+#include "race/city_objects.h"
 #include "race/seams.h"
 #include "render/camera_state.h"
 #include "render/seams.h"
@@ -88,6 +89,7 @@ void RenderRaceFrame() {
   RenderSnapshot = PublishedResults;
   RenderCamera = RenderSnapshot.camera;
   TakeCarRowsForRender();
+  TakeCityObjectsForRender();
   FrameTimingState& t = FrameTiming;
   t.RenderTicks = RenderSnapshot.ticks;
   t.SceneClock += t.RenderTicks * 0.01f;

@@ -11,6 +11,7 @@
 #include "app/sound.h"
 #include "app/controls.h"
 #include "race/car.h"
+#include "race/city_objects.h"
 #include "race/physics_world.h"
 #include "race/race_status.h"
 #include "race/seams.h"
@@ -114,6 +115,7 @@ void Publish() {
   for (int k = 0; k < 4; ++k)
     if (TrafficCarCount > k) CityCarDrawMatrix(k, &w.cityCarMatrices[k]);
   PublishCarRows();
+  PublishCityObjects();
   w.ticks = FrameTiming.FrameTicks;
   w.fps = FrameTiming.Fps;
   ++w.updateNumber;

@@ -7,7 +7,9 @@
 #include "app/settings.h"
 #include "app/sound.h"
 #include "gfx/milkshape.h"
+#include "platform/crt_rand.h"
 #include "race/car.h"
+#include "race/city_objects.h"
 #include "race/race_status.h"
 #include "race/waypoints.h"
 #include "race/world_layers.h"
@@ -35,9 +37,18 @@ constexpr float kGridRowStep = 5.0f;
 constexpr float kGridSide = 3.0f;
 constexpr float kGridLift = 0.45f;
 // Score bonuses and knocks.
+constexpr float kObjectHitSpeed = 12.0f;
 constexpr float kOpponentHitSpeed = 7.5f;
 constexpr float kHardKnockSpeed = 12.5f;
 constexpr float kKnockInterval = 2.0f;
+// A roadside object sounds again only after this many seconds, and a crash takes the
+// first free source of up to this many random picks among the two sets that sound
+// like wood and boards (sets 0 and 3 are metal and stone).
+constexpr float kObjectCrashWait = 0.5f;
+constexpr int kCrashSoundTries = 12;
+constexpr int kObjectCrashFirstSet = 1;
+constexpr int kObjectCrashSets = 2;
+constexpr int kCrashVariants = 4;
 // 1/17 s as the single-precision value the substep rule compares with.
 constexpr float kSubstepThreshold = 0.05882353f;
 
@@ -62,6 +73,40 @@ void KnockSound(CSampleCar* car, float impact) {
   s.SetPosition(p.x, p.y, p.z, v.x, v.y, v.z);
   if (SoundOn()) s.Play();
   if (impact < kHardKnockSpeed) s.SetGain(std::fmin(0.1f * impact, 1.0f));
+}
+
+// The roadside object a body belongs to: the body's user data is the object's index,
+// trusted only within the list in use.
+CityObject* ObjectOfSide(void* body) {
+  if (!body) return nullptr;
+  const uintptr_t k = static_cast<neRigidBody*>(body)->GetUserData();
+  return k < static_cast<uintptr_t>(CityObjectCount) ? &CityObjects[k] : nullptr;
+}
+
+void ObjectCrashSound(CityObject* object, neRigidBody* body) {
+  if (!(object->crashSoundTimer > kObjectCrashWait)) return;
+  for (int i = 0; i < kCrashSoundTries; ++i) {
+    const int set = kObjectCrashFirstSet + platform::Rand() % kObjectCrashSets;
+    const int variant = platform::Rand() % kCrashVariants;
+    SoundSource& s = GameSounds.crash[set][variant];
+    if (s.IsPlaying()) continue;
+    CrashSoundSlots[set][variant].playing = 1;
+    CrashSoundSlots[set][variant].body = body;
+    object->crashSoundTimer = 0.0f;
+    if (SoundOn()) s.Play();
+    return;
+  }
+}
+
+// A lorry against a roadside object: a crash, and the first hard hit of each wake-up
+// scores.
+void ObjectHit(neRigidBody* objectBody, float impact) {
+  CityObject* object = ObjectOfSide(objectBody);
+  if (!object) return;
+  ObjectCrashSound(object, objectBody);
+  if (object->hit || !(impact > kObjectHitSpeed)) return;
+  if (QueueBonus(kBonusObjectHit, kObjectHitBonus)) RaceBonusTotals[0] += kObjectHitBonus;
+  object->hit = 1;
 }
 
 void StartRaceLoops() {
@@ -136,13 +181,29 @@ void BuildTerrainMesh(neSimulation* simulator) {
   ReleasePhysicsLayer();
 }
 
+namespace {
+
+// The simulator and every body reference into it; the roadside object list stays for
+// the next InitPhysicsWorld.
+void ReleaseSimulator() {
+  neSimulation::Destroy(RaceSimulator);
+  RaceSimulator = nullptr;
+  for (CSampleCar& car : RaceCars) car.body = nullptr;
+  ForgetCityObjectBodies();
+  for (auto& set : CrashSoundSlots)
+    for (CrashSoundSlot& slot : set) slot = CrashSoundSlot{};
+}
+
+}  // namespace
+
 bool InitPhysicsWorld() {
-  DestroyPhysicsWorld();
+  ReleaseSimulator();
   const neSimulationSizes sizes = RaceSimulationSizes();
   const neVector3 gravity = neV3(0.0f, kGravity, 0.0f);
   RaceSimulator = neSimulation::Create(&sizes, nullptr, &gravity);
   if (!RaceSimulator) {
     ReleasePhysicsLayer();
+    ClearCityObjects();
     return false;
   }
   for (int m = 0; m < kRaceMaterialCount; ++m)
@@ -165,6 +226,7 @@ bool InitPhysicsWorld() {
     car.ClearRaceState();
   }
   BuildTerrainMesh(RaceSimulator);
+  for (int32_t k = 0; k < CityObjectCount; ++k) CityObjects[k].Create(RaceSimulator, k);
 
   neResponseTable* responses = RaceSimulator->GetResponseTable();
   responses->Set(kCollisionId, -1, neResponseTable::kImpulseAndCallback);
@@ -178,11 +240,9 @@ bool InitPhysicsWorld() {
 }
 
 void DestroyPhysicsWorld() {
-  neSimulation::Destroy(RaceSimulator);
-  RaceSimulator = nullptr;
-  for (CSampleCar& car : RaceCars) car.body = nullptr;
-  for (auto& set : CrashSoundSlots)
-    for (CrashSoundSlot& slot : set) slot = CrashSoundSlot{};
+  ReleaseSimulator();
+  // The bodies died with the simulator; the next load builds the list afresh.
+  ClearCityObjects();
 }
 
 int32_t SubstepsFor(float dt) {
@@ -215,6 +275,14 @@ void OnCollision(neContactRecord* contact) {
   const float impact = c.relativeVelocity.Length();
   const bool rigidA = c.kindA == kNeKindRigid;
   const bool rigidB = c.kindB == kNeKindRigid;
+
+  // A lorry against a roadside object: the object is the material-2 side.
+  if (rigidA && rigidB) {
+    if (c.materialA == kMaterialCar && c.materialB == kMaterialObject)
+      ObjectHit(static_cast<neRigidBody*>(c.bodyB), impact);
+    else if (c.materialA == kMaterialObject && c.materialB == kMaterialCar)
+      ObjectHit(static_cast<neRigidBody*>(c.bodyA), impact);
+  }
 
   // Car against car: a hard hit by the player, who was the faster, scores.
   if (rigidA && rigidB && c.materialA == kMaterialCar && c.materialB == kMaterialCar) {

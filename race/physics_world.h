@@ -1,9 +1,9 @@
 // The race physics world: the one simulator of a loaded race, built once per track
 // load and stepped once per race frame on the worker. It owns the simulator's sizing,
 // gravity and materials, places the four cars on the start grid, turns the track's
-// physics layer into the terrain mesh, installs the collision callback that plays the
-// knock and crash sounds and raises score bonuses, and advances the simulation with a
-// smoothed frame time in 4 to 9 substeps.
+// physics layer into the terrain mesh, makes the roadside objects' bodies, installs
+// the collision callback that plays the knock and crash sounds and raises score
+// bonuses, and advances the simulation with a smoothed frame time in 4 to 9 substeps.
 #pragma once
 
 #include <cstdint>
@@ -55,12 +55,14 @@ neSimulationSizes RaceSimulationSizes();
 neVector3 GridPosition(int car, const neVector3& direction);
 neVector3 StartDirection();
 
-// Builds the simulator of a loaded race from the path, the physics layer and the
-// cars' points: false, and no simulator, when the engine refuses to create it.
+// Builds the simulator of a loaded race from the path, the physics layer, the cars'
+// points and the roadside object list (whose bodies it makes after the terrain):
+// false, and no simulator and no objects, when the engine refuses to create it.
 bool InitPhysicsWorld();
 // The physics layer into the simulator's terrain mesh; releases the model.
 void BuildTerrainMesh(neSimulation* simulator);
-// Destroys the simulator and clears every body reference into it.
+// Destroys the simulator, clears every body reference into it and empties the
+// roadside object list.
 void DestroyPhysicsWorld();
 
 // Substeps for a smoothed frame time: 4, or trunc((t - 1/17) x 100 + 5) above 1/17 s.

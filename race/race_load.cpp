@@ -6,6 +6,7 @@
 #include "race/car.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
+#include "race/city_objects.h"
 #include "race/physics_world.h"
 #include "race/race_status.h"
 #include "race/waypoints.h"
@@ -40,6 +41,8 @@ bool LoadRacePhysics(int raceNumber) {
     std::fprintf(stderr, "race %d: world %d has no physics layer\n", raceNumber, WorldIndex);
     return false;
   }
+  LoadObjectsLayer(WorldIndex, raceNumber);
+  BuildCityObjects(*WorldLayers.objects);
   for (CSampleCar& car : RaceCars) ReadCarPointsFile(car.modelIndex, &car);
   ResetRaceStatus();
   ResetBonusQueue();

@@ -1,6 +1,6 @@
-// The GL-free part of a race load: the race path, the physics layer, the cars' points
-// and the physics world. The track loader runs these pieces among its GL layers; the
-// race simulation tools run them alone.
+// The GL-free part of a race load: the race path, the physics layer, the roadside
+// objects, the cars' points and the physics world. The track loader runs these pieces
+// among its GL layers; the race simulation tools run them alone.
 #pragma once
 
 // Draws the opponents' car models as the track loader does: slot s = 1..3 takes a
@@ -8,6 +8,7 @@
 void ChooseOpponentModels();
 
 // Loads race K for the physics: world from K, path K (refused unless usable), the
-// world's physic.sbm, each car's points.sbm by RaceCars[s].modelIndex, the race state
-// reset and InitPhysicsWorld. False, with no simulator, when the race cannot be run.
+// world's physic.sbm, the race's objects layer and its roadside objects, each car's
+// points.sbm by RaceCars[s].modelIndex, the race state reset and InitPhysicsWorld.
+// False, with no simulator, when the race cannot be run.
 bool LoadRacePhysics(int raceNumber);

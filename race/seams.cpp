@@ -7,6 +7,5 @@ uint8_t CubeMapEnabled = 0;
 
 void LoadWorld(int) {}
 void LoadGarage() {}
-void WakeDisturbedObjects() {}
 
 void CityCarDrawMatrix(int, Matrix4* out) { out->SetIdentity(); }

@@ -11,7 +11,6 @@ extern uint8_t CubeMapEnabled;
 
 void LoadWorld(int raceNumber);
 void LoadGarage();
-void WakeDisturbedObjects();
 
 // What the race update reads of the city cars and the world quadtree.
 struct Frustum;

@@ -10,6 +10,8 @@ int WorldIndex = 0;
 namespace {
 // Races beyond the three worlds' rotation keep the world they find.
 constexpr int kLastRotatedRace = 24;
+// Every race number up to this one has its own objects layer.
+constexpr int kLastObjectsRace = 30;
 }  // namespace
 
 int WorldForRace(int raceNumber, int current) {
@@ -33,4 +35,19 @@ bool LoadPhysicsLayer(int world) {
 void ReleasePhysicsLayer() {
   delete WorldLayers.physic;
   WorldLayers.physic = nullptr;
+}
+
+void LoadObjectsLayer(int world, int raceNumber) {
+  ReleaseObjectsLayer();
+  WorldLayers.objects = new MilkshapeModel;
+  if (raceNumber < 1 || raceNumber > kLastObjectsRace) return;
+  char path[64];
+  std::snprintf(path, sizeof path, "base/world/%d/models/objects%d.sbm", world, raceNumber);
+  // A failed read leaves the model empty: the race simply has no objects.
+  WorldLayers.objects->Load(path);
+}
+
+void ReleaseObjectsLayer() {
+  delete WorldLayers.objects;
+  WorldLayers.objects = nullptr;
 }

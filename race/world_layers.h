@@ -9,6 +9,9 @@ constexpr int kWorldCount = 3;
 struct WorldLayerSet {
   // physic.sbm: the terrain mesh of the race physics world, released once it is built.
   MilkshapeModel* physic = nullptr;
+  // objectsK.sbm: the race's roadside-object markers, one triangle per object, typed
+  // by group. Kept after the objects are built: the quadtree files them by leaf.
+  MilkshapeModel* objects = nullptr;
 };
 extern WorldLayerSet WorldLayers;
 // The landscape of the loaded (or last loaded) track, 0 at start.
@@ -21,3 +24,8 @@ int WorldForRace(int raceNumber, int current);
 // one); false, and no layer, when the file gives no triangles. GL-free.
 bool LoadPhysicsLayer(int world);
 void ReleasePhysicsLayer();
+// A fresh WorldLayers.objects, filled from "base/world/<w>/models/objects<K>.sbm" for
+// races 1..30 and left empty for any other number or a file that does not load (a
+// race without roadside objects). Never fails. GL-free: no textures.
+void LoadObjectsLayer(int world, int raceNumber);
+void ReleaseObjectsLayer();

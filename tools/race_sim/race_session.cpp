@@ -4,10 +4,12 @@
 
 #include "app/controls.h"
 #include "app/frame.h"
+#include "app/race_update.h"
 #include "app/settings.h"
 #include "platform/crt_rand.h"
 #include "race/car.h"
 #include "race/car_setup.h"
+#include "race/city_objects.h"
 #include "race/physics_world.h"
 #include "race/race_load.h"
 #include "race/race_status.h"
@@ -35,6 +37,7 @@ bool OpenRaceSession(const RaceSessionOptions& options) {
   ChooseOpponentModels();
   if (!LoadRacePhysics(options.race)) return false;
   PublishCarRows();
+  PublishCityObjects();
   RaceSession.loaded = true;
   return true;
 }
@@ -44,8 +47,11 @@ void StepRaceFrame() {
   FrameTiming.FrameTicks = RaceSession.options.frameSeconds * 100.0f;
   const bool running = RaceStatus.CountdownRunning.load() == 0;
   StepSimulation();
+  WakeDisturbedObjects();
   AdvanceCountdownClock(FrameTiming.FrameTicks);
+  AdvanceBonusClocks(FrameTiming.FrameTicks);
   PublishCarRows();
+  PublishCityObjects();
   ++RaceSession.frames;
   if (running && !RaceStatus.PlayerFinished.load()) RaceSession.raceSeconds += RaceSession.options.frameSeconds;
 }

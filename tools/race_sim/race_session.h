@@ -25,8 +25,9 @@ extern RaceSessionState RaceSession;
 // table, the opponents drawn from the seed, the physics of race K. Sound stays off.
 // False, with the reason on stderr, when the race cannot be run.
 bool OpenRaceSession(const RaceSessionOptions& options);
-// One race frame: the physics step with the session's frame time, the countdown's
-// clock, the render rows published.
+// One race frame as the race update runs it: the physics step with the session's
+// frame time, the roadside objects woken and parked, the countdown's and the bonuses'
+// clocks, the render rows of the cars and objects published.
 void StepRaceFrame();
 // Frames until the countdown has released the cars (at most the countdown's length).
 void RunCountdown();

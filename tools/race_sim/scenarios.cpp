@@ -281,5 +281,6 @@ float FollowPathSteering() {
 const Scenario kScenarios[] = {
     {"grid", Grid},       {"settle", Settle},   {"straight", Straight},
     {"turn", Turn},       {"reverse", Reverse}, {"brake", Brake},
+    {"objects", ObjectsScenario},
 };
 const int kScenarioCount = static_cast<int>(sizeof kScenarios / sizeof kScenarios[0]);

@@ -26,3 +26,7 @@ float FollowPathAngle(int car);
 // The same for the player's car as the steering control (-1..1) that the player's
 // driver turns back into that angle.
 float FollowPathSteering();
+
+// The roadside objects: at rest until a lorry comes near, knocked and scored once,
+// asleep again once left (scenario_objects.cpp).
+ScenarioResult ObjectsScenario(const RaceSessionOptions& options);
