@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "app/sound.h"
 #include "race/ai_driver.h"
+#include "race/engine_sound.h"
 #include "race/race_rules.h"
 #include "race/race_status.h"
 #include "race/tyre_curves.h"
@@ -113,6 +114,7 @@ void CSampleCar::UpdatePlayerCar(float) {
   const float shaped = (s >= 0.0f ? 1.0f : -1.0f) * std::pow(std::fabs(s), 1.5f) * kSteerLimit;
   steer = ClampFloat(shaped, -kSteerLimit, kSteerLimit);
   if (manualGearbox == 1) gear = c.gearRequest;
+  UpdateEngineSound(rpm, 0.5f + 0.5f * engineLoad, gear);
 
   SetLoopGain(GameSounds.wind, ClampFloat(speed * kWindPerSpeed - kWindOffset, 0.0f, 1.0f));
   SetLoopGain(GameSounds.ambient, ClampFloat(1.0f - speed * kAmbientPerSpeed, 0.0f, 1.0f));
@@ -153,6 +155,7 @@ void CSampleCar::UpdateAICar(float) {
   throttle = 1.0f;
   brake = 0.0f;
   manualGearbox = 0;
+  UpdateOpponentEngineSound(carIndex - 1, rpm, 0.5f + 0.5f * engineLoad, gear);
   if (RaceClocksRun(lap)) {
     AdvanceRaceClock(&raceTime, ticks);
     AdvanceRaceClock(&lapTime, ticks);

@@ -7,6 +7,7 @@
 #include "app/controls.h"
 #include "race/ai_driver.h"
 #include "race/car.h"
+#include "race/city_objects.h"
 #include "race/physics_world.h"
 #include "race/race_rules.h"
 #include "race/race_status.h"
@@ -68,6 +69,44 @@ void Remember(Seen* s) {
   }
 }
 
+// An object the player has left behind (15 units from it, 50 from each of its moved
+// parts, horizontally) must be back at rest and out of the simulation within two
+// frames. Counts the frames each object has been left but not reset.
+struct ObjectWatch {
+  uint8_t wasActive[kMaxCityObjects] = {};
+  int lateFrames[kMaxCityObjects] = {};
+  int activated = 0;
+  int reset = 0;
+  int late = 0;
+
+  static float FlatSq(const neVector3& a, const neVector3& b) {
+    return (a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z);
+  }
+
+  static float RestError(const CityObject& o) {
+    float e = 0.0f;
+    for (int j = 0; j < o.bodyCount; ++j)
+      if (o.bodies[j]) e = std::fmax(e, (o.bodies[j]->GetPosition() - o.RestPosition(j)).Length());
+    return e;
+  }
+
+  void Check() {
+    const neVector3 p = RaceCars[0].Position();
+    for (int k = 0; k < CityObjectCount; ++k) {
+      const CityObject& o = CityObjects[k];
+      if (o.active && !wasActive[k]) ++activated;
+      if (!o.active && wasActive[k]) ++reset;
+      wasActive[k] = o.active;
+      bool left = FlatSq(p, o.position) > kObjectParkDistanceSq;
+      for (int j = 0; j < o.bodyCount && left; ++j)
+        if (o.moved[j] && o.bodies[j]) left = FlatSq(p, o.bodies[j]->GetPosition()) > kMovedPartHoldDistanceSq;
+      const bool settled = !o.active && RestError(o) <= 1e-3f;
+      lateFrames[k] = (left && !settled) ? lateFrames[k] + 1 : 0;
+      if (lateFrames[k] > 2) ++late;
+    }
+  }
+};
+
 float DistanceToStart(const CSampleCar& car) {
   const neVector3 p = car.Position();
   const Waypoint& w = WaypointTable[0];
@@ -83,6 +122,8 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
     return r;
   }
   Autopilot pilot;
+  static ObjectWatch objects;  // a thousand objects' worth: not on the stack
+  objects = ObjectWatch{};
   Seen seen;
   Remember(&seen);
   const float frameTicks = options.frameSeconds * 100.0f;
@@ -130,6 +171,8 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
       seen.over[i] = over;
     }
     Remember(&seen);
+    objects.Check();
+    if (broken.empty() && objects.late > 0) broken = "an object the player left was not reset within two frames";
     if (RaceSession.raceSeconds > kRaceClockLimit && !finished) break;
     // The opponents are judged at the moment of the player's finish: the rubber band
     // keeps them on the last lap by then.
@@ -141,8 +184,10 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
   const float best = Seconds(player.bestLap), total = Seconds(player.raceTime);
   r.pass = broken.empty() && finishes == 1 && finishAt >= 0.0 && finishAt <= kRaceClockLimit &&
            player.lap == kRaceLaps && slowestOpponent >= kRaceLaps && best > 0.0f && best <= total;
-  r.figures = Format("finish_s=%.1f laps=%d best_lap=%.2f place=%d opp_laps=%d,%d,%d rollovers=%d", finishAt,
-                     player.lap, best, player.place, RaceCars[1].lap, RaceCars[2].lap, RaceCars[3].lap, rollovers);
+  r.figures = Format("finish_s=%.1f laps=%d best_lap=%.2f place=%d opp_laps=%d,%d,%d rollovers=%d "
+                     "objects_activated=%d objects_reset=%d",
+                     finishAt, player.lap, best, player.place, RaceCars[1].lap, RaceCars[2].lap, RaceCars[3].lap,
+                     rollovers, objects.activated, objects.reset);
   if (!broken.empty()) r.figures += " broken: " + broken;
   CloseRaceSession();
   return r;

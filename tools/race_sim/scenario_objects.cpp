@@ -40,13 +40,12 @@ constexpr float kSettleSeconds = 0.5f;
 // Waypoints back from the knocked part: close enough that the player never leaves
 // 50 units of it (the object stays live), far enough to line up.
 constexpr int kSecondHitBack = 6;
-// The near and far places of the player's visits: inside the 10-unit wake distance;
-// far beyond 50 units of any knocked part, and high above the ground so the lorry
-// lands on nothing in the two frames it spends there.
+// The near place of the player's visits: inside the 10-unit wake distance.
 constexpr int kCycles = 1000;
 constexpr float kNearOffset = 6.0f;
-constexpr float kFarAway = 200.0f;
-constexpr float kFarAbove = 300.0f;
+// "Far" is on the road this many waypoints (7 units each) past the object, beyond 50
+// units of every knocked part.
+constexpr int kFarWaypoints = 20;
 
 std::string Format(const char* fmt, ...) {
   char buffer[512];
@@ -191,7 +190,10 @@ bool AllMovedWithGravity(const CityObject& o) {
 }
 
 // The player's lorry put somewhere, upright along its start heading and still.
+// A visit, as if the lorry had driven there: its progress follows it, or the race rules
+// would put a lorry this far from its progress back on the path.
 void PutPlayer(const neVector3& at) {
+  RaceCars[0].progressWaypoint = NearestWaypoint(at);
   neRigidBody* b = RaceCars[0].body;
   b->SetPosition(at);
   b->SetRotation(RaceCars[0].startRotation);
@@ -304,7 +306,8 @@ ScenarioResult ObjectsScenario(const RaceSessionOptions& o) {
   out.y = 0.0f;
   out = out * (1.0f / std::fmax(out.Length(), 1e-3f));
   const neVector3 nearAt = t.position + out * -kNearOffset + neV3(0.0f, rideHeight, 0.0f);
-  const neVector3 farAt = t.position + out * kFarAway + neV3(0.0f, kFarAbove, 0.0f);
+  const Waypoint& ahead = WaypointTable[(NearestWaypoint(t.position) + kFarWaypoints) % (WaypointLastIndex + 1)];
+  const neVector3 farAt = neV3(ahead.x, ahead.y + rideHeight, ahead.z);
   RaceControls = DriverControlState{};
   RaceControls.clutch = 1.0f;
   RaceControls.handbrake = 1.0f;
