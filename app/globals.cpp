@@ -10,6 +10,7 @@
 #include "gfx/particles.h"
 #include "gfx/texture.h"
 #include "race/car.h"
+#include "race/city_car.h"
 #include "race/city_objects.h"
 #include "race/scene_content.h"
 
@@ -39,3 +40,4 @@ RaceFrameResults RenderSnapshot;
 CControllerCB CarController;
 CSampleCar RaceCars[kRaceCarCount];
 CityObject CityObjects[kMaxCityObjects];
+CityCar CityCars[kCityCarCount];

@@ -16,7 +16,7 @@
 #include "race/car_setup.h"
 #include "race/scene_content.h"
 #include "race/car_content.h"
-#include "race/seams.h"
+#include "race/track_loader.h"
 
 LoaderHandshakeState Handshake;
 
@@ -85,10 +85,10 @@ void LoaderPass() {
   }
   if (Screen(kScreenRaceLoading) && Stage() == kStageLoadTrack) {
     const int race = CurrentRaceNumber();
-    LoadingStep([race] {
-      if (race > 0) LoadWorld(race);
-    });
-    SetStage(kStageTrackLoaded);
+    bool loaded = false;
+    LoadingStep([race, &loaded] { loaded = LoadWorld(race); });
+    // A race that cannot run answers as an unload: the front end goes back to its menus.
+    SetStage(loaded ? kStageTrackLoaded : kStageUnloaded);
   }
   if (Screen(kScreenFinish) && Stage() == kStageUnloadTrack) {
     LoadingStep(LoadGarage);
@@ -96,11 +96,12 @@ void LoaderPass() {
   }
   if (Screen(kScreenPause) && Stage() == kStageLoadTrack) {
     const int race = CurrentRaceNumber();
-    LoadingStep([race] {
+    bool loaded = false;
+    LoadingStep([race, &loaded] {
       LoadGarage();
-      if (race > 0) LoadWorld(race);
+      loaded = LoadWorld(race);
     });
-    SetStage(kStageTrackLoaded);
+    SetStage(loaded ? kStageTrackLoaded : kStageUnloaded);
   }
   if (Screen(kScreenPause) && Stage() == kStageUnloadTrack) {
     LoadingStep(LoadGarage);

@@ -15,7 +15,6 @@
 #include "gfx/virtual_screen.h"
 #include "race/car.h"
 #include "race/city_objects.h"
-#include "race/seams.h"
 #include "render/camera_state.h"
 #include "render/seams.h"
 

@@ -14,7 +14,7 @@
 #include "race/city_objects.h"
 #include "race/physics_world.h"
 #include "race/race_status.h"
-#include "race/seams.h"
+#include "race/city_car.h"
 #include "race/world_quadtree.h"
 #include "render/camera_state.h"
 #include "render/seams.h"

@@ -25,9 +25,7 @@ void ChooseOpponentModels() {
   }
 }
 
-bool LoadRacePhysics(int raceNumber) {
-  DestroyPhysicsWorld();
-  WorldIndex = WorldForRace(raceNumber, WorldIndex);
+bool LoadCheckedRacePath(int raceNumber) {
   const char* reason = nullptr;
   if (!LoadRacePath(raceNumber)) {
     std::fprintf(stderr, "race %d: no readable path\n", raceNumber);
@@ -37,6 +35,13 @@ bool LoadRacePhysics(int raceNumber) {
     std::fprintf(stderr, "race %d: %s\n", raceNumber, reason);
     return false;
   }
+  return true;
+}
+
+bool LoadRacePhysics(int raceNumber) {
+  DestroyPhysicsWorld();
+  WorldIndex = WorldForRace(raceNumber, WorldIndex);
+  if (!LoadCheckedRacePath(raceNumber)) return false;
   if (!LoadPhysicsLayer(WorldIndex)) {
     std::fprintf(stderr, "race %d: world %d has no physics layer\n", raceNumber, WorldIndex);
     return false;

@@ -7,6 +7,10 @@
 // random model (0..17) that no slot below it has; slot 0 keeps RaceCars[0].modelIndex.
 void ChooseOpponentModels();
 
+// Race K's path into the waypoint table, refused (false, with the reason on stderr)
+// when there is no readable file or the path cannot carry a race.
+bool LoadCheckedRacePath(int raceNumber);
+
 // Loads race K for the physics: world from K, path K (refused unless usable), the
 // world's physic.sbm, the race's objects layer and its roadside objects, each car's
 // points.sbm by RaceCars[s].modelIndex, the race state reset and InitPhysicsWorld.

@@ -2,6 +2,8 @@
 // live from a track load to the garage load that releases them.
 #pragma once
 
+#include "race/world_quadtree_file.h"
+
 class MilkshapeModel;
 
 constexpr int kWorldCount = 3;
@@ -9,6 +11,13 @@ constexpr int kWorldCount = 3;
 struct WorldLayerSet {
   // physic.sbm: the terrain mesh of the race physics world, released once it is built.
   MilkshapeModel* physic = nullptr;
+  // The ten render layers in the quadtree's order (main_road, main_landscape,
+  // main_map, main_transparency, add_map, add_map2, add_transparency,
+  // add_transparency2, shadows, reflections); the draws read them through the leaves.
+  MilkshapeModel* render[kRenderLayerCount] = {};
+  MilkshapeModel* grass = nullptr;
+  MilkshapeModel* trees = nullptr;
+  MilkshapeModel* water = nullptr;
   // objectsK.sbm: the race's roadside-object markers, one triangle per object, typed
   // by group. Kept after the objects are built: the quadtree files them by leaf.
   MilkshapeModel* objects = nullptr;
@@ -29,3 +38,22 @@ void ReleasePhysicsLayer();
 // race without roadside objects). Never fails. GL-free: no textures.
 void LoadObjectsLayer(int world, int raceNumber);
 void ReleaseObjectsLayer();
+
+// The render layers, grass, trees and water of world w with their preparation (the
+// road's and the landscape's tangent frames and second texture set from their
+// "_linear" companions, material textures where the draws need them). GL: loader
+// thread, its context current. Any layer already loaded is replaced.
+void LoadRenderLayers(int world);
+// grass.sbm, trees.sbm and water.sbm (the water with its textures). GL as above.
+void LoadVegetationAndWater(int world);
+// Every layer, the physics and objects layers included.
+void ReleaseWorldLayers();
+// The layers as the world quadtree reads them.
+QuadTreeModels WorldQuadTreeModels();
+// The world's ten landscape textures (colour and normal maps) and its ten scene
+// textures in place of the garage's; the world's light and fog values.
+void LoadWorldTextures(int world);
+void SetWorldLighting(int world);
+// Releases the landscape textures and the scene textures (the garage load puts its own
+// scene textures back).
+void ReleaseWorldTextures();

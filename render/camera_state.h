@@ -15,6 +15,7 @@ struct CameraStateRecord {
   // The chase camera's wanted and eased headings (x, z); the start grid sets both.
   float chaseHeading[2] = {1.0f, 0.0f};
   float chaseDirection[2] = {1.0f, 0.0f};
+  int flyoverVariant = 0;  // the start flyover's path, drawn at each race load
 };
 
 // The loader's working copy (written by the race update) ...

@@ -2,8 +2,14 @@
 // built. render/seams.cpp holds empty passes; replace them as the renderer lands.
 #pragma once
 
+#include <cstdint>
+
 // Far plane of SetPerspective while the race screen is the target.
 extern float FarDistance;
+// Set by the world loader when the track wants the environment cube map.
+extern uint8_t CubeMapEnabled;
+// The countdown's beep stage, 0 at each race load.
+extern int CountdownBeepStage;
 
 void PlaceCameraAndListener(int car, int flag);
 void RenderCubeMap(int flag);
