@@ -13,6 +13,7 @@
 #include "race/race_rules.h"
 #include "race/race_status.h"
 #include "race/waypoints.h"
+#include "tests/race/flat_ground.h"
 
 namespace {
 
@@ -182,11 +183,7 @@ class OpponentUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
     Settings.sound = 0;
-    neSimulationSizes sizes;
-    sizes.rigidBodiesCount = 8;
-    sizes.geometriesCount = 8;
-    const neVector3 g = neV3(0.0f, -9.8f, 0.0f);
-    RaceSimulator = neSimulation::Create(&sizes, nullptr, &g);
+    RaceSimulator = MakeFlatGroundSimulator(8, kMaterialGround);
     ASSERT_NE(RaceSimulator, nullptr);
     StraightPath(40);
     ResetRaceStatus();

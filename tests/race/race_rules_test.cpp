@@ -13,6 +13,7 @@
 #include "race/race_rules.h"
 #include "race/race_status.h"
 #include "race/waypoints.h"
+#include "tests/race/flat_ground.h"
 
 namespace {
 
@@ -148,22 +149,8 @@ class PlayerRules : public ::testing::Test {
   void SetUp() override {
     Settings.sound = 0;
     Settings.transmission = 0;
-    neSimulationSizes sizes;
-    sizes.rigidBodiesCount = 8;
-    sizes.geometriesCount = 8;
-    const neVector3 g = neV3(0.0f, -9.8f, 0.0f);
-    RaceSimulator = neSimulation::Create(&sizes, nullptr, &g);
+    RaceSimulator = MakeFlatGroundSimulator(8, kMaterialGround);
     ASSERT_NE(RaceSimulator, nullptr);
-    neVector3 v[4] = {neV3(-500, 0, -500), neV3(800, 0, -500), neV3(800, 0, 500), neV3(-500, 0, 500)};
-    neTerrainTriangle t[2];
-    t[0].indices[0] = 0; t[0].indices[1] = 2; t[0].indices[2] = 1;
-    t[1].indices[0] = 0; t[1].indices[1] = 3; t[1].indices[2] = 2;
-    neTerrainMesh mesh;
-    mesh.vertices = v;
-    mesh.vertexCount = 4;
-    mesh.triangles = t;
-    mesh.triangleCount = 2;
-    RaceSimulator->SetTerrain(&mesh);
     RingPath(60);
     for (int i = 0; i < kRaceCarCount; ++i) {
       RaceCars[i].carIndex = i;

@@ -13,6 +13,7 @@
 #include "race/physics_world.h"
 #include "race/race_status.h"
 #include "race/tyre_curves.h"
+#include "tests/race/flat_ground.h"
 
 namespace {
 
@@ -131,24 +132,8 @@ class OneCar : public ::testing::Test {
     Settings.sound = 0;
     RaceStatus.CountdownRunning.store(0);
     RaceStatus.PlayerFinished.store(0);
-    neSimulationSizes sizes;
-    sizes.rigidBodiesCount = 4;
-    sizes.geometriesCount = 4;
-    const neVector3 g = neV3(0.0f, -9.8f, 0.0f);
-    sim_ = neSimulation::Create(&sizes, nullptr, &g);
+    sim_ = MakeFlatGroundSimulator(4, ground_);
     ASSERT_NE(sim_, nullptr);
-    for (int m = 0; m < 4; ++m) sim_->SetMaterial(m, 0.8f, 0.25f);
-    neVector3 v[4] = {neV3(-500, 0, -500), neV3(500, 0, -500), neV3(500, 0, 500), neV3(-500, 0, 500)};
-    neTerrainTriangle t[2];
-    t[0].indices[0] = 0; t[0].indices[1] = 2; t[0].indices[2] = 1;
-    t[1].indices[0] = 0; t[1].indices[1] = 3; t[1].indices[2] = 2;
-    t[0].materialID = t[1].materialID = ground_;
-    neTerrainMesh mesh;
-    mesh.vertices = v;
-    mesh.vertexCount = 4;
-    mesh.triangles = t;
-    mesh.triangleCount = 2;
-    sim_->SetTerrain(&mesh);
     car_.carIndex = 0;
     car_.wheelOffset[0] = car_.wheelOffset[1] = 2.35f;
     car_.wheelOffset[2] = car_.wheelOffset[3] = 1.35f;

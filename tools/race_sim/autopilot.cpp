@@ -17,15 +17,6 @@ namespace {
 
 constexpr double kRaceClockLimit = 900.0;  // seconds of race clock for the four laps
 
-std::string Format(const char* fmt, ...) {
-  char buffer[512];
-  va_list args;
-  va_start(args, fmt);
-  std::vsnprintf(buffer, sizeof buffer, fmt, args);
-  va_end(args);
-  return buffer;
-}
-
 float Seconds(const RaceClock& c) {
   return static_cast<float>(c.minutes) * 60.0f + static_cast<float>(c.seconds) + c.hundredths * 0.01f;
 }
@@ -146,21 +137,21 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
     for (int i = 0; i < kRaceCarCount && broken.empty(); ++i) {
       const CSampleCar& car = RaceCars[i];
       if (!car.body || !Finite(car.Position()) || !Finite(car.body->GetVelocity()))
-        broken = Format("car %d has no finite body at frame %lld", i, static_cast<long long>(f));
+        broken = FormatFigures("car %d has no finite body at frame %lld", i, static_cast<long long>(f));
       else if (car.progress < seen.progress[i])
-        broken = Format("car %d progress fell %.3f -> %.3f", i, seen.progress[i], car.progress);
+        broken = FormatFigures("car %d progress fell %.3f -> %.3f", i, seen.progress[i], car.progress);
       else if (car.lap != seen.lap[i] && !(car.lap == seen.lap[i] + 1 && DistanceToStart(car) < kWaypointReach) &&
                !(i == 0 && car.lap == seen.lap[i] && finished))
-        broken = Format("car %d lap %d -> %d at %.1f from the line", i, seen.lap[i], car.lap, DistanceToStart(car));
+        broken = FormatFigures("car %d lap %d -> %d at %.1f from the line", i, seen.lap[i], car.lap, DistanceToStart(car));
       else if (car.nextCheckpoint != seen.next[i] && car.nextCheckpoint != NextCheckpointAfter(seen.next[i]))
-        broken = Format("car %d skipped from checkpoint %d to %d", i, seen.next[i], car.nextCheckpoint);
+        broken = FormatFigures("car %d skipped from checkpoint %d to %d", i, seen.next[i], car.nextCheckpoint);
     }
     if (broken.empty() && !finished) {
       // The player is ranked before the opponents move this frame: against their
       // progress of the frame before.
       const float others[3] = {seen.progress[1], seen.progress[2], seen.progress[3]};
       if (RaceCars[0].place != PlayerPlace(RaceCars[0].progress, others))
-        broken = Format("place %d does not follow the progress", RaceCars[0].place);
+        broken = FormatFigures("place %d does not follow the progress", RaceCars[0].place);
     }
     if (broken.empty() && finished && RaceClockKey(RaceCars[0].raceTime) != RaceClockKey(frozen))
       broken = "the race time ran on after the finish";
@@ -184,7 +175,7 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
   const float best = Seconds(player.bestLap), total = Seconds(player.raceTime);
   r.pass = broken.empty() && finishes == 1 && finishAt >= 0.0 && finishAt <= kRaceClockLimit &&
            player.lap == kRaceLaps && slowestOpponent >= kRaceLaps && best > 0.0f && best <= total;
-  r.figures = Format("finish_s=%.1f laps=%d best_lap=%.2f place=%d opp_laps=%d,%d,%d rollovers=%d "
+  r.figures = FormatFigures("finish_s=%.1f laps=%d best_lap=%.2f place=%d opp_laps=%d,%d,%d rollovers=%d "
                      "objects_activated=%d objects_reset=%d",
                      finishAt, player.lap, best, player.place, RaceCars[1].lap, RaceCars[2].lap, RaceCars[3].lap,
                      rollovers, objects.activated, objects.reset);

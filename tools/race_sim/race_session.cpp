@@ -1,5 +1,6 @@
 #include "tools/race_sim/race_session.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "app/controls.h"
@@ -64,4 +65,13 @@ void RunCountdown() {
 void CloseRaceSession() {
   DestroyPhysicsWorld();
   RaceSession.loaded = false;
+}
+
+std::string FormatFigures(const char* fmt, ...) {
+  char buffer[512];
+  va_list args;
+  va_start(args, fmt);
+  std::vsnprintf(buffer, sizeof buffer, fmt, args);
+  va_end(args);
+  return buffer;
 }

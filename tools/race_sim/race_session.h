@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct RaceSessionOptions {
   int race = 1;                  // 1..30
@@ -32,3 +33,6 @@ void StepRaceFrame();
 // Frames until the countdown has released the cars (at most the countdown's length).
 void RunCountdown();
 void CloseRaceSession();
+
+// printf into a string: the tools' one line of figures.
+std::string FormatFigures(const char* fmt, ...);

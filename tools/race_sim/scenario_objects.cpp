@@ -47,15 +47,6 @@ constexpr float kNearOffset = 6.0f;
 // units of every knocked part.
 constexpr int kFarWaypoints = 20;
 
-std::string Format(const char* fmt, ...) {
-  char buffer[512];
-  va_list args;
-  va_start(args, fmt);
-  std::vsnprintf(buffer, sizeof buffer, fmt, args);
-  va_end(args);
-  return buffer;
-}
-
 ScenarioResult Failed(const std::string& why) { return ScenarioResult{false, why}; }
 
 float HorizontalDistanceSq(const neVector3& a, const neVector3& b) {
@@ -251,7 +242,7 @@ ScenarioResult ObjectsScenario(const RaceSessionOptions& o) {
       queuedAtHit = QueuedObjectBonuses() - queuedBefore;
     }
   }
-  if (!t.hit) return Failed(Format("never hit object %d (type %d)", target, t.type));
+  if (!t.hit) return Failed(FormatFigures("never hit object %d (type %d)", target, t.type));
   // Off the pedals and on the handbrake (the brake pedal would back the lorry away);
   // the knocked parts get a moment to leave their places.
   RaceControls = DriverControlState{};
@@ -339,7 +330,7 @@ ScenarioResult ObjectsScenario(const RaceSessionOptions& o) {
            firstBonus == kObjectHitBonus && queuedAtHit == 1 && secondContact && !slept &&
            againSpeed > kScoringSpeed && extraBonus == 0.0f && bodyChanges == 0 && mismatches == 0 &&
            missedWakes == 0 && lateResets == 0;
-  r.figures = Format("objects=%d rest_err=%.5f near=%d target=%d/%d hit_v=%.2f bonus=%.0f queued=%d "
+  r.figures = FormatFigures("objects=%d rest_err=%.5f near=%d target=%d/%d hit_v=%.2f bonus=%.0f queued=%d "
                      "knocked=%d again_v=%.2f slept=%d extra=%.0f cycles=%d bodies=%d changes=%d "
                      "mismatch=%d unwoken=%d late=%d reset_err=%.5f",
                      CityObjectCount, watch.worst, watch.Reached(), target, t.type, hitSpeed, firstBonus,

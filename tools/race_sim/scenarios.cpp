@@ -17,15 +17,6 @@ namespace {
 constexpr float kParkDistance = 40.0f;
 constexpr int kLookAhead = 3;  // waypoints (7 units apart) ahead of the nearest
 
-std::string Format(const char* fmt, ...) {
-  char buffer[512];
-  va_list args;
-  va_start(args, fmt);
-  std::vsnprintf(buffer, sizeof buffer, fmt, args);
-  va_end(args);
-  return buffer;
-}
-
 int FramesFor(const RaceSessionOptions& o, float seconds) {
   return static_cast<int>(seconds / o.frameSeconds + 0.5f);
 }
@@ -111,7 +102,7 @@ ScenarioResult Grid(const RaceSessionOptions& o) {
   }
   ScenarioResult r;
   r.pass = worstOffset <= 1e-3f && worstFacing >= 0.9999f && disjoint;
-  r.figures = Format("offset=%.5f facing=%.6f disjoint=%d", worstOffset, worstFacing, disjoint ? 1 : 0);
+  r.figures = FormatFigures("offset=%.5f facing=%.6f disjoint=%d", worstOffset, worstFacing, disjoint ? 1 : 0);
   return r;
 }
 
@@ -135,7 +126,7 @@ ScenarioResult Settle(const RaceSessionOptions& o) {
   }
   ScenarioResult r;
   r.pass = dropLow >= 0.95f && dropHigh <= 1.05f && fastest < 0.05f && lowestUp > 0.995f;
-  r.figures = Format("drop=%.4f..%.4f speed=%.4f up_y=%.5f", dropLow, dropHigh, fastest, lowestUp);
+  r.figures = FormatFigures("drop=%.4f..%.4f speed=%.4f up_y=%.5f", dropLow, dropHigh, fastest, lowestUp);
   return r;
 }
 
@@ -162,7 +153,7 @@ ScenarioResult Straight(const RaceSessionOptions& o) {
   }
   ScenarioResult r;
   r.pass = reached >= 0.0 && reached <= 20.0 && top < 45.0f && topRpm <= 4987.0f && rollError < 0.1f;
-  r.figures = Format("reach25_s=%.2f gear=%d top=%.2f rpm_max=%.0f front_roll_err=%.4f", reached,
+  r.figures = FormatFigures("reach25_s=%.2f gear=%d top=%.2f rpm_max=%.0f front_roll_err=%.4f", reached,
                      gearAtReach, top, topRpm, rollError);
   return r;
 }
@@ -193,7 +184,7 @@ ScenarioResult Turn(const RaceSessionOptions& o) {
   if (!b.pass) return b;
   ScenarioResult r;
   r.pass = left >= 0.3f && right <= -0.3f && innerL > outerL && innerR > outerR;
-  r.figures = Format("left_rad=%.3f right_rad=%.3f left_wheels=%.3f/%.3f right_wheels=%.3f/%.3f", left,
+  r.figures = FormatFigures("left_rad=%.3f right_rad=%.3f left_wheels=%.3f/%.3f right_wheels=%.3f/%.3f", left,
                      right, innerL, outerL, innerR, outerR);
   return r;
 }
@@ -222,7 +213,7 @@ ScenarioResult Reverse(const RaceSessionOptions& o) {
   }
   ScenarioResult r;
   r.pass = backing >= 0.0 && lamp == 1.0f;
-  r.figures = Format("backing_s=%.2f speed=%.2f gear=%d reverse_lamp=%.0f", backing, backSpeed, car.gear, lamp);
+  r.figures = FormatFigures("backing_s=%.2f speed=%.2f gear=%d reverse_lamp=%.0f", backing, backSpeed, car.gear, lamp);
   return r;
 }
 
@@ -246,7 +237,7 @@ ScenarioResult Brake(const RaceSessionOptions& o) {
   }
   ScenarioResult r;
   r.pass = stopped >= 0.0 && stopped <= 6.0 && distance <= 120.0f && lamp == 1.0f;
-  r.figures = Format("stop_s=%.2f stop_units=%.1f brake_lamp=%.0f", stopped, distance, lamp);
+  r.figures = FormatFigures("stop_s=%.2f stop_units=%.1f brake_lamp=%.0f", stopped, distance, lamp);
   return r;
 }
 
