@@ -178,6 +178,18 @@ class OneCar : public ::testing::Test {
   void Frames(float seconds) {
     for (int i = static_cast<int>(seconds / kFrame); i > 0; --i) Frame();
   }
+  // Race frames of another length, split into substeps as the race step splits them.
+  void FramesOf(float frame, float seconds) {
+    SubstepCount = SubstepsFor(frame);
+    PreviousStepDt = frame;
+    FrameTiming.FrameTicks = frame * 100.0f;
+    for (int i = static_cast<int>(seconds / frame); i > 0; --i) {
+      car_.clutchTarget = 1.0f;
+      car_.velocity = car_.body->GetVelocity();
+      car_.speed = car_.velocity.Length();
+      sim_->Step(frame * 2.1f, SubstepCount);
+    }
+  }
   neRigidBodyController* Controller() {
     car_.body->BeginControllerIteration();
     return car_.body->GetNextController();
@@ -289,6 +301,36 @@ TEST_F(OneCar, ThrottleDrivesAwayAndTheGearChangeOpensTheClutch) {
   EXPECT_NEAR(car_.clutch, 0.5f, 0.05f);
   for (int i = 0; i < 31; ++i) Frame();
   EXPECT_EQ(car_.clutch, 1.0f);
+}
+
+// Flat out in first gear the engine runs into its top speed, where it drives nothing;
+// the lorry then rolls at a little over 10 units a second, just past the speed the
+// automatic gearbox shifts up at. How far past must not depend on the frame time.
+TEST_F(OneCar, FirstGearTopsOutPastTheUpshiftAtEveryFrameTime) {
+  const float frames[3] = {1.0f / 60.0f, 0.05f, 0.07f};
+  float top[3] = {};
+  int gearAfter[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    TearDown();
+    SetUp();
+    car_.manualGearbox = 1;
+    car_.gear = 1;
+    car_.throttle = 1.0f;
+    FramesOf(frames[i], 15.0f);
+    top[i] = Forward();
+    // The same lorry left to the automatic gearbox climbs out of first.
+    car_.manualGearbox = 0;
+    FramesOf(frames[i], 10.0f);
+    gearAfter[i] = car_.gear;
+    EXPECT_GT(top[i], 10.05f) << "frame " << frames[i];
+    EXPECT_GE(gearAfter[i], 3) << "frame " << frames[i];
+  }
+  EXPECT_LT(std::fmax(std::fabs(top[1] - top[0]), std::fabs(top[2] - top[0])), 0.05f)
+      << top[0] << " " << top[1] << " " << top[2];
+  car_.throttle = 0.0f;
+  FrameTiming.FrameTicks = kFrame * 100.0f;
+  PreviousStepDt = kFrame;
+  SubstepCount = 4;
 }
 
 TEST_F(OneCar, TheBrakePedalReversesAtAStandstillAndBacksUp) {
