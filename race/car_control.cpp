@@ -146,15 +146,19 @@ float RunEngine(CSampleCar* car, float r, float dt, float* coupling) {
   const float Ew = car->wheelEngineSpeed;
   const float c = ClampFloat((E0 - kCouplingStart) * 0.005f, 0.0f, 1.0f) * car->clutch;
   float s = ClampFloat((Ew - E0) * c / (kEngineInertia + kEngineScale), -1.0f, 1.0f);
+  const float n = ClampFloat((E0 - kIdleEngineSpeed) / (kTopEngineSpeed - kIdleEngineSpeed), 0.0f, 1.0f);
   // The clutch pulls engine and wheels together within a substep, never past each
   // other: stepped explicitly the pull overshoots once a substep lasts more than about
   // a tick in first gear (frames slower than 40 fps), and engine and wheels then swing
   // further apart every substep, leaving the lorry unable to gather speed. k is the
-  // share of the gap one substep's pull would close.
-  const float k = (kEngineInertia + 0.5f * kEngineScale * kFinalDrive * kFinalDrive * r * r) * c * c * dt /
-                  (kEngineInertia + kEngineScale);
+  // share of the gap one substep's pull would close. At the top speed the wheels take
+  // no pull (W is 0 below), so only the engine's own share can overshoot: counting the
+  // wheels' share there as well would hold the engine at its top until the wheels fell
+  // k times further behind, a gap that grows with the substep and that left a lorry in
+  // first gear short of the speed the gearbox shifts up at on frames of 0.05 s and more.
+  const float wheelShare = n == 1.0f ? 0.0f : 0.5f * kEngineScale * kFinalDrive * kFinalDrive * r * r;
+  const float k = (kEngineInertia + wheelShare) * c * c * dt / (kEngineInertia + kEngineScale);
   if (k > 1.0f) s /= k;
-  const float n = ClampFloat((E0 - kIdleEngineSpeed) / (kTopEngineSpeed - kIdleEngineSpeed), 0.0f, 1.0f);
 
   float t = car->throttle > 0.001f ? 1.5f * car->throttle : -6.0f * n;
   t = ClampFloat(t, -1.0f, 1.0f);

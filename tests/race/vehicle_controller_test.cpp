@@ -9,10 +9,12 @@
 #include "app/settings.h"
 #include "physics/ne.h"
 #include "race/car.h"
+#include "race/ai_driver.h"
 #include "race/car_control.h"
 #include "race/physics_world.h"
 #include "race/race_status.h"
 #include "race/tyre_curves.h"
+#include "race/waypoints.h"
 #include "tests/race/flat_ground.h"
 
 namespace {
@@ -163,6 +165,18 @@ class OneCar : public ::testing::Test {
   void Frames(float seconds) {
     for (int i = static_cast<int>(seconds / kFrame); i > 0; --i) Frame();
   }
+  // Race frames of another length, split into substeps as the race step splits them.
+  void FramesOf(float frame, float seconds) {
+    SubstepCount = SubstepsFor(frame);
+    PreviousStepDt = frame;
+    FrameTiming.FrameTicks = frame * 100.0f;
+    for (int i = static_cast<int>(seconds / frame); i > 0; --i) {
+      car_.clutchTarget = 1.0f;
+      car_.velocity = car_.body->GetVelocity();
+      car_.speed = car_.velocity.Length();
+      sim_->Step(frame * 2.1f, SubstepCount);
+    }
+  }
   neRigidBodyController* Controller() {
     car_.body->BeginControllerIteration();
     return car_.body->GetNextController();
@@ -274,6 +288,86 @@ TEST_F(OneCar, ThrottleDrivesAwayAndTheGearChangeOpensTheClutch) {
   EXPECT_NEAR(car_.clutch, 0.5f, 0.05f);
   for (int i = 0; i < 31; ++i) Frame();
   EXPECT_EQ(car_.clutch, 1.0f);
+}
+
+// Flat out in first gear the engine runs into its top speed, where it drives nothing;
+// the lorry then rolls at a little over 10 units a second, just past the speed the
+// automatic gearbox shifts up at. How far past must not depend on the frame time.
+TEST_F(OneCar, FirstGearTopsOutPastTheUpshiftAtEveryFrameTime) {
+  const float frames[3] = {1.0f / 60.0f, 0.05f, 0.07f};
+  float top[3] = {};
+  int gearAfter[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    TearDown();
+    SetUp();
+    car_.manualGearbox = 1;
+    car_.gear = 1;
+    car_.throttle = 1.0f;
+    FramesOf(frames[i], 15.0f);
+    top[i] = Forward();
+    // The same lorry left to the automatic gearbox climbs out of first.
+    car_.manualGearbox = 0;
+    FramesOf(frames[i], 10.0f);
+    gearAfter[i] = car_.gear;
+    EXPECT_GT(top[i], 10.05f) << "frame " << frames[i];
+    EXPECT_GE(gearAfter[i], 3) << "frame " << frames[i];
+  }
+  EXPECT_LT(std::fmax(std::fabs(top[1] - top[0]), std::fabs(top[2] - top[0])), 0.05f)
+      << top[0] << " " << top[1] << " " << top[2];
+  car_.throttle = 0.0f;
+  FrameTiming.FrameTicks = kFrame * 100.0f;
+  PreviousStepDt = kFrame;
+  SubstepCount = 4;
+}
+
+// An opponent knocked off its line at 25 units a second: the driving law swings it
+// back, and the tyres must answer the wheel quickly enough that the swing does not
+// overshoot into a slalom that rocks the lorry onto two wheels. Twelve swings, from 6,
+// 8 and 10 units off with each opponent's weave; with a lateral grip curve rising to
+// its peak only at 6 units/s of sideways speed, five of them heeled the lorry over
+// beyond 0.35 rad, the worst by 0.94.
+TEST_F(OneCar, ALorryKnockedOffItsLineMostlySwingsBackWithoutHeelingOver) {
+  const int32_t keepLast = WaypointLastIndex;
+  int heeled = 0;
+  float worst = 0.0f;
+  for (int index = 0; index < 4; ++index) {
+    for (float offset : {6.0f, 8.0f, 10.0f}) {
+      TearDown();
+      SetUp();
+      for (int i = 0; i < 130; ++i) WaypointTable[i] = Waypoint{-400.0f + 7.0f * i, 0.0f, 0.0f, kWaypointPlain};
+      WaypointLastIndex = 129;
+      car_.body->SetPosition(neV3(-400.0f, 1.0f, offset));
+      Frames(0.5f);
+      const float v0 = 25.0f;
+      car_.body->SetVelocity(neV3(v0, 0.0f, 0.0f));
+      for (float& spin : car_.wheelSpin) spin = v0 / kWheelRadius;
+      car_.gear = 4;
+      car_.engineSpeed = car_.wheelEngineSpeed = GearRatio(4) * kFinalDrive * v0 / kWheelRadius;
+      car_.clutch = 1.0f;
+      DriverLawState law;
+      float phase = 0.0f, heel = 0.0f;
+      for (int f = static_cast<int>(8.0f / kFrame); f > 0; --f) {
+        const neVector3 p = car_.body->GetPosition();
+        car_.velocity = car_.body->GetVelocity();
+        car_.speed = car_.velocity.Length();
+        AdvanceTarget(p, car_.speed, &law);
+        DriverLawOutput out;
+        SteerAndPace(p, car_.heading, car_.speed, index, 1.0f, kFrame * 100.0f, &law, &phase, &out);
+        car_.throttle = out.throttle;
+        car_.brake = out.brake;
+        car_.steer = out.steer;
+        car_.clutchTarget = 1.0f;
+        sim_->Step(kFrame * 2.1f, 4);
+        heel = std::fmax(heel, std::acos(std::fmin(car_.body->GetRotationMatrix().col[1].y, 1.0f)));
+      }
+      EXPECT_LT(std::fabs(car_.body->GetPosition().z), 8.0f) << index << " " << offset << ": never came back";
+      if (heel > 0.35f) ++heeled;
+      worst = std::fmax(worst, heel);
+    }
+  }
+  WaypointLastIndex = keepLast;
+  EXPECT_LE(heeled, 2) << "worst heel " << worst;
+  EXPECT_LT(worst, 1.0f) << "a lorry rolled";
 }
 
 TEST_F(OneCar, TheBrakePedalReversesAtAStandstillAndBacksUp) {

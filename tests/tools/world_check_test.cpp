@@ -61,6 +61,7 @@ void Poke(const fs::path& file, std::streamoff at, T value) {
 // 15-byte vertex records (flags, x, y, z, bone, count), the triangle count and
 // triangle records that begin with a flag word and three vertex indices.
 std::streamoff SbmVertexX(int vertex) { return 16 + 15 * vertex + 1; }
+std::streamoff SbmVertexY(int vertex) { return SbmVertexX(vertex) + 4; }
 std::streamoff SbmVertexZ(int vertex) { return SbmVertexX(vertex) + 8; }
 std::streamoff SbmFirstTriangle(const fs::path& file) {
   std::ifstream f(file, std::ios::binary);
@@ -119,6 +120,17 @@ TEST_F(WorldCheck, FreshTreePassesAndEachBrokenRuleIsNamed) {
   }
   // A race path one record short of its count.
   fs::resize_file(world / "races/7.ai", fs::file_size(world / "races/7.ai") - 4);
+  // The physics ramps beside the road's first stretch in world 1 (the 12 corners after
+  // the ribbon's first 6) dropped by the ribbon's lift: a step at the road's edge.
+  for (int v = 6; v < 18; ++v) {
+    std::fstream f(world / "1/models/physic.sbm", std::ios::in | std::ios::out | std::ios::binary);
+    float y;
+    f.seekg(SbmVertexY(v));
+    f.read(reinterpret_cast<char*>(&y), 4);
+    y -= 0.2f;
+    f.seekp(SbmVertexY(v));
+    f.write(reinterpret_cast<const char*>(&y), 4);
+  }
 
   EXPECT_NE(Check(&report), 0);
   EXPECT_NE(report.find("world/0/models/qt.qt"), std::string::npos) << report;
@@ -126,6 +138,9 @@ TEST_F(WorldCheck, FreshTreePassesAndEachBrokenRuleIsNamed) {
   EXPECT_NE(report.find("world/2/models/../textures/road.tga: missing"), std::string::npos) << report;
   EXPECT_NE(report.find("races/5.ai"), std::string::npos) << report;
   EXPECT_NE(report.find("races/7.ai: missing or unreadable"), std::string::npos) << report;
+  EXPECT_NE(report.find("world/1/models/physic: the ground meets the road's edge with a step"), std::string::npos)
+      << report;
+  EXPECT_EQ(report.find("world/0/models/physic: the ground meets"), std::string::npos) << report;
 }
 
 TEST_F(WorldCheck, DamagedValuesAndCountsAreNamedWithoutStallingTheCheck) {

@@ -23,6 +23,8 @@ constexpr float kWorldLimit = 1500.0f;
 constexpr float kMinY = -20.0f, kMaxY = 250.0f;
 constexpr float kRoadHalfWidth = 7.0f;
 constexpr float kRoadLift = 0.2f;          // road ribbon above the flattened ground
+constexpr float kShoulderWidth = 3.0f;     // physics ramp from the ribbon's edge to the ground
+constexpr float kShoulderFoot = 0.02f;     // its edges just under the ribbon and the ground
 constexpr float kWaypointLift = 1.0f;      // waypoints above the road surface
 constexpr float kWaypointSpacing = 7.0f;
 constexpr float kFlatVerge = 36.0f;        // ground flat at road level out to here (road half width + a fine cell diagonal)

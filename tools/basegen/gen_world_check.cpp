@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <tuple>
 
 #include "gfx/image_tga.h"
 #include "gfx/milkshape.h"
@@ -257,6 +259,58 @@ void CheckRoadOnGround(const std::string& dir, const Model& road, const Model& l
   }
 }
 
+// A wheel leaving or regaining the road meets no step: along every outer edge of the
+// physics layer's ribbon, the highest other surface just outside lies within
+// kEdgeStep of the ribbon's edge. A step of the ribbon's whole lift changes one side's
+// springs at once by as much as tips a lorry at rest.
+constexpr float kEdgeStep = 0.06f;
+
+void CheckRoadEdges(const std::string& dir, const sbm::Mesh& physic, Problems* problems) {
+  if (physic.groups.size() < 3) return;  // the layer's own checks name a missing group
+  struct Key {
+    float c[6];
+    bool operator<(const Key& o) const { return std::lexicographical_compare(c, c + 6, o.c, o.c + 6); }
+  };
+  struct Side {
+    int uses = 0;
+    sbm::Vertex a, b, opposite;
+  };
+  std::map<Key, Side> edges;
+  for (uint16_t t : physic.groups[0].triangles) {
+    const sbm::Triangle& tri = physic.triangles[t];
+    for (int k = 0; k < 3; ++k) {
+      sbm::Vertex a = physic.vertices[tri.vertex[k]], b = physic.vertices[tri.vertex[(k + 1) % 3]];
+      const sbm::Vertex& c = physic.vertices[tri.vertex[(k + 2) % 3]];
+      if (std::tie(b.x, b.y, b.z) < std::tie(a.x, a.y, a.z)) std::swap(a, b);
+      Side& s = edges[Key{{a.x, a.y, a.z, b.x, b.y, b.z}}];
+      ++s.uses;
+      s.a = a, s.b = b, s.opposite = c;
+    }
+  }
+  const SurfaceIndex grass(physic, 1), water(physic, 2);
+  float worst = 0;
+  for (const auto& e : edges) {
+    const Side& s = e.second;
+    if (s.uses != 1) continue;  // shared by two ribbon triangles: inside the road
+    const float mx = 0.5f * (s.a.x + s.b.x), my = 0.5f * (s.a.y + s.b.y), mz = 0.5f * (s.a.z + s.b.z);
+    float nx = s.b.z - s.a.z, nz = s.a.x - s.b.x;
+    const float len = std::hypot(nx, nz);
+    if (!(len > 0.0f)) continue;
+    nx /= len, nz /= len;
+    if ((s.opposite.x - mx) * nx + (s.opposite.z - mz) * nz > 0) nx = -nx, nz = -nz;
+    const float px = mx + 0.1f * nx, pz = mz + 0.1f * nz;
+    float y = -1e9f, h;
+    if (grass.HeightAt(px, pz, &h)) y = std::max(y, h);
+    if (water.HeightAt(px, pz, &h)) y = std::max(y, h);
+    if (y > -1e8f) worst = std::max(worst, std::fabs(my - y));
+  }
+  if (worst > kEdgeStep) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "physic: the ground meets the road's edge with a step of %.2f", worst);
+    problems->push_back(dir + buf);
+  }
+}
+
 void CheckWorld(int w, const std::string& root, const std::string& dir, Problems* problems,
                 std::unique_ptr<MilkshapeModel>* physicOut) {
   LoadedWorld lw;
@@ -280,6 +334,7 @@ void CheckWorld(int w, const std::string& root, const std::string& dir, Problems
   CheckRoadOnGround(dir, *lw.models[0], *lw.models[1], *lw.models[kPhysic], problems);
   CheckQuadTree(w, lw, builderInputsSound, problems);
   const sbm::Mesh physic = ToMesh(*lw.models[kPhysic]);
+  CheckRoadEdges(dir, physic, problems);
   const SurfaceIndex surface(physic);
   CheckObjects(lw, surface, root, problems);
   *physicOut = std::move(lw.models[kPhysic]);

@@ -174,6 +174,39 @@ void Pebble(sbm::Mesh* m, int group, const Spot& at, float size, Rng* rng) {
     FlatTri(m, group, top, base[(k + 1) % 3], base[k], {0.5f, 1}, {1, 0}, {0, 0});
 }
 
+// The ribbon stands kRoadLift above the ground beside it. A wheel dropping off that
+// edge, or climbing back onto it, would change its spring force by the whole lift in
+// one step, a kick on one side of the lorry as large as what tips it at rest; so the
+// physics layer carries a ramp on each side from the ribbon's edge down to the ground.
+// Only the physics sees it: drawn, the road keeps its plain edge.
+void PhysicsShoulders(const WorldPlan& plan, const RoadSample& a, const RoadSample& b, const V3 edge[4],
+                      WorldMeshes* out) {
+  const RoadSample* ends[2] = {&a, &b};
+  V3 outer[4];
+  for (int e = 0; e < 2; ++e) {
+    const RoadSample& r = *ends[e];
+    const float reach = kRoadHalfWidth + kShoulderWidth;
+    outer[2 * e] = {r.x + r.dz * reach, 0.0f, r.z - r.dx * reach};
+    outer[2 * e + 1] = {r.x - r.dz * reach, 0.0f, r.z + r.dx * reach};
+    for (int k = 2 * e; k < 2 * e + 2; ++k)
+      outer[k].y = GroundHeight(plan, outer[k].x, outer[k].z) - kShoulderFoot;
+  }
+  // The inner edge a little under the ribbon's, so the ribbon stays the top surface
+  // on the road itself.
+  V3 inner[4];
+  for (int k = 0; k < 4; ++k) inner[k] = {edge[k].x, edge[k].y - kShoulderFoot, edge[k].z};
+  const UV uv = {0, 0};
+  for (int side = 0; side < 2; ++side) {
+    const V3 quad[4] = {inner[side], outer[side], inner[2 + side], outer[2 + side]};
+    const int tris[2][3] = {{0, 1, 3}, {0, 3, 2}};
+    for (const auto& t : tris) {
+      V3 q[3] = {quad[t[0]], quad[t[1]], quad[t[2]]};
+      if (Cross(Sub(q[1], q[0]), Sub(q[2], q[0])).y < 0) std::swap(q[1], q[2]);
+      FlatTri(&out->physic, 1, q[0], q[1], q[2], uv, uv, uv);
+    }
+  }
+}
+
 void RoadLayers(const WorldPlan& plan, WorldMeshes* out) {
   const int n = static_cast<int>(plan.road.size());
   const float repeats = std::max(1.0f, std::round(plan.length / kRoadTextureRepeat));
@@ -217,6 +250,7 @@ void RoadLayers(const WorldPlan& plan, WorldMeshes* out) {
       Tri(&out->roadLinear, 0, q, ns, u2);
       Tri(&out->physic, 0, q, ns, u1);
     }
+    PhysicsShoulders(plan, a, b, p, out);
   }
 }
 
