@@ -78,6 +78,7 @@ bool LoadWorld(int raceNumber) {
     LoadGarage();
     return false;
   }
+  DropUnbuiltObjects(CityObjectCount);
   LoadWorldTextures(world);
   SetWorldLighting(world);
 

@@ -6,6 +6,8 @@
 
 Waypoint WaypointTable[kWaypointCapacity];
 int32_t WaypointLastIndex = 0;
+Waypoint PreviewWaypointTable[kWaypointCapacity];
+int32_t PreviewWaypointLastIndex = 0;
 
 namespace {
 
@@ -91,16 +93,26 @@ bool EncodeRacePath(const std::vector<Waypoint>& points, std::vector<uint8_t>* o
   return true;
 }
 
-bool LoadRacePath(int raceNumber) {
+namespace {
+
+bool LoadRacePathInto(int raceNumber, Waypoint* table, int32_t* lastIndex) {
   char path[64];
   if (!*RacePathFile(raceNumber, path, sizeof path) || raceNumber < kFirstRaceFile) return false;
   std::vector<uint8_t> bytes;
   std::vector<Waypoint> points;
   if (!ReadFile(path, &bytes) || !DecodeRacePath(bytes.data(), bytes.size(), &points))
     return false;
-  std::memcpy(WaypointTable, points.data(), points.size() * sizeof(Waypoint));
-  WaypointLastIndex = static_cast<int32_t>(points.size() - 1);
+  std::memcpy(table, points.data(), points.size() * sizeof(Waypoint));
+  *lastIndex = static_cast<int32_t>(points.size() - 1);
   return true;
+}
+
+}  // namespace
+
+bool LoadRacePath(int raceNumber) { return LoadRacePathInto(raceNumber, WaypointTable, &WaypointLastIndex); }
+
+bool LoadPreviewRacePath(int raceNumber) {
+  return LoadRacePathInto(raceNumber, PreviewWaypointTable, &PreviewWaypointLastIndex);
 }
 
 void MarkCheckpoints(std::vector<Waypoint>* points) {

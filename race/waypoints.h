@@ -51,6 +51,14 @@ const char* RacePathFile(int raceNumber, char* buffer, size_t size);
 // returns false.
 bool LoadRacePath(int raceNumber);
 
+// The path the front end previews (the track map of a race being chosen) lives in a
+// table of its own: a race load rewrites WaypointTable on the loader thread while the
+// loading screen still draws the preview.
+extern Waypoint PreviewWaypointTable[kWaypointCapacity];
+extern int32_t PreviewWaypointLastIndex;
+// Race K's path into the preview table; false, the table as it was, as LoadRacePath.
+bool LoadPreviewRacePath(int raceNumber);
+
 // The checked parse behind LoadRacePath: fills *points from a whole .ai file.
 bool DecodeRacePath(const uint8_t* data, size_t size, std::vector<Waypoint>* points);
 // The .ai bytes of a path (at least one point, at most the table's capacity, every

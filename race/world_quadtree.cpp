@@ -1,5 +1,7 @@
 #include "race/world_quadtree.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "app/race_cameras.h"
@@ -163,4 +165,14 @@ void FreeWorldQuadTree() {
   WorldLeafCount = 0;
   WorldTreeDepth = 0;
   LastLeafIndex = -1;
+}
+
+void DropUnbuiltObjects(int objectCount) {
+  if (!WorldLeaves) return;
+  for (int i = 0; i < WorldLeafCount; ++i) {
+    std::vector<int32_t>& objects = WorldLeaves[i].objects;
+    objects.erase(std::remove_if(objects.begin(), objects.end(),
+                                 [objectCount](int32_t k) { return k < 0 || k >= objectCount; }),
+                  objects.end());
+  }
 }

@@ -84,3 +84,6 @@ bool BuildWorldQuadTree(int world, const QuadTreeModels& models);
 bool BuildWorldQuadTreeAt(const char* path, const QuadTreeModels& models);
 // Safe when nothing is built.
 void FreeWorldQuadTree();
+// The leaves' object lists keep only the objects that exist: a layer of more than
+// 1000 marker triangles lists running numbers beyond the object table.
+void DropUnbuiltObjects(int objectCount);

@@ -27,7 +27,7 @@ void StraightPath(int count) {
 
 neVector3 At(int w) { return neV3(WaypointTable[w].x, WaypointTable[w].y, WaypointTable[w].z); }
 
-class DriverLaw : public ::testing::Test {
+class AIDriver : public ::testing::Test {
  protected:
   void SetUp() override {
     StraightPath(40);
@@ -36,7 +36,7 @@ class DriverLaw : public ::testing::Test {
   }
 };
 
-TEST_F(DriverLaw, TheRubberBandRewardsBeingBehind) {
+TEST_F(AIDriver, TheRubberBandRewardsBeingBehind) {
   EXPECT_FLOAT_EQ(RubberBandThrottle(50.0f, 50.0f), 2.25f) << "level: 2.26, held at 2.25";
   EXPECT_FLOAT_EQ(RubberBandThrottle(50.0f, 65.0f), 0.76f) << "fifteen ahead";
   EXPECT_FLOAT_EQ(RubberBandThrottle(50.0f, 60.0f), 1.26f) << "ten ahead";
@@ -44,7 +44,7 @@ TEST_F(DriverLaw, TheRubberBandRewardsBeingBehind) {
   EXPECT_FLOAT_EQ(RubberBandThrottle(90.0f, 10.0f), 2.25f);
 }
 
-TEST_F(DriverLaw, BendSpeedFallsWithTheAngleAheadButNeverBelowTen) {
+TEST_F(AIDriver, BendSpeedFallsWithTheAngleAheadButNeverBelowTen) {
   EXPECT_EQ(BendSpeed(0.0f), 32.0f);
   EXPECT_EQ(BendSpeed(0.2f), 32.0f);
   EXPECT_EQ(BendSpeed(-0.2f), 32.0f);
@@ -54,7 +54,7 @@ TEST_F(DriverLaw, BendSpeedFallsWithTheAngleAheadButNeverBelowTen) {
   EXPECT_EQ(BendSpeed(2.0f), 10.0f) << "3.2 at 1.1 rad and beyond, raised to 10";
 }
 
-TEST_F(DriverLaw, TheTargetAdvancesWithinReachAndTheLookAheadWrapsOnce) {
+TEST_F(AIDriver, TheTargetAdvancesWithinReachAndTheLookAheadWrapsOnce) {
   DriverLawState s;
   AdvanceTarget(At(0) + neV3(-30.0f, 0.0f, 0.0f), 10.0f, &s);
   EXPECT_EQ(s.targetWaypoint, 0) << "out of reach";
@@ -78,7 +78,7 @@ TEST_F(DriverLaw, TheTargetAdvancesWithinReachAndTheLookAheadWrapsOnce) {
   EXPECT_LE(s.lookAheadWaypoint, 39);
 }
 
-TEST_F(DriverLaw, SteeringAimsAtTheTargetAndAZeroHeadingSteersStraight) {
+TEST_F(AIDriver, SteeringAimsAtTheTargetAndAZeroHeadingSteersStraight) {
   DriverLawState s;
   s.targetWaypoint = 5;
   s.lookAheadWaypoint = 8;
@@ -101,7 +101,7 @@ TEST_F(DriverLaw, SteeringAimsAtTheTargetAndAZeroHeadingSteersStraight) {
   EXPECT_EQ(out.steer, 0.0f);
 }
 
-TEST_F(DriverLaw, AtTheBendSpeedNeitherRuleFiresAndAboveItTheBrakeDoes) {
+TEST_F(AIDriver, AtTheBendSpeedNeitherRuleFiresAndAboveItTheBrakeDoes) {
   DriverLawState s;
   s.targetWaypoint = 5;
   s.lookAheadWaypoint = 8;  // straight ahead: 32
@@ -115,7 +115,7 @@ TEST_F(DriverLaw, AtTheBendSpeedNeitherRuleFiresAndAboveItTheBrakeDoes) {
   EXPECT_EQ(out.brake, 1.0f);
 }
 
-TEST_F(DriverLaw, TheLastTargetWeavesAcrossTheWayToWaypointZero) {
+TEST_F(AIDriver, TheLastTargetWeavesAcrossTheWayToWaypointZero) {
   // A closed square: the last point lies south of waypoint 0, so the way from the last
   // target to waypoint 0 runs north (+Z... here -Z to +Z) and the weave goes across it.
   for (int i = 0; i < 4; ++i) WaypointTable[i] = {0.0f, 1.0f, 0.0f, kWaypointPlain};
@@ -136,7 +136,7 @@ TEST_F(DriverLaw, TheLastTargetWeavesAcrossTheWayToWaypointZero) {
   }
 }
 
-TEST_F(DriverLaw, TheWeavePhaseStaysWithinOneTurn) {
+TEST_F(AIDriver, TheWeavePhaseStaysWithinOneTurn) {
   DriverLawState s;
   s.targetWaypoint = 5;
   float phase = 0.0f;
@@ -146,7 +146,7 @@ TEST_F(DriverLaw, TheWeavePhaseStaysWithinOneTurn) {
   EXPECT_LT(phase, kTwoPi);
 }
 
-TEST_F(DriverLaw, AWedgedLorryBacksOutForAMomentThenDrivesOn) {
+TEST_F(AIDriver, AWedgedLorryBacksOutForAMomentThenDrivesOn) {
   DriverLawState s;
   s.targetWaypoint = 5;
   s.lookAheadWaypoint = 8;
@@ -179,7 +179,7 @@ TEST_F(DriverLaw, AWedgedLorryBacksOutForAMomentThenDrivesOn) {
 }
 
 // One opponent on a flat ground under the race rules.
-class OpponentUpdate : public ::testing::Test {
+class AIDriverUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
     Settings.sound = 0;
@@ -208,7 +208,7 @@ class OpponentUpdate : public ::testing::Test {
   CSampleCar& car_ = RaceCars[2];
 };
 
-TEST_F(OpponentUpdate, CountdownRevsOnTheBrakeEachToItsRhythm) {
+TEST_F(AIDriverUpdate, CountdownRevsOnTheBrakeEachToItsRhythm) {
   RaceStatus.CountdownRunning.store(1);
   RaceStatus.CountdownValue.store(8.0f);
   car_.UpdateAICar(kTicks);
@@ -219,7 +219,7 @@ TEST_F(OpponentUpdate, CountdownRevsOnTheBrakeEachToItsRhythm) {
   EXPECT_EQ(RaceClockKey(car_.raceTime), 0.0f);
 }
 
-TEST_F(OpponentUpdate, LapsRunPastTheRaceAndTheClocksStopThere) {
+TEST_F(AIDriverUpdate, LapsRunPastTheRaceAndTheClocksStopThere) {
   car_.UpdateAICar(kTicks);
   EXPECT_EQ(car_.lap, 1);
   for (int lap = 2; lap <= 6; ++lap) {
@@ -242,7 +242,7 @@ TEST_F(OpponentUpdate, LapsRunPastTheRaceAndTheClocksStopThere) {
   EXPECT_TRUE(std::isfinite(car_.throttle) && std::isfinite(car_.steer) && std::isfinite(car_.brake));
 }
 
-TEST_F(OpponentUpdate, ProgressFollowsTheTargetAndNeverFalls) {
+TEST_F(AIDriverUpdate, ProgressFollowsTheTargetAndNeverFalls) {
   Put(At(0));
   car_.UpdateAICar(kTicks);
   EXPECT_EQ(car_.ai.targetWaypoint, 1);

@@ -144,7 +144,7 @@ void RingPath(int count) {
 neVector3 At(int w) { return neV3(WaypointTable[w].x, WaypointTable[w].y, WaypointTable[w].z); }
 
 // The player's lorry on a flat ground, with a closed path of checkpoints.
-class PlayerRules : public ::testing::Test {
+class RaceRulesPlayer : public ::testing::Test {
  protected:
   void SetUp() override {
     Settings.sound = 0;
@@ -190,7 +190,7 @@ class PlayerRules : public ::testing::Test {
   CSampleCar& car_ = RaceCars[0];
 };
 
-TEST_F(PlayerRules, TheStartPassesTheLapLineAndTheClocksWaitForTheCountdown) {
+TEST_F(RaceRulesPlayer, TheStartPassesTheLapLineAndTheClocksWaitForTheCountdown) {
   RaceStatus.CountdownRunning.store(1);
   Update();
   EXPECT_EQ(car_.lap, 1) << "the grid stands within reach of the lap line";
@@ -202,7 +202,7 @@ TEST_F(PlayerRules, TheStartPassesTheLapLineAndTheClocksWaitForTheCountdown) {
   EXPECT_FLOAT_EQ(car_.raceTime.hundredths, car_.lapTime.hundredths);
 }
 
-TEST_F(PlayerRules, AnIntermediateCheckpointAdvancesWithoutALap) {
+TEST_F(RaceRulesPlayer, AnIntermediateCheckpointAdvancesWithoutALap) {
   Update();
   Teleport(At(10));
   Update();
@@ -212,7 +212,7 @@ TEST_F(PlayerRules, AnIntermediateCheckpointAdvancesWithoutALap) {
   EXPECT_GE(car_.progress, 10.0f);
 }
 
-TEST_F(PlayerRules, TheFifthPassFinishesAndLaterPassesChangeNothing) {
+TEST_F(RaceRulesPlayer, TheFifthPassFinishesAndLaterPassesChangeNothing) {
   Update();  // lap 1
   for (int lap = 2; lap <= 5; ++lap) {
     DriveRound();
@@ -247,7 +247,7 @@ TEST_F(PlayerRules, TheFifthPassFinishesAndLaterPassesChangeNothing) {
   EXPECT_EQ(car_.steer, 0.0f) << "no steering after the finish";
 }
 
-TEST_F(PlayerRules, ALorryOnItsRoofComesBackFourWaypointsBehindItsProgress) {
+TEST_F(RaceRulesPlayer, ALorryOnItsRoofComesBackFourWaypointsBehindItsProgress) {
   Update();
   Teleport(At(10));
   Update();
@@ -281,7 +281,7 @@ TEST_F(PlayerRules, ALorryOnItsRoofComesBackFourWaypointsBehindItsProgress) {
   EXPECT_EQ(RaceStatus.UpsideDownTime, 0.0f);
 }
 
-TEST_F(PlayerRules, ALostLorryIsPutBackAndTwoWaypointsOnOneSpotKeepItsHeading) {
+TEST_F(RaceRulesPlayer, ALostLorryIsPutBackAndTwoWaypointsOnOneSpotKeepItsHeading) {
   Update();
   Teleport(At(10));
   Update();
@@ -300,7 +300,7 @@ TEST_F(PlayerRules, ALostLorryIsPutBackAndTwoWaypointsOnOneSpotKeepItsHeading) {
   EXPECT_NEAR(x.Length(), 1.0f, 1e-4f);
 }
 
-TEST_F(PlayerRules, TheControlsShapeTheSteeringAndTheGearRequestNeedsTheManualBox) {
+TEST_F(RaceRulesPlayer, TheControlsShapeTheSteeringAndTheGearRequestNeedsTheManualBox) {
   RaceControls.steer = 0.5f;
   RaceControls.accelerator = 0.7f;
   RaceControls.gearRequest = 4;

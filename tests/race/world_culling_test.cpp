@@ -486,3 +486,23 @@ TEST(WorldQuadTree, MainCameraOnRaceOneSeesAlongTheRoad) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WorldQuadTree, LeavesForgetObjectNumbersBeyondTheObjectTable) {
+  FreeWorldQuadTree();
+  WorldLeaves = new QuadTreeList[kWorldLeafCount];
+  WorldLeafCount = kWorldLeafCount;
+  WorldLeaves[3].objects = {0, 999, 1000, 1203, 7};
+  WorldLeaves[1023].objects = {1000};
+  DropUnbuiltObjects(1000);
+  EXPECT_EQ(WorldLeaves[3].objects, (std::vector<int32_t>{0, 999, 7})) << "order kept";
+  EXPECT_TRUE(WorldLeaves[1023].objects.empty());
+  DropUnbuiltObjects(5);
+  EXPECT_EQ(WorldLeaves[3].objects, (std::vector<int32_t>{0}));
+  FreeWorldQuadTree();
+  DropUnbuiltObjects(5);  // nothing built: nothing to do
+  EXPECT_EQ(WorldLeaves, nullptr);
+}
+
+}  // namespace

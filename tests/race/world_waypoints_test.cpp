@@ -159,6 +159,19 @@ TEST(WorldWaypoints, LoadFillsTheTableOnlyFromAGoodFile) {
   EXPECT_EQ(WaypointLastIndex, 11);
   EXPECT_FLOAT_EQ(WaypointTable[11].x, 77.0f);
 
+  // The front end's preview reads into its own table and leaves the race's alone.
+  folder.Put(8, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  std::vector<uint8_t> other;
+  ASSERT_TRUE(EncodeRacePath(Line(20, 3.0f), &other));
+  folder.Put(11, other);
+  ASSERT_TRUE(LoadPreviewRacePath(11));
+  EXPECT_EQ(PreviewWaypointLastIndex, 19);
+  EXPECT_FLOAT_EQ(PreviewWaypointTable[19].x, 57.0f);
+  EXPECT_EQ(WaypointLastIndex, 11) << "the race's table is untouched";
+  EXPECT_FLOAT_EQ(WaypointTable[11].x, 77.0f);
+  EXPECT_FALSE(LoadPreviewRacePath(31));
+  EXPECT_EQ(PreviewWaypointLastIndex, 19);
+
   // The recorder writes the marked table back; reading it gives the same path. With
   // twelve points the only multiple of 100 is the start itself, which is not marked.
   ASSERT_TRUE(RecordRacePath(9));
