@@ -16,6 +16,7 @@
 #include "race/car.h"
 #include "race/city_objects.h"
 #include "render/camera_state.h"
+#include "render/listener.h"
 #include "render/seams.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "race/city_car.h"
 #include "race/world_quadtree.h"
 #include "render/camera_state.h"
+#include "render/listener.h"
 #include "render/seams.h"
 
 RaceUpdateClocks RaceClocks;

@@ -5,7 +5,6 @@ uint8_t CubeMapEnabled = 0;
 int CountdownBeepStage = 0;
 float FarDistance = 15000.0f;
 
-void PlaceCameraAndListener(int, int) {}
 void RenderCubeMap(int) {}
 void RenderShadowMap() {}
 void RenderWaterReflection() {}

@@ -11,7 +11,6 @@ extern uint8_t CubeMapEnabled;
 // The countdown's beep stage, 0 at each race load.
 extern int CountdownBeepStage;
 
-void PlaceCameraAndListener(int car, int flag);
 void RenderCubeMap(int flag);
 void RenderShadowMap();
 void RenderWaterReflection();
