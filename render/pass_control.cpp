@@ -1,0 +1,59 @@
+#include "render/pass_control.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstring>
+
+PassControlState PassControl;
+
+namespace {
+
+const char* const kWorldLayers[] = {"main_road",         "main_landscape",   "main_map",
+                                    "add_map",           "main_transparency", "add_transparency",
+                                    "add_transparency2"};
+
+bool IsWorldLayer(const char* name) {
+  for (const char* layer : kWorldLayers)
+    if (std::strcmp(layer, name) == 0) return true;
+  return false;
+}
+
+int g_current = -1;
+std::chrono::steady_clock::time_point g_start;
+
+}  // namespace
+
+bool PassWanted(const char* name) {
+  for (const auto& s : PassControl.skip)
+    if (s[0] && std::strcmp(s, name) == 0) return false;
+  if (PassControl.only[0] && IsWorldLayer(name)) return std::strcmp(PassControl.only, name) == 0;
+  return true;
+}
+
+void PassBegin(const char* name) {
+  if (!PassControl.timing) return;
+  int slot = -1;
+  for (int i = 0; i < PassControl.timedCount; ++i)
+    if (std::strcmp(PassControl.timedName[i], name) == 0) slot = i;
+  if (slot < 0 && PassControl.timedCount < kMaxTimedPasses) {
+    slot = PassControl.timedCount++;
+    std::strncpy(PassControl.timedName[slot], name, sizeof PassControl.timedName[slot] - 1);
+  }
+  if (slot < 0) return;
+  glFinish();
+  g_current = slot;
+  g_start = std::chrono::steady_clock::now();
+}
+
+void PassEnd() {
+  if (!PassControl.timing || g_current < 0) return;
+  glFinish();
+  const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - g_start;
+  PassControl.timedMs[g_current] += ms.count();
+  g_current = -1;
+}
+
+void ResetPassTimes() {
+  for (double& ms : PassControl.timedMs) ms = 0.0;
+}

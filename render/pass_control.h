@@ -1,0 +1,31 @@
+// The race tools' hold on the race passes: a pass can be left out, the world can be
+// drawn one layer alone, and each pass can be timed. In the game nothing is set, every
+// pass is wanted and timing costs one branch.
+//
+// Pass names: the world layers by their file names ("main_road", "main_landscape",
+// "main_map", "add_map", "main_transparency", "add_transparency", "add_transparency2"),
+// and "sky", "composite", "foliage", "cars", "objects", "smoke", "trails", "hud",
+// "gauges", "minimap", "countdown".
+#pragma once
+
+constexpr int kMaxSkippedPasses = 8;
+constexpr int kMaxTimedPasses = 32;
+
+struct PassControlState {
+  bool timing = false;        // PassBegin/PassEnd measure (with glFinish around them)
+  char only[32] = {};         // a world layer drawn alone; empty: every layer
+  char skip[kMaxSkippedPasses][32] = {};
+  // Milliseconds of each timed pass in the last frame, by first use.
+  int timedCount = 0;
+  char timedName[kMaxTimedPasses][32] = {};
+  double timedMs[kMaxTimedPasses] = {};
+};
+extern PassControlState PassControl;
+
+// False for a skipped pass, and for a world layer other than the one drawn alone.
+bool PassWanted(const char* name);
+// Times the pass between the two calls when timing is on (nesting is not supported).
+void PassBegin(const char* name);
+void PassEnd();
+// Clears the last frame's times.
+void ResetPassTimes();
