@@ -1,0 +1,33 @@
+// The cars and objects passes of the race frame: the four lorries assembled from their
+// body, axle beams, hubs and wheels; the roadside objects; the exhaust smoke, the
+// beacon flares and the wheel trails. Main thread only: everything is drawn from the
+// render rows of the frame (race/car.h, race/city_objects.h) and load-time records,
+// never from a body of the simulator.
+#pragma once
+
+// The main race pass calls DrawCars three times a frame: 0 into the opaque layer (the
+// roadside objects and the lorries), 1 into the near-detail layer (glass and tyre
+// marks), 2 after the foliage (exhaust smoke and beacon flares). Expects the camera's
+// modelview current and the frame's shadow map rendered.
+void DrawCars(int pass);
+// The wheel dust; sets and restores its own state.
+void DrawDust();
+
+// The visible roadside objects with the Objects program current (DrawCars(0)).
+void DrawObjects();
+// The near lorries as bare geometry into the sun's shadow map, with the light's
+// projection and view current (RenderShadowMap).
+void DrawCarShadowCasters();
+// Advances and draws the four exhaust-smoke emitters (DrawCars(2)).
+void DrawExhaustSmoke();
+// All tyre-mark rings inside one quad batch; the caller sets program, textures and
+// blending (DrawCars(1)).
+void DrawSkidMarks();
+// One camera-facing square of half diagonal `size` around (x, y, z), seen from the eye:
+// four texture-coordinate/vertex pairs inside the caller's quad batch, nothing else.
+void EmitBillboardQuad(float eyeX, float eyeY, float eyeZ, float x, float y, float z, float size);
+
+// The common turn of every beacon flare in degrees; grows without wrapping.
+extern float BeaconAngle;
+// The level of detail of the lorry being drawn; the garage scene shares it.
+extern int CurrentCarLod;
