@@ -122,6 +122,29 @@ void EndSharedShadowState() {
   DisableUnits(kNoiseUnit, kCubeUnit);
 }
 
+// The shown lorries nearest the eye first: the rasteriser skips the hidden fragments of
+// the ones behind, and the lit skin program is the pass's main cost. Returns how many.
+int NearestFirst(int order[kRaceCarCount]) {
+  GLfloat view[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, view);
+  float depth[kRaceCarCount] = {};
+  int n = 0;
+  for (int i = 0; i < kRaceCarCount; ++i) {
+    if (CarLod(i) < 0) continue;
+    const float* m = RenderCarRows[i].matrix.m;
+    // Eye-space z grows toward the viewer: the larger, the nearer.
+    const float z = view[2] * m[12] + view[6] * m[13] + view[10] * m[14] + view[14];
+    int at = n++;
+    for (; at > 0 && depth[at - 1] < z; --at) {
+      order[at] = order[at - 1];
+      depth[at] = depth[at - 1];
+    }
+    order[at] = i;
+    depth[at] = z;
+  }
+  return n;
+}
+
 CarDrawStyle SkinnedStyle(int car) {
   CarDrawStyle s;
   s.colourSkin = CarSkinTexture(car, kColourSkin);
@@ -144,9 +167,11 @@ void DrawCarsOpaque() {
   BeaconAngle += (std::sin(time.SceneClock * kBeaconWobbleRate) + kBeaconBaseRate) * time.RenderTicks;
   if (PassWanted("cars")) {
     PassBegin("cars");
-    for (int i = 0; i < kRaceCarCount; ++i) {
+    int order[kRaceCarCount];
+    const int shown = NearestFirst(order);
+    for (int k = 0; k < shown; ++k) {
+      const int i = order[k];
       const int lod = CarLod(i);
-      if (lod < 0) continue;
       CurrentCarLod = lod;
       CarDrawStyle s = SkinnedStyle(i);
       s.lampLitBody = true;
@@ -164,9 +189,12 @@ void DrawCarsNearDetail() {
   BeginSharedShadowState();
   if (PassWanted("cars")) {
     PassBegin("cars");
-    for (int i = 0; i < kRaceCarCount; ++i) {
+    int order[kRaceCarCount];
+    const int shown = NearestFirst(order);
+    for (int k = 0; k < shown; ++k) {
+      const int i = order[k];
       const int lod = CarLod(i);
-      if (lod < 0 || !CarSlots[i].glass[lod]) continue;
+      if (!CarSlots[i].glass[lod]) continue;
       const CarRow& row = RenderCarRows[i];
       glPushMatrix();
       glMultMatrixf(row.matrix.m);

@@ -31,6 +31,10 @@ void UnitCoord(GLenum unit, const float v[3]) {
 int RingHead(int value) { return value >= 0 && value < kTyreMarksPerWheel ? value : 0; }
 
 void EmitMark(const TyreMark& mark, float fade) {
+  // A mark of no strength shows nothing: the pass writes without blending, so it could
+  // only punch its transparent shape into the layer. The empty rings the race leaves
+  // are all of this kind, and skipping them saves thousands of vertices a frame.
+  if (!(mark.startStrength > 0.0f) && !(mark.endStrength > 0.0f)) return;
   const float start = fade * mark.startStrength;
   const float end = fade * mark.endStrength;
   UnitCoord(GL_TEXTURE2_ARB, mark.unit2);

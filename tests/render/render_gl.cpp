@@ -2,6 +2,8 @@
 
 #include <GL/glext.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -98,17 +100,76 @@ int ChangedPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) 
   return changed;
 }
 
+namespace {
+
+uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
+  crc = ~crc;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void PutBigEndian(std::vector<uint8_t>* out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<uint8_t>(v >> shift));
+}
+
+void PutChunk(FILE* f, const char type[4], const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> chunk;
+  PutBigEndian(&chunk, static_cast<uint32_t>(data.size()));
+  chunk.insert(chunk.end(), type, type + 4);
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  PutBigEndian(&chunk, Crc32(chunk.data() + 4, chunk.size() - 4));
+  std::fwrite(chunk.data(), 1, chunk.size(), f);
+}
+
+}  // namespace
+
 bool WritePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
-  const std::string ppm = path + ".ppm";
-  FILE* f = std::fopen(ppm.c_str(), "wb");
+  if (rgba.size() < static_cast<size_t>(width) * height * 4) return false;
+  // RGB rows top first, each behind filter byte 0, in stored (uncompressed) deflate
+  // blocks: no image library needed, and a picture is all a person wants of it.
+  std::vector<uint8_t> raw;
+  raw.reserve(static_cast<size_t>(width * 3 + 1) * height);
+  for (int y = height - 1; y >= 0; --y) {
+    raw.push_back(0);
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
+      raw.insert(raw.end(), p, p + 3);
+    }
+  }
+  std::vector<uint8_t> z = {0x78, 0x01};
+  constexpr size_t kBlock = 65535;
+  for (size_t at = 0; at < raw.size() || at == 0; at += kBlock) {
+    const size_t n = std::min(kBlock, raw.size() - at);
+    z.push_back(at + n >= raw.size() ? 1 : 0);
+    z.push_back(static_cast<uint8_t>(n));
+    z.push_back(static_cast<uint8_t>(n >> 8));
+    z.push_back(static_cast<uint8_t>(~n));
+    z.push_back(static_cast<uint8_t>(~n >> 8));
+    z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+    if (n == 0) break;
+  }
+  uint32_t a = 1, b = 0;
+  for (uint8_t v : raw) {
+    a = (a + v) % 65521;
+    b = (b + a) % 65521;
+  }
+  PutBigEndian(&z, (b << 16) | a);
+
+  FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
-  std::fprintf(f, "P6 %d %d 255\n", width, height);
-  for (int y = height - 1; y >= 0; --y)
-    for (int x = 0; x < width; ++x) std::fwrite(&rgba[(static_cast<size_t>(y) * width + x) * 4], 3, 1, f);
-  std::fclose(f);
-  const int status = std::system(("convert '" + ppm + "' '" + path + "' 2>/dev/null").c_str());
-  std::remove(ppm.c_str());
-  return status == 0;
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::fwrite(kSignature, 1, sizeof kSignature, f);
+  std::vector<uint8_t> header;
+  PutBigEndian(&header, static_cast<uint32_t>(width));
+  PutBigEndian(&header, static_cast<uint32_t>(height));
+  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
+  PutChunk(f, "IHDR", header);
+  PutChunk(f, "IDAT", z);
+  PutChunk(f, "IEND", {});
+  return std::fclose(f) == 0;
 }
 
 std::string LeftoverState() {

@@ -39,8 +39,8 @@ GLuint SamplesPassed(const std::function<void()>& draw);
 // Pixels of two read-backs that differ.
 int ChangedPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
-// Writes RGBA pixels (bottom row first) as a PNG through ImageMagick; false when that
-// fails.
+// Writes RGBA pixels (bottom row first) as an RGB PNG; false when the file cannot be
+// written.
 bool WritePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height);
 
 // What a pass must leave behind: unit 0 current, texturing off on units 1 up to the
