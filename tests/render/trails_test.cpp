@@ -156,6 +156,11 @@ TEST_F(RaceRenderTrailDraws, AMarkInARingIsDrawn) {
   });
   // 4 x 4 of the 20 x 20 view on 128 x 128 pixels.
   EXPECT_NEAR(static_cast<double>(samples), 128.0 * 128.0 * 16.0 / 400.0, 60.0);
+  // Without strength the same quad would only write transparency into the layer.
+  mark.startStrength = mark.endStrength = 0.0f;
+  EXPECT_EQ(rendertest::SamplesPassed([] { DrawCars(1); }), 0u) << "a mark of no strength";
+  mark.endStrength = 1.0f;
+  EXPECT_GT(rendertest::SamplesPassed([] { DrawCars(1); }), 0u) << "fading in along its length";
   PassControl = PassControlState();
   std::snprintf(PassControl.skip[0], sizeof PassControl.skip[0], "trails");
   EXPECT_EQ(rendertest::SamplesPassed([] { DrawCars(1); }), 0u) << "the race tools can leave them out";
