@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,9 +35,11 @@
 #include "race/world_quadtree.h"
 #include "render/layer_targets.h"
 #include "render/listener.h"
+#include "render/pass_control.h"
 #include "render/race_scene.h"
 #include "render/seams.h"
 #include "render/shadow_view.h"
+#include "render/texture_units.h"
 #include "tests/render/race_render_support.h"
 
 namespace {
@@ -413,6 +416,51 @@ TEST_F(RaceRenderWorld, MultisamplePairResolvesIntoTheSameLayers) {
   ExpectSeen(px, {{-15, -25, Seen::kBackground, "alpha-to-coverage drops all-transparent leaves"},
                   {-15, 25, Seen::kBackground, "add_map at the limit"}});
   EXPECT_FALSE(coverageAfter) << "coverage stays on only through the alpha-tested draws";
+}
+
+// A driver with fewer fixed-function units (as few as 4 elsewhere) gets no enable or
+// texture matrix past them, and the programs still sample every unit they name.
+TEST_F(RaceRenderWorld, FewerFixedFunctionUnitsDrawTheSame) {
+  const std::vector<uint8_t> full = Draw();
+  const int units = MaxTextureUnits;
+  MaxTextureUnits = 4;
+  UnitTexturing(5, GL_TEXTURE_2D, true);
+  GLboolean fifth = GL_TRUE;
+  GlExt.glActiveTextureARB(GL_TEXTURE5_ARB);
+  fifth = glIsEnabled(GL_TEXTURE_2D);
+  UnitTexturing(3, GL_TEXTURE_2D, true);
+  const GLboolean fourth = glIsEnabled(GL_TEXTURE_2D);
+  UnitTexturing(3, GL_TEXTURE_2D, false);
+  GlExt.glActiveTextureARB(GL_TEXTURE0_ARB);
+  const std::vector<uint8_t> few = Draw();
+  MaxTextureUnits = units;
+  EXPECT_FALSE(fifth) << "unit 5 is past a 4-unit driver's fixed-function units";
+  EXPECT_TRUE(fourth);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+  ExpectSeen(few, LayerOrder());
+  EXPECT_TRUE(few == full);
+}
+
+// The race tools' hold: one world layer drawn alone, the sky left out.
+TEST_F(RaceRenderWorld, ToolsDrawOneLayerAloneAndLeaveTheSkyOut) {
+  std::strcpy(PassControl.only, "main_landscape");
+  std::vector<uint8_t> px = Draw();
+  PassControl.only[0] = '\0';
+  ExpectSeen(px, {
+                     {-36, 0, Seen::kBackground, "road left out"},
+                     {-22, 0, Seen::kGreen, "landscape alone"},
+                     {-10, 0, Seen::kGreen, "no main map over it"},
+                     {2, 0, Seen::kBackground, "no add_map"},
+                     {26, 0, Seen::kBackground, "no foliage"},
+                 });
+  std::strcpy(PassControl.skip[0], "sky");
+  RenderSnapshot.mainLeaves.count = 0;
+  RenderCamera.eye = Vector3(0.0f, 2.0f, 0.0f);
+  RenderCamera.target = Vector3(0.0f, 2.0f, -10.0f);
+  RenderCamera.up = Vector3(0.0f, 1.0f, 0.0f);
+  px = Draw();
+  PassControl.skip[0][0] = '\0';
+  EXPECT_TRUE(IsBackground(racerender::MeanColour(px, kW, 0, kH - 20, kW, kH))) << "no sky drawn";
 }
 
 TEST_F(RaceRenderWorld, EmptyListShowsTheSkyOnly) {
