@@ -48,6 +48,9 @@ constexpr int kRoadNormal0Unit = 5;
 constexpr int kRoadNormal1Unit = 6;
 constexpr int kRoadAlphaUnit = 7;
 constexpr int kRoadColourUnit = 8;
+// The highest unit the world passes switch on for fixed-function state (unit 8 only
+// ever gets a binding).
+constexpr int kHighestWorldFixedUnit = kRoadAlphaUnit;
 // The landscape program's detail maps and large-scale colour.
 constexpr int kLandDetail0Unit = 3;
 constexpr int kLandDetail1Unit = 4;
@@ -296,69 +299,15 @@ void Composite(GLuint layerA, GLuint layerB, bool dust) {
   glEnable(GL_MULTISAMPLE_ARB);
 }
 
-}  // namespace
-
-void DrawRaceScene() {
-  const RenderTargets& t = Renderer.targets;
-  const float sight = ViewDistance;
-  const bool dust = WheelDustLayerOn();
-  const bool multisampled = SceneIsMultisampled();
-  const Matrix4& lightProjection = RenderSnapshot.sunProjection;
-  const Matrix4& lightView = RenderSnapshot.sunView;
-
-  glFogfv(GL_FOG_COLOR, Lighting.fogColour);
-  glFogf(GL_FOG_DENSITY, Lighting.fogDensity);
-  UnitTexturing(0, GL_TEXTURE_2D, true);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], kLayerClear[3]);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glDepthMask(GL_TRUE);
-
-  // Layer A: the opaque far world and the cars' first pass.
-  BindLayerTarget(t.SceneTextures[kLayerATexture]);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  ShadowSetUp(lightProjection, lightView);
-  DrawRoads(sight);
-  DrawLandscape(sight);
-  DrawMainMap(sight);
-  ShadowTearDown();
-  DrawCars(0);
-  ResolveLayer(t.SceneTextures[kLayerATexture]);
-
-  // Layer B: the near detail over layer A's depth.
-  BindLayerTarget(t.SceneTextures[kLayerBTexture]);
-  glClear(GL_COLOR_BUFFER_BIT);
-  ShadowSetUp(lightProjection, lightView);
-  DrawAddOnMaps(sight);
-  ShadowTearDown();
-  DrawCars(1);
-  DrawWaterSurface();
-  ResolveLayer(t.SceneTextures[kLayerBTexture]);
-
-  if (dust) DrawDustLayer(t.SceneTextures[kDustTexture]);
-
-  // The frame: sky, the two layers over it, then what is tested against their depth.
-  // Between the horizon band's hills and the sky box's lower edge neither covers the
-  // frame; the fog colour the far world fades into fills that gap rather than the
-  // dark start-up colour.
-  BindLayerTarget(t.SceneTextures[kFrameTexture]);
-  const float* fog = Lighting.fogColour;
-  glClearColor(fog[0], fog[1], fog[2], 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], kLayerClear[3]);
-  DrawSky();
-  Composite(t.SceneTextures[kLayerATexture], t.SceneTextures[kLayerBTexture], dust);
-
-  // The frame's alpha is left alone from here to the sun glare.
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-  for (int unit = kRoadAlphaUnit; unit >= kNoiseUnit; --unit) UnitTexturing(unit, GL_TEXTURE_2D, false);
+// The foliage layers, grass and trees straight into the frame, cut out by their
+// texels' alpha against the world's depth.
+void DrawAlphaTestedFoliage(float sight, const Matrix4& lightProjection, const Matrix4& lightView) {
+  for (int unit = kHighestWorldFixedUnit; unit >= kNoiseUnit; --unit) UnitTexturing(unit, GL_TEXTURE_2D, false);
   ShadowSetUp(lightProjection, lightView);
   // Alpha-to-coverage needs samples to cover: on a single-sample target it would keep
   // every fragment and draw the leaves as solid quads.
-  if (multisampled)
-    glEnable(GL_SAMPLE_ALPHA_TO_COVERAGE_ARB);
-  else
-    glEnable(GL_ALPHA_TEST);
+  const bool coverage = SceneIsMultisampled();
+  glEnable(coverage ? GL_SAMPLE_ALPHA_TO_COVERAGE_ARB : GL_ALPHA_TEST);
   glAlphaFunc(GL_GEQUAL, kFoliageAlphaCut);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glDisable(GL_CULL_FACE);
@@ -376,11 +325,70 @@ void DrawRaceScene() {
   // Grass and trees are the last alpha-tested draws. Left on, coverage would dither the
   // cars' blended glass and, next frame, the world layers' faded edges.
   glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE_ARB);
+}
 
+}  // namespace
+
+void DrawRaceScene() {
+  const RenderTargets& t = Renderer.targets;
+  const GLuint layerA = t.SceneTextures[kLayerATexture];
+  const GLuint layerB = t.SceneTextures[kLayerBTexture];
+  const GLuint frame = t.SceneTextures[kFrameTexture];
+  const float sight = ViewDistance;
+  const bool dust = WheelDustLayerOn();
+  const Matrix4& lightProjection = RenderSnapshot.sunProjection;
+  const Matrix4& lightView = RenderSnapshot.sunView;
+
+  glFogfv(GL_FOG_COLOR, Lighting.fogColour);
+  glFogf(GL_FOG_DENSITY, Lighting.fogDensity);
+  UnitTexturing(0, GL_TEXTURE_2D, true);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], kLayerClear[3]);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glDepthMask(GL_TRUE);
+
+  // Layer A: the opaque far world and the cars' first pass.
+  BindLayerTarget(layerA);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  ShadowSetUp(lightProjection, lightView);
+  DrawRoads(sight);
+  DrawLandscape(sight);
+  DrawMainMap(sight);
+  ShadowTearDown();
+  DrawCars(0);
+  ResolveLayer(layerA);
+
+  // Layer B: the near detail over layer A's depth.
+  BindLayerTarget(layerB);
+  glClear(GL_COLOR_BUFFER_BIT);
+  ShadowSetUp(lightProjection, lightView);
+  DrawAddOnMaps(sight);
+  ShadowTearDown();
+  DrawCars(1);
+  DrawWaterSurface();
+  ResolveLayer(layerB);
+
+  if (dust) DrawDustLayer(t.SceneTextures[kDustTexture]);
+
+  // The frame: sky, the two layers over it, then what is tested against their depth.
+  // Between the horizon band's hills and the sky box's lower edge neither covers the
+  // frame; the fog colour the far world fades into fills that gap rather than the
+  // dark start-up colour.
+  BindLayerTarget(frame);
+  const float* fog = Lighting.fogColour;
+  glClearColor(fog[0], fog[1], fog[2], 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], kLayerClear[3]);
+  DrawSky();
+  Composite(layerA, layerB, dust);
+
+  // The frame's alpha is left alone from here to the sun glare.
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+  DrawAlphaTestedFoliage(sight, lightProjection, lightView);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   DrawCars(2);
   DrawSunGlare();
-  ResolveLayer(t.SceneTextures[kFrameTexture]);
+  ResolveLayer(frame);
   SelectUnit(0);
 }
 
