@@ -15,9 +15,13 @@
 #include "gfx/virtual_screen.h"
 #include "race/car.h"
 #include "race/city_objects.h"
+#include "race/track_loader.h"
 #include "render/camera_state.h"
+#include "render/layer_targets.h"
 #include "render/listener.h"
+#include "render/race_scene.h"
 #include "render/seams.h"
+#include "render/shadow_view.h"
 
 namespace {
 
@@ -39,11 +43,9 @@ void CompositeGlow(GLuint sceneTexture, GLuint glowTexture, GLuint compositeText
   glLoadIdentity();
   glOrtho(VirtualScreen.left, VirtualScreen.right, VirtualScreen.bottom, VirtualScreen.top, -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
-  if (GlExt.glBindFramebufferEXT) {
-    GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, Renderer.targets.PassFramebuffer);
-    GlExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_RECTANGLE_ARB,
-                                    compositeTexture, 0);
-  }
+  // No depth: the composite is flat, and a depth buffer another pass left attached
+  // would clip it to that buffer's size.
+  BindPassFramebuffer(compositeTexture, 0);
   glDisable(GL_DEPTH_TEST);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glDisable(GL_TEXTURE_2D);
@@ -95,6 +97,7 @@ void RenderRaceFrame() {
   t.SceneClock += t.RenderTicks * 0.01f;
   Handshake.RenderToggle.store(Handshake.RenderToggle.load() ^ 1);
 
+  PrepareRaceTargets(RaceLoadSerial.load());
   if (CubeMapEnabled) RenderCubeMap(1);
   if (ShadowMapSize > 16) RenderShadowMap();
   RenderWaterReflection();

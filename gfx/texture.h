@@ -12,7 +12,8 @@ enum TextureMode {
   kTextureClampedMipmapped = 3, // trilinear, clamped to edge
   kTextureCompressedWrapS = 4,  // compressed, repeat along S only
   kTextureCompressedFlat = 5,   // compressed, one level, repeat
-  kTextureAnisotropic = 6,      // trilinear, repeat, anisotropy one below the maximum
+  kTextureAnisotropic = 6,      // trilinear, repeat; with the texture-filtering option on,
+                                // anisotropy one below the maximum
 };
 
 // One GL 2D texture. The game's tables of these are static and destroyed after the GL

@@ -23,6 +23,7 @@
 #include "render/seams.h"
 
 int RaceMusicTrack = 1;
+std::atomic<uint32_t> RaceLoadSerial{0};
 
 namespace {
 
@@ -108,6 +109,7 @@ bool LoadWorld(int raceNumber) {
   MusicSource.Load(music, true);
   if (Settings.music) MusicSource.Play();
   ResetBonusQueue();
+  RaceLoadSerial.fetch_add(1);
   return true;
 }
 

@@ -2,6 +2,9 @@
 // thread's two content switches (its GL context current).
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+
 // Loads race K: its world's layers and textures, the roadside objects, the path, the
 // world quadtree, the opponents' cars, the race state, the physics world and the race
 // music. Between the cars and the race state it hands over to the main thread
@@ -13,6 +16,10 @@ bool LoadWorld(int raceNumber);
 // Leaves the race: its sound stopped, the physics world gone, the track released, the
 // garage scene and the menu music back.
 void LoadGarage();
+
+// Counts the races loaded: each LoadWorld that succeeds adds one before its race's
+// first update. The render side starts a race's targets clean when it sees a new count.
+extern std::atomic<uint32_t> RaceLoadSerial;
 
 // The music track a race plays, 1-4, drawn at the race load.
 extern int RaceMusicTrack;

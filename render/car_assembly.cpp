@@ -11,6 +11,7 @@
 #include "race/car.h"
 #include "race/car_content.h"
 #include "race/scene_content.h"
+#include "render/texture_units.h"
 
 namespace {
 
@@ -149,36 +150,23 @@ void AssembleCar(int car, int lod, const CarDrawStyle& s) {
   glPopMatrix();
 }
 
-int FixedFunctionUnits() {
-  static int units = 0;
-  if (units == 0) {
-    GLint n = 1;
-    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &n);
-    units = n > 0 ? n : 1;
-  }
-  return units;
-}
-
-bool SelectUnit(int unit) {
-  if (unit < 0 || unit >= FixedFunctionUnits()) return false;
-  if (GlExt.glActiveTextureARB) {
-    GlExt.glActiveTextureARB(GL_TEXTURE0_ARB + static_cast<GLenum>(unit));
-    return true;
-  }
-  return unit == 0;
+bool SelectFixedUnit(int unit) {
+  if (!FixedFunctionUnit(unit)) return false;
+  SelectUnit(unit);
+  return true;
 }
 
 void DisableUnits(int first, int last) {
   const int step = first <= last ? 1 : -1;
   for (int u = first;; u += step) {
-    if (SelectUnit(u)) {
+    if (SelectFixedUnit(u)) {
       glDisable(GL_TEXTURE_2D);
       glDisable(GL_TEXTURE_3D);
       glDisable(GL_TEXTURE_CUBE_MAP_ARB);
     }
     if (u == last) break;
   }
-  SelectUnit(0);
+  SelectFixedUnit(0);
   glEnable(GL_TEXTURE_2D);
 }
 

@@ -37,11 +37,9 @@ int BeaconCount(const Model* points);
 // length axis, or a broken smoke value, blows no smoke at all.
 Vector3 SmokeVelocity(const Matrix4& matrix, float engineSmoke);
 
-// Texture units the fixed-function state has (GL_MAX_TEXTURE_UNITS); unit switches and
-// enables above it would only raise errors. Read once from the current context.
-int FixedFunctionUnits();
-// Makes the unit current when it exists; false otherwise.
-bool SelectUnit(int unit);
+// Makes the unit current when it has fixed-function state (render/texture_units.h);
+// false otherwise, as enables and texture matrices above it would only raise errors.
+bool SelectFixedUnit(int unit);
 // Switches every kind of texturing off on units first..last (descending is fine) that
 // exist, then unit 0 current with 2D on.
 void DisableUnits(int first, int last);

@@ -18,6 +18,7 @@
 #include "render/car_assembly.h"
 #include "render/car_skins.h"
 #include "render/pass_control.h"
+#include "render/shadow_view.h"
 
 float BeaconAngle = 0.0f;
 int CurrentCarLod = 0;
@@ -26,8 +27,8 @@ namespace {
 
 // Units of the shared shadow state, shifted up against the world's: units 0-2 carry the
 // skins and the tangent frame.
-constexpr int kNoiseUnit = 4;
-constexpr int kShadowUnit = 3;
+constexpr int kCarNoiseUnit = 4;
+constexpr int kCarShadowUnit = 3;
 constexpr int kBaseUnit = 2;
 constexpr int kCubeUnit = 1;
 constexpr int kBaseTexture = 0;     // tex00, parked on unit 2 until a skin takes it
@@ -65,61 +66,38 @@ int CarLod(int car) {
   return lod >= 0 && lod < kCarLods ? lod : -1;
 }
 
-// Bias x LightProjection x LightView x InverseCameraView on the shadow unit's texture
-// matrix: the programs hand it eye-space points. The camera's view is the modelview the
-// pass was entered with; it is a rigid transform, so its inverse is the transposed
-// rotation and the turned-back translation.
-void LoadShadowTextureMatrix() {
-  GLfloat view[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, view);
-  GLfloat inverse[16] = {};
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) inverse[4 * c + r] = view[4 * r + c];
-  for (int r = 0; r < 3; ++r)
-    inverse[12 + r] = -(view[12] * view[4 * r] + view[13] * view[4 * r + 1] + view[14] * view[4 * r + 2]);
-  inverse[15] = 1.0f;
-  glMatrixMode(GL_TEXTURE);
-  glLoadIdentity();
-  glTranslatef(0.5f, 0.5f, 0.5f);
-  glScalef(0.5f, 0.5f, 0.5f);
-  glMultMatrixf(RenderSnapshot.sunProjection.m);
-  glMultMatrixf(RenderSnapshot.sunView.m);
-  glMultMatrixf(inverse);
-  glMatrixMode(GL_MODELVIEW);
-}
-
 void BeginSharedShadowState() {
   const RenderTargets& t = Renderer.targets;
-  if (SelectUnit(kNoiseUnit)) {
+  if (SelectFixedUnit(kCarNoiseUnit)) {
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_3D);
     glBindTexture(GL_TEXTURE_3D, Renderer.NoiseTexture3D);
   }
-  if (SelectUnit(kShadowUnit)) {
+  if (SelectFixedUnit(kCarShadowUnit)) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, t.ShadowDepthTexture);
-    LoadShadowTextureMatrix();
+    LoadShadowTextureMatrix(RenderSnapshot.sunProjection, RenderSnapshot.sunView);
   }
-  if (SelectUnit(kBaseUnit)) {
+  if (SelectFixedUnit(kBaseUnit)) {
     glBindTexture(GL_TEXTURE_2D, TableTexture(kBaseTexture));
     glDisable(GL_TEXTURE_2D);
   }
-  if (SelectUnit(kCubeUnit)) {
+  if (SelectFixedUnit(kCubeUnit)) {
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_CUBE_MAP_ARB);
     glBindTexture(GL_TEXTURE_CUBE_MAP_ARB, t.EnvironmentCubeMap);
   }
-  SelectUnit(0);
+  SelectFixedUnit(0);
   glEnable(GL_TEXTURE_2D);
 }
 
 void EndSharedShadowState() {
-  if (SelectUnit(kShadowUnit)) {
+  if (SelectFixedUnit(kCarShadowUnit)) {
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
   }
-  DisableUnits(kNoiseUnit, kCubeUnit);
+  DisableUnits(kCarNoiseUnit, kCubeUnit);
 }
 
 // The shown lorries nearest the eye first: the rasteriser skips the hidden fragments of
@@ -208,11 +186,11 @@ void DrawCarsNearDetail() {
   UseProgramHandle(0);
   if (PassWanted("trails")) {
     PassBegin("trails");
-    if (SelectUnit(kBaseUnit)) {
+    if (SelectFixedUnit(kBaseUnit)) {
       glEnable(GL_TEXTURE_2D);
       glBindTexture(GL_TEXTURE_2D, TableTexture(kSkidNormalTexture));
     }
-    SelectUnit(0);
+    SelectFixedUnit(0);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, TableTexture(kSkidTexture));
     glDisable(GL_CULL_FACE);

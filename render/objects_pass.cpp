@@ -76,11 +76,11 @@ void DrawRestingObjectsInView(int objects) {
 }  // namespace
 
 void DrawObjects() {
-  if (SelectUnit(kNormalUnit)) {
+  if (SelectFixedUnit(kNormalUnit)) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, TableTexture(kObjectNormalTexture));
   }
-  SelectUnit(0);
+  SelectFixedUnit(0);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, TableTexture(kObjectTexture));
   SetShaderUniforms(0);
@@ -95,8 +95,8 @@ void DrawObjects() {
   for (int k = 0; k < objects; ++k)
     if (RenderCityObjects.rows[k].active) DrawObjectBodies(k);
 
-  if (SelectUnit(kNormalUnit)) glDisable(GL_TEXTURE_2D);
-  SelectUnit(0);
+  if (SelectFixedUnit(kNormalUnit)) glDisable(GL_TEXTURE_2D);
+  SelectFixedUnit(0);
   glEnable(GL_TEXTURE_2D);
   SetShaderUniforms(0);
 }

@@ -14,7 +14,10 @@ extern int CountdownBeepStage;
 void RenderCubeMap(int flag);
 void RenderShadowMap();
 void RenderWaterReflection();
-void CaptureViewMatrices();
-void DrawRaceScene();
 void DrawPostPass(int kind, unsigned sourceTexture, unsigned targetTexture, int flag);
 void DrawRaceHud();
+// Called by the main race pass (render/race_scene.cpp).
+void DrawWaterSurface();
+void DrawGrass();
+void DrawTrees();
+void DrawSunGlare();

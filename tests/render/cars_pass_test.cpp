@@ -21,6 +21,7 @@
 #include "render/car_skins.h"
 #include "render/cars_pass.h"
 #include "render/pass_control.h"
+#include "render/shadow_view.h"
 #include "tests/render/render_gl.h"
 
 namespace {
@@ -40,6 +41,7 @@ void LookDown(float cx, float cz, float half) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   gluLookAt(cx, 100.0, cz, cx, 0.0, cz, 0.0, 0.0, -1.0);
+  CaptureViewMatrices();
 }
 
 // Every vertex the pass sends, as GL transformed it (feedback mode: nothing is drawn).

@@ -13,6 +13,7 @@
 #include "race/city_objects.h"
 #include "race/world_quadtree.h"
 #include "render/cars_pass.h"
+#include "render/shadow_view.h"
 #include "tests/render/render_gl.h"
 
 namespace {
@@ -63,6 +64,7 @@ class RaceRenderObjects : public rendertest::RenderGlTest {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(12.5, 100.0, 0.0, 12.5, 0.0, 0.0, 0.0, 0.0, -1.0);
+    CaptureViewMatrices();
     target_->Clear(0.0f, 0.0f, 0.0f, 0.0f);
     for (int& lod : RenderSnapshot.levelOfDetail) lod = -1;
     one_ = Drawn();

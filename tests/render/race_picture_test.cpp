@@ -36,6 +36,7 @@
 #include "render/camera_state.h"
 #include "render/cars_pass.h"
 #include "render/pass_control.h"
+#include "render/shadow_view.h"
 #include "tests/render/render_gl.h"
 #include "tests/scratch_dir.h"
 
@@ -157,6 +158,7 @@ TEST_F(RaceRenderRace, FourLorriesOnTheGridWithTheirWheelsUnderThem) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   gluLookAt(eye.x, eye.y, eye.z, centre.x + 4.0f * forward.x, centre.y + 1.0f, centre.z + 4.0f * forward.z, 0, 1, 0);
+  CaptureViewMatrices();
   PlaceLights();
   gltest::TakeGlError();
 
@@ -198,6 +200,7 @@ TEST_F(RaceRenderRace, FourLorriesOnTheGridWithTheirWheelsUnderThem) {
   glLoadIdentity();
   gluLookAt(player.x + 12.0f * side.x, player.y + 1.0f, player.z + 12.0f * side.z, player.x, player.y + 0.5f, player.z,
             0, 1, 0);
+  CaptureViewMatrices();
   RenderCamera.eye = Vector3(player.x + 12.0f * side.x, player.y + 1.0f, player.z + 12.0f * side.z);
   for (int i = 0; i < kRaceCarCount; ++i) RenderSnapshot.levelOfDetail[i] = i == 0 ? 0 : -1;
   DrawCars(0);
@@ -212,6 +215,7 @@ TEST_F(RaceRenderRace, FourLorriesOnTheGridWithTheirWheelsUnderThem) {
   glLoadIdentity();
   gluLookAt(RenderCamera.eye.x, RenderCamera.eye.y, RenderCamera.eye.z, player.x + 5.0f * forward.x,
             player.y + chase.targetHeight, player.z + 5.0f * forward.z, 0, 1, 0);
+  CaptureViewMatrices();
   // Each lorry at the level of detail the race update gives it from there.
   for (int i = 0; i < kRaceCarCount; ++i)
     RenderSnapshot.levelOfDetail[i] = CarLevelOfDetail(CarPosition(i).Difference(RenderCamera.eye).Length(), true);

@@ -1,0 +1,401 @@
+#include "render/race_scene.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "app/race_snapshot.h"
+#include "app/settings.h"
+#include "gfx/gl_ext.h"
+#include "gfx/projection.h"
+#include "gfx/renderer.h"
+#include "gfx/virtual_screen.h"
+#include "race/car.h"
+#include "race/scene_content.h"
+#include "race/world_layers.h"
+#include "race/world_quadtree.h"
+#include "render/cars_pass.h"
+#include "render/layer_targets.h"
+#include "render/listener.h"
+#include "render/pass_control.h"
+#include "render/seams.h"
+#include "render/shadow_view.h"
+#include "render/sky_box.h"
+#include "render/texture_units.h"
+#include "render/world_layer_draw.h"
+
+namespace {
+
+// Fade distances (T0 where alpha starts to fall, T1 where it is 0) below the view
+// distance: the main layers fade over the last 40 units; the add-on layers, which stop
+// at view distance - 100 anyway, are gone 180 units short of it.
+constexpr float kMainFadeStart = 40.0f;
+constexpr float kAddOnFadeStart = 220.0f;
+constexpr float kAddOnFadeEnd = 180.0f;
+// The sky is drawn around the player's car this far down: the horizon ring then runs
+// from below the ground up to the box's lower edge.
+constexpr float kSkyDrop = -500.0f;
+// Foliage texels at half coverage or more are leaves.
+constexpr float kFoliageAlphaCut = 0.5f;
+// The start-up clear colour with alpha 0: wherever a layer draws nothing, the
+// composite lets the sky through.
+constexpr GLfloat kLayerClear[4] = {0.16f, 0.24f, 0.27f, 0.0f};
+
+// The road program's units besides the shadow pair: ground maps, their normal maps,
+// the material's alpha map and the large-scale colour.
+constexpr int kRoadGround0Unit = 3;
+constexpr int kRoadGround1Unit = 4;
+constexpr int kRoadNormal0Unit = 5;
+constexpr int kRoadNormal1Unit = 6;
+constexpr int kRoadAlphaUnit = 7;
+constexpr int kRoadColourUnit = 8;
+// The highest unit the world passes switch on for fixed-function state (unit 8 only
+// ever gets a binding).
+constexpr int kHighestWorldFixedUnit = kRoadAlphaUnit;
+// The landscape program's detail maps and large-scale colour.
+constexpr int kLandDetail0Unit = 3;
+constexpr int kLandDetail1Unit = 4;
+constexpr int kLandColourUnit = 5;
+
+// LandscapeTextures: landscape00-04, then their normal maps.
+constexpr int kLandscapeNormalOffset = 5;
+
+// SetShaderUniforms kinds.
+constexpr int kUniformsTransparency = 5;
+constexpr int kUniformsMap = 6;
+constexpr int kUniformsRoadBump = 7;
+constexpr int kUniformsLandscape = 15;
+
+// The post pass types and kinds of the dust blur (render/seams.h DrawPostPass).
+constexpr int kPostBlurSmoke = 9;
+constexpr int kPostFromScreen = 0;
+constexpr int kPostFromSmall = 1;
+
+// Scene texture slots.
+constexpr int kFrameTexture = 0;
+constexpr int kLayerATexture = 2;
+constexpr int kLayerBTexture = 3;
+constexpr int kDustTexture = 4;
+constexpr int kBlurredDust1 = 0;
+constexpr int kBlurredDust2 = 1;
+
+void UseProgram(ShaderProgramId id) {
+  if (GlExt.glUseProgramObjectARB) GlExt.glUseProgramObjectARB(Renderer.Program(id).program);
+}
+
+void NoProgram() {
+  if (GlExt.glUseProgramObjectARB) GlExt.glUseProgramObjectARB(0);
+}
+
+void SetFade(ShaderProgramId id, float t0, float t1) {
+  if (!GlExt.glUniform1fARB) return;
+  const ShaderProgram& p = Renderer.Program(id);
+  GlExt.glUniform1fARB(p.Location(Uniform::T0), t0);
+  GlExt.glUniform1fARB(p.Location(Uniform::T1), t1);
+}
+
+void BindLandscapeMap(int unit, int index) {
+  UnitTexturing(unit, GL_TEXTURE_2D, true);
+  BindUnitTexture(unit, GL_TEXTURE_2D, LandscapeTextures[index].name);
+}
+
+// A world layer under its pass name, over the main camera's visible leaves.
+void DrawLayer(const char* name, const WorldLayerDraw& draw) {
+  if (!PassWanted(name)) return;
+  PassBegin(name);
+  DrawWorldLayer(draw, RenderSnapshot.mainLeaves, WorldLeaves, WorldLeafCount);
+  PassEnd();
+}
+
+const Model* Layer(int k) { return WorldLayers.render[k]; }
+
+// Field 12 of the settings: the blurred wheel-dust layer.
+bool WheelDustLayerOn() { return Settings.screenTextureMainPass != 0; }
+
+void DrawRoads(float sight) {
+  UseProgram(ShaderProgramId::RoadBump);
+  SetShaderUniforms(kUniformsRoadBump);
+  SetFade(ShaderProgramId::RoadBump, sight - kMainFadeStart, sight);
+  BindLandscapeMap(kRoadNormal1Unit, 1 + kLandscapeNormalOffset);
+  BindLandscapeMap(kRoadNormal0Unit, 0 + kLandscapeNormalOffset);
+  BindLandscapeMap(kRoadGround1Unit, 1);
+  BindLandscapeMap(kRoadGround0Unit, 0);
+  BindLandscapeMap(kRoadColourUnit, 2);
+  WorldLayerDraw d;
+  d.layer = kLayerMainRoad;
+  d.groups = d.materials = Layer(kLayerMainRoad);
+  d.alphaMapUnit = kRoadAlphaUnit;
+  d.format = CornerFormat::kRoad;
+  SelectUnit(0);
+  DrawLayer("main_road", d);
+  NoProgram();
+  for (int unit : {kRoadColourUnit, kRoadAlphaUnit, kRoadNormal1Unit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+}
+
+void DrawLandscape(float sight) {
+  UseProgram(ShaderProgramId::Landscape);
+  SetShaderUniforms(kUniformsLandscape);
+  SetFade(ShaderProgramId::Landscape, sight - kMainFadeStart, sight);
+  BindLandscapeMap(kLandColourUnit, 2);
+  BindLandscapeMap(kLandDetail1Unit, 4);
+  BindLandscapeMap(kLandDetail0Unit, 3);
+  WorldLayerDraw d;
+  d.layer = kLayerMainLandscape;
+  d.groups = d.materials = Layer(kLayerMainLandscape);
+  d.format = CornerFormat::kLandscape;
+  SelectUnit(0);
+  DrawLayer("main_landscape", d);
+  NoProgram();
+  for (int unit : {kLandColourUnit, kLandDetail1Unit, kLandDetail0Unit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  SelectUnit(0);
+}
+
+void DrawMainMap(float sight) {
+  UseProgram(ShaderProgramId::Map);
+  SetShaderUniforms(kUniformsMap);
+  SetFade(ShaderProgramId::Map, sight - kMainFadeStart, sight);
+  WorldLayerDraw d;
+  d.layer = kLayerMainMap;
+  d.groups = d.materials = Layer(kLayerMainMap);
+  DrawLayer("main_map", d);
+  NoProgram();
+}
+
+// add_map with add_map2 at the same group index, in main_map's materials.
+void DrawAddOnMaps(float sight) {
+  UseProgram(ShaderProgramId::Map);
+  SetShaderUniforms(kUniformsMap);
+  SetFade(ShaderProgramId::Map, sight - kAddOnFadeStart, sight - kAddOnFadeEnd);
+  WorldLayerDraw d;
+  d.layer = kLayerAddMap;
+  d.groups = Layer(kLayerAddMap);
+  d.materials = Layer(kLayerMainMap);
+  d.secondLayer = kLayerAddMap2;
+  d.secondGroups = Layer(kLayerAddMap2);
+  d.maxDistanceSq = AddOnDistanceSq(sight);
+  DrawLayer("add_map", d);
+  NoProgram();
+}
+
+void DrawFoliageLayers(float sight) {
+  UseProgram(ShaderProgramId::Transparency);
+  SetShaderUniforms(kUniformsTransparency);
+  SetFade(ShaderProgramId::Transparency, sight - kMainFadeStart, sight);
+  WorldLayerDraw d;
+  d.layer = kLayerMainTransparency;
+  d.groups = d.materials = Layer(kLayerMainTransparency);
+  DrawLayer("main_transparency", d);
+
+  SetFade(ShaderProgramId::Transparency, sight - kAddOnFadeStart, sight - kAddOnFadeEnd);
+  d.materials = Layer(kLayerMainTransparency);
+  d.maxDistanceSq = AddOnDistanceSq(sight);
+  d.layer = kLayerAddTransparency;
+  d.groups = Layer(kLayerAddTransparency);
+  DrawLayer("add_transparency", d);
+  d.layer = kLayerAddTransparency2;
+  d.groups = Layer(kLayerAddTransparency2);
+  DrawLayer("add_transparency2", d);
+  NoProgram();
+}
+
+void DrawDustLayer(GLuint dust) {
+  const RenderTargets& t = Renderer.targets;
+  BindPassFramebuffer(dust, t.SceneDepthBuffer);
+  glClear(GL_COLOR_BUFFER_BIT);
+  DrawDust();
+  glDisable(GL_TEXTURE_2D);
+  glEnable(GL_TEXTURE_RECTANGLE_ARB);
+  DrawPostPass(kPostBlurSmoke, dust, t.PostTextures[kBlurredDust1], kPostFromScreen);
+  DrawPostPass(kPostBlurSmoke, t.PostTextures[kBlurredDust1], t.PostTextures[kBlurredDust2], kPostFromSmall);
+  glDisable(GL_TEXTURE_RECTANGLE_ARB);
+  glEnable(GL_TEXTURE_2D);
+}
+
+// The projection and view again, with the far plane the sky or the world wants.
+void PlaceView(float farDistance) {
+  FarDistance = farDistance;
+  SetPerspective(Settings.screenWidth, Settings.screenHeight);
+  PlaceCameraAndListener(0, 1);
+}
+
+void DrawSky() {
+  PlaceView(kSkyFarDistance);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_DEPTH_TEST);
+  if (PassWanted("sky")) {
+    PassBegin("sky");
+    // The player's car from its render row: the worker may be moving the body itself.
+    const float* m = RenderCarRows[0].matrix.m;
+    DrawSkyBox(m[12], kSkyDrop, m[14]);
+    PassEnd();
+  }
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_TRUE);
+  PlaceView(ViewDistance);
+}
+
+void FullFrameQuad(GLuint texture, float s, float t) {
+  const VirtualScreenFrame& v = VirtualScreen;
+  const float l = static_cast<float>(v.left), r = static_cast<float>(v.right);
+  const float b = static_cast<float>(v.bottom), top = static_cast<float>(v.top);
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, texture);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f); glVertex2f(l, b);
+  glTexCoord2f(s, 0.0f); glVertex2f(r, b);
+  glTexCoord2f(s, t); glVertex2f(r, top);
+  glTexCoord2f(0.0f, t); glVertex2f(l, top);
+  glEnd();
+}
+
+// A layer drawn texel for texel over the screen: nearest filtering gives what linear
+// gives there (every pixel centre falls on a texel centre) at a fraction of a software
+// rasteriser's cost. The layers go back to linear for anyone who scales them.
+void FullFrameLayer(GLuint texture) {
+  const float w = static_cast<float>(RenderSetup.screenWidth), h = static_cast<float>(RenderSetup.screenHeight);
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, texture);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  FullFrameQuad(texture, w, h);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+void Composite(GLuint layerA, GLuint layerB, bool dust) {
+  glDepthMask(GL_FALSE);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_MULTISAMPLE_ARB);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  const VirtualScreenFrame& v = VirtualScreen;
+  glOrtho(v.left, v.right, v.bottom, v.top, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glDisable(GL_TEXTURE_2D);
+  glEnable(GL_TEXTURE_RECTANGLE_ARB);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  if (PassWanted("composite")) {
+    PassBegin("composite");
+    FullFrameLayer(layerA);
+    FullFrameLayer(layerB);
+    if (dust)
+      FullFrameQuad(Renderer.targets.PostTextures[kBlurredDust2], static_cast<float>(RenderSetup.postWidth),
+                    static_cast<float>(RenderSetup.postHeight));
+    PassEnd();
+  }
+  glDisable(GL_BLEND);
+  glDisable(GL_TEXTURE_RECTANGLE_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glPopMatrix();
+  glDepthMask(GL_TRUE);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_MULTISAMPLE_ARB);
+}
+
+// The foliage layers, grass and trees straight into the frame, cut out by their
+// texels' alpha against the world's depth.
+void DrawAlphaTestedFoliage(float sight, const Matrix4& lightProjection, const Matrix4& lightView) {
+  for (int unit = kHighestWorldFixedUnit; unit >= kNoiseUnit; --unit) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  ShadowSetUp(lightProjection, lightView);
+  // Alpha-to-coverage needs samples to cover: on a single-sample target it would keep
+  // every fragment and draw the leaves as solid quads.
+  const bool coverage = SceneIsMultisampled();
+  glEnable(coverage ? GL_SAMPLE_ALPHA_TO_COVERAGE_ARB : GL_ALPHA_TEST);
+  glAlphaFunc(GL_GEQUAL, kFoliageAlphaCut);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glDisable(GL_CULL_FACE);
+  DrawFoliageLayers(sight);
+  glEnable(GL_CULL_FACE);
+  glDisable(GL_ALPHA_TEST);
+  ShadowTearDown();
+
+  if (PassWanted("foliage")) {
+    PassBegin("foliage");
+    DrawGrass();
+    DrawTrees();
+    PassEnd();
+  }
+  // Grass and trees are the last alpha-tested draws. Left on, coverage would dither the
+  // cars' blended glass and, next frame, the world layers' faded edges.
+  glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE_ARB);
+}
+
+}  // namespace
+
+void DrawRaceScene() {
+  const RenderTargets& t = Renderer.targets;
+  const GLuint layerA = t.SceneTextures[kLayerATexture];
+  const GLuint layerB = t.SceneTextures[kLayerBTexture];
+  const GLuint frame = t.SceneTextures[kFrameTexture];
+  const float sight = ViewDistance;
+  const bool dust = WheelDustLayerOn();
+  const Matrix4& lightProjection = RenderSnapshot.sunProjection;
+  const Matrix4& lightView = RenderSnapshot.sunView;
+
+  glFogfv(GL_FOG_COLOR, Lighting.fogColour);
+  glFogf(GL_FOG_DENSITY, Lighting.fogDensity);
+  UnitTexturing(0, GL_TEXTURE_2D, true);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], kLayerClear[3]);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glDepthMask(GL_TRUE);
+
+  // Layer A: the opaque far world and the cars' first pass.
+  BindLayerTarget(layerA);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  ShadowSetUp(lightProjection, lightView);
+  DrawRoads(sight);
+  DrawLandscape(sight);
+  DrawMainMap(sight);
+  ShadowTearDown();
+  DrawCars(0);
+  ResolveLayer(layerA);
+
+  // Layer B: the near detail over layer A's depth.
+  BindLayerTarget(layerB);
+  glClear(GL_COLOR_BUFFER_BIT);
+  ShadowSetUp(lightProjection, lightView);
+  DrawAddOnMaps(sight);
+  ShadowTearDown();
+  DrawCars(1);
+  DrawWaterSurface();
+  ResolveLayer(layerB);
+
+  if (dust) DrawDustLayer(t.SceneTextures[kDustTexture]);
+
+  // The frame: sky, the two layers over it, then what is tested against their depth.
+  // Between the horizon band's hills and the sky box's lower edge neither covers the
+  // frame; the fog colour the far world fades into fills that gap rather than the
+  // dark start-up colour.
+  BindLayerTarget(frame);
+  const float* fog = Lighting.fogColour;
+  glClearColor(fog[0], fog[1], fog[2], 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], kLayerClear[3]);
+  DrawSky();
+  Composite(layerA, layerB, dust);
+
+  // The frame's alpha is left alone from here to the sun glare.
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+  DrawAlphaTestedFoliage(sight, lightProjection, lightView);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  DrawCars(2);
+  DrawSunGlare();
+  ResolveLayer(frame);
+  SelectUnit(0);
+}
+
+void PrepareRaceTargets(uint32_t raceLoadSerial) {
+  static uint32_t seen = 0;
+  if (raceLoadSerial == seen) return;
+  seen = raceLoadSerial;
+  ClearShadowMap();
+  ClearPostTextures();
+}
