@@ -13,13 +13,14 @@
 #include "gfx/projection.h"
 #include "gfx/renderer.h"
 #include "gfx/virtual_screen.h"
+#include "race/race_status.h"
 #include "race/car.h"
 #include "race/city_objects.h"
-#include "race/track_loader.h"
 #include "render/camera_state.h"
 #include "render/layer_targets.h"
 #include "render/listener.h"
 #include "render/race_scene.h"
+#include "render/race_hud.h"
 #include "render/seams.h"
 #include "render/shadow_view.h"
 
@@ -97,7 +98,7 @@ void RenderRaceFrame() {
   t.SceneClock += t.RenderTicks * 0.01f;
   Handshake.RenderToggle.store(Handshake.RenderToggle.load() ^ 1);
 
-  PrepareRaceTargets(RaceLoadSerial.load());
+  PrepareRaceTargets(RaceStatus.RaceLoadCount.load());
   if (CubeMapEnabled) RenderCubeMap(1);
   if (ShadowMapSize > 16) RenderShadowMap();
   RenderWaterReflection();

@@ -25,6 +25,10 @@ struct RaceStatusState {
   int32_t RaceLaps = kRaceLaps;
   std::atomic<uint8_t> FinishLatch{0};  // the race is booked
   float UpsideDownTime = 0.0f;          // the player's car lying tilted, seconds (worker)
+  // Counts the races LoadWorld has loaded (the loader thread bumps it last), so the
+  // main thread can tell the first frame of a new race from the next frame of the
+  // same one. Never reset.
+  std::atomic<int32_t> RaceLoadCount{0};
 };
 extern RaceStatusState RaceStatus;
 

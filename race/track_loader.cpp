@@ -20,10 +20,10 @@
 #include "race/world_layers.h"
 #include "race/world_quadtree.h"
 #include "render/camera_state.h"
+#include "render/countdown.h"
 #include "render/seams.h"
 
 int RaceMusicTrack = 1;
-std::atomic<uint32_t> RaceLoadSerial{0};
 
 namespace {
 
@@ -109,7 +109,7 @@ bool LoadWorld(int raceNumber) {
   MusicSource.Load(music, true);
   if (Settings.music) MusicSource.Play();
   ResetBonusQueue();
-  RaceLoadSerial.fetch_add(1);
+  RaceStatus.RaceLoadCount.fetch_add(1);
   return true;
 }
 

@@ -17,9 +17,5 @@ bool LoadWorld(int raceNumber);
 // garage scene and the menu music back.
 void LoadGarage();
 
-// Counts the races loaded: each LoadWorld that succeeds adds one before its race's
-// first update. The render side starts a race's targets clean when it sees a new count.
-extern std::atomic<uint32_t> RaceLoadSerial;
-
 // The music track a race plays, 1-4, drawn at the race load.
 extern int RaceMusicTrack;

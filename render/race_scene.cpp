@@ -392,10 +392,10 @@ void DrawRaceScene() {
   SelectUnit(0);
 }
 
-void PrepareRaceTargets(uint32_t raceLoadSerial) {
-  static uint32_t seen = 0;
-  if (raceLoadSerial == seen) return;
-  seen = raceLoadSerial;
+void PrepareRaceTargets(int32_t raceLoadCount) {
+  static int32_t seen = 0;
+  if (raceLoadCount == seen) return;
+  seen = raceLoadCount;
   ClearShadowMap();
   ClearPostTextures();
 }

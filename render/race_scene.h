@@ -18,8 +18,8 @@ constexpr float kSkyFarDistance = 15000.0f;
 // screen framebuffer bound, FarDistance at ViewDistance and unit 0 current.
 void DrawRaceScene();
 
-// The start of a race on the render side: when raceLoadSerial differs from the last
+// The start of a race on the render side: when raceLoadCount differs from the last
 // one seen, the shadow map and both small post textures are cleared, so nothing lit
 // or composed samples what fresh texture memory held before their own passes first
 // write them. Call before the frame's first pass.
-void PrepareRaceTargets(uint32_t raceLoadSerial);
+void PrepareRaceTargets(int32_t raceLoadCount);

@@ -4,14 +4,12 @@
 #include "render/cars_pass.h"
 
 uint8_t CubeMapEnabled = 0;
-int CountdownBeepStage = 0;
 float FarDistance = 15000.0f;
 
 void RenderCubeMap(int) {}
 void RenderShadowMap() {}
 void RenderWaterReflection() {}
 void DrawPostPass(int, unsigned, unsigned, int) {}
-void DrawRaceHud() {}
 void DrawWaterSurface() {}
 void DrawGrass() {}
 void DrawTrees() {}

@@ -8,14 +8,11 @@
 extern float FarDistance;
 // Set by the world loader when the track wants the environment cube map.
 extern uint8_t CubeMapEnabled;
-// The countdown's beep stage, 0 at each race load.
-extern int CountdownBeepStage;
 
 void RenderCubeMap(int flag);
 void RenderShadowMap();
 void RenderWaterReflection();
 void DrawPostPass(int kind, unsigned sourceTexture, unsigned targetTexture, int flag);
-void DrawRaceHud();
 // Called by the main race pass (render/race_scene.cpp).
 void DrawWaterSurface();
 void DrawGrass();

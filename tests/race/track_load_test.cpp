@@ -44,6 +44,7 @@
 #include "race/waypoints.h"
 #include "race/world_layers.h"
 #include "race/world_quadtree.h"
+#include "render/countdown.h"
 #include "render/seams.h"
 #include "tests/gfx/gl_fixture.h"
 #include "tests/scratch_dir.h"
@@ -440,9 +441,11 @@ TEST_F(TrackLoad, RacesOneToThreeLoadTheirWorldAndTheGarageComesBack) {
   for (int race = 1; race <= 3; ++race) {
     const int world = race - 1;
     const int before = answer.answers();
+    const int32_t loads = RaceStatus.RaceLoadCount.load();
     LeaveFinishedRaceBehind();
     ASSERT_TRUE(LoadWorld(race)) << race;
     EXPECT_EQ(answer.answers(), before + 1) << "one hand-over per load";
+    EXPECT_EQ(RaceStatus.RaceLoadCount.load(), loads + 1) << "the render side sees a new race";
     EXPECT_EQ(Handshake.WorldHandover.load(), 0) << "answered";
     ExpectRaceLoaded(race, world);
     if (world == 1) {
@@ -559,7 +562,9 @@ void ExpectRefused(int race, const HandoverAnswer& answer, const char* why) {
   const int textures = LiveTextureCount();
   const float countdown = RaceStatus.CountdownValue.load();
   const int running = RaceStatus.CountdownRunning.load();
+  const int32_t loads = RaceStatus.RaceLoadCount.load();
   EXPECT_FALSE(LoadWorld(race)) << "race " << race;
+  EXPECT_EQ(RaceStatus.RaceLoadCount.load(), loads) << "no new race for the render side";
   EXPECT_EQ(answer.answers(), answered) << "no hand-over for a refused race";
   EXPECT_EQ(Handshake.WorldHandover.load(), 0);
   ExpectGarageContent();

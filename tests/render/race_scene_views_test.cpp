@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
+#include "race/race_status.h"
 #include "race/car.h"
 #include "race/scene_content.h"
 #include "race/track_loader.h"
@@ -285,7 +286,7 @@ TEST_F(RaceRenderViews, ClearShadowMapEmptiesTheMapAndLeavesTheWindowBound) {
 
 TEST_F(RaceRenderViews, ANewRaceClearsTheShadowMapAndThePostTexturesOnce) {
   const RenderTargets& t = Renderer.targets;
-  const uint32_t race = RaceLoadSerial.load() + 100;
+  const int32_t race = RaceStatus.RaceLoadCount.load() + 100;
   auto dirtyAll = [&t] {
     DirtyShadowMap();
     for (GLuint p : t.PostTextures) DirtyPostTexture(p);
@@ -352,7 +353,7 @@ TEST_F(RaceRenderViews, SoftFocusCompositeOfANewRaceIsTheFrameOverACleanGlow) {
   Settings.postEffect = 1;
   CubeMapEnabled = 0;
   for (GLuint p : t.PostTextures) DirtyPostTexture(p);
-  RaceLoadSerial.fetch_add(1);
+  RaceStatus.RaceLoadCount.fetch_add(1);
   RenderRaceFrame();
   Settings.postEffect = 0;
   EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
