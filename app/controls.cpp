@@ -147,8 +147,8 @@ void MapJoystick(const ControlBindings& b, const JoyState& joy, float t, DriverC
 
 void StoreCapturedCode(int slot, int code) {
   Settings.bindings.slot[slot] = code;
-  BindingEditCopy[slot] = code;
-  CaptureWaiting = 0;
+  ShownBindings[slot] = code;
+  BindingCaptureActive = 0;
   if (Settings.sound) MenuBuySound.Play();
 }
 
@@ -209,9 +209,9 @@ bool SlotAcceptsJoystickCode(int slot, int code) {
 }
 
 void CaptureBinding() {
-  if (TargetScreen.load() != kScreenControls || !CaptureWaiting) return;
-  if (CaptureRow < 0 || CaptureRow > 9 || CaptureColumn < 0 || CaptureColumn > 1) return;
-  const int slot = CaptureRow + 10 * CaptureColumn;
+  if (TargetScreen.load() != kScreenControls || !BindingCaptureActive) return;
+  if (OptionRow < 0 || OptionRow > 9 || BindingColumn < 0 || BindingColumn > 1) return;
+  const int slot = OptionRow + 10 * BindingColumn;
   Joystick* joy = GameJoystick;
   if (Settings.controlDevice == kControlDeviceJoystick && joy && joy->present) {
     const int code = joy->DetectControl();

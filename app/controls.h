@@ -3,7 +3,7 @@
 //
 // The main loop, each pass without a message, after the frame:
 //   CaptureBinding();   // does something only while TargetScreen is the controls page
-//                       // and CaptureWaiting is set
+//                       // and BindingCaptureActive is set
 //   ...F1, latch release, joystick Poll...
 //   MapDriverInput();   // last: the controls for the next race update
 // The front end calls ClearKeyStates() on every screen change.
@@ -71,9 +71,9 @@ void MapDriverControls(const ControlBindings& bindings, int device, const uint8_
                        uint8_t latches[kBindingSlots]);
 
 // Binding capture, one main-loop step: while TargetScreen is the controls page and
-// CaptureWaiting is set, the first accepted key (or, on the joystick device, the first
+// BindingCaptureActive is set, the first accepted key (or, on the joystick device, the first
 // control that left its rest state and that the slot accepts) goes into the selected
-// slot of the settings and of BindingEditCopy, the capture ends and "menu4" plays when
+// slot of the settings and of ShownBindings, the capture ends and "menu4" plays when
 // Sound is on. A key capture also sets the key latch.
 void CaptureBinding();
 

@@ -21,6 +21,8 @@ struct InputState {
   uint16_t TypedChar = 0;   // code-page-1251 byte of the last character message
   // The one latch of all single-press keys: a press counts only while it is clear.
   uint8_t KeyLatch = 0;
+  // Set while the garage camera orbits with the mouse; any hovered widget clears it.
+  uint8_t CameraFree = 0;
 };
 
 extern InputState Input;

@@ -25,13 +25,13 @@ class Capture : public ::testing::Test {
     std::memset(Input.KeyStates, 0, sizeof Input.KeyStates);
     Input.KeyLatch = 0;
     for (int32_t& s : Settings.bindings.slot) s = -1;
-    for (int32_t& s : BindingEditCopy) s = -1;
+    for (int32_t& s : ShownBindings) s = -1;
     Settings.controlDevice = kControlDeviceKeyboard;
     Settings.sound = 0;
     TargetScreen = kScreenControls;
-    CaptureWaiting = 1;
-    CaptureRow = 3;
-    CaptureColumn = 1;
+    BindingCaptureActive = 1;
+    OptionRow = 3;
+    BindingColumn = 1;
     GameJoystick = nullptr;
   }
 };
@@ -54,14 +54,14 @@ TEST_F(Capture, OnlyKeysThePageCanNameAreTaken) {
 TEST_F(Capture, AKeyGoesIntoTheSelectedSlotAndEndsTheCapture) {
   Input.KeyStates[platform::kVkReturn] = 1;  // ignored: the page keeps waiting
   CaptureBinding();
-  EXPECT_EQ(CaptureWaiting, 1);
+  EXPECT_EQ(BindingCaptureActive, 1);
   EXPECT_EQ(Settings.bindings.slot[13], -1);
 
   Input.KeyStates[VkLetter('G')] = 1;
   CaptureBinding();
-  EXPECT_EQ(CaptureWaiting, 0);
+  EXPECT_EQ(BindingCaptureActive, 0);
   EXPECT_EQ(Settings.bindings.slot[13], VkLetter('G'));  // row 3 + 10 x column 1
-  EXPECT_EQ(BindingEditCopy[13], VkLetter('G'));
+  EXPECT_EQ(ShownBindings[13], VkLetter('G'));
   EXPECT_EQ(Input.KeyLatch, 1);
   for (int s = 0; s < kBindingSlots; ++s) {
     if (s == 13) continue;
@@ -73,22 +73,22 @@ TEST_F(Capture, AKeyGoesIntoTheSelectedSlotAndEndsTheCapture) {
   Input.KeyStates[VkLetter('H')] = 1;
   CaptureBinding();
   EXPECT_EQ(Settings.bindings.slot[13], VkLetter('G'));
-  CaptureWaiting = 1;
+  BindingCaptureActive = 1;
   TargetScreen = kScreenMainMenu;
   CaptureBinding();
-  EXPECT_EQ(CaptureWaiting, 1);
+  EXPECT_EQ(BindingCaptureActive, 1);
   TargetScreen = kScreenControls;
-  CaptureRow = 10;
+  OptionRow = 10;
   CaptureBinding();
-  CaptureRow = -1;
+  OptionRow = -1;
   CaptureBinding();
-  CaptureColumn = 2;
-  CaptureRow = 9;
+  BindingColumn = 2;
+  OptionRow = 9;
   CaptureBinding();
-  EXPECT_EQ(CaptureWaiting, 1);
+  EXPECT_EQ(BindingCaptureActive, 1);
   for (int s = 0; s < kBindingSlots; ++s) {
     if (s == 13) continue;
-    EXPECT_EQ(BindingEditCopy[s], -1) << s;
+    EXPECT_EQ(ShownBindings[s], -1) << s;
   }
 }
 
@@ -101,7 +101,7 @@ TEST_F(Capture, ACapturedBindingPlaysMenu4WhenSoundIsOn) {
   CaptureBinding();
   EXPECT_EQ(GameSounds.menu[3].State(), AL_INITIAL) << "Sound is off";
   Settings.sound = 1;
-  CaptureWaiting = 1;
+  BindingCaptureActive = 1;
   CaptureBinding();
   EXPECT_EQ(GameSounds.menu[3].State(), AL_PLAYING);
   EXPECT_EQ(GameSounds.menu[0].State(), AL_INITIAL);
@@ -144,46 +144,46 @@ TEST_F(JoystickCapture, AxesOnlyForTheFirstSixSlotsButtonsAnywhere) {
   // A press slot (row 3, column 1 = "Gear 1") refuses an axis and keeps waiting.
   SDL_JoystickSetVirtualAxis(handle_, 2, 32767);  // the pedal pressed
   CaptureBinding();
-  EXPECT_EQ(CaptureWaiting, 1);
+  EXPECT_EQ(BindingCaptureActive, 1);
   EXPECT_EQ(Settings.bindings.slot[13], -1);
   // A hat is refused there too.
   SDL_JoystickSetVirtualAxis(handle_, 2, -32768);
   SDL_JoystickSetVirtualHat(handle_, 1, SDL_HAT_DOWN);
   CaptureBinding();
-  EXPECT_EQ(CaptureWaiting, 1);
+  EXPECT_EQ(BindingCaptureActive, 1);
   SDL_JoystickSetVirtualHat(handle_, 1, SDL_HAT_CENTERED);
   // A button is taken; the key latch is left alone.
   SDL_JoystickSetVirtualButton(handle_, 7, 1);
   CaptureBinding();
-  EXPECT_EQ(CaptureWaiting, 0);
+  EXPECT_EQ(BindingCaptureActive, 0);
   EXPECT_EQ(Settings.bindings.slot[13], 1012 + 7);
-  EXPECT_EQ(BindingEditCopy[13], 1012 + 7);
+  EXPECT_EQ(ShownBindings[13], 1012 + 7);
   EXPECT_EQ(Input.KeyLatch, 0);
   SDL_JoystickSetVirtualButton(handle_, 7, 0);
 
   // "Accelerate" (row 2, column 0) takes the pedal's axis, or a hat direction.
-  CaptureRow = 2;
-  CaptureColumn = 0;
-  CaptureWaiting = 1;
+  OptionRow = 2;
+  BindingColumn = 0;
+  BindingCaptureActive = 1;
   joy_.CaptureRestState();
   SDL_JoystickSetVirtualAxis(handle_, 2, 32767);
   CaptureBinding();
   EXPECT_EQ(Settings.bindings.slot[2], 1000 + 2);
   SDL_JoystickSetVirtualAxis(handle_, 2, -32768);
-  CaptureRow = 0;
-  CaptureWaiting = 1;
+  OptionRow = 0;
+  BindingCaptureActive = 1;
   joy_.CaptureRestState();
   SDL_JoystickSetVirtualHat(handle_, 0, SDL_HAT_LEFT);
   CaptureBinding();
   EXPECT_EQ(Settings.bindings.slot[0], 1308);
 
   // Keys do nothing on the joystick device.
-  CaptureRow = 5;
-  CaptureWaiting = 1;
+  OptionRow = 5;
+  BindingCaptureActive = 1;
   joy_.CaptureRestState();
   Input.KeyStates[VkLetter('A')] = 1;
   CaptureBinding();
-  EXPECT_EQ(CaptureWaiting, 1);
+  EXPECT_EQ(BindingCaptureActive, 1);
   EXPECT_EQ(Settings.bindings.slot[5], -1);
 }
 
@@ -191,7 +191,7 @@ TEST_F(Capture, JoystickDeviceWithoutAJoystickCapturesKeys) {
   Settings.controlDevice = kControlDeviceJoystick;
   Input.KeyStates[VkLetter('J')] = 1;
   CaptureBinding();
-  EXPECT_EQ(CaptureWaiting, 0);
+  EXPECT_EQ(BindingCaptureActive, 0);
   EXPECT_EQ(Settings.bindings.slot[13], VkLetter('J'));
 }
 
