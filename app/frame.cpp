@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 
 #include "app/handshake.h"
 #include "app/race_snapshot.h"
@@ -48,6 +49,14 @@ void MeasureFrame() {
 }
 
 bool DrawFrame() {
+  // One line per screen change on stdout, flushed: scripts that drive the game by keys
+  // wait for these instead of guessing how long a fade or a load takes.
+  static int shownScreen = -1;
+  if (CurrentScreen.load() != shownScreen) {
+    shownScreen = CurrentScreen.load();
+    std::printf("screen %d\n", shownScreen);
+    std::fflush(stdout);
+  }
   float fps;
   if (CurrentScreen.load() == kScreenRace) {
     // The loader flips its toggle once the update is published; quitting ends the wait.

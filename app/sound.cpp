@@ -126,6 +126,7 @@ void SoundSource::SetPosition(float x, float y, float z, float vx, float vy, flo
 
 void SoundSource::Play() {
   std::lock_guard<std::mutex> hold(g_al);
+  ++playCount;
   if (const ALuint name = NameOf(*this)) alSourcePlay(name);
 }
 

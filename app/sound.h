@@ -34,6 +34,8 @@ struct SoundSource {
   int spare;                // never used
   unsigned int source;      // OpenAL source name, 0 until loaded
   unsigned int buffer;      // OpenAL buffer name, 0 until loaded
+  // Play calls since start, device or not: what the menus asked to be heard.
+  unsigned int playCount;
 
   // Loads a WAV file into a new buffer and source: pitch 1, gain 1, the caller's
   // looping flag (the file's own is ignored), reference distance 12, rolloff 1. A file

@@ -152,6 +152,8 @@ float MeasureText(int font, float size, const char* format, ...) {
   return SumAdvances(*f, AdvanceFactor(font, size), text);
 }
 
+TextTraceFn TextTrace = nullptr;
+
 void PrintText(float x, float y, int colour, float alpha, int font, float size, bool shadow,
                int align, const char* format, ...) {
   const BitmapFont* fp = FontByNumber(font);
@@ -163,6 +165,12 @@ void PrintText(float x, float y, int colour, float alpha, int font, float size, 
   va_start(args, format);
   Format(text, format, args);
   va_end(args);
+
+  if (TextTrace) {
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    TextTrace(text, m[0] * x + m[4] * y + m[12], m[1] * x + m[5] * y + m[13], colour, alpha, font, size, align);
+  }
 
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);

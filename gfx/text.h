@@ -13,6 +13,14 @@ extern float ListTextAngle;       // degrees about the screen normal, after it
 
 constexpr int kTextBufferBytes = 256;
 
+// When set, PrintText hands every text it draws to this function: the formatted text,
+// where its anchor lands in VirtualScreen units (the modelview applied), and its
+// scheme, alpha, font, size and alignment. Tests read the screens through it; the game
+// leaves it null.
+using TextTraceFn = void (*)(const char* text, float x, float y, int colour, float alpha, int font, float size,
+                             int align);
+extern TextTraceFn TextTrace;
+
 // Width PrintText gives the text at this size: the sum of the glyph widths times
 // size x 20.5 (font 1) or size x 8.9 (font 2). 0 for a null format or another font.
 float MeasureText(int font, float size, const char* format, ...)

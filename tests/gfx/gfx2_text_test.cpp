@@ -150,6 +150,37 @@ TEST_F(TextTest, ModelviewFrameComesBackWhateverIsDrawn) {
   EXPECT_EQ(GL_NO_ERROR, gltest::TakeGlError());
 }
 
+// The trace sees the formatted text where it lands on the screen, the modelview applied,
+// and nothing for a text that is not drawn.
+TEST_F(TextTest, TraceReportsTheFormattedTextAtItsScreenPlace) {
+  struct Seen {
+    std::string text;
+    float x, y, alpha, size;
+    int colour, font, align;
+  };
+  static std::vector<Seen> seen;
+  seen.clear();
+  TextTrace = [](const char* text, float x, float y, int colour, float alpha, int font, float size, int align) {
+    seen.push_back({text, x, y, alpha, size, colour, font, align});
+  };
+  glPushMatrix();
+  glTranslatef(-400.0f, -300.0f, 0.0f);
+  PrintText(171.0f, 340.0f, 0, 0.5f, 2, 1.25f, false, 1, "%2i Place", 3);
+  glPopMatrix();
+  PrintText(0.0f, 0.0f, 1, 1.0f, 1, 1.0f, false, 0, nullptr);
+  TextTrace = nullptr;
+  PrintText(0.0f, 0.0f, 1, 1.0f, 1, 1.0f, false, 0, "untraced");
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].text, " 3 Place");
+  EXPECT_FLOAT_EQ(seen[0].x, -229.0f);
+  EXPECT_FLOAT_EQ(seen[0].y, 40.0f);
+  EXPECT_EQ(seen[0].colour, 0);
+  EXPECT_EQ(seen[0].font, 2);
+  EXPECT_EQ(seen[0].align, 1);
+  EXPECT_FLOAT_EQ(seen[0].alpha, 0.5f);
+  EXPECT_FLOAT_EQ(seen[0].size, 1.25f);
+}
+
 TEST_F(TextTest, SizeZeroAndNullFormatDrawNothing) {
   PrintText(100.0f, 64.0f, 1, 1.0f, 1, 0.0f, true, 0, "Kelvamor");
   PrintText(100.0f, 64.0f, 1, 1.0f, 1, 1.0f, true, 0, nullptr);
