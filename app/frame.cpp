@@ -18,6 +18,7 @@
 
 FrameTimingState FrameTiming;
 uint8_t FpsVisible = 0;
+float FixedFrameSeconds = 0.0f;
 
 namespace {
 // One previous time for both threads: only one of them times frames at a time, and the
@@ -46,6 +47,18 @@ void MeasureFrame() {
     t.FrameTicks = t.FrameDt * 100.0f;
     t.PhysicsDt = t.FrameDt;
   }
+}
+
+void MeasureRaceFrame() {
+  MeasureFrame();
+  if (FixedFrameSeconds <= 0.0f) return;
+  FrameTimingState& t = FrameTiming;
+  // The timer still ran: the next measured frame does not take this one's time twice.
+  t.FrameDt = FixedFrameSeconds;
+  t.Fps = 1.0f / FixedFrameSeconds;
+  const bool tooLong = FixedFrameSeconds > kLongFrameSeconds;
+  t.FrameTicks = tooLong ? 0.0f : FixedFrameSeconds * 100.0f;
+  t.PhysicsDt = tooLong ? 0.0f : FixedFrameSeconds;
 }
 
 bool DrawFrame() {

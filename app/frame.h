@@ -28,6 +28,13 @@ float FrameSeconds();
 // Measures one frame into FrameDt, Fps, FrameTicks and PhysicsDt.
 void MeasureFrame();
 
+// A test switch: above 0, every race frame counts as this many seconds, whatever it
+// took, so a slow renderer still runs the countdown and the physics at their pace.
+extern float FixedFrameSeconds;
+// MeasureFrame for a race update, with FixedFrameSeconds in place of the measured
+// time when it is set.
+void MeasureRaceFrame();
+
 // The main thread's frame; always true.
 bool DrawFrame();
 void RenderRaceFrame();

@@ -15,6 +15,7 @@
 #include "app/race_cameras.h"
 #include "app/settings.h"
 #include "app/sound.h"
+#include "app/test_race.h"
 #include "app/window.h"
 #include "frontend/screens.h"
 #include "gfx/renderer.h"
@@ -161,6 +162,7 @@ void RunFramePass() {
 
 int RunGame() {
   platform::InstallQuitSignals();
+  ReadTestRaceSwitch();
   LinkRendererToGame();
   LoadSettings();
   ShadowMapSize = ShadowMapSizeFor(Settings.shadowDetail, ShadowMapSize);

@@ -82,6 +82,10 @@ void PostPasses() {
     DrawPostPass(2, scene, postB, 0);
   }
   DrawPostPass(2, postB, postA, 1);
+  // The HUD puts the picture on the screen. Left on the pass framebuffer (which holds
+  // the frame texture while the chain without soft focus binds nothing else), it would
+  // draw into the very texture it reads and never reach the window.
+  if (GlExt.glBindFramebufferEXT) GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }
 
 }  // namespace

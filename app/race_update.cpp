@@ -7,6 +7,7 @@
 #include "app/game.h"
 #include "app/race_cameras.h"
 #include "app/race_snapshot.h"
+#include "app/test_race.h"
 #include "app/settings.h"
 #include "app/sound.h"
 #include "app/controls.h"
@@ -142,8 +143,9 @@ void CullMainCamera(float aspect) {
 }
 
 void UpdateRaceFrame() {
-  MeasureFrame();
+  MeasureRaceFrame();
   TakeDriverControls();
+  ApplyTestRace(FrameTiming.FrameTicks);
   const float ticks = FrameTiming.FrameTicks;
   StepSimulation();
   WakeDisturbedObjects();

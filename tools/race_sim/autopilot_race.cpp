@@ -1,11 +1,10 @@
-#include "tools/race_sim/autopilot.h"
+#include "tools/race_sim/autopilot_race.h"
 
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/controls.h"
-#include "race/ai_driver.h"
+#include "race/autopilot.h"
 #include "race/car.h"
 #include "race/city_objects.h"
 #include "race/physics_world.h"
@@ -22,27 +21,6 @@ float Seconds(const RaceClock& c) {
 }
 
 bool Finite(const neVector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
-// The player's own law: its target and weave, never the opponents'.
-struct Autopilot {
-  DriverLawState state;
-  float weavePhase = 0.0f;
-
-  void Drive(float ticks) {
-    const CSampleCar& car = RaceCars[0];
-    if (!car.body) return;
-    const neVector3 p = car.Position();
-    AdvanceTarget(p, car.speed, &state);
-    DriverLawOutput out;
-    SteerAndPace(p, car.heading, car.speed, 0, 1.0f, ticks, &state, &weavePhase, &out);
-    RaceControls.accelerator = std::fmin(out.throttle, 1.0f);
-    RaceControls.brake = out.brake;
-    RaceControls.clutch = 1.0f;
-    // Back through the player's steering shape |s|^1.5 to the same wheel angle.
-    const float a = out.steer;
-    RaceControls.steer = (a >= 0.0f ? 1.0f : -1.0f) * std::pow(std::fabs(a) / kAiSteerLimit, 2.0f / 3.0f);
-  }
-};
 
 // What the previous frame left, to judge this one against.
 struct Seen {
