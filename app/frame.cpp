@@ -12,7 +12,7 @@
 #include "app/race_update.h"
 #include "app/settings.h"
 #include "frontend/screens.h"
-#include "frontend/seams.h"
+#include "frontend/screen_machine.h"
 #include "gfx/fps_text.h"
 #include "render/seams.h"
 

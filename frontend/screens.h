@@ -95,3 +95,9 @@ extern uint8_t BindingCaptureActive;
 extern int OptionRow;      // 0-9
 extern int BindingColumn;  // 0-1
 extern int32_t ShownBindings[30];
+
+// True when car model `car` is the one on show: the live set-up holds it and the
+// garage's car slot has it loaded. The car swap waits for a settled screen while keys
+// are taken earlier, so the screens that start something with the car on show (START
+// of the quick race, CAREER of the main menu) act only once this holds.
+bool CarOnShowIs(int car);

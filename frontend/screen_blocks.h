@@ -1,0 +1,60 @@
+// The screen blocks the screen machine runs, one per screen, and what they share. Each
+// block draws its screen for one frame and performs what its widgets or the loader's
+// answers ask for.
+#pragma once
+
+#include <cstdint>
+
+// Intro (100): runs before the cross-fade with a projection of its own.
+void RunIntro();
+// Main menu (1).
+void MainMenuScreen();
+// Quick start (50). The map texture is shared with the race and other pages: entering
+// the screen draws the path again.
+void QuickStartScreen();
+void ForgetQuickStartMap();
+// Race loading (32), finish (33), results (34).
+void RaceLoadingScreen();
+void FinishScreen();
+void ResultsScreen();
+// Pause (101) and quit confirmation (44).
+void PauseScreen();
+void QuitConfirmScreen();
+
+// The menu a finished or abandoned race returns to by the career's race mode: the hub in
+// a championship, the quick start in a quick race. The competition page is never built
+// (nothing selects its mode), so that mode and any unknown one go to the main menu
+// rather than to a page without a way out.
+int ScreenAfterRace();
+// A race left (unloaded, or refused by the loader): menus loaded, the next screen by
+// the race mode, switched on the next frame, its first item selected and the mouse
+// press forgotten.
+void ReturnFromRace();
+
+// A car index as the screens name it ("Truck-130 \xB9" "1"...); "" outside 0..17.
+const char* CarName(int car);
+
+// The rating bars' values of the live set-up: the preset's rating raised by 0.05 per
+// bought package level, at most 1.
+float LivePowerRating();
+float LiveSpeedRating();
+float LiveHandlingRating();
+
+// While one lives, the widgets drawn see neither Enter nor the left mouse button (the
+// pointer still hovers): a screen holds an action back this way until what the action
+// would use is on show, without hiding the widget.
+class WithheldActivation {
+ public:
+  explicit WithheldActivation(bool withhold);
+  ~WithheldActivation();
+  WithheldActivation(const WithheldActivation&) = delete;
+  WithheldActivation& operator=(const WithheldActivation&) = delete;
+
+ private:
+  bool withheld_;
+  uint8_t enter_ = 0;
+  uint8_t mouse_ = 0;
+};
+
+// A loading-box alpha one tick step toward shown (rising) or hidden, within 0..1.
+float StepLoadingAlpha(float alpha, bool rising);

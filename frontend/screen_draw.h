@@ -1,0 +1,58 @@
+// What the screens draw alike: the numbered menu textures as quads, flat boxes, the
+// picture textures stretched over the whole frame, the side pillars and the dialog
+// panel that most pages share, and the Sound setting's check before a screen's sound.
+// Everything is drawn in VirtualScreen units at the current modelview.
+#pragma once
+
+#include <GL/gl.h>
+
+struct SoundSource;
+
+// Entries of the numbered texture table ("base/textures/texNN.tga").
+constexpr int kIntroLogoTexture = 1;
+constexpr int kPillarTexture = 5;
+constexpr int kIntroBadgeTexture = 6;     // left half shown
+constexpr int kTitlePictureTexture = 7;
+constexpr int kPanelPictureTexture = 16;
+constexpr int kPanelEmblemTexture = 23;
+constexpr int kPointerTexture = 29;
+constexpr int kPanelShadeTexture = 38;
+constexpr int kMapBackingTexture = 40;
+
+// The light and the dark tone of the panels (the text plates use the same two).
+constexpr float kPanelLight[3] = {0.94f, 0.92f, 0.88f};
+constexpr float kPanelDark = 0.08f;
+
+// Binds a table entry for 2D texturing and switches it on; an entry never loaded
+// binds no texture, so the quad shows its colour instead of the last texture bound.
+void BindScreenTexture(int entry);
+// A quad of w x h centred on (cx, cy) with the texture rectangle u0..u1 left to right,
+// v0..v1 bottom to top (u0 > u1 mirrors it).
+void ScreenQuad(float cx, float cy, float w, float h, float u0 = 0.0f, float v0 = 0.0f, float u1 = 1.0f,
+                float v1 = 1.0f);
+// An untextured box from (x0, y0) to (x1, y1) in the current colour; 2D texturing is
+// on again afterwards.
+void FlatRect(float x0, float y0, float x1, float y1);
+// A rectangle texture over the whole VirtualScreen frame, its texture coordinates in
+// texels up to (s, t). Leaves 2D texturing on and rectangle texturing off.
+void RectTextureOverFrame(GLuint texture, float s, float t);
+// The whole VirtualScreen frame in the current colour, untextured.
+void FlatFrame();
+
+// The two pillars at the screen's sides, the right one mirrored, in colour (c, c, c)
+// at alpha 0.85.
+void DrawSidePillars(float c = 1.0f);
+
+// The dialog panel of the pages that ask or show one thing: the glow over the frame,
+// the pillars, the light panel with its dark strip and pictures. Everything after it,
+// up to EndDialogPanel, moves with the panel's bounce as the screen fades.
+void BeginDialogPanel();
+// The page title on the panel's top line, plated.
+void DrawPanelTitle(const char* title, float x);
+// Takes the bounce back before the page's buttons.
+void EndDialogPanel();
+// After the buttons: the later texts fade with the panel's slide.
+void FadeTextsAfterButtons();
+
+// Menu sounds are heard only with the Sound setting on.
+void PlayScreenSound(SoundSource& sound);

@@ -1,0 +1,251 @@
+// UpdateScreens: the order of work of one front-end frame. The screens 2, 11, 13, 14,
+// 16-24, 29, 35 and 60 are never made current by anything (no operation leads to them,
+// or to the competition mode that 60 needs), so their blocks are not built; nor is the
+// bonus payout that leaving 35 would run.
+#include "frontend/screen_machine.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cmath>
+
+#include "app/controls.h"
+#include "app/frame.h"
+#include "app/handshake.h"
+#include "app/input.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "app/career.h"
+#include "frontend/garage_seam.h"
+#include "frontend/screen_blocks.h"
+#include "frontend/screen_draw.h"
+#include "frontend/screens.h"
+#include "gfx/renderer.h"
+#include "gfx/text.h"
+#include "gfx/virtual_screen.h"
+#include "race/car_content.h"
+#include "race/car_setup.h"
+
+namespace {
+
+constexpr float kFadeRate = 0.015f;       // per tick: a full fade takes 66.7 ticks
+constexpr float kAgeRate = 0.01f;         // seconds per tick
+constexpr float kCarSwapFadeRate = 0.01f;
+constexpr float kGlowColour = 0.85f;
+constexpr float kPointerSize = 20.0f;
+constexpr int kHandoverWaiting = 100;
+constexpr int kPrePaintRounds = 300;
+constexpr float kPrePaintDirt = 5.0f;
+constexpr float kHalfPi = 1.5707f;
+constexpr float kPi = 3.1415f;
+
+bool Settled() { return CurrentScreen.load() == TargetScreen.load(); }
+int Stage() { return Handshake.LoaderStage.load(); }
+
+void EnterScreen(int screen) {
+  switch (screen) {
+    case kScreenChampionship: {
+      // The bracket cursor stands on the stage being played.
+      const int p = Career.BracketPosition;
+      OptionRow = p < 3 ? 0 : (p < 5 ? 1 : 2);
+      BindingColumn = p < 3 ? p : (p < 5 ? p - 3 : 0);
+      break;
+    }
+    case kScreenSelectRace:
+      OptionRow = 0;
+      BindingColumn = 0;
+      break;
+    case kScreenQuickStart: ForgetQuickStartMap(); break;
+    case kScreenRaceLoading: PlayScreenSound(RaceLoadSound); break;
+    default: break;
+  }
+}
+
+void CrossFade(float ticks) {
+  if (Settled()) {
+    ScreenFade = std::fmin(ScreenFade + kFadeRate * ticks, 1.0f);
+    ScreenAge += kAgeRate * ticks;
+    return;
+  }
+  ScreenFade -= kFadeRate * ticks;
+  OpenSoundPending = 0;
+  if (ScreenFade > 0.0f) return;
+  const int next = TargetScreen.load();
+  ScreenFade = 0.0f;
+  ScreenAge = 0.0f;
+  CurrentScreen.store(next);
+  SelectedItem = EntrySelection;
+  ClearKeyStates();
+  OpenSoundPending = next != kScreenRace ? 1 : 0;
+  EnterScreen(next);
+}
+
+void ComputeEases() {
+  const float f = ScreenFade;
+  ScreenEaseValues& e = ScreenEases;
+  e.drop = 1.0f - std::sin(f * kHalfPi);
+  e.slide = 1.0f - std::sin(std::fmin(f, 0.5f) * kPi);
+  e.late = 1.0f - std::sin(std::fmax(f, 0.5f) * kPi - kHalfPi);
+  e.veil = 1.0f - std::sin(std::fmin(f, 0.7f) * 2.24296f);
+  e.show = std::sin(std::fmin(f, 0.5f) * kPi);
+}
+
+// The world loader waits with its cars loaded: their skins get their dirt here, on the
+// main thread, before the race shows them.
+void AnswerWorldHandover() {
+  if (Handshake.WorldHandover.load() != kHandoverWaiting) return;
+  for (CarDirtState& d : CarDirt) d.resetFlag = 1;
+  for (int round = 0; round < kPrePaintRounds; ++round) {
+    for (CarDirtState& d : CarDirt) {
+      d.paintFlag = 1;
+      d.amount = kPrePaintDirt;
+    }
+    PaintCarDirt();
+    PaintCarDirt();
+  }
+  Handshake.WorldHandover.store(0);
+}
+
+bool GarageShown(int screen) {
+  return Stage() == kStageMenuLoaded && screen != kScreenIntro && screen != kScreenPause && screen != kScreenRace &&
+         screen != kScreenRaceLoading && screen != kScreenFinish;
+}
+
+void DrawBackdrop(int screen) {
+  const RenderTargets& t = Renderer.targets;
+  const bool racePicture = (screen == kScreenPause || screen == kScreenFinish) && Settings.postEffect == 1;
+  glDisable(GL_BLEND);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  RectTextureOverFrame(racePicture ? t.SceneTextures[1] : t.SceneTextures[0],
+                       static_cast<float>(RenderSetup.screenWidth), static_cast<float>(RenderSetup.screenHeight));
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glColor4f(kGlowColour, kGlowColour, kGlowColour, kGlowColour);
+  RectTextureOverFrame(t.PostTextures[0], static_cast<float>(RenderSetup.postWidth),
+                       static_cast<float>(RenderSetup.postHeight));
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glDisable(GL_BLEND);
+}
+
+// While a car is reloaded behind the menus the last good picture stays over it, fading
+// out once the new car is in.
+void Snapshot() {
+  const GLuint copy = Renderer.targets.ScreenCopyTexture;
+  if (copy == 0) return;
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, copy);
+  if (!CarReloadPending) glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, RenderSetup.screenWidth, RenderSetup.screenHeight);
+  if (CarSwapFade > 0.0f) {
+    const VirtualScreenFrame& v = VirtualScreen;
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1.0f, 1.0f, 1.0f, CarSwapFade);
+    ScreenQuad(0.0f, 0.5f * (v.bottom + v.top), static_cast<float>(v.right - v.left), static_cast<float>(v.top - v.bottom));
+    glDisable(GL_BLEND);
+  }
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void DrawVeil() {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor4f(kPanelDark, kPanelDark, kPanelDark, ScreenEases.veil);
+  FlatFrame();
+  DrawSidePillars();
+  glDisable(GL_BLEND);
+}
+
+// The blocks in the machine's fixed order. A block that makes another screen current
+// (32 and 101 switch to the race) leaves the later blocks idle: each checks the current
+// screen when its turn comes.
+struct ScreenBlock {
+  int screen;
+  void (*run)();
+};
+const ScreenBlock kBlocks[] = {
+    {kScreenMainMenu, MainMenuScreen},     {kScreenQuickStart, QuickStartScreen},
+    {kScreenRaceLoading, RaceLoadingScreen}, {kScreenPause, PauseScreen},
+    {kScreenQuitConfirm, QuitConfirmScreen},
+};
+
+void RunScreenBlocks() {
+  for (const ScreenBlock& b : kBlocks)
+    if (CurrentScreen.load() == b.screen) b.run();
+}
+
+void UpdatePointer() {
+  const VirtualScreenFrame& v = VirtualScreen;
+  const float w = static_cast<float>(Settings.screenWidth > 0 ? Settings.screenWidth : 1);
+  const float h = static_cast<float>(Settings.screenHeight > 0 ? Settings.screenHeight : 1);
+  const float half = static_cast<float>(v.top);
+  PointerX = static_cast<int>(Input.CursorPoint.x / (w / 800.0f) - 400.0f);
+  PointerY = static_cast<int>(-(Input.CursorPoint.y / (h / (2.0f * half)) - half));
+}
+
+void DrawPointer() {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  BindScreenTexture(kPointerTexture);
+  const float x = static_cast<float>(PointerX), y = static_cast<float>(PointerY);
+  ScreenQuad(x + 0.5f * kPointerSize, y - 0.5f * kPointerSize, kPointerSize, kPointerSize);
+  glDisable(GL_BLEND);
+}
+
+void Tail(float ticks) {
+  RequestCarReload();
+  if (CarSwapFade > 0.0f && Stage() == kStageMenuLoaded) CarSwapFade -= kCarSwapFadeRate * ticks;
+  if (CarSwapFade <= 0.0f) {
+    CarSwapFade = 0.0f;
+    CarReloadPending = 0;
+  }
+  ListTextAlpha = 1.0f;
+  UpdatePointer();
+  DrawPointer();
+}
+
+}  // namespace
+
+bool CarOnShowIs(int car) { return LiveCarSetup.modelIndex == car && LoadedCarType[0].load() == car; }
+
+void UpdateScreens() {
+  const float ticks = FrameTiming.FrameTicks;
+  FrameTiming.SceneClock += 0.01f * ticks;
+  if (CurrentScreen.load() == kScreenIntro) {
+    RunIntro();
+    return;
+  }
+  CrossFade(ticks);
+  ComputeEases();
+  ListTextAlpha = ScreenEases.show;
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  AnswerWorldHandover();
+  if (OpenSoundPending && Settled()) {
+    OpenSoundPending = 0;
+    PlayScreenSound(MenuOpenSound);
+  }
+  const int screen = CurrentScreen.load();
+  if (GarageShown(screen)) DrawGarageScene();
+
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  const VirtualScreenFrame& v = VirtualScreen;
+  glOrtho(v.left, v.right, v.bottom, v.top, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  DrawBackdrop(screen);
+  Snapshot();
+  DrawVeil();
+  glEnable(GL_DEPTH_TEST);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+  RunScreenBlocks();
+  Tail(ticks);
+
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
