@@ -14,6 +14,7 @@
 #include "app/sound.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screen_draw.h"
+#include "frontend/widget_draw.h"
 #include "frontend/screens.h"
 #include "frontend/widgets.h"
 #include "gfx/text.h"
@@ -34,8 +35,8 @@ float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 void DrawLogo(float clock) {
   const float a = Clamp01(clock < 2.0f ? 0.5f * clock : (clock > 5.0f ? 3.5f - 0.5f * clock : 1.0f));
   glColor4f(1.0f, 1.0f, 1.0f, a);
-  BindScreenTexture(kIntroLogoTexture);
-  ScreenQuad(0.0f, 0.0f, 800.0f, 600.0f);
+  BindMenuTexture(kIntroLogoTexture);
+  TexturedBox(0.0f, 0.0f, 800.0f, 600.0f, 0.0f, 0.0f, 1.0f, 1.0f);
 }
 
 void DrawTitle(float clock) {
@@ -44,18 +45,18 @@ void DrawTitle(float clock) {
   const float l = static_cast<float>(v.left), r = static_cast<float>(v.right);
   glDisable(GL_BLEND);
   glColor3f(kPanelLight[0], kPanelLight[1], kPanelLight[2]);
-  FlatRect(l, -150.0f, r, static_cast<float>(v.top));
+  FlatBox(l, -150.0f, r, static_cast<float>(v.top));
   glColor3f(kPanelDark, kPanelDark, kPanelDark);
-  FlatRect(l, static_cast<float>(v.bottom), r, -150.0f);
+  FlatBox(l, static_cast<float>(v.bottom), r, -150.0f);
 
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(b, b, b, b);
-  BindScreenTexture(kTitlePictureTexture);
-  ScreenQuad(0.0f, 100.0f, 600.0f, 300.0f);
+  BindMenuTexture(kTitlePictureTexture);
+  TexturedBox(0.0f, 100.0f, 600.0f, 300.0f, 0.0f, 0.0f, 1.0f, 1.0f);
   glColor4f(1.0f, 1.0f, 1.0f, b);
-  BindScreenTexture(kIntroBadgeTexture);
-  ScreenQuad(-350.0f, -195.0f, 80.0f, 80.0f, 0.0f, 0.0f, 0.5f, 1.0f);
+  BindMenuTexture(kIntroBadgeTexture);
+  TexturedBox(-350.0f, -195.0f, 80.0f, 80.0f, 0.0f, 0.0f, 0.5f, 1.0f);
   DrawSidePillars(b);
 
   LoadingBoxAlpha = StepLoadingAlpha(LoadingBoxAlpha, Handshake.LoaderStage.load() != kStageMenuLoaded);
@@ -116,7 +117,7 @@ void RunIntro() {
     CurrentScreen.store(kScreenMainMenu);
     ScreenFade = 0.0f;
     ClearKeyStates();
-    PlayScreenSound(MenuStepSound);
+    PlayMenuSound(MenuStepSound);
     OpenSoundPending = 1;
   }
 

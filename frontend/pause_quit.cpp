@@ -5,6 +5,7 @@
 #include "app/handshake.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screen_draw.h"
+#include "frontend/widget_draw.h"
 #include "frontend/screens.h"
 #include "frontend/widgets.h"
 #include "gfx/text.h"
@@ -21,8 +22,8 @@ void PauseScreen() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  BindScreenTexture(kTitlePictureTexture);
-  ScreenQuad(0.0f, 140.0f, 300.0f, 150.0f);
+  BindMenuTexture(kTitlePictureTexture);
+  TexturedBox(0.0f, 140.0f, 300.0f, 150.0f, 0.0f, 0.0f, 1.0f, 1.0f);
   TextBackdrop = true;
   PrintText(0.0f, 0.0f, 1, ListTextAlpha, 1, 1.0f, false, 1, "PAUSE");
   TextBackdrop = false;

@@ -10,6 +10,7 @@
 #include "app/handshake.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screen_draw.h"
+#include "frontend/widget_draw.h"
 #include "frontend/screens.h"
 #include "frontend/widgets.h"
 #include "gfx/renderer.h"
@@ -65,8 +66,8 @@ void DrawMap() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(0.5f, 0.5f, 0.5f, 0.3f * ScreenEases.show);
-  BindScreenTexture(kMapBackingTexture);
-  ScreenQuad(0.0f, 0.0f, 220.0f, 220.0f);
+  BindMenuTexture(kMapBackingTexture);
+  TexturedBox(0.0f, 0.0f, 220.0f, 220.0f, 0.0f, 0.0f, 1.0f, 1.0f);
   // A path of one point (or none) has no extent to frame: no map rather than a
   // division by zero.
   const float scale = TrackMapScale;
@@ -75,7 +76,7 @@ void DrawMap() {
     glColor4f(1.0f, 1.0f, 1.0f, ScreenEases.show);
     glBindTexture(GL_TEXTURE_2D, Renderer.targets.MapTexture);
     const float side = 2.0f * kMapHalfSize * m;
-    ScreenQuad(TrackMapOffset[0] * m, -23.0f + TrackMapOffset[1] * m, side, side);
+    TexturedBox(TrackMapOffset[0] * m, -23.0f + TrackMapOffset[1] * m, side, side, 0.0f, 0.0f, 1.0f, 1.0f);
   }
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glPopMatrix();

@@ -9,6 +9,7 @@
 #include "app/input.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screens.h"
+#include "frontend/widgets.h"
 #include "platform/vk.h"
 #include "race/car_setup.h"
 
@@ -17,21 +18,17 @@ namespace {
 constexpr float kPackageRating = 0.05f;  // per bought package level
 constexpr float kLoadingAlphaRate = 0.02f;
 
-// "\xB9" is code page 1251's numero sign.
-const char* const kCarNames[kCarModels] = {
-    "Truck-130 \xB9" "1",    "Truck-130 \xB9" "2",    "Truck-130 \xB9" "3",    "Truck-130 \xB9" "4",
-    "Truck-130 \xB9" "5",    "Truck-130 \xB9" "6",    "Truck-164 \xB9" "1",    "Truck-164 \xB9" "2",
-    "Truck-164 \xB9" "3",    "Truck-164 \xB9" "4",    "Truck-164 \xB9" "5",    "Truck-164 \xB9" "6",
-    "Truck-433360 \xB9" "1", "Truck-433360 \xB9" "2", "Truck-433360 \xB9" "3", "Truck-433360 \xB9" "4",
-    "Truck-433360 \xB9" "5", "Truck-433360 \xB9" "6"};
-
 float Rating(float base, int32_t level) {
   return std::min(1.0f, base + kPackageRating * static_cast<float>(level));
 }
 
 }  // namespace
 
-const char* CarName(int car) { return car >= 0 && car < kCarModels ? kCarNames[car] : ""; }
+// The car shop's items are the car names: one list for every screen that names a car.
+const char* CarName(int car) {
+  const char* name = BarItemLabel(kScreenCarShop, car);
+  return name ? name : "";
+}
 
 float LivePowerRating() { return Rating(LiveCarSetup.rating1, LiveCarSetup.engineLevel); }
 float LiveSpeedRating() { return Rating(LiveCarSetup.rating2, LiveCarSetup.suspensionLevel); }

@@ -4,12 +4,10 @@
 
 #include <cmath>
 
-#include "app/settings.h"
-#include "app/sound.h"
 #include "frontend/screens.h"
+#include "frontend/widget_draw.h"
 #include "gfx/renderer.h"
 #include "gfx/text.h"
-#include "gfx/texture.h"
 #include "gfx/virtual_screen.h"
 
 namespace {
@@ -23,37 +21,6 @@ constexpr float kPanelBounce = 20.0f;
 constexpr float kPi = 3.14159f;
 
 }  // namespace
-
-void BindScreenTexture(int entry) {
-  glEnable(GL_TEXTURE_2D);
-  const int name = entry >= 0 && entry < kTextureTableSize ? TextureTable[entry].name : -1;
-  glBindTexture(GL_TEXTURE_2D, name > 0 ? static_cast<GLuint>(name) : 0);
-}
-
-void ScreenQuad(float cx, float cy, float w, float h, float u0, float v0, float u1, float v1) {
-  const float x0 = cx - 0.5f * w, x1 = cx + 0.5f * w, y0 = cy - 0.5f * h, y1 = cy + 0.5f * h;
-  glBegin(GL_QUADS);
-  glTexCoord2f(u0, v0);
-  glVertex2f(x0, y0);
-  glTexCoord2f(u1, v0);
-  glVertex2f(x1, y0);
-  glTexCoord2f(u1, v1);
-  glVertex2f(x1, y1);
-  glTexCoord2f(u0, v1);
-  glVertex2f(x0, y1);
-  glEnd();
-}
-
-void FlatRect(float x0, float y0, float x1, float y1) {
-  glDisable(GL_TEXTURE_2D);
-  glBegin(GL_QUADS);
-  glVertex2f(x0, y0);
-  glVertex2f(x1, y0);
-  glVertex2f(x1, y1);
-  glVertex2f(x0, y1);
-  glEnd();
-  glEnable(GL_TEXTURE_2D);
-}
 
 void RectTextureOverFrame(GLuint texture, float s, float t) {
   const VirtualScreenFrame& v = VirtualScreen;
@@ -79,7 +46,7 @@ void RectTextureOverFrame(GLuint texture, float s, float t) {
 
 void FlatFrame() {
   const VirtualScreenFrame& v = VirtualScreen;
-  FlatRect(static_cast<float>(v.left), static_cast<float>(v.bottom), static_cast<float>(v.right),
+  FlatBox(static_cast<float>(v.left), static_cast<float>(v.bottom), static_cast<float>(v.right),
           static_cast<float>(v.top));
 }
 
@@ -87,9 +54,9 @@ void DrawSidePillars(float c) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(c, c, c, kPillarAlpha);
-  BindScreenTexture(kPillarTexture);
-  ScreenQuad(-kPillarX, 0.0f, kPillarWidth, kPillarHeight);
-  ScreenQuad(kPillarX, 0.0f, kPillarWidth, kPillarHeight, 1.0f, 0.0f, 0.0f, 1.0f);
+  BindMenuTexture(kPillarTexture);
+  TexturedBox(-kPillarX, 0.0f, kPillarWidth, kPillarHeight, 0.0f, 0.0f, 1.0f, 1.0f);
+  TexturedBox(kPillarX, 0.0f, kPillarWidth, kPillarHeight, 1.0f, 0.0f, 0.0f, 1.0f);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
@@ -105,19 +72,19 @@ void BeginDialogPanel() {
   glPushMatrix();
   glTranslatef(0.0f, kPanelBounce * std::sin(slide * kPi), 0.0f);
   glColor4f(kPanelLight[0], kPanelLight[1], kPanelLight[2], kPanelAlpha);
-  FlatRect(-280.0f, -157.0f, 280.0f, 157.0f);
+  FlatBox(-280.0f, -157.0f, 280.0f, 157.0f);
   glColor4f(kPanelDark, kPanelDark, kPanelDark, kPanelAlpha);
-  FlatRect(-280.0f, -205.0f, 280.0f, -157.0f);
+  FlatBox(-280.0f, -205.0f, 280.0f, -157.0f);
 
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  BindScreenTexture(kPanelPictureTexture);
-  ScreenQuad(107.0f, 86.0f, 360.0f, 180.0f);
+  BindMenuTexture(kPanelPictureTexture);
+  TexturedBox(107.0f, 86.0f, 360.0f, 180.0f, 0.0f, 0.0f, 1.0f, 1.0f);
   glColor4f(1.0f, 1.0f, 1.0f, 0.25f);
-  BindScreenTexture(kPanelShadeTexture);
-  ScreenQuad(-80.35f, -105.0f, 400.0f, 200.0f);
+  BindMenuTexture(kPanelShadeTexture);
+  TexturedBox(-80.35f, -105.0f, 400.0f, 200.0f, 0.0f, 0.0f, 1.0f, 1.0f);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  BindScreenTexture(kPanelEmblemTexture);
-  ScreenQuad(249.0f, 135.0f, 32.0f, 16.0f);
+  BindMenuTexture(kPanelEmblemTexture);
+  TexturedBox(249.0f, 135.0f, 32.0f, 16.0f, 0.0f, 0.0f, 1.0f, 1.0f);
 }
 
 void DrawPanelTitle(const char* title, float x) {
@@ -130,6 +97,3 @@ void EndDialogPanel() { glPopMatrix(); }
 
 void FadeTextsAfterButtons() { ListTextAlpha = 1.0f - ScreenEases.slide; }
 
-void PlayScreenSound(SoundSource& sound) {
-  if (Settings.sound) sound.Play();
-}

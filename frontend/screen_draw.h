@@ -1,12 +1,10 @@
-// What the screens draw alike: the numbered menu textures as quads, flat boxes, the
+// What the screens draw alike beyond the widgets' quads (frontend/widget_draw.h): the
 // picture textures stretched over the whole frame, the side pillars and the dialog
-// panel that most pages share, and the Sound setting's check before a screen's sound.
-// Everything is drawn in VirtualScreen units at the current modelview.
+// panel that most pages share. Everything is drawn in VirtualScreen units at the
+// current modelview.
 #pragma once
 
 #include <GL/gl.h>
-
-struct SoundSource;
 
 // Entries of the numbered texture table ("base/textures/texNN.tga").
 constexpr int kIntroLogoTexture = 1;
@@ -23,16 +21,6 @@ constexpr int kMapBackingTexture = 40;
 constexpr float kPanelLight[3] = {0.94f, 0.92f, 0.88f};
 constexpr float kPanelDark = 0.08f;
 
-// Binds a table entry for 2D texturing and switches it on; an entry never loaded
-// binds no texture, so the quad shows its colour instead of the last texture bound.
-void BindScreenTexture(int entry);
-// A quad of w x h centred on (cx, cy) with the texture rectangle u0..u1 left to right,
-// v0..v1 bottom to top (u0 > u1 mirrors it).
-void ScreenQuad(float cx, float cy, float w, float h, float u0 = 0.0f, float v0 = 0.0f, float u1 = 1.0f,
-                float v1 = 1.0f);
-// An untextured box from (x0, y0) to (x1, y1) in the current colour; 2D texturing is
-// on again afterwards.
-void FlatRect(float x0, float y0, float x1, float y1);
 // A rectangle texture over the whole VirtualScreen frame, its texture coordinates in
 // texels up to (s, t). Leaves 2D texturing on and rectangle texturing off.
 void RectTextureOverFrame(GLuint texture, float s, float t);
@@ -54,5 +42,3 @@ void EndDialogPanel();
 // After the buttons: the later texts fade with the panel's slide.
 void FadeTextsAfterButtons();
 
-// Menu sounds are heard only with the Sound setting on.
-void PlayScreenSound(SoundSource& sound);

@@ -19,6 +19,7 @@
 #include "frontend/garage_seam.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screen_draw.h"
+#include "frontend/widget_draw.h"
 #include "frontend/screens.h"
 #include "gfx/renderer.h"
 #include "gfx/text.h"
@@ -56,7 +57,7 @@ void EnterScreen(int screen) {
       BindingColumn = 0;
       break;
     case kScreenQuickStart: ForgetQuickStartMap(); break;
-    case kScreenRaceLoading: PlayScreenSound(RaceLoadSound); break;
+    case kScreenRaceLoading: PlayMenuSound(RaceLoadSound); break;
     default: break;
   }
 }
@@ -140,7 +141,8 @@ void Snapshot() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1.0f, 1.0f, 1.0f, CarSwapFade);
-    ScreenQuad(0.0f, 0.5f * (v.bottom + v.top), static_cast<float>(v.right - v.left), static_cast<float>(v.top - v.bottom));
+    const float w = static_cast<float>(v.right - v.left), h = static_cast<float>(v.top - v.bottom);
+    TexturedBox(0.0f, 0.5f * static_cast<float>(v.bottom + v.top), w, h, 0.0f, 0.0f, 1.0f, 1.0f);
     glDisable(GL_BLEND);
   }
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -164,7 +166,8 @@ struct ScreenBlock {
 };
 const ScreenBlock kBlocks[] = {
     {kScreenMainMenu, MainMenuScreen},     {kScreenQuickStart, QuickStartScreen},
-    {kScreenRaceLoading, RaceLoadingScreen}, {kScreenPause, PauseScreen},
+    {kScreenRaceLoading, RaceLoadingScreen}, {kScreenFinish, FinishScreen},
+    {kScreenResults, ResultsScreen},       {kScreenPause, PauseScreen},
     {kScreenQuitConfirm, QuitConfirmScreen},
 };
 
@@ -186,9 +189,9 @@ void DrawPointer() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  BindScreenTexture(kPointerTexture);
+  BindMenuTexture(kPointerTexture);
   const float x = static_cast<float>(PointerX), y = static_cast<float>(PointerY);
-  ScreenQuad(x + 0.5f * kPointerSize, y - 0.5f * kPointerSize, kPointerSize, kPointerSize);
+  TexturedBox(x + 0.5f * kPointerSize, y - 0.5f * kPointerSize, kPointerSize, kPointerSize, 0.0f, 0.0f, 1.0f, 1.0f);
   glDisable(GL_BLEND);
 }
 
@@ -222,7 +225,7 @@ void UpdateScreens() {
   AnswerWorldHandover();
   if (OpenSoundPending && Settled()) {
     OpenSoundPending = 0;
-    PlayScreenSound(MenuOpenSound);
+    PlayMenuSound(MenuOpenSound);
   }
   const int screen = CurrentScreen.load();
   if (GarageShown(screen)) DrawGarageScene();
