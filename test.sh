@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
-PACKAGES+=(sox)
+PACKAGES+=(sox xdotool imagemagick)
 install_missing
 build build
 
@@ -21,4 +21,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" \
 if [ -x build/tools/basegen ]; then
   build/tools/basegen --check build/base || status=1
 fi
+
+# A quick race played by keys through the real game, from the intro to the way out.
+tests/e2e/quick_race.sh || status=1
 exit $status
