@@ -151,8 +151,11 @@ void Snapshot() {
 void DrawVeil() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glColor4f(kPanelDark, kPanelDark, kPanelDark, ScreenEases.veil);
-  FlatFrame();
+  // A settled screen's veil is clear: a whole-frame blend of nothing is not drawn.
+  if (ScreenEases.veil > 0.0f) {
+    glColor4f(kPanelDark, kPanelDark, kPanelDark, ScreenEases.veil);
+    FlatFrame();
+  }
   DrawSidePillars();
   glDisable(GL_BLEND);
 }

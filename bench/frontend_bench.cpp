@@ -1,0 +1,112 @@
+// The front end's cost per frame at 1024 x 768, the buffer swap included: one whole
+// UpdateScreens frame of the main menu, the quick race page, the results and the pause,
+// each settled. Run from build/ (where base/ lies) under a 1024 x 768 X server:
+//   xvfb-run -a -s "-screen 0 1024x768x24" bench/frontend_bench
+#include <benchmark/benchmark.h>
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/career.h"
+#include "app/frame.h"
+#include "app/handshake.h"
+#include "app/settings.h"
+#include "frontend/screen_machine.h"
+#include "frontend/screens.h"
+#include "gfx/gl_ext.h"
+#include "gfx/renderer.h"
+#include "gfx/virtual_screen.h"
+#include "platform/msgbox.h"
+#include "platform/window.h"
+#include "race/car.h"
+#include "race/car_content.h"
+#include "race/car_setup.h"
+
+namespace {
+
+constexpr int kWidth = 1024, kHeight = 768;
+
+bool OpenGame() {
+  platform::SetDialogsEnabled(false);
+  if (!platform::InitVideo() || !platform::CreateWindow("Kelvamor bench", kWidth, kHeight, false) ||
+      !platform::CreateMainContext() || !platform::CreateWorkerContext() || !platform::MakeMainContextCurrent())
+    return false;
+  platform::SetSwapInterval(0);
+  RendererSetup setup;
+  setup.screenWidth = kWidth;
+  setup.screenHeight = kHeight;
+  setup.shadowMapSize = 16;
+  if (!InitRenderer(setup)) return false;
+  LoadTextures();
+  Settings = DefaultSettings();
+  Settings.screenWidth = kWidth;
+  Settings.screenHeight = kHeight;
+  Settings.sound = 0;
+  VirtualScreen = VirtualScreenFrame();
+  InitCarSetupDefaults();
+  LoadCarsTable();
+  std::memset(&Career, 0, sizeof Career);
+  ResetCareerFields();
+  LoadCarSetupFromCareer();
+  Handshake.LoaderStage.store(kStageMenuLoaded);
+  for (int i = 0; i < kRaceCarCount; ++i) {
+    RaceCars[i].progress = 100.0f - 3.0f * static_cast<float>(i);
+    RaceCars[i].modelIndex = i;
+  }
+  return true;
+}
+
+// The page of `screen` settled, with its car live and loaded (no car swap runs).
+void SettleOn(int screen) {
+  if (screen == kScreenQuickStart) {
+    Career.RaceMode = 3;
+    Career.QuickRaceNumber = 1;
+    Career.QuickRaceCar = 5;
+    ApplyCarPreset(5);
+  } else {
+    LoadCarSetupFromCareer();
+  }
+  LoadedCarType[0].store(LiveCarSetup.modelIndex);
+  TargetScreen.store(screen);
+  CurrentScreen.store(screen);
+  ScreenFade = 1.0f;
+}
+
+void ScreenFrames(benchmark::State& state, int screen) {
+  SettleOn(screen);
+  FrameTiming.FrameTicks = 1.0f;
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    UpdateScreens();
+    platform::SwapMainBuffers();
+  }
+  glFinish();
+  if (CurrentScreen.load() != screen) state.SkipWithError("the screen changed during the run");
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_MainMenu(benchmark::State& s) { ScreenFrames(s, kScreenMainMenu); }
+void BM_QuickStart(benchmark::State& s) { ScreenFrames(s, kScreenQuickStart); }
+void BM_Results(benchmark::State& s) { ScreenFrames(s, kScreenResults); }
+void BM_Pause(benchmark::State& s) { ScreenFrames(s, kScreenPause); }
+
+BENCHMARK(BM_MainMenu)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_QuickStart)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Results)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Pause)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (!OpenGame()) {
+    std::fprintf(stderr, "frontend_bench: no 1024 x 768 GL window with base/ (run from build/ under xvfb-run)\n");
+    return 1;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
