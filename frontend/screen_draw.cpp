@@ -6,6 +6,7 @@
 
 #include "frontend/screens.h"
 #include "frontend/widget_draw.h"
+#include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
 #include "gfx/text.h"
 #include "gfx/virtual_screen.h"
@@ -42,6 +43,68 @@ void RectTextureOverFrame(GLuint texture, float s, float t) {
   glBindTexture(GL_TEXTURE_RECTANGLE_ARB, 0);
   glDisable(GL_TEXTURE_RECTANGLE_ARB);
   glEnable(GL_TEXTURE_2D);
+}
+
+namespace {
+
+constexpr float kGlowShare = 0.85f;
+
+void FrameCorner(float x, float y, float s0, float t0, float s1, float t1) {
+  GlExt.glMultiTexCoord2fARB(GL_TEXTURE0_ARB, s0, t0);
+  GlExt.glMultiTexCoord2fARB(GL_TEXTURE1_ARB, s1, t1);
+  glVertex2f(x, y);
+}
+
+}  // namespace
+
+void DrawPictureWithGlow(GLuint picture, GLuint glow) {
+  const float pw = static_cast<float>(RenderSetup.screenWidth), ph = static_cast<float>(RenderSetup.screenHeight);
+  const float gw = static_cast<float>(RenderSetup.postWidth), gh = static_cast<float>(RenderSetup.postHeight);
+  glDisable(GL_BLEND);
+  if (MaxTextureUnits < 2 || !GlExt.glActiveTextureARB || !GlExt.glMultiTexCoord2fARB) {
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    RectTextureOverFrame(picture, pw, ph);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glColor4f(kGlowShare, kGlowShare, kGlowShare, kGlowShare);
+    RectTextureOverFrame(glow, gw, gh);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_BLEND);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    return;
+  }
+  // Unit 0 the glow times the colour's 0.85, unit 1 adds the picture and gives the
+  // alpha: the two full-screen draws in one.
+  glDisable(GL_TEXTURE_2D);
+  glEnable(GL_TEXTURE_RECTANGLE_ARB);
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, glow);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  GlExt.glActiveTextureARB(GL_TEXTURE1_ARB);
+  glEnable(GL_TEXTURE_RECTANGLE_ARB);
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, picture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_ADD);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA_ARB, GL_REPLACE);
+  glColor4f(kGlowShare, kGlowShare, kGlowShare, 1.0f);
+  const VirtualScreenFrame& v = VirtualScreen;
+  const float l = static_cast<float>(v.left), r = static_cast<float>(v.right);
+  const float b = static_cast<float>(v.bottom), t = static_cast<float>(v.top);
+  glBegin(GL_QUADS);
+  FrameCorner(l, b, 0.0f, 0.0f, 0.0f, 0.0f);
+  FrameCorner(r, b, gw, 0.0f, pw, 0.0f);
+  FrameCorner(r, t, gw, gh, pw, ph);
+  FrameCorner(l, t, 0.0f, gh, 0.0f, ph);
+  glEnd();
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_MODULATE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA_ARB, GL_MODULATE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, 0);
+  glDisable(GL_TEXTURE_RECTANGLE_ARB);
+  GlExt.glActiveTextureARB(GL_TEXTURE0_ARB);
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, 0);
+  glDisable(GL_TEXTURE_RECTANGLE_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 void FlatFrame() {

@@ -24,6 +24,10 @@ constexpr float kPanelDark = 0.08f;
 // A rectangle texture over the whole VirtualScreen frame, its texture coordinates in
 // texels up to (s, t). Leaves 2D texturing on and rectangle texturing off.
 void RectTextureOverFrame(GLuint texture, float s, float t);
+// The backdrop: a screen-size picture (rectangle texture) over the whole frame with 0.85
+// of the small glow texture added, in one pass where a second texture unit allows.
+// Blending is off afterwards, unit 0 active with 2D texturing on, the colour white.
+void DrawPictureWithGlow(GLuint picture, GLuint glow);
 // The whole VirtualScreen frame in the current colour, untextured.
 void FlatFrame();
 

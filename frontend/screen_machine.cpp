@@ -32,7 +32,6 @@ namespace {
 constexpr float kFadeRate = 0.015f;       // per tick: a full fade takes 66.7 ticks
 constexpr float kAgeRate = 0.01f;         // seconds per tick
 constexpr float kCarSwapFadeRate = 0.01f;
-constexpr float kGlowColour = 0.85f;
 constexpr float kPointerSize = 20.0f;
 constexpr int kHandoverWaiting = 100;
 constexpr int kPrePaintRounds = 300;
@@ -115,17 +114,7 @@ bool GarageShown(int screen) {
 void DrawBackdrop(int screen) {
   const RenderTargets& t = Renderer.targets;
   const bool racePicture = (screen == kScreenPause || screen == kScreenFinish) && Settings.postEffect == 1;
-  glDisable(GL_BLEND);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  RectTextureOverFrame(racePicture ? t.SceneTextures[1] : t.SceneTextures[0],
-                       static_cast<float>(RenderSetup.screenWidth), static_cast<float>(RenderSetup.screenHeight));
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, GL_ONE);
-  glColor4f(kGlowColour, kGlowColour, kGlowColour, kGlowColour);
-  RectTextureOverFrame(t.PostTextures[0], static_cast<float>(RenderSetup.postWidth),
-                       static_cast<float>(RenderSetup.postHeight));
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glDisable(GL_BLEND);
+  DrawPictureWithGlow(racePicture ? t.SceneTextures[1] : t.SceneTextures[0], t.PostTextures[0]);
 }
 
 // While a car is reloaded behind the menus the last good picture stays over it, fading

@@ -270,6 +270,26 @@ TEST_F(ScreenMachineLoader, TheGarageShowsBehindMenusButNotOverTheRacePicture) {
 
 class ScreenMachineDraw : public ScreenGlTest {};
 
+TEST_F(ScreenMachineDraw, TheBackdropIsThePictureWithMostOfTheGlowAdded) {
+  const RenderTargets& t = Renderer.targets;
+  FillRect(t.SceneTextures[0], kScreenW, kScreenH, 100, 0, 200);
+  FillRect(t.PostTextures[0], RenderSetup.postWidth, RenderSetup.postHeight, 0, 100, 100);
+  Handshake.LoaderStage.store(kStageNothing);  // no garage over the picture
+  SettleOn(77);
+  Frame();
+  const uint8_t* p = LastFrame().At(0.0f, 250.0f);
+  EXPECT_NEAR(p[0], 100, 2);
+  EXPECT_NEAR(p[1], 85, 2);
+  EXPECT_NEAR(p[2], 255, 1) << "added light saturates";
+  // The pause and the finish show the soft-focus picture with the post effect on.
+  Settings.postEffect = 1;
+  FillRect(t.SceneTextures[1], kScreenW, kScreenH, 0, 0, 50);
+  SettleOn(kScreenFinish);
+  Frame();
+  EXPECT_NEAR(LastFrame().At(0.0f, -100.0f)[0], 0, 2);
+  EXPECT_NEAR(LastFrame().At(0.0f, -100.0f)[2], 135, 2);
+}
+
 TEST_F(ScreenMachineDraw, EveryScreenOfTheQuickRaceDrawsWithoutAGlError) {
   for (int screen : {kScreenIntro, kScreenMainMenu, kScreenQuickStart, kScreenRaceLoading, kScreenFinish,
                      kScreenResults, kScreenPause, kScreenQuitConfirm}) {
