@@ -132,8 +132,9 @@ void RunIntro() {
 
 void MainMenuScreen() {
   // The owned car comes back on show from the career's own copy, bought packages
-  // included (not from its preset, which would drop them), and also when only the
-  // packages differ (a quick race in a car of the same model).
+  // included. This departs from applying the owned car's preset
+  // (ApplyCarPreset(CareerCar)), which zeroed the packages; and it also runs when only
+  // the packages differ (after a quick race in a car of the same model).
   if (ScreenFade >= kCarSwapFade && CurrentScreen.load() == TargetScreen.load() && !CarReloadPending &&
       Handshake.LoaderStage.load() == kStageMenuLoaded && !LiveSetupIsCareers())
     LoadCarSetupFromCareer();

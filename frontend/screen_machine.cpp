@@ -9,18 +9,20 @@
 
 #include <cmath>
 
+#include <algorithm>
+
+#include "app/career.h"
 #include "app/controls.h"
 #include "app/frame.h"
 #include "app/handshake.h"
 #include "app/input.h"
 #include "app/settings.h"
 #include "app/sound.h"
-#include "app/career.h"
 #include "frontend/garage_seam.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screen_draw.h"
-#include "frontend/widget_draw.h"
 #include "frontend/screens.h"
+#include "frontend/widget_draw.h"
 #include "gfx/renderer.h"
 #include "gfx/text.h"
 #include "gfx/virtual_screen.h"
@@ -46,7 +48,7 @@ void EnterScreen(int screen) {
   switch (screen) {
     case kScreenChampionship: {
       // The bracket cursor stands on the stage being played.
-      const int p = Career.BracketPosition;
+      const int p = std::min(std::max(Career.BracketPosition, 0), 5);
       OptionRow = p < 3 ? 0 : (p < 5 ? 1 : 2);
       BindingColumn = p < 3 ? p : (p < 5 ? p - 3 : 0);
       break;
@@ -124,7 +126,8 @@ void Snapshot() {
   if (copy == 0) return;
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, copy);
-  if (!CarReloadPending) glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, RenderSetup.screenWidth, RenderSetup.screenHeight);
+  if (!CarReloadPending)
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, RenderSetup.screenWidth, RenderSetup.screenHeight);
   if (CarSwapFade > 0.0f) {
     const VirtualScreenFrame& v = VirtualScreen;
     glEnable(GL_BLEND);
