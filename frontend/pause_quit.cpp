@@ -5,8 +5,8 @@
 #include "app/handshake.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screen_draw.h"
-#include "frontend/widget_draw.h"
 #include "frontend/screens.h"
+#include "frontend/widget_draw.h"
 #include "frontend/widgets.h"
 #include "gfx/text.h"
 
