@@ -23,7 +23,8 @@ constexpr int32_t kMaxPackageLevel = 5;
 // Base races advance by four per bracket or region: a base above 4 would name a race
 // past the last one.
 constexpr int32_t kMaxBaseRace = 4;
-constexpr int32_t kQuickRaceTracks = 10;
+// The quick start's CHANGE draws any of the championship's races.
+constexpr int32_t kQuickRaceNumbers = 24;
 
 bool Clamp(int32_t* v, int32_t lo, int32_t hi) {
   const int32_t old = *v;
@@ -65,7 +66,7 @@ bool SanitizeCareer(CareerRecord* c) {
   changed |= Clamp(&c->ChampionshipRace, 1, kMaxBaseRace);
   changed |= Clamp(&c->CompetitionRegion, 0, 2);
   changed |= Clamp(&c->CompetitionRace, 1, kMaxBaseRace);
-  changed |= Clamp(&c->QuickRaceNumber, 1, kQuickRaceTracks);
+  changed |= Clamp(&c->QuickRaceNumber, 1, kQuickRaceNumbers);
   changed |= Clamp(&c->RaceMode, 1, 3);
   // Bought package levels: engine 0..5, suspension and turbo 0..3.
   const int32_t maxLevel[3] = {5, 3, 3};

@@ -39,7 +39,7 @@ struct CareerRecord {
   int32_t CompetitionProgress[3];          // 984
   int32_t field996;                        // 996
   int32_t CompetitionBestPlace[15];        // 1000
-  int32_t QuickRaceNumber;                 // 1060: 1..10
+  int32_t QuickRaceNumber;                 // 1060: 1..24
   int32_t QuickRaceCar;                    // 1064: 0..17
   int32_t RaceMode;                        // 1068: 1 championship, 2 competition, 3 quick race
   uint8_t field1072[4];                    // 1072

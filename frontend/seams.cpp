@@ -11,5 +11,3 @@ void UpdateScreens() {
   if (Handshake.WorldHandover.load() == 100) Handshake.WorldHandover.store(0);
   if (CurrentScreen.load() == kScreenIntro) IntroClock.store(IntroClock.load() + FrameTiming.FrameTicks * 0.01f);
 }
-
-void FinishRace() {}

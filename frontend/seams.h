@@ -3,6 +3,3 @@
 
 // Runs and draws the current screen once per non-race frame.
 void UpdateScreens();
-
-// The race-finish bookkeeping the HUD calls every frame once the player has finished.
-void FinishRace();

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "app/settings.h"
-#include "frontend/seams.h"
+#include "frontend/race_finish.h"
 #include "gfx/gl_ext.h"
 #include "gfx/text.h"
 #include "gfx/virtual_screen.h"

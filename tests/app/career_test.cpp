@@ -95,7 +95,7 @@ TEST(CareerSanitize, IndexFieldsAreClampedAndNonFiniteValuesReplaced) {
   c.ChampionshipRace = 99;
   c.CompetitionRegion = 7;
   c.CompetitionRace = 0;
-  c.QuickRaceNumber = 11;
+  c.QuickRaceNumber = 25;
   c.RaceMode = 0;
   const int32_t levels[3] = {9, -1, 4};
   std::memcpy(c.carSetup + 144, levels, sizeof levels);
@@ -112,7 +112,7 @@ TEST(CareerSanitize, IndexFieldsAreClampedAndNonFiniteValuesReplaced) {
   EXPECT_EQ(c.ChampionshipRace, 4);
   EXPECT_EQ(c.CompetitionRegion, 2);
   EXPECT_EQ(c.CompetitionRace, 1);
-  EXPECT_EQ(c.QuickRaceNumber, 10);
+  EXPECT_EQ(c.QuickRaceNumber, 24) << "the quick start draws from the championship's 24 races";
   EXPECT_EQ(c.RaceMode, 1);
   int32_t back[3];
   std::memcpy(back, c.carSetup + 144, sizeof back);
@@ -125,6 +125,17 @@ TEST(CareerSanitize, IndexFieldsAreClampedAndNonFiniteValuesReplaced) {
   // Championship and competition race numbers stay inside 1-24 and 1-12.
   EXPECT_LE(c.ChampionshipRace + 4 * c.BracketPosition, 24);
   EXPECT_LE(c.CompetitionRace + 4 * c.CompetitionRegion, 12);
+
+  // Every race the quick start can draw survives a load; only numbers past them move.
+  for (int32_t n : {1, 11, 24}) {
+    CareerRecord q = clean;
+    q.QuickRaceNumber = n;
+    EXPECT_FALSE(SanitizeCareer(&q)) << n;
+    EXPECT_EQ(q.QuickRaceNumber, n);
+  }
+  clean.QuickRaceNumber = 0;
+  EXPECT_TRUE(SanitizeCareer(&clean));
+  EXPECT_EQ(clean.QuickRaceNumber, 1);
 }
 
 TEST_F(CareerFiles, LoadWritesBackByteIdenticalAndKeepsUnknownFields) {

@@ -10,7 +10,7 @@
 
 #include "app/frame.h"
 #include "app/settings.h"
-#include "frontend/seams.h"
+#include "frontend/race_finish.h"
 #include "gfx/renderer.h"
 #include "gfx/virtual_screen.h"
 #include "race/car.h"
