@@ -14,9 +14,25 @@ void DrawArrowButton(float x, float y, int slot, int side);
 void DrawScrollArrow(bool hovered, int slot, int side);
 // The two-stage emblem from the stamp sheet; t in 0..1 drives it.
 void DrawStamp(float x, float y, int col1, int row1, int col2, int row2, float t);
+// The stamp's two cells at t: scale about the centre and alpha of each.
+struct StampFrame {
+  float firstScale = 1.0f;
+  float firstAlpha = 1.0f;
+  float secondScale = 1.0f;
+  float secondAlpha = 1.0f;
+};
+StampFrame StampFrameAt(float t);
 
 // The item carousel at the top of the menu screens; acts on Left, Right and Enter.
 void DrawScreenTitles(int count, int spare);
+// Items of the bar drawn last: the right scroll arrow dims on the last of them.
+extern int BarItemCount;
+// The label of item i on a screen's bar, and the text its spacing is measured from;
+// null outside the screen's table.
+const char* BarItemLabel(int screen, int item);
+const char* BarItemMeasure(int screen, int item);
+// How many items a screen's bar holds at most (0 for screens without a bar).
+int BarItemCapacity(int screen);
 
 // The keyboard cursors of the grid-like pages.
 void DrawRowCursor();
