@@ -127,6 +127,16 @@ bool OpenRaceRun(const RaceFrameOptions& o, std::string* why) {
   g_windowOpen = true;
   // Frames as fast as the driver draws them; the step is fixed anyway.
   platform::SetSwapInterval(0);
+  // The quick race as its menu leaves it: the race, and the lorry in the career, which
+  // the menu content loads. Set before the loader starts: a car reload asked for later
+  // could meet the loader still reading the intro's screen and load the menu again.
+  InitCarSetupDefaults();
+  LoadCarsTable();
+  ApplyCarPreset(kPlayerModel);
+  SaveCarSetupToCareer();
+  Career.RaceMode = 3;
+  Career.QuickRaceNumber = o.race;
+  Career.QuickRaceCar = kPlayerModel;
   SetScreen(kScreenIntro);
   Handshake.AppDone.store(0);
   Handshake.LoaderStage.store(kStageNothing);
@@ -139,15 +149,6 @@ bool OpenRaceRun(const RaceFrameOptions& o, std::string* why) {
 
   IntroClock.store(kIntroSkipped);
   if (!FramesUntilStage(kStageMenuLoaded, -1)) return Fail(why, "the loader did not load the menu content");
-
-  // The quick race as its menu sets it up: the race, the lorry, and a car reload.
-  Career.RaceMode = 3;
-  Career.QuickRaceNumber = o.race;
-  Career.QuickRaceCar = kPlayerModel;
-  ApplyCarPreset(kPlayerModel);
-  SetScreen(kScreenMainMenu);
-  Handshake.LoaderStage.store(kStageNothing);
-  if (!FramesUntilStage(kStageMenuLoaded, -1)) return Fail(why, "the loader did not load the player's lorry");
 
   Handshake.LoaderStage.store(kStageLoadTrack);
   SetScreen(kScreenRaceLoading);
