@@ -21,6 +21,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -459,6 +460,12 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
   CloseRaceRun();
 
   JudgeHud(&report, options, hudFrame, hudPlayer, hudHeading, folder);
-  std::printf("pictures in %s\n", folder.c_str());
+  // A temporary folder is kept only when a person has something to look at.
+  if (options.shots.empty() && !report.failed) {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  } else {
+    std::printf("pictures in %s\n", folder.c_str());
+  }
   return report.failed ? 1 : 0;
 }
