@@ -5,7 +5,9 @@
 // The script, in race frames from the first:
 //   1-20     the grid from the chase camera; frame 20 is the HUD's frame
 //   21-620   the autopilot drives the player's lorry (the countdown holds it to ~241)
-//   21-48    the grid from cameras 0-3 and looks 1-3, four frames each
+//   21-228   the grid from cameras 0-3 (four frames each: the camera's row changes at
+//            once) and looks 1-3 (64 frames each: the chase direction eases round by
+//            4% of the way a frame, and is 92% round by then)
 //   60       the frame and soft-focus textures are read for their corners
 //   ~91      the countdown's clock stands at 8.5: the "3"
 #include <GL/gl.h>
@@ -44,7 +46,6 @@
 namespace {
 
 constexpr int kHudFrame = 20;
-constexpr int kViewFrames = 4;
 constexpr int kAutopilotFrames = 600;
 constexpr int kCoverageFrame = 60;
 constexpr int kErrorFramesWanted = 240;
@@ -54,13 +55,25 @@ struct GridView {
   const char* name;
   int camera;
   int look;
+  int frames;  // drawn with it; the shot is the last
 };
-constexpr GridView kGridViews[] = {{"grid_camera0", 0, 0}, {"grid_camera1", 1, 0}, {"grid_camera2", 2, 0},
-                                   {"grid_camera3", 3, 0}, {"grid_look1", 0, 1},   {"grid_look2", 0, 2},
-                                   {"grid_look3", 0, 3}};
-constexpr int kGridViewCount = static_cast<int>(sizeof kGridViews / sizeof kGridViews[0]);
+constexpr GridView kGridViews[] = {{"grid_camera0", 0, 0, 4}, {"grid_camera1", 1, 0, 4}, {"grid_camera2", 2, 0, 4},
+                                   {"grid_camera3", 3, 0, 4}, {"grid_look1", 0, 1, 64},  {"grid_look2", 0, 2, 64},
+                                   {"grid_look3", 0, 3, 64}};
 constexpr int kFirstViewFrame = kHudFrame + 1;
-constexpr int kLastViewFrame = kFirstViewFrame + kGridViewCount * kViewFrames - 1;
+
+// The view frame f is drawn from, and whether it is that view's last; null past them.
+const GridView* ViewAt(int f, bool* last) {
+  int start = kFirstViewFrame;
+  for (const GridView& v : kGridViews) {
+    if (f >= start && f < start + v.frames) {
+      *last = f == start + v.frames - 1;
+      return &v;
+    }
+    start += v.frames;
+  }
+  return nullptr;
+}
 constexpr int kAutopilotStart = kHudFrame + 1;
 constexpr int kLastFrame = kAutopilotStart + kAutopilotFrames - 1;
 
@@ -374,12 +387,10 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     g_hook.frame = f;
     WaitForRaceUpdate();
     // The race state is ours to read until the frame is drawn.
-    if (f >= kFirstViewFrame && f <= kLastViewFrame) {
-      const GridView& view = kGridViews[(f - kFirstViewFrame) / kViewFrames];
-      controls.cameraMode = view.camera;
-      controls.look = view.look;
-    }
-    if (f == kLastViewFrame + 1) controls.cameraMode = controls.look = 0;
+    bool lastOfView = false;
+    const GridView* view = ViewAt(f, &lastOfView);
+    controls.cameraMode = view ? view->camera : 0;
+    controls.look = view ? view->look : 0;
     if (f == kAutopilotStart) autopilotFrom = RaceCars[0].Position();
     if (f >= kAutopilotStart) pilot.Drive(kRaceFrameSeconds * 100.0f, &controls);
     PublishControls(controls);
@@ -415,11 +426,10 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
       SaveShot(&report, folder, "hud", hudFrame);
       if (roadAlone) JudgeRoad(&report, ReadScreenTexture(Renderer.targets.SceneTextures[0]));
     }
-    if (f >= kFirstViewFrame && f <= kLastViewFrame && (f - kFirstViewFrame) % kViewFrames == kViewFrames - 1) {
+    if (view && lastOfView) {
       const Picture shot = ReadScreen();
-      const char* name = kGridViews[(f - kFirstViewFrame) / kViewFrames].name;
-      SaveShot(&report, folder, name, shot);
-      if (skyDrawn) JudgePicture(&report, name, shot);
+      SaveShot(&report, folder, view->name, shot);
+      if (skyDrawn) JudgePicture(&report, view->name, shot);
     }
     if (f == kCoverageFrame) {
       Settings.postEffect = post;
