@@ -9,7 +9,8 @@
 
 namespace {
 
-// The window's side: the settings file's smallest and a bound no display reaches.
+// The window's side: the settings reader's smallest, and a bound past any screen the
+// tool is run on (every screen-size texture is made at it).
 constexpr int kMinSide = 200;
 constexpr int kMaxSide = 8192;
 constexpr int kMaxSamples = 16;
