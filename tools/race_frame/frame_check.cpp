@@ -38,6 +38,7 @@
 #include "render/countdown.h"
 #include "render/mini_map.h"
 #include "render/pass_control.h"
+#include "tools/basegen/gen_world.h"
 #include "tools/race_frame/frame_modes.h"
 #include "tools/race_frame/picture_checks.h"
 #include "tools/race_frame/race_run.h"
@@ -192,7 +193,8 @@ void SaveShot(Report* report, const std::string& folder, const std::string& name
 }
 
 // The road drawn alone: the race's waypoints in front of the camera and short of the
-// fade must land on road.
+// fade must land on road. Each is taken down to the road under it: a point a unit up
+// in the air past a crest shows just above the crest's edge, against nothing.
 void JudgeRoad(Report* report, const Picture& frame) {
   if (!g_hook.haveRoadMatrices) {
     report->Line("road_waypoints", false, "the main_road pass never ended in the frame");
@@ -210,7 +212,9 @@ void JudgeRoad(Report* report, const Picture& frame) {
     const float dx = w.x - eye.x, dy = w.y - eye.y, dz = w.z - eye.z;
     if (dx * dx + dy * dy + dz * dz > reach * reach) continue;
     float px, py;
-    if (!ProjectPoint(g_hook.projection, g_hook.view, w.x, w.y, w.z, frame.width, frame.height, &px, &py)) continue;
+    if (!ProjectPoint(g_hook.projection, g_hook.view, w.x, w.y - basegen::world::kWaypointLift, w.z, frame.width, frame.height, &px,
+                      &py))
+      continue;
     ++inView;
     if (DrawnNear(frame, static_cast<int>(px), static_cast<int>(py), background, 6, kRoadPixelRadius)) ++onRoad;
   }
@@ -430,7 +434,11 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
       hudPlayer = RenderCarRows[0];
       hudHeading = MiniMapHeading(hudPlayer.matrix);
       SaveShot(&report, folder, "hud", hudFrame);
-      if (roadAlone) JudgeRoad(&report, ReadScreenTexture(Renderer.targets.SceneTextures[0]));
+      if (roadAlone) {
+        const Picture scene = ReadScreenTexture(Renderer.targets.SceneTextures[0]);
+        SaveShot(&report, folder, "road_scene", scene);
+        JudgeRoad(&report, scene);
+      }
     }
     if (view && lastOfView) {
       SaveShot(&report, folder, view->name, ReadScreen());
