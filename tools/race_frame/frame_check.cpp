@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -43,6 +42,7 @@
 #include "tools/race_frame/picture_checks.h"
 #include "tools/race_frame/race_run.h"
 #include "tools/race_sim/autopilot.h"
+#include "tools/race_sim/race_session.h"
 
 namespace {
 
@@ -66,6 +66,8 @@ constexpr GridView kGridViews[] = {
     {"grid_camera3", 3, 0, 4, true},  {"grid_look1", 0, 1, 64, false}, {"grid_look2", 0, 2, 64, true},
     {"grid_look3", 0, 3, 64, true}};
 constexpr int kFirstViewFrame = kHudFrame + 1;
+constexpr int kAutopilotStart = kHudFrame + 1;
+constexpr int kLastFrame = kAutopilotStart + kAutopilotFrames - 1;
 
 // The view frame f is drawn from, and whether it is that view's last; null past them.
 const GridView* ViewAt(int f, bool* last) {
@@ -79,8 +81,6 @@ const GridView* ViewAt(int f, bool* last) {
   }
   return nullptr;
 }
-constexpr int kAutopilotStart = kHudFrame + 1;
-constexpr int kLastFrame = kAutopilotStart + kAutopilotFrames - 1;
 
 // The picture rules.
 constexpr double kMinSpread = 10.0;
@@ -116,16 +116,6 @@ struct Report {
   }
 };
 
-std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* fmt, ...) {
-  char buffer[512];
-  va_list args;
-  va_start(args, fmt);
-  std::vsnprintf(buffer, sizeof buffer, fmt, args);
-  va_end(args);
-  return buffer;
-}
-
 // What the pass hook sees during the run.
 struct HookState {
   int frame = 0;
@@ -141,7 +131,8 @@ struct HookState {
 HookState g_hook;
 
 void NoteError(const char* where, GLenum e) {
-  if (++g_hook.errors <= 5) g_hook.firstErrors += Format(" %s after %s in frame %d;", GlErrorName(e), where, g_hook.frame);
+  if (++g_hook.errors <= 5)
+    g_hook.firstErrors += FormatFigures(" %s after %s in frame %d;", GlErrorName(e), where, g_hook.frame);
 }
 
 void PassHook(const char* name) {
@@ -178,11 +169,11 @@ void JudgePicture(Report* report, const std::string& name, const Picture& p, boo
   const MeanRgb top = MeanColour(p, TopRows(p, kSkyRows));
   const double skyBelow = SkyLikeShare(p, BottomRows(p, kGroundRows));
   std::string why;
-  if (spread <= kMinSpread) why += Format(" luminance spread %.1f is not over %.0f;", spread, kMinSpread);
+  if (spread <= kMinSpread) why += FormatFigures(" luminance spread %.1f is not over %.0f;", spread, kMinSpread);
   if (skyAbove && !SkyColour(top.r, top.g, top.b))
-    why += Format(" the top rows (%.0f, %.0f, %.0f) are no sky;", top.r, top.g, top.b);
-  if (skyBelow > kMaxSkyInGround) why += Format(" %.1f%% of the bottom rows look like sky;", 100.0 * skyBelow);
-  const std::string figures = Format("spread %.1f, top rows (%.0f, %.0f, %.0f)%s, sky in the bottom rows %.1f%%",
+    why += FormatFigures(" the top rows (%.0f, %.0f, %.0f) are no sky;", top.r, top.g, top.b);
+  if (skyBelow > kMaxSkyInGround) why += FormatFigures(" %.1f%% of the bottom rows look like sky;", 100.0 * skyBelow);
+  const std::string figures = FormatFigures("spread %.1f, top rows (%.0f, %.0f, %.0f)%s, sky in the bottom rows %.1f%%",
                                      spread, top.r, top.g, top.b, skyAbove ? "" : " not judged", 100.0 * skyBelow);
   report->Line(name, why.empty(), why.empty() ? figures : why.substr(1));
 }
@@ -212,14 +203,14 @@ void JudgeRoad(Report* report, const Picture& frame) {
     const float dx = w.x - eye.x, dy = w.y - eye.y, dz = w.z - eye.z;
     if (dx * dx + dy * dy + dz * dz > reach * reach) continue;
     float px, py;
-    if (!ProjectPoint(g_hook.projection, g_hook.view, w.x, w.y - basegen::world::kWaypointLift, w.z, frame.width, frame.height, &px,
-                      &py))
-      continue;
+    const float roadY = w.y - basegen::world::kWaypointLift;
+    if (!ProjectPoint(g_hook.projection, g_hook.view, w.x, roadY, w.z, frame.width, frame.height, &px, &py)) continue;
     ++inView;
     if (DrawnNear(frame, static_cast<int>(px), static_cast<int>(py), background, 6, kRoadPixelRadius)) ++onRoad;
   }
   const double share = inView > 0 ? static_cast<double>(onRoad) / inView : 0.0;
-  const std::string figures = Format("%d of %d waypoints in view land on the road (%.0f%%)", onRoad, inView, 100 * share);
+  const std::string figures =
+      FormatFigures("%d of %d waypoints in view land on the road (%.0f%%)", onRoad, inView, 100 * share);
   report->Line("road_waypoints", inView > 0 && share >= kMinRoadShare,
                inView > 0 ? figures : std::string("no waypoint in view"));
 }
@@ -298,12 +289,13 @@ void JudgeHud(Report* report, const RaceFrameOptions& o, const Picture& with, co
   // the gauges and the mini-map alone.
   const double elsewhere = DifferingShare(with, without, VirtualBox(v, w, h, 0.0f, 0.0f, kQuietHalfW, kQuietHalfH), 2);
   report->Line("same_frame", elsewhere <= kMaxElsewhere,
-               Format("%.2f%% of the middle differs between the two runs", 100.0 * elsewhere));
+               FormatFigures("%.2f%% of the middle differs between the two runs", 100.0 * elsewhere));
 
   const PictureRect dial = VirtualBox(v, w, h, kDialX, v.bottom + kDialAboveBottom, kDialHalfW, kDialHalfH);
   const double dialShare = DifferingShare(with, without, dial, kHudThreshold);
   report->Line("hud_dial", dialShare >= kMinHudShare,
-               Format("%.0f%% of the dial's %d pixels differ without the gauges", 100.0 * dialShare, dial.Area()));
+               FormatFigures("%.0f%% of the dial's %d pixels differ without the gauges", 100.0 * dialShare,
+                             dial.Area()));
 
   // The disc draws the path and the markers under its mask, and nothing between them
   // (render/mini_map.cpp): its pixels are the path's, where the race's waypoints fall
@@ -328,7 +320,7 @@ void JudgeHud(Report* report, const RaceFrameOptions& o, const Picture& with, co
   const double discShare = DifferingShareInDisc(with, without, cx, cy, radius, kHudThreshold);
   const double pathShare = onDisc > 0 ? static_cast<double>(differing) / onDisc : 0.0;
   report->Line("hud_minimap", onDisc > 0 && pathShare >= kMinHudShare,
-               Format("%d of %d path points on the disc differ without the mini-map (%.0f%%); %.0f%% of the "
+               FormatFigures("%d of %d path points on the disc differ without the mini-map (%.0f%%); %.0f%% of the "
                       "disc's %d pixels on screen (%.0f%% of it) differ",
                       differing, onDisc, 100.0 * pathShare, 100.0 * discShare,
                       DiscPixelsInside(with, cx, cy, radius), 100.0 * DiscPixelsInside(with, cx, cy, radius) / full));
@@ -337,7 +329,7 @@ void JudgeHud(Report* report, const RaceFrameOptions& o, const Picture& with, co
 void JudgeCountdown(Report* report, float clock, const Picture& after) {
   const CountdownCaption caption = CountdownCaptionAt(clock);
   if (!caption.text || std::strcmp(caption.text, "3") != 0) {
-    report->Line("countdown_three", false, Format("the clock stood at %.3f, where no \"3\" shows", clock));
+    report->Line("countdown_three", false, FormatFigures("the clock stood at %.3f, where no \"3\" shows", clock));
     return;
   }
   if (!g_hook.haveBeforeCountdown) {
@@ -352,7 +344,7 @@ void JudgeCountdown(Report* report, float clock, const Picture& after) {
   const float uy = v.bottom + static_cast<float>(c.y) * unitsPerPixel;
   const bool placed = std::fabs(ux - kCaptionX) <= kCaptionSlack && std::fabs(uy - kCaptionY) <= kCaptionSlack;
   report->Line("countdown_three", c.share > 0.02 && placed,
-               Format("clock %.3f: the caption changed %.1f%% of its box, centred at (%.0f, %.0f)", clock,
+               FormatFigures("clock %.3f: the caption changed %.1f%% of its box, centred at (%.0f, %.0f)", clock,
                       100.0 * c.share, ux, uy));
 }
 
@@ -423,10 +415,11 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     if (after > 0.0f && after < kCountdownEnd && !releaseBroken) {
       if ((after <= kCountdownRelease) != running) {
         releaseBroken = true;
-        releaseDetail = Format("at clock %.3f the countdown %s", after, running ? "still runs" : "already ended");
+        releaseDetail =
+            FormatFigures("at clock %.3f the countdown %s", after, running ? "still runs" : "already ended");
       } else if (!running && !releaseSeen) {
         releaseSeen = true;
-        releaseDetail = Format("the countdown ended at clock %.3f (frame %d)", after, f);
+        releaseDetail = FormatFigures("the countdown ended at clock %.3f (frame %d)", after, f);
       }
     }
     if (f == kHudFrame) {
@@ -472,15 +465,15 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
       const float moved = std::sqrt((to.x - autopilotFrom.x) * (to.x - autopilotFrom.x) +
                                     (to.z - autopilotFrom.z) * (to.z - autopilotFrom.z));
       report.Line("autopilot_drove", moved > 20.0f,
-                  Format("the lorry is %.0f units from where the autopilot took it, lap %d, place %d", moved,
+                  FormatFigures("the lorry is %.0f units from where the autopilot took it, lap %d, place %d", moved,
                          RenderCarRows[0].lap, RenderCarRows[0].place));
     }
     ShowRaceFrame();
   }
   PassControl.passHook = nullptr;
   report.Line("gl_errors", g_hook.errors == 0 && frames >= kErrorFramesWanted,
-              g_hook.errors == 0 ? Format("%d frames, glGetError clean after every pass", frames)
-                                 : Format("%d errors:%s", g_hook.errors, g_hook.firstErrors.c_str()));
+              g_hook.errors == 0 ? FormatFigures("%d frames, glGetError clean after every pass", frames)
+                                 : FormatFigures("%d errors:%s", g_hook.errors, g_hook.firstErrors.c_str()));
   report.Line("countdown_release", releaseSeen && !releaseBroken,
               releaseDetail.empty() ? std::string("the countdown never ended") : releaseDetail);
   CloseRaceRun();

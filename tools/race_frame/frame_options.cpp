@@ -93,7 +93,8 @@ bool ParseRaceFrameArgs(int argc, const char* const* argv, RaceFrameOptions* o, 
     } else if (flag == "--frames") {
       if (!number(1, 1000000, &o->frames)) return false;
     } else if (flag == "--only") {
-      if (!IsWorldLayer(value)) return Fail(error, "--only takes a world layer's name, not '" + std::string(value) + "'");
+      if (!IsWorldLayer(value))
+        return Fail(error, "--only takes a world layer's name, not '" + std::string(value) + "'");
       o->only = value;
     } else if (flag == "--skip") {
       if (!IsPassName(value)) return Fail(error, "--skip takes a pass's name, not '" + std::string(value) + "'");

@@ -45,11 +45,11 @@ bool Fail(std::string* why, const std::string& reason) {
   return false;
 }
 
+// A run takes no input and ends on its own count: the window's messages are drained,
+// not handled (an activation would set the display mode as the game's window does).
 void TakeMessages() {
   platform::Message m;
   while (platform::PeekMessage(&m)) {
-    if (m.kind == platform::MessageKind::kQuit) continue;  // the run ends on its own count
-    MainWindowProc(m);
   }
 }
 
