@@ -18,6 +18,7 @@
 
 FrameTimingState FrameTiming;
 uint8_t FpsVisible = 0;
+float FixedFrameSeconds = 0.0f;
 
 namespace {
 // One previous time for both threads: only one of them times frames at a time, and the
@@ -28,6 +29,7 @@ constexpr float kTwoPi = 6.2831853f;
 }  // namespace
 
 float FrameSeconds() {
+  if (FixedFrameSeconds > 0.0f) return FixedFrameSeconds;
   const uint32_t now = platform::TimeMs();
   if (!g_timerStarted.exchange(true)) g_previousMs.store(now);
   const uint32_t previous = g_previousMs.exchange(now);

@@ -22,8 +22,13 @@ extern uint8_t FpsVisible;  // 1 shows the FPS text; any other value shows nothi
 // A frame longer than this advances nothing.
 constexpr float kLongFrameSeconds = 0.2f;
 
+// The race tools' fixed step: when above 0, every frame of either thread lasts this
+// many seconds whatever the wall clock says, so two runs step the same race. 0 in the
+// game. Set it before the loader thread starts: the worker reads it unguarded.
+extern float FixedFrameSeconds;
+
 // Seconds since the previous call from either thread (about 0 on the first); never
-// negative.
+// negative. FixedFrameSeconds instead when that is set.
 float FrameSeconds();
 // Measures one frame into FrameDt, Fps, FrameTicks and PhysicsDt.
 void MeasureFrame();

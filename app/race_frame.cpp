@@ -112,5 +112,9 @@ void RenderRaceFrame() {
   if (ShadowMapSize > 16) CaptureViewMatrices();
   DrawRaceScene();
   PostPasses();
+  // The HUD lays the picture on the window. Without the post effect no post pass has
+  // left the shared framebuffer, and the HUD would draw into the frame texture it
+  // samples while the window kept the start-up clear.
+  if (GlExt.glBindFramebufferEXT) GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
   DrawRaceHud();
 }

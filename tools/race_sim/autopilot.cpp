@@ -23,27 +23,6 @@ float Seconds(const RaceClock& c) {
 
 bool Finite(const neVector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-// The player's own law: its target and weave, never the opponents'.
-struct Autopilot {
-  DriverLawState state;
-  float weavePhase = 0.0f;
-
-  void Drive(float ticks) {
-    const CSampleCar& car = RaceCars[0];
-    if (!car.body) return;
-    const neVector3 p = car.Position();
-    AdvanceTarget(p, car.speed, &state);
-    DriverLawOutput out;
-    SteerAndPace(p, car.heading, car.speed, 0, 1.0f, ticks, &state, &weavePhase, &out);
-    RaceControls.accelerator = std::fmin(out.throttle, 1.0f);
-    RaceControls.brake = out.brake;
-    RaceControls.clutch = 1.0f;
-    // Back through the player's steering shape |s|^1.5 to the same wheel angle.
-    const float a = out.steer;
-    RaceControls.steer = (a >= 0.0f ? 1.0f : -1.0f) * std::pow(std::fabs(a) / kAiSteerLimit, 2.0f / 3.0f);
-  }
-};
-
 // What the previous frame left, to judge this one against.
 struct Seen {
   float progress[kRaceCarCount];
@@ -106,6 +85,21 @@ float DistanceToStart(const CSampleCar& car) {
 
 }  // namespace
 
+void Autopilot::Drive(float ticks, DriverControlState* controls) {
+  const CSampleCar& car = RaceCars[0];
+  if (!car.body) return;
+  const neVector3 p = car.Position();
+  AdvanceTarget(p, car.speed, &state);
+  DriverLawOutput out;
+  SteerAndPace(p, car.heading, car.speed, 0, 1.0f, ticks, &state, &weavePhase, &out);
+  controls->accelerator = std::fmin(out.throttle, 1.0f);
+  controls->brake = out.brake;
+  controls->clutch = 1.0f;
+  // Back through the player's steering shape |s|^1.5 to the same wheel angle.
+  const float a = out.steer;
+  controls->steer = (a >= 0.0f ? 1.0f : -1.0f) * std::pow(std::fabs(a) / kAiSteerLimit, 2.0f / 3.0f);
+}
+
 AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
   AutopilotResult r;
   if (!OpenRaceSession(options)) {
@@ -126,7 +120,7 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
   const int64_t limit = static_cast<int64_t>((kRaceClockLimit + 10.0) / options.frameSeconds);
   for (int64_t f = 0; f < limit && broken.empty(); ++f) {
     const bool wasFinished = RaceStatus.PlayerFinished.load() != 0;
-    pilot.Drive(frameTicks);
+    pilot.Drive(frameTicks, &RaceControls);
     StepRaceFrame();
     const bool finished = RaceStatus.PlayerFinished.load() != 0;
     if (finished && !wasFinished) {
