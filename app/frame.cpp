@@ -19,6 +19,7 @@
 FrameTimingState FrameTiming;
 uint8_t FpsVisible = 0;
 float FixedFrameSeconds = 0.0f;
+float FixedRaceFrameSeconds = 0.0f;
 
 namespace {
 // One previous time for both threads: only one of them times frames at a time, and the
@@ -29,6 +30,7 @@ constexpr float kTwoPi = 6.2831853f;
 }  // namespace
 
 float FrameSeconds() {
+  if (FixedFrameSeconds > 0.0f) return FixedFrameSeconds;
   const uint32_t now = platform::TimeMs();
   if (!g_timerStarted.exchange(true)) g_previousMs.store(now);
   const uint32_t previous = g_previousMs.exchange(now);
@@ -51,14 +53,15 @@ void MeasureFrame() {
 
 void MeasureRaceFrame() {
   MeasureFrame();
-  if (FixedFrameSeconds <= 0.0f) return;
+  const float fixed = FixedRaceFrameSeconds;
+  if (fixed <= 0.0f) return;
   FrameTimingState& t = FrameTiming;
   // The timer still ran: the next measured frame does not take this one's time twice.
-  t.FrameDt = FixedFrameSeconds;
-  t.Fps = 1.0f / FixedFrameSeconds;
-  const bool tooLong = FixedFrameSeconds > kLongFrameSeconds;
-  t.FrameTicks = tooLong ? 0.0f : FixedFrameSeconds * 100.0f;
-  t.PhysicsDt = tooLong ? 0.0f : FixedFrameSeconds;
+  t.FrameDt = fixed;
+  t.Fps = 1.0f / fixed;
+  const bool tooLong = fixed > kLongFrameSeconds;
+  t.FrameTicks = tooLong ? 0.0f : fixed * 100.0f;
+  t.PhysicsDt = tooLong ? 0.0f : fixed;
 }
 
 bool DrawFrame() {

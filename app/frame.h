@@ -22,16 +22,22 @@ extern uint8_t FpsVisible;  // 1 shows the FPS text; any other value shows nothi
 // A frame longer than this advances nothing.
 constexpr float kLongFrameSeconds = 0.2f;
 
+// The race tools' fixed step: when above 0, every frame of either thread lasts this
+// many seconds whatever the wall clock says, so two runs step the same race. 0 in the
+// game. Set it before the loader thread starts: the worker reads it unguarded.
+extern float FixedFrameSeconds;
+
 // Seconds since the previous call from either thread (about 0 on the first); never
-// negative.
+// negative. FixedFrameSeconds instead when that is set.
 float FrameSeconds();
 // Measures one frame into FrameDt, Fps, FrameTicks and PhysicsDt.
 void MeasureFrame();
 
-// A test switch: above 0, every race frame counts as this many seconds, whatever it
-// took, so a slow renderer still runs the countdown and the physics at their pace.
-extern float FixedFrameSeconds;
-// MeasureFrame for a race update, with FixedFrameSeconds in place of the measured
+// A test switch of the game: above 0, every race frame counts as this many seconds,
+// whatever it took, so a slow renderer still runs the countdown and the physics at
+// their pace; the menus keep their measured frames. 0 in the game.
+extern float FixedRaceFrameSeconds;
+// MeasureFrame for a race update, with FixedRaceFrameSeconds in place of the measured
 // time when it is set.
 void MeasureRaceFrame();
 

@@ -83,22 +83,6 @@ void ReleaseLatchWhenIdle() {
   Input.KeyLatch = 0;
 }
 
-// The graphics foundation links below the game and reads these through pointers.
-void LinkRendererToGame() {
-  GfxLinks.resetLoadedCars = ResetLoadedCarTypes;
-  GfxLinks.loadFPoints = LoadFPoints;
-  GfxLinks.pendingAntiAliasing = &PendingGraphics.antiAliasing;
-  GfxLinks.targetScreen = [] { return TargetScreen.load(); };
-  GfxLinks.sceneClock = [] { return FrameTiming.SceneClock; };
-  GfxLinks.cameraSpeedFactor = [] { return RenderCamera.speedFactor; };
-  GfxLinks.farDistance = [] { return FarDistance; };
-  GfxLinks.garageZoom = [] { return CameraState.garageZoom; };
-  GfxLinks.currentScreen = [] { return CurrentScreen.load(); };
-  GfxLinks.sunCameraPosition = &SunCamera.sunPosition.x;
-  GfxLinks.sunCameraPoint = &SunCamera.sunPoint.x;
-  GfxLinks.renderCameraPosition = &RenderCamera.eye.x;
-}
-
 void StopLoader() {
   Handshake.AppDone.store(1);
   if (!g_loader.joinable()) return;
@@ -130,6 +114,38 @@ void Shutdown() {
 }
 
 }  // namespace
+
+void LinkRendererToGame() {
+  GfxLinks.resetLoadedCars = ResetLoadedCarTypes;
+  GfxLinks.loadFPoints = LoadFPoints;
+  GfxLinks.pendingAntiAliasing = &PendingGraphics.antiAliasing;
+  GfxLinks.targetScreen = [] { return TargetScreen.load(); };
+  GfxLinks.sceneClock = [] { return FrameTiming.SceneClock; };
+  GfxLinks.cameraSpeedFactor = [] { return RenderCamera.speedFactor; };
+  GfxLinks.farDistance = [] { return FarDistance; };
+  GfxLinks.garageZoom = [] { return CameraState.garageZoom; };
+  GfxLinks.currentScreen = [] { return CurrentScreen.load(); };
+  GfxLinks.sunCameraPosition = &SunCamera.sunPosition.x;
+  GfxLinks.sunCameraPoint = &SunCamera.sunPoint.x;
+  GfxLinks.renderCameraPosition = &RenderCamera.eye.x;
+}
+
+bool StartRendererFromSettings() {
+  RendererSetup setup;
+  setup.screenWidth = Settings.screenWidth;
+  setup.screenHeight = Settings.screenHeight;
+  setup.antiAliasing = Settings.antiAliasing;
+  setup.textureFiltering = Settings.textureFiltering;
+  setup.shadowMapSize = ShadowMapSize;
+  setup.postWidth = PostTargetSize.width;
+  setup.postHeight = PostTargetSize.height;
+  setup.renderTextureSize = RenderTextureSize.width;
+  const bool ok = InitRenderer(setup);
+  // The renderer may have fitted the shadow map to the driver's limits; the passes size
+  // their viewport from this one.
+  ShadowMapSize = RenderSetup.shadowMapSize;
+  return ok;
+}
 
 int ShadowMapSizeFor(int shadowDetail, int current) {
   switch (shadowDetail) {
@@ -195,19 +211,8 @@ int RunGame() {
   const uint32_t start = platform::TimeMs();
   while (!Handshake.LoaderRunning.load() && platform::TimeMs() - start < 1000) platform::SleepMs(1);
   glFinish();
-  RendererSetup setup;
-  setup.screenWidth = Settings.screenWidth;
-  setup.screenHeight = Settings.screenHeight;
-  setup.antiAliasing = Settings.antiAliasing;
-  setup.textureFiltering = Settings.textureFiltering;
-  setup.shadowMapSize = ShadowMapSize;
-  setup.postWidth = PostTargetSize.width;
-  setup.postHeight = PostTargetSize.height;
-  setup.renderTextureSize = RenderTextureSize.width;
-  if (!InitRenderer(setup)) platform::ShowMessageBox("Initialization Failed.", "ERROR", platform::MessageIcon::kWarning);
-  // The renderer may have fitted the shadow map to the driver's limits; the passes size
-  // their viewport from this one.
-  ShadowMapSize = RenderSetup.shadowMapSize;
+  if (!StartRendererFromSettings())
+    platform::ShowMessageBox("Initialization Failed.", "ERROR", platform::MessageIcon::kWarning);
   glFinish();
 
   int exitCode = 0;

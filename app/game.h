@@ -17,6 +17,13 @@ extern int ShadowMapSize;
 // setting keeps current.
 int ShadowMapSizeFor(int shadowDetail, int current);
 
+// The graphics foundation links below the game and reads the shell's state through
+// these pointers; the race tools, which start the renderer without RunGame, link it too.
+void LinkRendererToGame();
+// InitRenderer at the settings' size, samples and filtering with ShadowMapSize and the
+// post and render texture sizes; ShadowMapSize then follows what the driver allowed.
+bool StartRendererFromSettings();
+
 // Start-up, main loop and shutdown. Returns the exit code: 0 after the quit
 // confirmation, the quit message's code otherwise, 0 when the window cannot be made.
 int RunGame();

@@ -82,10 +82,6 @@ void PostPasses() {
     DrawPostPass(2, scene, postB, 0);
   }
   DrawPostPass(2, postB, postA, 1);
-  // The HUD puts the picture on the screen. Left on the pass framebuffer (which holds
-  // the frame texture while the chain without soft focus binds nothing else), it would
-  // draw into the very texture it reads and never reach the window.
-  if (GlExt.glBindFramebufferEXT) GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }
 
 }  // namespace
@@ -116,5 +112,9 @@ void RenderRaceFrame() {
   if (ShadowMapSize > 16) CaptureViewMatrices();
   DrawRaceScene();
   PostPasses();
+  // The HUD lays the picture on the window. Without the post effect no post pass has
+  // left the shared framebuffer, and the HUD would draw into the frame texture it
+  // samples while the window kept the start-up clear.
+  if (GlExt.glBindFramebufferEXT) GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
   DrawRaceHud();
 }

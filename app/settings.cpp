@@ -88,7 +88,8 @@ bool TryLoad(const std::string& path, GameSettings* s) {
   return ReadFile(path, &bytes) && DecodeSettings(bytes.data(), bytes.size(), s);
 }
 
-// What the reader derives from the fields it has just read.
+}  // namespace
+
 void ApplyDerivedValues(const GameSettings& s) {
   PendingGraphics.displayMode = s.displayMode;
   PendingGraphics.width = s.screenWidth;
@@ -103,8 +104,6 @@ void ApplyDerivedValues(const GameSettings& s) {
     default: break;  // an unknown range keeps the previous distance
   }
 }
-
-}  // namespace
 
 GameSettings DefaultSettings() {
   GameSettings s{};

@@ -53,6 +53,11 @@ void EncodeSettings(const GameSettings& s, uint8_t out[kSettingsFileSize]);
 // or a width or height no display has).
 bool DecodeSettings(const uint8_t* data, size_t size, GameSettings* s);
 
+// What the reader derives from the fields it has read: the pending graphics values,
+// the VirtualScreen frame and the view distance. The race tools, which never read the
+// user's file, apply their own settings with it.
+void ApplyDerivedValues(const GameSettings& s);
+
 // Reads the user's menu.inf (else "./base/menu.inf", else the defaults), derives the
 // VirtualScreen frame, the pending graphics values and the view distance, and writes
 // the file back at once. Returns what SaveSettings returns.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/controls.h"
 #include "app/frame.h"
 #include "race/autopilot.h"
 #include "race/race_status.h"
@@ -25,7 +26,7 @@ bool TestRaceOn() { return g_on; }
 
 void SetTestRace(bool on) {
   g_on = on;
-  FixedFrameSeconds = on ? kTestRaceFrameSeconds : 0.0f;
+  FixedRaceFrameSeconds = on ? kTestRaceFrameSeconds : 0.0f;
   g_pilotRace = -1;
 }
 
@@ -39,5 +40,5 @@ void ApplyTestRace(float ticks) {
     g_pilot.Reset();
     g_pilotRace = race;
   }
-  g_pilot.Drive(ticks);
+  g_pilot.Drive(ticks, &RaceControls);
 }

@@ -1,6 +1,6 @@
 // A test switch, not a feature of the game: KELVAMOR_TEST_RACE=1 in the environment at
 // start makes every race one lap long with the player's lorry on the autopilot, and
-// counts each race frame as 1/30 s (FixedFrameSeconds), so that a script can play a
+// counts each race frame as 1/30 s (FixedRaceFrameSeconds), so that a script can play a
 // whole race by keys on a slow software renderer.
 #pragma once
 

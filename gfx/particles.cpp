@@ -140,6 +140,9 @@ void ParticleEmitter::Draw(float px, float py, float pz, float ex, float ey, flo
   glBlendFunc(GL_SRC_ALPHA, params_.blendMode == 1 ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
   glBindTexture(GL_TEXTURE_2D, texture > 0 ? static_cast<GLuint>(texture) : 0);
   const float r = colourR, g = colourG, b = colourB;
+  // One batch for the whole emitter: a software driver pays for every begin and end,
+  // and each particle is one quad (the strip's corners in quad order).
+  glBegin(GL_QUADS);
   for (int i = 0; i < count_; ++i) {
     glColor4f(r, g, b, life_[i]);
     const double P[3] = {static_cast<double>(px) + offsetX_[i],
@@ -160,17 +163,16 @@ void ParticleEmitter::Draw(float px, float py, float pz, float ex, float ey, flo
                          static_cast<float>(k * R[2])};
     const float Us[3] = {static_cast<float>(k * U[0]), static_cast<float>(k * U[1]),
                          static_cast<float>(k * U[2])};
-    glBegin(GL_TRIANGLE_STRIP);
     glTexCoord2f(1.0f, 0.0f);
     glVertex3d(P[0] - Us[0], P[1] - Us[1], P[2] - Us[2]);
     glTexCoord2f(0.0f, 0.0f);
     glVertex3d(P[0] + Rs[0], P[1] + Rs[1], P[2] + Rs[2]);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3d(P[0] - Rs[0], P[1] - Rs[1], P[2] - Rs[2]);
     glTexCoord2f(0.0f, 1.0f);
     glVertex3d(P[0] + Us[0], P[1] + Us[1], P[2] + Us[2]);
-    glEnd();
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3d(P[0] - Rs[0], P[1] - Rs[1], P[2] - Rs[2]);
   }
+  glEnd();
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
   glEnable(GL_CULL_FACE);

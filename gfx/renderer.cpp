@@ -18,6 +18,7 @@
 #include "platform/window.h"
 
 RendererSetup RenderSetup;
+unsigned FixedRendererSeed = 0;
 SceneLighting Lighting;
 RendererObjects Renderer;
 
@@ -95,7 +96,7 @@ void CheckWindowFramebuffer() {
 bool InitRenderer(const RendererSetup& setup) {
   RenderSetup = setup;
   if (GfxLinks.resetLoadedCars) GfxLinks.resetLoadedCars();
-  platform::SeedRand(static_cast<unsigned>(std::time(nullptr)));
+  platform::SeedRand(FixedRendererSeed != 0 ? FixedRendererSeed : static_cast<unsigned>(std::time(nullptr)));
   SetFog();
 
   if (!ExtensionSubstring(GlExtensionString(), "EXT_framebuffer_object"))

@@ -52,6 +52,10 @@ struct RendererObjects {
 
 extern RendererObjects Renderer;
 
+// The race tools' seed for the main thread's random draws, which start-up seeds (the
+// noise textures, then every particle); 0, as in the game, seeds from the clock.
+extern unsigned FixedRendererSeed;
+
 // Start-up on the main thread with the main context current (the loader's context
 // already made and sharing objects). Copies setup into RenderSetup, the shadow map size
 // fitted to the driver's texture, renderbuffer and viewport limits. Missing framebuffer

@@ -24,6 +24,7 @@
 #include "render/seams.h"
 
 int RaceMusicTrack = 1;
+unsigned FixedTrackSeed = 0;
 
 namespace {
 
@@ -59,7 +60,7 @@ void ResetRaceViews() {
 bool LoadWorld(int raceNumber) {
   const int world = WorldForRace(raceNumber, WorldIndex);
   WorldIndex = world;
-  platform::SeedRand(static_cast<unsigned>(std::time(nullptr)));
+  platform::SeedRand(FixedTrackSeed != 0 ? FixedTrackSeed : static_cast<unsigned>(std::time(nullptr)));
   // A race the rules cannot run is refused before anything of the menus is let go.
   if (!LoadCheckedRacePath(raceNumber)) return false;
   DropMusic();

@@ -17,5 +17,9 @@ bool LoadWorld(int raceNumber);
 // garage scene and the menu music back.
 void LoadGarage();
 
+// The race tools' seed for a load's random draws (opponents, flyover, music); 0, as in
+// the game, seeds from the clock. Two loads with the same seed draw the same race.
+extern unsigned FixedTrackSeed;
+
 // The music track a race plays, 1-4, drawn at the race load.
 extern int RaceMusicTrack;

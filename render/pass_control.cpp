@@ -13,16 +13,27 @@ const char* const kWorldLayers[] = {"main_road",         "main_landscape",   "ma
                                     "add_map",           "main_transparency", "add_transparency",
                                     "add_transparency2"};
 
+const char* const kOtherPasses[] = {"sky",  "composite", "foliage", "cars",    "objects",  "smoke",
+                                    "trails", "hud",     "gauges",  "minimap", "countdown"};
+
+int g_current = -1;
+// The pass between PassBegin and PassEnd, for the hook; names are string literals.
+const char* g_currentName = "";
+std::chrono::steady_clock::time_point g_start;
+
+}  // namespace
+
 bool IsWorldLayer(const char* name) {
   for (const char* layer : kWorldLayers)
     if (std::strcmp(layer, name) == 0) return true;
   return false;
 }
 
-int g_current = -1;
-std::chrono::steady_clock::time_point g_start;
-
-}  // namespace
+bool IsPassName(const char* name) {
+  for (const char* pass : kOtherPasses)
+    if (std::strcmp(pass, name) == 0) return true;
+  return IsWorldLayer(name);
+}
 
 bool PassWanted(const char* name) {
   for (const auto& s : PassControl.skip)
@@ -32,6 +43,7 @@ bool PassWanted(const char* name) {
 }
 
 void PassBegin(const char* name) {
+  g_currentName = name;
   if (!PassControl.timing) return;
   int slot = -1;
   for (int i = 0; i < PassControl.timedCount; ++i)
@@ -47,11 +59,13 @@ void PassBegin(const char* name) {
 }
 
 void PassEnd() {
-  if (!PassControl.timing || g_current < 0) return;
-  glFinish();
-  const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - g_start;
-  PassControl.timedMs[g_current] += ms.count();
-  g_current = -1;
+  if (PassControl.timing && g_current >= 0) {
+    glFinish();
+    const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - g_start;
+    PassControl.timedMs[g_current] += ms.count();
+    g_current = -1;
+  }
+  if (PassControl.passHook) PassControl.passHook(g_currentName);
 }
 
 void ResetPassTimes() {

@@ -1,6 +1,7 @@
 // The race tools' hold on the race passes: a pass can be left out, the world can be
-// drawn one layer alone, and each pass can be timed. In the game nothing is set, every
-// pass is wanted and timing costs one branch.
+// drawn one layer alone, each pass can be timed, and a tool can look at the GL state
+// after each pass. In the game nothing is set, every pass is wanted and timing and the
+// hook cost a branch each.
 //
 // Pass names: the world layers by their file names ("main_road", "main_landscape",
 // "main_map", "add_map", "main_transparency", "add_transparency", "add_transparency2"),
@@ -19,12 +20,22 @@ struct PassControlState {
   int timedCount = 0;
   char timedName[kMaxTimedPasses][32] = {};
   double timedMs[kMaxTimedPasses] = {};
+  // Called at every PassEnd with the pass's name, after its timing stops (so what the
+  // hook does is not counted): the race tools read glGetError or pixels there. May be
+  // null, as it is in the game.
+  void (*passHook)(const char* name) = nullptr;
 };
 extern PassControlState PassControl;
 
+// The names above: a world layer's, and any pass's (the tools refuse others, which
+// would leave nothing out).
+bool IsWorldLayer(const char* name);
+bool IsPassName(const char* name);
+
 // False for a skipped pass, and for a world layer other than the one drawn alone.
 bool PassWanted(const char* name);
-// Times the pass between the two calls when timing is on (nesting is not supported).
+// Times the pass between the two calls when timing is on, and hands its name to the
+// hook at its end (nesting is not supported).
 void PassBegin(const char* name);
 void PassEnd();
 // Clears the last frame's times.

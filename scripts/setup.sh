@@ -3,7 +3,8 @@
 set -euo pipefail
 
 PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libopenal-dev libalut-dev
-          libglu1-mesa-dev libgl-dev libgtest-dev libbenchmark-dev xvfb xauth)
+          libglu1-mesa-dev libgl-dev libgtest-dev libbenchmark-dev xvfb xauth
+          zlib1g-dev)
 
 install_missing() {
   local missing=()

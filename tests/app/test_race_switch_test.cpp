@@ -25,7 +25,7 @@ class TestRaceSwitch : public ::testing::Test {
 TEST_F(TestRaceSwitch, OnlyTheValueOneTurnsItOn) {
   unsetenv("KELVAMOR_TEST_RACE");
   EXPECT_FALSE(ReadTestRaceSwitch());
-  EXPECT_EQ(FixedFrameSeconds, 0.0f);
+  EXPECT_EQ(FixedRaceFrameSeconds, 0.0f);
   for (const char* off : {"", "0", "yes", "11"}) {
     setenv("KELVAMOR_TEST_RACE", off, 1);
     EXPECT_FALSE(ReadTestRaceSwitch()) << "'" << off << "'";
@@ -33,7 +33,7 @@ TEST_F(TestRaceSwitch, OnlyTheValueOneTurnsItOn) {
   setenv("KELVAMOR_TEST_RACE", "1", 1);
   EXPECT_TRUE(ReadTestRaceSwitch());
   EXPECT_TRUE(TestRaceOn());
-  EXPECT_FLOAT_EQ(FixedFrameSeconds, 1.0f / 30.0f);
+  EXPECT_FLOAT_EQ(FixedRaceFrameSeconds, 1.0f / 30.0f);
 }
 
 TEST_F(TestRaceSwitch, RaceFramesCountTheFixedTimeWhateverTheyTookMenuFramesTheirOwn) {

@@ -60,8 +60,13 @@ TEST_F(RaceRenderHudBudget, AFullFrameAt1024x768) {
     std::printf("  %-10s %.2f ms\n", PassControl.timedName[i], PassControl.timedMs[i] / 10.0);
   PassControl.timing = false;
   // The budget is 8 ms on an idle 8-core llvmpipe. Other work on the machine can double
-  // that, so only a frame several times over it fails here.
+  // that, so only a frame several times over it fails here. A sanitizer build measures
+  // its own checks, not the HUD: it only prints.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  std::printf("sanitizer build: the budget is not checked\n");
+#else
   EXPECT_LT(median, 30.0);
+#endif
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <GL/glext.h>
 #include <sys/stat.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +15,7 @@
 #include "render/camera_state.h"
 #include "render/seams.h"
 #include "tests/scratch_dir.h"
+#include "tools/race_frame/png_file.h"
 
 namespace racerender {
 
@@ -42,58 +42,6 @@ struct Started {
   std::string why;
   int width = 0, height = 0;
 };
-
-// ---- PNG: stored (uncompressed) deflate blocks are enough for a picture to look at ----
-
-uint32_t Crc(const uint8_t* data, size_t n, uint32_t crc = 0) {
-  static std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  crc ^= 0xFFFFFFFFu;
-  for (size_t i = 0; i < n; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
-}
-
-void Put32(std::vector<uint8_t>* out, uint32_t v) {
-  for (int s = 24; s >= 0; s -= 8) out->push_back(static_cast<uint8_t>(v >> s));
-}
-
-void Chunk(std::vector<uint8_t>* png, const char* type, const std::vector<uint8_t>& data) {
-  Put32(png, static_cast<uint32_t>(data.size()));
-  std::vector<uint8_t> body(type, type + 4);
-  body.insert(body.end(), data.begin(), data.end());
-  png->insert(png->end(), body.begin(), body.end());
-  Put32(png, Crc(body.data(), body.size()));
-}
-
-std::vector<uint8_t> StoredZlib(const std::vector<uint8_t>& raw) {
-  std::vector<uint8_t> z = {0x78, 0x01};
-  constexpr size_t kBlock = 65535;
-  size_t at = 0;
-  do {
-    const size_t n = raw.size() - at < kBlock ? raw.size() - at : kBlock;
-    z.push_back(at + n == raw.size() ? 1 : 0);
-    z.push_back(static_cast<uint8_t>(n));
-    z.push_back(static_cast<uint8_t>(n >> 8));
-    z.push_back(static_cast<uint8_t>(~n));
-    z.push_back(static_cast<uint8_t>(~n >> 8));
-    z.insert(z.end(), raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + n));
-    at += n;
-  } while (at < raw.size());
-  uint32_t a = 1, b = 0;
-  for (uint8_t v : raw) {
-    a = (a + v) % 65521;
-    b = (b + a) % 65521;
-  }
-  Put32(&z, (b << 16) | a);
-  return z;
-}
 
 }  // namespace
 
@@ -174,29 +122,11 @@ Rgb MeanColour(const std::vector<uint8_t>& rgba, int width, int x0, int y0, int 
 std::string SavePng(const std::string& stem, int width, int height, const std::vector<uint8_t>& rgba) {
   const char* dir = std::getenv("KELVAMOR_RENDER_SHOTS");
   const std::string path = (dir && *dir ? std::string(dir) + "/" : testscratch::ScratchDir()) + stem + ".png";
-  // Filter byte 0 per row, rows top first, RGB.
-  std::vector<uint8_t> raw;
-  raw.reserve(static_cast<size_t>(height) * (1 + 3 * width));
-  for (int y = height - 1; y >= 0; --y) {
-    raw.push_back(0);
-    for (int x = 0; x < width; ++x) {
-      const size_t at = 4 * (static_cast<size_t>(y) * width + x);
-      raw.insert(raw.end(), rgba.begin() + static_cast<long>(at), rgba.begin() + static_cast<long>(at + 3));
-    }
-  }
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<uint8_t> header;
-  Put32(&header, static_cast<uint32_t>(width));
-  Put32(&header, static_cast<uint32_t>(height));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
-  Chunk(&png, "IHDR", header);
-  Chunk(&png, "IDAT", StoredZlib(raw));
-  Chunk(&png, "IEND", {});
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return "";
-  const bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
-  std::fclose(f);
-  return ok ? path : "";
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.rgba = rgba;
+  return WritePng(path, picture) ? path : "";
 }
 
 GLuint TextureFromTexels(int width, int height, const std::vector<uint8_t>& rgba) {

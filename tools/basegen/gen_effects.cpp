@@ -57,7 +57,7 @@ std::vector<NamedEffect> Effects() {
                                   0.01f, 0.5f)},
       // Exhaust smoke: small grey puffs that rise, swell and fade within a second or
       // so, trailing behind the car with the velocity the smoke pass gives.
-      {"effects/smokepipe.eff", Effect(60, 0, 2.2f, 0.0f, 0.004f, 0.0f, 0.005f, 1.0f, 20, 10,
+      {"effects/smokepipe.eff", Effect(60, 0, 1.2f, 0.0f, 0.004f, 0.0f, 0.005f, 1.0f, 20, 10,
                                        20, 10.0f, 0.0f, 10.0f, 100, 20000.0f, 0.004f, 0.025f,
                                        0.2f, 0.01f, 0.5f)},
       // Exhaust flame: a few bright additive sparks that die within a few frames.

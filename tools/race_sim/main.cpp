@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "tools/race_sim/autopilot_race.h"
+#include "tools/race_sim/autopilot.h"
 #include "tools/race_sim/scenarios.h"
 
 namespace {

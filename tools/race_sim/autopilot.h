@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "race/autopilot.h"
 #include "tools/race_sim/race_session.h"
 
 struct AutopilotResult {

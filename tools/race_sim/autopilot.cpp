@@ -1,4 +1,4 @@
-#include "tools/race_sim/autopilot_race.h"
+#include "tools/race_sim/autopilot.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -104,7 +104,7 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
   const int64_t limit = static_cast<int64_t>((kRaceClockLimit + 10.0) / options.frameSeconds);
   for (int64_t f = 0; f < limit && broken.empty(); ++f) {
     const bool wasFinished = RaceStatus.PlayerFinished.load() != 0;
-    pilot.Drive(frameTicks);
+    pilot.Drive(frameTicks, &RaceControls);
     StepRaceFrame();
     const bool finished = RaceStatus.PlayerFinished.load() != 0;
     if (finished && !wasFinished) {
