@@ -23,7 +23,6 @@
 #include "race/physics_world.h"
 #include "race/track_loader.h"
 #include "render/pass_control.h"
-#include "render/track_map.h"
 
 namespace {
 
@@ -61,6 +60,18 @@ bool FramesUntilStage(int wanted, int refused) {
     const int stage = Handshake.LoaderStage.load();
     if (stage == wanted) return true;
     if (stage == refused) return false;
+    DrawFrame();
+    ShowRaceFrame();
+  }
+  return false;
+}
+
+// The loading screen's frames until it starts the race (true) or leaves for the menus.
+bool FramesUntilRace() {
+  const uint32_t start = platform::TimeMs();
+  while (platform::TimeMs() - start < kStageTimeoutMs) {
+    if (CurrentScreen.load() == kScreenRace) return true;
+    if (TargetScreen.load() != kScreenRaceLoading) return false;
     DrawFrame();
     ShowRaceFrame();
   }
@@ -150,16 +161,15 @@ bool OpenRaceRun(const RaceFrameOptions& o, std::string* why) {
   IntroClock.store(kIntroSkipped);
   if (!FramesUntilStage(kStageMenuLoaded, -1)) return Fail(why, "the loader did not load the menu content");
 
-  Handshake.LoaderStage.store(kStageLoadTrack);
-  SetScreen(kScreenRaceLoading);
-  if (!FramesUntilStage(kStageTrackLoaded, kStageUnloaded)) return Fail(why, "the race did not load");
-  // The race-loading screen draws the race's map before the race starts.
-  RenderTrackMapTexture();
-
+  // The first update takes these: handed over before the loading screen starts the race.
   DriverControlState controls{};
   controls.clutch = 1.0f;  // pedal up
   PublishControls(controls);
-  SetScreen(kScreenRace);
+  Handshake.LoaderStage.store(kStageLoadTrack);
+  SetScreen(kScreenRaceLoading);
+  // The loading screen itself draws the race's map and starts the race once loaded, or
+  // goes back to the menus when the loader refuses it.
+  if (!FramesUntilRace()) return Fail(why, "the race did not load");
   return true;
 }
 
