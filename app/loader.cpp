@@ -76,7 +76,10 @@ void LoaderPass() {
       Handshake.UpdateToggle.store(Handshake.UpdateToggle.load() ^ 1);
     }
   }
-  if (Screen(kScreenIntro) && Stage() == kStageNothing && IntroClock.load() > 10.0f) {
+  // The stage first: while it is 0 the front end cannot leave the intro, so the screen
+  // read next is still the intro. Read the other way round, a front end that had just
+  // left and asked for a car reload would get the menu content loaded over its car.
+  if (Stage() == kStageNothing && Screen(kScreenIntro) && IntroClock.load() > 10.0f) {
     const uint32_t start = platform::TimeMs();
     LoadingStep(LoadMenuContent);
     SetStage(kStageMenuLoaded);
