@@ -308,15 +308,8 @@ void DrawButton(float x, float y, const char* label, int id, bool leftHand, bool
   TexturedBox(side * 45.5f, 26.3f, 140.0f, 140.0f, leftHand ? 0.0f : 1.0f, 0.0f, leftHand ? 1.0f : 0.0f, 1.0f);
   DrawIcon(side * 106.5f, 51.9f, id);
 
-  ListTextAlpha = (1.0f - slide) * ScreenEases.show;
-  ListTextColour = hovered ? 2 : 0;
-  glPushMatrix();
-  glTranslatef(side * 38.0f, 23.0f, 0.0f);
-  glRotatef(side * kLabelTurn, 0.0f, 0.0f, 1.0f);
-  PrintText(0.0f, 0.0f, ListTextColour, ListTextAlpha, 1, kLabelSize, false, leftHand ? 0 : 2, "%s",
-            label ? label : "");
-  glPopMatrix();
-
+  // The plate goes under the label: our plate is opaque, and drawn last it hid the
+  // dark label that is meant to be read on it.
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -325,6 +318,15 @@ void DrawButton(float x, float y, const char* label, int id, bool leftHand, bool
   glRotatef(side * kLabelTurn, 0.0f, 0.0f, 1.0f);
   BindMenuTexture(kLabelPlateTexture);
   TexturedBox(0.0f, 0.0f, 90.0f, 45.0f, leftHand ? 0.0f : 1.0f, 0.0f, leftHand ? 1.0f : 0.0f, 1.0f);
+  glPopMatrix();
+
+  ListTextAlpha = (1.0f - slide) * ScreenEases.show;
+  ListTextColour = hovered ? 2 : 0;
+  glPushMatrix();
+  glTranslatef(side * 38.0f, 23.0f, 0.0f);
+  glRotatef(side * kLabelTurn, 0.0f, 0.0f, 1.0f);
+  PrintText(0.0f, 0.0f, ListTextColour, ListTextAlpha, 1, kLabelSize, false, leftHand ? 0 : 2, "%s",
+            label ? label : "");
   glPopMatrix();
 
   glPopMatrix();
