@@ -104,7 +104,8 @@ TEST_F(PauseQuitPause, ExitReturnsToTheMenuOfTheRaceModeOnTheNextFrame) {
 TEST_F(PauseQuitPause, ThePauseHidesTheRacePicture) {
   FillRect(Renderer.targets.SceneTextures[0], kScreenW, kScreenH, 250, 0, 0);
   Frame();
-  const uint8_t* p = LastFrame().At(-150.0f, 60.0f);
+  const Picture frame = LastFrame();
+  const uint8_t* p = frame.At(-150.0f, 60.0f);
   EXPECT_NEAR(p[0], 133, 3);
   EXPECT_NEAR(p[1], 128, 3);
   EXPECT_NEAR(p[2], 122, 3);

@@ -277,7 +277,8 @@ TEST_F(ScreenMachineDraw, TheBackdropIsThePictureWithMostOfTheGlowAdded) {
   Handshake.LoaderStage.store(kStageNothing);  // no garage over the picture
   SettleOn(77);
   Frame();
-  const uint8_t* p = LastFrame().At(0.0f, 250.0f);
+  const Picture frame = LastFrame();
+  const uint8_t* p = frame.At(0.0f, 250.0f);
   EXPECT_NEAR(p[0], 100, 2);
   EXPECT_NEAR(p[1], 85, 2);
   EXPECT_NEAR(p[2], 255, 1) << "added light saturates";
