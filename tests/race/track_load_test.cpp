@@ -46,6 +46,7 @@
 #include "race/world_quadtree.h"
 #include "render/countdown.h"
 #include "render/seams.h"
+#include "tests/race/handover_answer.h"
 #include "tests/gfx/gl_fixture.h"
 #include "tests/scratch_dir.h"
 #include "tools/sbm/sbm_writer.h"
@@ -60,35 +61,6 @@ bool HaveBase() {
   return fs::exists("base/world/0/models/qt.qt") && fs::exists("base/garage/garage.sbm") &&
          fs::exists("base/world/races/1.ai") && fs::exists("base/music/menu.wav");
 }
-
-// ---- the main thread's side of the hand-over ----
-
-// Answers every hand-over the world loader raises, and counts them.
-class HandoverAnswer {
- public:
-  HandoverAnswer()
-      : thread_([this] {
-          while (!stop_.load()) {
-            if (Handshake.WorldHandover.load() == 100) {
-              // Counted before the answer: the loader may return the moment it sees it.
-              answers_.fetch_add(1);
-              Handshake.WorldHandover.store(0);
-            } else {
-              std::this_thread::yield();
-            }
-          }
-        }) {}
-  ~HandoverAnswer() {
-    stop_.store(true);
-    thread_.join();
-  }
-  int answers() const { return answers_.load(); }
-
- private:
-  std::atomic<bool> stop_{false};
-  std::atomic<int> answers_{0};
-  std::thread thread_;
-};
 
 // ---- what the files hold ----
 

@@ -37,6 +37,7 @@
 #include "render/cars_pass.h"
 #include "render/pass_control.h"
 #include "render/shadow_view.h"
+#include "tests/race/handover_answer.h"
 #include "tests/render/render_gl.h"
 #include "tests/scratch_dir.h"
 
@@ -54,28 +55,6 @@ bool HaveBase() {
   return fs::exists("base/world/0/models/qt.qt") && fs::exists("base/garage/garage.sbm") &&
          fs::exists("base/cars/5/points.sbm");
 }
-
-// Answers every hand-over the world loader raises.
-class HandoverAnswer {
- public:
-  HandoverAnswer()
-      : thread_([this] {
-          while (!stop_.load()) {
-            if (Handshake.WorldHandover.load() == 100)
-              Handshake.WorldHandover.store(0);
-            else
-              std::this_thread::yield();
-          }
-        }) {}
-  ~HandoverAnswer() {
-    stop_.store(true);
-    thread_.join();
-  }
-
- private:
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
 
 // What RenderRaceFrame copies before it draws.
 void TakeFrameForRender() {

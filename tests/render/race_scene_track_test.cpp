@@ -34,6 +34,7 @@
 #include "render/camera_state.h"
 #include "render/pass_control.h"
 #include "render/race_scene.h"
+#include "tests/race/handover_answer.h"
 #include "tests/render/race_render_support.h"
 
 namespace {
@@ -44,28 +45,6 @@ constexpr int kW = 1024;
 constexpr int kH = 768;
 constexpr int kPlayerModel = 5;
 constexpr int kTimedFrames = 5;
-
-// Answers the world loader's hand-over as the main thread's dirt painting would.
-class HandoverAnswer {
- public:
-  HandoverAnswer()
-      : thread_([this] {
-          while (!stop_.load()) {
-            if (Handshake.WorldHandover.load() == 100)
-              Handshake.WorldHandover.store(0);
-            else
-              std::this_thread::yield();
-          }
-        }) {}
-  ~HandoverAnswer() {
-    stop_.store(true);
-    thread_.join();
-  }
-
- private:
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
 
 class RaceRenderTrack : public gltest::GlTest {
  protected:
