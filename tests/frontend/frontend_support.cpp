@@ -28,24 +28,6 @@ namespace {
 constexpr int kPictureW = 800, kPictureH = 600;
 constexpr float kPi = 3.1415f;
 
-std::vector<TracedText>& TextStore() {
-  static std::vector<TracedText> texts;
-  return texts;
-}
-
-void CollectText(const char* text, float x, float y, int colour, float alpha, int font, float size, int align) {
-  TracedText t;
-  t.text = text;
-  t.x = x;
-  t.y = y;
-  t.colour = colour;
-  t.alpha = alpha;
-  t.font = font;
-  t.size = size;
-  t.align = align;
-  TextStore().push_back(t);
-}
-
 struct StartUp {
   bool tried = false;
   bool ok = false;
@@ -91,6 +73,28 @@ void Ortho() {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<TracedText>& TextStore() {
+  static std::vector<TracedText> texts;
+  return texts;
+}
+
+}  // namespace
+
+void CollectText(const char* text, float x, float y, int colour, float alpha, int font, float size, int align) {
+  TracedText t;
+  t.text = text;
+  t.x = x;
+  t.y = y;
+  t.colour = colour;
+  t.alpha = alpha;
+  t.font = font;
+  t.size = size;
+  t.align = align;
+  TextStore().push_back(t);
+}
 
 const std::vector<TracedText>& Texts() { return TextStore(); }
 void ClearTexts() { TextStore().clear(); }

@@ -27,6 +27,8 @@ struct TracedText {
   int align = 0;
 };
 
+// The trace function the fixtures install: stores each text PrintText draws.
+void CollectText(const char* text, float x, float y, int colour, float alpha, int font, float size, int align);
 // Texts drawn since the case began (or since ClearTexts).
 const std::vector<TracedText>& Texts();
 void ClearTexts();

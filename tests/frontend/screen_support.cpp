@@ -28,15 +28,6 @@ namespace screentest {
 
 namespace {
 
-std::vector<DrawnText>& Store() {
-  static std::vector<DrawnText> texts;
-  return texts;
-}
-
-void Collect(const char* text, float x, float y, int colour, float alpha, int font, float size, int align) {
-  Store().push_back(DrawnText{text, x, y, colour, alpha, font, size, align});
-}
-
 struct StartUp {
   bool tried = false;
   bool ok = false;
@@ -85,12 +76,9 @@ unsigned g_baseline[10];
 
 }  // namespace
 
-const std::vector<DrawnText>& Texts() { return Store(); }
-void ClearTexts() { Store().clear(); }
-
 const DrawnText* FindText(const std::string& text) {
   const DrawnText* found = nullptr;
-  for (const DrawnText& t : Store())
+  for (const DrawnText& t : Texts())
     if (t.text == text) found = &t;
   return found;
 }
@@ -131,7 +119,7 @@ void ScreenGlTest::SetUp() {
 
   for (int i = 0; i < 10; ++i) g_baseline[i] = GameSounds.menu[i].playCount;
   ClearTexts();
-  TextTrace = Collect;
+  TextTrace = fetest::CollectText;
   DrainGlErrors();
 }
 

@@ -11,25 +11,18 @@
 #include <vector>
 
 #include "app/sound.h"
+#include "tests/frontend/frontend_support.h"
 #include "tests/gfx/gl_fixture.h"
 
 namespace screentest {
 
 constexpr int kScreenW = 1024, kScreenH = 768;
 
-struct DrawnText {
-  std::string text;
-  float x = 0.0f, y = 0.0f;
-  int colour = 0;
-  float alpha = 0.0f;
-  int font = 0;
-  float size = 0.0f;
-  int align = 0;
-};
+// The texts PrintText drew, collected as the widget tests collect them.
+using DrawnText = fetest::TracedText;
+using fetest::ClearTexts;
+using fetest::Texts;
 
-// Texts drawn since the case began or since ClearTexts.
-const std::vector<DrawnText>& Texts();
-void ClearTexts();
 // The last text drawn with exactly this content; null when none was.
 const DrawnText* FindText(const std::string& text);
 
