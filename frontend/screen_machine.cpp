@@ -82,16 +82,6 @@ void CrossFade(float ticks) {
   EnterScreen(next);
 }
 
-void ComputeEases() {
-  const float f = ScreenFade;
-  ScreenEaseValues& e = ScreenEases;
-  e.drop = 1.0f - std::sin(f * kHalfPi);
-  e.slide = 1.0f - std::sin(std::fmin(f, 0.5f) * kPi);
-  e.late = 1.0f - std::sin(std::fmax(f, 0.5f) * kPi - kHalfPi);
-  e.veil = 1.0f - std::sin(std::fmin(f, 0.7f) * 2.24296f);
-  e.show = std::sin(std::fmin(f, 0.5f) * kPi);
-}
-
 // The world loader waits with its cars loaded: their skins get their dirt here, on the
 // main thread, before the race shows them.
 void AnswerWorldHandover() {
@@ -203,6 +193,16 @@ void Tail(float ticks) {
 }
 
 }  // namespace
+
+void ComputeEases() {
+  const float f = ScreenFade;
+  ScreenEaseValues& e = ScreenEases;
+  e.drop = 1.0f - std::sin(f * kHalfPi);
+  e.slide = 1.0f - std::sin(std::fmin(f, 0.5f) * kPi);
+  e.late = 1.0f - std::sin(std::fmax(f, 0.5f) * kPi - kHalfPi);
+  e.veil = 1.0f - std::sin(std::fmin(f, 0.7f) * 2.24296f);
+  e.show = std::sin(std::fmin(f, 0.5f) * kPi);
+}
 
 bool CarOnShowIs(int car) { return LiveCarSetup.modelIndex == car && LoadedCarType[0].load() == car; }
 

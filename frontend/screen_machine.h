@@ -7,3 +7,6 @@
 // Runs and draws the current screen once per non-race frame, after the colour buffer was
 // cleared; leaves the projection as it found it and the modelview at identity.
 void UpdateScreens();
+
+// The five eases of ScreenEases from ScreenFade; UpdateScreens runs it every frame.
+void ComputeEases();

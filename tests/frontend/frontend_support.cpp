@@ -12,6 +12,7 @@
 #include "app/handshake.h"
 #include "app/input.h"
 #include "app/settings.h"
+#include "frontend/screen_machine.h"
 #include "frontend/screens.h"
 #include "frontend/widgets.h"
 #include "gfx/renderer.h"
@@ -26,7 +27,6 @@ namespace fetest {
 namespace {
 
 constexpr int kPictureW = 800, kPictureH = 600;
-constexpr float kPi = 3.1415f;
 
 struct StartUp {
   bool tried = false;
@@ -155,12 +155,7 @@ void FrontendGlTest::TearDown() {
 
 void SetFade(float fade) {
   ScreenFade = fade;
-  const float f = fade;
-  ScreenEases.drop = 1.0f - std::sin(f * 1.5707f);
-  ScreenEases.slide = 1.0f - std::sin(std::fmin(f, 0.5f) * kPi);
-  ScreenEases.late = 1.0f - std::sin(std::fmax(f, 0.5f) * kPi - 1.5707f);
-  ScreenEases.veil = 1.0f - std::sin(std::fmin(f, 0.7f) * 2.24296f);
-  ScreenEases.show = std::sin(std::fmin(f, 0.5f) * kPi);
+  ComputeEases();
 }
 
 void SettleOn(int screen, float fade) {
