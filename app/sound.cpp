@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 #include "app/settings.h"
+#include "app/wave_check.h"
 
 GameSoundSet GameSounds;
 SoundSource MusicSource;
@@ -75,9 +77,13 @@ void SoundSource::Load(const char* path, bool looping) {
   ALenum fmt = 0;
   ALsizei bytes = 0;
   ALfloat rate = 0.0f;
-  sampleData = g_alutStarted ? alutLoadMemoryFromFile(path, &fmt, &bytes, &rate) : nullptr;
+  // ALUT allocates what the data chunk claims before it finds the file short: the
+  // chunk sizes are checked against the file first.
+  std::string layout;
+  const bool fits = WaveFileChunksFit(path, &layout);
+  sampleData = fits && g_alutStarted ? alutLoadMemoryFromFile(path, &fmt, &bytes, &rate) : nullptr;
   const bool read = sampleData && bytes > 0 && rate > 0.0f;
-  const char* why = read ? nullptr : alutGetErrorString(alutGetError());
+  const char* why = read ? nullptr : fits ? alutGetErrorString(alutGetError()) : layout.c_str();
 
   // The context's error code is shared with the other thread, which plays and pauses
   // sources meanwhile: whether the names were made is read from the names themselves.

@@ -221,31 +221,6 @@ TEST_F(SoundDevice, GroupOperationsLeaveTheDocumentedStates) {
   EXPECT_EQ(alGetError(), AL_NO_ERROR);
 }
 
-// A WAV image built field by field.
-struct WavImage {
-  std::vector<uint8_t> b;
-  void Bytes(const char* t) { b.insert(b.end(), t, t + 4); }
-  void U16(uint32_t v) { for (int i = 0; i < 2; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i))); }
-  void U32(uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i))); }
-  void Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint32_t chunkSize = 16) {
-    Bytes("fmt ");
-    U32(chunkSize);
-    U16(tag);
-    U16(channels);
-    U32(rate);
-    U32(rate * channels * bits / 8);
-    U16(channels * bits / 8);
-    U16(bits);
-  }
-  static WavImage Start() {
-    WavImage w;
-    w.Bytes("RIFF");
-    w.U32(0);  // the RIFF size is never trusted
-    w.Bytes("WAVE");
-    return w;
-  }
-};
-
 // A copy of base/ made of links, with one sound file left out.
 class BaseWithoutOneFile {
  public:
@@ -356,6 +331,36 @@ TEST_F(SoundDevice, HostileWavFilesGiveASilentSourceOrWhatTheFileHolds) {
     s.Release();
   }
   std::system(("rm -rf \"" + dir + "\"").c_str());
+}
+
+// A 44-byte file whose data chunk claims 4 GiB: refused before ALUT allocates the claim
+// (a machine without overcommit would fail that allocation; a sanitizer run took 8.7 s).
+TEST_F(SoundDevice, AFileClaimingGigabytesIsRefusedAtOnce) {
+  char tmpl[] = "/tmp/kelvamor_wav_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string path = std::string(tmpl) + "/claim.wav";
+  WavImage w = WavImage::Start();
+  w.Fmt(1, 1, 11025, 16);
+  w.Bytes("data");
+  w.U32(0xFFFFFFFFu);
+  ASSERT_EQ(w.b.size(), 44u);
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(w.b.data(), 1, w.b.size(), f);
+  std::fclose(f);
+  SoundSource s{};
+  testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  s.Load(path.c_str(), false);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  const std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_LT(ms, 50.0);
+  EXPECT_NE(log.find("claims more bytes than the file holds"), std::string::npos) << log;
+  ASSERT_NE(s.source, 0u) << "the sample keeps a silent source";
+  EXPECT_EQ(s.size, 0);
+  EXPECT_EQ(BufferInt(s, AL_SIZE), 0);
+  s.Release();
+  std::system(("rm -rf \"" + std::string(tmpl) + "\"").c_str());
 }
 
 TEST_F(SoundDevice, ReloadingNeverKeepsTheLastFilesSizeOrSource) {

@@ -2,6 +2,7 @@
 // output of OpenAL's wave backend), measuring a tone, and the null-output device.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,3 +30,28 @@ double Rms(const std::vector<float>& s, size_t begin, size_t end);
 // Sends OpenAL to its silent output unless the run already chose one; call before the
 // first OpenAL call of the process.
 void UseNullAudioOutput();
+
+// A WAV image built field by field, for files whose sizes lie.
+struct WavImage {
+  std::vector<uint8_t> b;
+  void Bytes(const char* t) { b.insert(b.end(), t, t + 4); }
+  void U16(uint32_t v) { for (int i = 0; i < 2; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i))); }
+  void U32(uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i))); }
+  void Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint32_t chunkSize = 16) {
+    Bytes("fmt ");
+    U32(chunkSize);
+    U16(tag);
+    U16(channels);
+    U32(rate);
+    U32(rate * channels * bits / 8);
+    U16(channels * bits / 8);
+    U16(bits);
+  }
+  static WavImage Start() {
+    WavImage w;
+    w.Bytes("RIFF");
+    w.U32(0);  // the RIFF size is never trusted
+    w.Bytes("WAVE");
+    return w;
+  }
+};
