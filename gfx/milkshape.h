@@ -16,6 +16,7 @@ enum class SbmResult {
   kTruncated,    // a count promises more bytes than the file holds
   kBadIndex,     // a triangle names a missing vertex, or a group a missing triangle
   kOutOfMemory,
+  kNotFinite,    // a position, normal or texture coordinate is NaN or infinite
 };
 
 class MilkshapeModel : public Model {

@@ -3,6 +3,7 @@
 // over only once the whole file has been read, so a bad file never leaves a half
 // model behind.
 #include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -106,6 +107,9 @@ SbmResult Parse(const uint8_t* data, size_t size, ParsedModel* out) {
     v.x = in.F32();
     v.y = in.F32();
     v.z = in.F32();
+    // One non-finite corner spreads NaN through tangents, bounds and the physics'
+    // meshes built from the model: the model is refused instead.
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return SbmResult::kNotFinite;
     v.bone = static_cast<int8_t>(in.U8());
     in.Skip(1);  // reference count
   }
@@ -129,6 +133,9 @@ SbmResult Parse(const uint8_t* data, size_t size, ParsedModel* out) {
     for (int k = 0; k < 3; ++k) t.texCoords[k][0] = in.F32();
     // The file measures t from the top of the image; GL measures it from the bottom.
     for (int k = 0; k < 3; ++k) t.texCoords[k][1] = 1.0f - in.F32();
+    for (int k = 0; k < 3; ++k)
+      for (float f : {t.normals[k][0], t.normals[k][1], t.normals[k][2], t.texCoords[k][0], t.texCoords[k][1]})
+        if (!std::isfinite(f)) return SbmResult::kNotFinite;
     in.Skip(2);  // smoothing group, group byte
   }
 

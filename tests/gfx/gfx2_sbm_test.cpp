@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -302,6 +304,36 @@ TEST(SbmRejects, IndicesBeyondTheArrays) {
     MilkshapeModel model;
     EXPECT_EQ(SbmResult::kBadIndex, Read(bad, &model));
   }
+}
+
+TEST(SbmRejects, NonFiniteGeometryIsRefused) {
+  const sbm::Mesh mesh = RichMesh();
+  const std::vector<uint8_t> good = sbm::Encode(mesh);
+  // Every float a draw or a physics mesh reads: the three coordinates of each vertex,
+  // then each triangle's nine normal components and three s and three t values.
+  std::vector<size_t> floats;
+  for (size_t v = 0; v < mesh.vertices.size(); ++v)
+    for (size_t c = 0; c < 3; ++c) floats.push_back(kVertexCountOffset + 2 + v * kVertexBytes + 1 + 4 * c);
+  for (size_t t = 0; t < mesh.triangles.size(); ++t)
+    for (size_t c = 0; c < 15; ++c) floats.push_back(TriangleCountOffset(mesh) + 2 + t * kTriangleBytes + 8 + 4 * c);
+  MilkshapeModel reference;
+  ASSERT_EQ(SbmResult::kOk, Read(good, &reference));
+  for (float bad : {NAN, INFINITY, -INFINITY}) {
+    for (size_t at : floats) {
+      std::vector<uint8_t> bytes = good;
+      std::memcpy(&bytes[at], &bad, 4);
+      MilkshapeModel model;
+      ASSERT_EQ(SbmResult::kOk, Read(good, &model));
+      EXPECT_EQ(SbmResult::kNotFinite, Read(bytes, &model)) << "float at byte " << at << " = " << bad;
+      ExpectSameModel(reference, model);
+    }
+  }
+  // The largest finite values are geometry, if odd geometry.
+  std::vector<uint8_t> big = good;
+  const float huge = 3.0e38f;
+  std::memcpy(&big[floats[0]], &huge, 4);
+  MilkshapeModel model;
+  EXPECT_EQ(SbmResult::kOk, Read(big, &model));
 }
 
 TEST(SbmRejects, ARefusedFileKeepsTheLoadedModel) {
