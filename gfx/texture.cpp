@@ -30,6 +30,22 @@ void ApplyOptionalAnisotropy() {
 // mipmap builder would then crash on the missing version string, so nothing uploads.
 bool GlContextCurrent() { return glGetString(GL_VERSION) != nullptr; }
 
+// Errors left by earlier calls are not this upload's: bounded, since a context that
+// keeps reporting would otherwise hold the loop.
+void ClearGlErrors() {
+  for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+}
+
+// A driver that refuses an upload (too large, out of memory) leaves an empty name
+// behind: the texture is deleted so the loader can report the failure.
+bool KeepUploadOrDelete(GLuint name, bool uploaded) {
+  if (glGetError() == GL_NO_ERROR && uploaded) return true;
+  ClearGlErrors();
+  glDeleteTextures(1, &name);
+  return false;
+}
+
 GLuint NewBoundTexture() {
   GLuint name = 0;
   glGenTextures(1, &name);
@@ -60,8 +76,10 @@ bool Texture::LoadTGA(const char* path, int mode) {
 
   const GLenum format = components == 3 ? GL_RGB : GL_RGBA;
   const GLenum compressed = components == 3 ? GL_COMPRESSED_RGB_ARB : GL_COMPRESSED_RGBA_ARB;
+  ClearGlErrors();
   name = static_cast<int>(NewBoundTexture());
   TightUnpack();
+  bool uploaded = true;
   const void* px = image.pixels.data();
   auto filters = [](GLint minFilter, GLint magFilter) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
@@ -72,8 +90,8 @@ bool Texture::LoadTGA(const char* path, int mode) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, t);
   };
   auto mipmaps = [&](GLenum internalFormat) {
-    gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(internalFormat), width, height, format,
-                      GL_UNSIGNED_BYTE, px);
+    uploaded = gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(internalFormat), width, height, format,
+                                 GL_UNSIGNED_BYTE, px) == 0;
   };
   auto oneLevel = [&](GLenum internalFormat) {
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), width, height, 0, format,
@@ -122,6 +140,11 @@ bool Texture::LoadTGA(const char* path, int mode) {
     default:
       break;  // an unknown mode leaves the name created, bound and empty
   }
+  if (!KeepUploadOrDelete(static_cast<GLuint>(name), uploaded)) {
+    name = -1;
+    width = height = components = 0;
+    return false;
+  }
   return true;
 }
 
@@ -132,6 +155,7 @@ int LoadTGATexture(const char* path, bool compress) {
   const GLenum format = image.components == 3 ? GL_RGB : GL_RGBA;
   const GLenum internalFormat =
       compress ? (image.components == 3 ? GL_COMPRESSED_RGB_ARB : GL_COMPRESSED_RGBA_ARB) : format;
+  ClearGlErrors();
   const GLuint name = NewBoundTexture();
   ApplyOptionalAnisotropy();
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
@@ -139,9 +163,9 @@ int LoadTGATexture(const char* path, bool compress) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   TightUnpack();
-  gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(internalFormat), image.width, image.height,
-                    format, GL_UNSIGNED_BYTE, image.pixels.data());
-  return static_cast<int>(name);
+  const bool uploaded = gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(internalFormat), image.width,
+                                          image.height, format, GL_UNSIGNED_BYTE, image.pixels.data()) == 0;
+  return KeepUploadOrDelete(name, uploaded) ? static_cast<int>(name) : -1;
 }
 
 int LoadBMPTexture(const char* path, bool compress) {
@@ -151,13 +175,14 @@ int LoadBMPTexture(const char* path, bool compress) {
     FreeBMP(image);
     return -1;
   }
+  ClearGlErrors();
   const GLuint name = NewBoundTexture();
   ApplyOptionalAnisotropy();
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   TightUnpack();
-  gluBuild2DMipmaps(GL_TEXTURE_2D, compress ? GL_COMPRESSED_RGB_ARB : GL_RGB, image->width,
-                    image->height, GL_RGB, GL_UNSIGNED_BYTE, image->pixels);
+  const bool uploaded = gluBuild2DMipmaps(GL_TEXTURE_2D, compress ? GL_COMPRESSED_RGB_ARB : GL_RGB, image->width,
+                                          image->height, GL_RGB, GL_UNSIGNED_BYTE, image->pixels) == 0;
   FreeBMP(image);
-  return static_cast<int>(name);
+  return KeepUploadOrDelete(name, uploaded) ? static_cast<int>(name) : -1;
 }

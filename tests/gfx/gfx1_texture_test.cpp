@@ -159,6 +159,36 @@ TEST_F(TextureTest, RefusedFilesLeaveTheRecordEmpty) {
   EXPECT_EQ(LoadBMPTexture(dir_.File("rle.tga").c_str(), false), -1);
 }
 
+// One level wider than the driver takes: the driver refuses the upload, so the load
+// fails and no empty texture is left behind (mipmapped uploads go through GLU, which
+// shrinks an oversize image itself).
+TEST_F(TextureTest, AnUploadTheDriverRefusesIsAFailure) {
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  ASSERT_GT(maxSize, 0);
+  if (maxSize >= 65535) GTEST_SKIP() << "this driver takes every width a TGA can hold";
+  const int w = maxSize + 1;
+  const std::string path = WriteTga(dir_, "wide.tga", w, 1, 3, Pattern(w, 1, 3));
+  for (int mode : {kTextureNearest, kTextureCompressedFlat}) {
+    SCOPED_TRACE(mode);
+    GLuint probe = 0;
+    glGenTextures(1, &probe);  // the name the load will be given next
+    glDeleteTextures(1, &probe);
+    Texture t;
+    EXPECT_FALSE(t.LoadTGA(path.c_str(), mode));
+    EXPECT_EQ(t.name, -1);
+    EXPECT_EQ(t.width, 0);
+    EXPECT_EQ(t.components, 0);
+    EXPECT_FALSE(glIsTexture(probe)) << "the refused texture's name was kept";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "the refusal's error was left for the next caller";
+  }
+  // The same image through the mipmapped path still loads.
+  Texture fits;
+  EXPECT_TRUE(fits.LoadTGA(path.c_str(), kTextureMipmapped));
+  EXPECT_GT(LoadTGATexture(path.c_str(), false), 0);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(TextureTest, MaterialMapsFollowTheFilteringOption) {
   const std::string path = WriteTga(dir_, "mat.tga", 8, 8, 3, Pattern(8, 8, 3));
   if (MaxAnisotropy <= 0) GTEST_SKIP() << "the driver has no anisotropic filtering";
