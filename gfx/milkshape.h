@@ -25,6 +25,8 @@ class MilkshapeModel : public Model {
   ~MilkshapeModel() override = default;
 
   bool Load(const char* path) override;
+  // The same read, saying why a file was refused.
+  SbmResult LoadFile(const char* path);
   // The same read from bytes already in memory (the file reader and the tests).
   SbmResult LoadFromMemory(const uint8_t* data, size_t size);
 

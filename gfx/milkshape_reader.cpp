@@ -212,10 +212,12 @@ SbmResult MilkshapeModel::LoadFromMemory(const uint8_t* data, size_t size) {
   return SbmResult::kOk;
 }
 
-bool MilkshapeModel::Load(const char* path) {
-  if (path == nullptr) return false;
+bool MilkshapeModel::Load(const char* path) { return LoadFile(path) == SbmResult::kOk; }
+
+SbmResult MilkshapeModel::LoadFile(const char* path) {
+  if (path == nullptr) return SbmResult::kOpenFailed;
   FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
+  if (!f) return SbmResult::kOpenFailed;
   // Read in pieces rather than sized by ftell: a folder opens too, and its "size" is
   // LONG_MAX on ext4, which would ask for an allocation of exabytes before the read
   // could fail.
@@ -230,6 +232,6 @@ bool MilkshapeModel::Load(const char* path) {
   }
   ok = ok && !std::ferror(f);
   std::fclose(f);
-  if (!ok) return false;
-  return LoadFromMemory(bytes.data(), bytes.size()) == SbmResult::kOk;
+  if (!ok) return SbmResult::kOpenFailed;
+  return LoadFromMemory(bytes.data(), bytes.size());
 }

@@ -281,8 +281,8 @@ TEST_F(PropsContent, TwoRunsAreIdenticalAndTheCheckerRefusesADamagedModel) {
   const std::vector<uint8_t> out = ReadFile(log);
   const std::string report(out.begin(), out.end());
   EXPECT_NE(report.find("cars/5/lod1_car.sbm"), std::string::npos) << report;
-  EXPECT_NE(report.find("cars/3/lod0_car.sbm holds a vertex that is not a number"), std::string::npos) << report;
-  EXPECT_NE(report.find("garage/special.sbm holds a texture coordinate that is not a number"), std::string::npos)
+  EXPECT_NE(report.find("cars/3/lod0_car.sbm holds a position, normal or texture coordinate that is not a number"), std::string::npos) << report;
+  EXPECT_NE(report.find("garage/special.sbm holds a position, normal or texture coordinate that is not a number"), std::string::npos)
       << report;
   EXPECT_NE(report.find("fpoints.ini holds a number not written"), std::string::npos) << report;
   EXPECT_NE(report.find("font1.ini: width of code 5 differs"), std::string::npos) << report;

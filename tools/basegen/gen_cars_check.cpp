@@ -12,7 +12,9 @@ namespace basegen {
 
 std::string CheckModelFile(const std::string& root, const std::string& rel, bool tangentFrames,
                            const std::string& textureFolder, MilkshapeModel* model) {
-  if (!model->Load((root + "/" + rel).c_str())) return rel + " does not load as a model";
+  const SbmResult read = model->LoadFile((root + "/" + rel).c_str());
+  if (read == SbmResult::kNotFinite) return rel + " holds a position, normal or texture coordinate that is not a number";
+  if (read != SbmResult::kOk) return rel + " does not load as a model";
   if (model->triangleCount == 0) return rel + " holds no triangles";
   for (int g = 0; g < model->groupCount; ++g) {
     const int mi = model->groups[g].materialIndex;
@@ -24,24 +26,9 @@ std::string CheckModelFile(const std::string& root, const std::string& rel, bool
       if (name && name[0] && !CheckTexture(root, textureFolder + name).empty())
         return rel + " names the texture " + name + ", which does not load";
     }
-  // The reader takes any float; the bounds checks below skip NaN (fmin, fmax), so
-  // positions are held to being numbers here.
-  for (int v = 0; v < model->vertexCount; ++v) {
-    const ModelVertex& p = model->vertices[v];
-    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
-      return rel + " holds a vertex that is not a number";
-  }
-  for (int t = 0; t < model->triangleCount; ++t) {
-    const ModelTriangle& tri = model->triangles[t];
-    for (int k = 0; k < 3; ++k) {
-      for (int c = 0; c < 3; ++c)
-        if (!std::isfinite(tri.normals[k][c])) return rel + " holds a normal that is not a number";
-      for (int c = 0; c < 2; ++c)
-        if (!std::isfinite(tri.texCoords[k][c])) return rel + " holds a texture coordinate that is not a number";
-    }
-    if (!tangentFrames) continue;
-    // Tangent frames divide by the texture area of each triangle.
-    const float (*uv)[2] = tri.texCoords;
+  // Tangent frames divide by the texture area of each triangle.
+  for (int t = 0; tangentFrames && t < model->triangleCount; ++t) {
+    const float (*uv)[2] = model->triangles[t].texCoords;
     const float area = (uv[1][0] - uv[0][0]) * (uv[2][1] - uv[0][1]) - (uv[2][0] - uv[0][0]) * (uv[1][1] - uv[0][1]);
     if (std::fabs(area) < 1e-9f) return rel + " has a triangle without texture area";
   }

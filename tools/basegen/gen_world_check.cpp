@@ -60,6 +60,10 @@ bool LoadModel(const std::string& path, std::vector<uint8_t>* bytes, MilkshapeMo
     return false;
   }
   const SbmResult r = m->LoadFromMemory(bytes->data(), bytes->size());
+  if (r == SbmResult::kNotFinite) {
+    problems->push_back(path + ": holds a position, normal or texture coordinate that is not a number");
+    return false;
+  }
   if (r != SbmResult::kOk) {
     problems->push_back(path + ": the game's reader refuses it");
     return false;
@@ -67,8 +71,8 @@ bool LoadModel(const std::string& path, std::vector<uint8_t>* bytes, MilkshapeMo
   return true;
 }
 
-// Every vertex inside the world's box and every normal and texture coordinate a
-// number; false when not. The comparisons are written so that NaN fails them.
+// Every vertex inside the world's box (the reader has refused non-finite values);
+// false when not.
 bool CheckBounds(const std::string& name, const Model& m, Problems* problems) {
   for (int i = 0; i < m.vertexCount; ++i) {
     const ModelVertex& v = m.vertices[i];
@@ -77,19 +81,6 @@ bool CheckBounds(const std::string& name, const Model& m, Problems* problems) {
       std::snprintf(buf, sizeof buf, "%s: vertex %d at (%.1f, %.1f, %.1f) outside the world", name.c_str(),
                     i, v.x, v.y, v.z);
       problems->push_back(buf);
-      return false;
-    }
-  }
-  for (int t = 0; t < m.triangleCount; ++t) {
-    const ModelTriangle& tri = m.triangles[t];
-    bool finite = true;
-    for (int k = 0; k < 3; ++k) {
-      for (int c = 0; c < 3; ++c) finite = finite && std::isfinite(tri.normals[k][c]);
-      for (int c = 0; c < 2; ++c) finite = finite && std::isfinite(tri.texCoords[k][c]);
-    }
-    if (!finite) {
-      problems->push_back(name + ": triangle " + std::to_string(t) +
-                          " holds a normal or texture coordinate that is not a number");
       return false;
     }
   }
