@@ -24,4 +24,6 @@ fi
 
 # A quick race played by keys through the real game, from the intro to the way out.
 tests/e2e/quick_race.sh || status=1
+# The X server killed under the game at the intro, in a menu and in a race.
+tests/e2e/display_loss.sh || status=1
 exit $status

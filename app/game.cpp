@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <thread>
+#include <unistd.h>
 
 #include "app/career.h"
 #include "app/controls.h"
@@ -22,6 +23,7 @@
 #include "gfx/links.h"
 #include "render/camera_state.h"
 #include "render/seams.h"
+#include "platform/display_loss.h"
 #include "platform/messages.h"
 #include "platform/msgbox.h"
 #include "platform/shell.h"
@@ -54,6 +56,7 @@ const int kLatchKeys[] = {
     platform::VkLetter('U'), platform::VkLetter('J')};
 
 std::thread g_loader;
+std::thread::id g_mainThread;
 
 void EscapePause() {
   if (!KeyDown(platform::kVkEscape) || Input.KeyLatch) return;
@@ -95,6 +98,25 @@ void StopLoader() {
   } else {
     g_loader.join();
   }
+}
+
+// The display gone: nothing more can be drawn, but the player's settings and career
+// are kept as a quit keeps them, and the process ends without waiting on GL.
+void LeaveOnLostDisplay() {
+  Handshake.AppDone.store(1);
+  // The loader may be the thread that noticed; it cannot wait for itself.
+  if (std::this_thread::get_id() == g_mainThread) {
+    const uint32_t start = platform::TimeMs();
+    while (Handshake.LoaderRunning.load() && platform::TimeMs() - start < kLoaderExitTimeoutMs)
+      platform::SleepMs(1);
+  }
+  SaveSettings();
+  SaveCareer();
+  std::fprintf(stderr, "kelvamor: the display connection was lost; settings and career saved\n");
+  std::fflush(stderr);
+  // Static destructors would tear down sound and a context on a dead display, and a
+  // loader still inside GL cannot be joined: leave at once.
+  _exit(1);
 }
 
 void Shutdown() {
@@ -177,6 +199,7 @@ void RunFramePass() {
 }
 
 int RunGame() {
+  g_mainThread = std::this_thread::get_id();
   platform::InstallQuitSignals();
   ReadTestRaceSwitch();
   LinkRendererToGame();
@@ -198,6 +221,7 @@ int RunGame() {
     platform::QuitVideo();
     return 0;
   }
+  platform::OnDisplayLost(LeaveOnLostDisplay);
   TargetScreen.store(kScreenIntro);
   CurrentScreen.store(kScreenIntro);
   glFinish();

@@ -1,0 +1,96 @@
+# Shared by the end-to-end scripts: the settings file they start from, and driving the
+# running game by held keys while watching the "screen <id>" lines it prints.
+# Expects $e2e_name, $log (the game's output) and $game (its pid) to be set by the
+# script that sources it.
+
+e2e_fail() {
+  echo "$e2e_name: FAILED: $*" >&2
+  echo "--- game output ---" >&2
+  cat "$log" >&2 || true
+  exit 1
+}
+
+le32() {
+  local v=$1
+  ((v < 0)) && v=$((v + 4294967296))
+  printf "\\x$(printf %02x $((v & 255)))\\x$(printf %02x $(((v >> 8) & 255)))"
+  printf "\\x$(printf %02x $(((v >> 16) & 255)))\\x$(printf %02x $(((v >> 24) & 255)))"
+}
+
+# menu.inf for $1 (the player's folder): 1024 x 768, sound on, music, shadows and the
+# post-effect off, the default keys; and career.inf as the game ships it.
+write_cheap_settings() {
+  local folder=$1 repo=$2
+  local settings=(0 1024 768 32 0 1 0 0 0 0 0 0 1 0 0 0 0
+                  37 39 38 40 16 32 67 86 90 88 -1 65 83 81 87 69 82 84 89 71
+                  -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 0 0)
+  mkdir -p "$folder"
+  for f in "${settings[@]}"; do le32 "$f"; done > "$folder/menu.inf"
+  [ "$(stat -c %s "$folder/menu.inf")" -eq 196 ] || e2e_fail "menu.inf is not 196 bytes"
+  cp "$repo/build/base/career.inf" "$folder/career.inf"
+}
+
+lines() { grep -cx "$1" "$log" || true; }
+# Waits up to $2 seconds for the line $1 (or for its ($3+1)-th copy).
+wait_line() {
+  local line=$1 until=$((SECONDS + $2)) count=${3:-0}
+  while [ "$(lines "$line")" -le "$count" ]; do
+    kill -0 "$game" 2>/dev/null || e2e_fail "the game ended while waiting for '$line'"
+    [ $SECONDS -lt $until ] || e2e_fail "no '$line' within $2 s"
+    sleep 0.2
+  done
+}
+# Keys are polled once a frame: each is held, one at a time.
+key() {
+  xdotool keydown "$1"
+  sleep "${2:-0.15}"
+  xdotool keyup "$1"
+}
+# Presses $1 until the line $2 appears, giving each press $3 seconds to show.
+press_until() {
+  local k=$1 line=$2 wait=$3 tries=$4 before
+  before=$(lines "$line")
+  for ((i = 0; i < tries; i++)); do
+    key "$k" 0.25
+    local until=$((SECONDS + wait))
+    while [ $SECONDS -lt $until ]; do
+      [ "$(lines "$line")" -gt "$before" ] && return 0
+      kill -0 "$game" 2>/dev/null || e2e_fail "the game ended waiting for '$line' after $k"
+      sleep 0.2
+    done
+  done
+  e2e_fail "no '$line' after pressing $k $tries times"
+}
+# The width in pixels of the main menu's boxed (selected) item: CAREER about 133,
+# QUICK START about 221, OPTIONS about 145.
+selected_width() {
+  import -window root "$work/bar.png"
+  convert "$work/bar.png" -crop 1024x1+0+115 -depth 8 txt:- |
+    awk -F'[(),]+' 'NR > 1 { light[$1 + 0] = ($3 > 215 && $4 > 210 && $5 > 195) }
+      END { if (!light[653]) { print 0; exit }
+            l = 653; while (l > 0 && light[l - 1]) l--
+            r = 653; while (r < 1023 && light[r + 1]) r++
+            print r - l + 1 }'
+}
+# Waits for the menu content after the intro.
+wait_menu_content() {
+  wait_line "screen 100" 30
+  local started=$SECONDS
+  until grep -q "^loader: menu content loaded" "$log"; do
+    kill -0 "$game" 2>/dev/null || e2e_fail "the game ended during the intro"
+    [ $((SECONDS - started)) -lt 90 ] || e2e_fail "the menu content did not load within 90 s"
+    sleep 0.2
+  done
+}
+# From the main menu to QUICK START. A step can go unseen behind a slow frame, or count
+# twice when frames are slow enough to run the held key's repeat: look at the bar and
+# go back to the first item when it is not there.
+select_quick_start() {
+  for ((i = 0; ; i++)); do
+    [ "$i" -lt 8 ] || e2e_fail "QUICK START could not be selected"
+    key Right 0.15
+    sleep 0.8
+    [ "$(selected_width)" -gt 190 ] && break
+    key Left 0.15; sleep 0.5; key Left 0.15; sleep 0.5
+  done
+}
