@@ -336,7 +336,7 @@ TEST_F(RendererTest, AFittedShadowMapIsMadeAtTheFittedSize) {
   EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(Gfx1RenderTargets, TargetSizesPastTheLimitDropToTheLargestPowerOfTwoWithinIt) {
+TEST(RenderTargets, TargetSizesPastTheLimitDropToTheLargestPowerOfTwoWithinIt) {
   // Within the limit (or with none reported) the size stays as asked.
   EXPECT_EQ(FitTargetSize(8192, 8192), 8192);
   EXPECT_EQ(FitTargetSize(4096, 16384), 4096);
@@ -361,7 +361,7 @@ TEST(Gfx1RenderTargets, TargetSizesPastTheLimitDropToTheLargestPowerOfTwoWithinI
   }
 }
 
-TEST(Gfx1Extensions, WholeWordAndSubstringSearches) {
+TEST(Extensions, WholeWordAndSubstringSearches) {
   const char* list = "GL_ARB_multitexture_extra\nGL_EXT_texture_env_combine\nGL_ARB_multitexture";
   EXPECT_TRUE(HasExtension(list, "GL_ARB_multitexture"));  // the last word, no newline after it
   EXPECT_TRUE(HasExtension(list, "GL_EXT_texture_env_combine"));
@@ -375,7 +375,7 @@ TEST(Gfx1Extensions, WholeWordAndSubstringSearches) {
   EXPECT_FALSE(ExtensionSubstring(nullptr, "x"));
 }
 
-TEST(Gfx1Extensions, AnisotropyIsOneBelowTheMaximumAndAtLeastOne) {
+TEST(Extensions, AnisotropyIsOneBelowTheMaximumAndAtLeastOne) {
   EXPECT_EQ(AnisotropyBelowMaximum(16), 15);
   EXPECT_EQ(AnisotropyBelowMaximum(8), 7);
   EXPECT_EQ(AnisotropyBelowMaximum(2), 1);

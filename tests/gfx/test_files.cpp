@@ -1,11 +1,11 @@
-#include "tests/gfx/gfx1_files.h"
+#include "tests/gfx/test_files.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <ftw.h>
 #include <unistd.h>
 
-namespace gfx1test {
+namespace gfxtest {
 
 namespace {
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }
@@ -34,4 +34,4 @@ bool WriteText(const std::string& path, const std::string& text) {
   return WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-}  // namespace gfx1test
+}  // namespace gfxtest

@@ -12,7 +12,7 @@ constexpr float kEps = 1e-6f;
 
 neVector3 Ne(float x, float y, float z, float w = 0.0f) { return neVector3{x, y, z, w}; }
 
-TEST(Gfx1Vector3, BasicsAndNoZeroGuard) {
+TEST(Vector3, BasicsAndNoZeroGuard) {
   Vector3 v;
   EXPECT_EQ(v.x, 0.0f);
   EXPECT_EQ(v.y, 0.0f);
@@ -49,7 +49,7 @@ TEST(Gfx1Vector3, BasicsAndNoZeroGuard) {
   EXPECT_TRUE(std::isnan(zero.x));
 }
 
-TEST(Gfx1Matrix4, IdentityRowsAndTranslation) {
+TEST(Matrix4, IdentityRowsAndTranslation) {
   Matrix4 m;
   for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], (i % 5 == 0) ? 1.0f : 0.0f) << i;
 
@@ -71,7 +71,7 @@ TEST(Gfx1Matrix4, IdentityRowsAndTranslation) {
   EXPECT_EQ(q.x, 2.0f);
 }
 
-TEST(Gfx1Matrix4, RotationsTurnCounterClockwise) {
+TEST(Matrix4, RotationsTurnCounterClockwise) {
   Matrix4 m;
   m.SetRotationZ(90);
   Vector3 p = m.TransformPoint(1, 0, 0);
@@ -98,7 +98,7 @@ TEST(Gfx1Matrix4, RotationsTurnCounterClockwise) {
   EXPECT_EQ(m[15], 1.0f);
 }
 
-TEST(Gfx1Matrix4, AxisRotationNormalisesTheCallersAxis) {
+TEST(Matrix4, AxisRotationNormalisesTheCallersAxis) {
   Matrix4 z;
   z.SetRotationZ(90);
   Vector3 axis(0, 0, 2);
@@ -133,7 +133,7 @@ TEST(Gfx1Matrix4, AxisRotationNormalisesTheCallersAxis) {
   EXPECT_NEAR(p.z, 0.0f, 1e-5f);
 }
 
-TEST(Gfx1Matrix4, ViewMatrix) {
+TEST(Matrix4, ViewMatrix) {
   Matrix4 m;
   m.SetView(Vector3(0, 0, 5), Vector3(0, 0, 0), Vector3(0, 1, 0));
   const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -5, 1};
@@ -155,7 +155,7 @@ TEST(Gfx1Matrix4, ViewMatrix) {
   EXPECT_EQ(m[15], 1.0f);
 }
 
-TEST(Gfx1Matrix4, ProjectionMatrix) {
+TEST(Matrix4, ProjectionMatrix) {
   Matrix4 m;
   m.SetProjection(90, 1, 1, 3);
   EXPECT_NEAR(m[0], 1.0f, 1e-6f);
@@ -173,7 +173,7 @@ TEST(Gfx1Matrix4, ProjectionMatrix) {
   EXPECT_NEAR(m[0], k / 2, 1e-5f);
 }
 
-TEST(Gfx1DoubleHelpers, LengthNormalizeCrossDifference) {
+TEST(DoubleHelpers, LengthNormalizeCrossDifference) {
   EXPECT_DOUBLE_EQ(Double3Length(2, 3, 6), 7.0);
   double out[3];
   EXPECT_EQ(Double3Normalize(out, 0, 3, 4), out);
@@ -194,7 +194,7 @@ TEST(Gfx1DoubleHelpers, LengthNormalizeCrossDifference) {
   EXPECT_DOUBLE_EQ(out[2], 3.0);
 }
 
-TEST(Gfx1ScalarHelpers, TruncationAndSign) {
+TEST(ScalarHelpers, TruncationAndSign) {
   EXPECT_EQ(FloatToInt(-2.7f), -2);
   EXPECT_EQ(FloatToInt(2.7f), 2);
   EXPECT_EQ(FloatToInt(-2147483648.0f), INT_MIN);
@@ -208,7 +208,7 @@ TEST(Gfx1ScalarHelpers, TruncationAndSign) {
   EXPECT_TRUE(std::signbit(AbsFloat(-0.0f)));
 }
 
-TEST(Gfx1EngineVectorHelpers, LengthsAndNormalisation) {
+TEST(EngineVectorHelpers, LengthsAndNormalisation) {
   // No engine threshold: a tiny vector keeps its length.
   EXPECT_FLOAT_EQ(VectorLength(Ne(0.0005f, 0, 0)), 0.0005f);
   EXPECT_FLOAT_EQ(VectorDistance(Ne(1, 2, 3), Ne(4, 6, 3)), 5.0f);
@@ -221,7 +221,7 @@ TEST(Gfx1EngineVectorHelpers, LengthsAndNormalisation) {
   EXPECT_EQ(c.y, 0.0f);
 }
 
-TEST(Gfx1EngineVectorHelpers, SignedAngleXZ) {
+TEST(EngineVectorHelpers, SignedAngleXZ) {
   const float halfPi = 1.5707964f;
   EXPECT_NEAR(SignedAngleXZ(Ne(1, 0, 0), Ne(0, 0, -1)), halfPi, 1e-6f);
   EXPECT_NEAR(SignedAngleXZ(Ne(1, 0, 0), Ne(0, 0, 1)), -halfPi, 1e-6f);

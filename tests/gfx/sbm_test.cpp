@@ -14,7 +14,7 @@
 
 #include "tests/scratch_dir.h"
 #include "gfx/milkshape.h"
-#include "tests/gfx/gfx2_meshes.h"
+#include "tests/gfx/test_meshes.h"
 #include "tools/sbm/sbm_writer.h"
 
 namespace {
@@ -52,7 +52,7 @@ SbmResult Read(const std::vector<uint8_t>& bytes, MilkshapeModel* model) {
 
 // A mesh that uses every field: bones, odd normals, several materials with colours.
 sbm::Mesh RichMesh() {
-  sbm::Mesh mesh = gfx2::TwoQuadMesh();
+  sbm::Mesh mesh = meshtest::TwoQuadMesh();
   mesh.vertices[2].bone = 3;
   mesh.triangles[1].normal[2][0] = 0.25f;
   mesh.triangles[1].s[1] = 0.125f;
@@ -102,7 +102,7 @@ void ExpectSameModel(const Model& a, const Model& b) {
 TEST(SbmRoundTrip, EveryFieldTheWriterStoresComesBack) {
   const sbm::Mesh mesh = RichMesh();
   MilkshapeModel model;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(mesh, &model));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(mesh, &model));
 
   ASSERT_EQ(8, model.vertexCount);
   ASSERT_EQ(4, model.triangleCount);
@@ -155,25 +155,25 @@ TEST(SbmRoundTrip, VersionsThreeAndFourReadAlike) {
   v3.version = 3;
   v4.version = 4;
   MilkshapeModel a, b;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(v3, &a));
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(v4, &b));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(v3, &a));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(v4, &b));
   ExpectSameModel(a, b);
 }
 
 TEST(SbmRoundTrip, TIsFlippedOnRead) {
-  sbm::Mesh mesh = gfx2::TwoQuadMesh();
+  sbm::Mesh mesh = meshtest::TwoQuadMesh();
   mesh.triangles[0].t[0] = 0.0f;
   mesh.triangles[0].t[1] = 0.25f;
   mesh.triangles[0].t[2] = 1.0f;
   MilkshapeModel model;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(mesh, &model));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(mesh, &model));
   EXPECT_EQ(1.0f, model.triangles[0].texCoords[0][1]);
   EXPECT_EQ(0.75f, model.triangles[0].texCoords[1][1]);
   EXPECT_EQ(0.0f, model.triangles[0].texCoords[2][1]);
 }
 
 TEST(SbmRoundTrip, FileOnDiskLoadsAndAMissingOneDoesNot) {
-  const std::string path = testscratch::ScratchPath("gfx2_roundtrip.sbm");
+  const std::string path = testscratch::ScratchPath("gfx_roundtrip.sbm");
   std::string error;
   ASSERT_TRUE(sbm::Write(path, RichMesh(), &error)) << error;
   MilkshapeModel model;
@@ -189,18 +189,18 @@ TEST(SbmRoundTrip, FileOnDiskLoadsAndAMissingOneDoesNot) {
 TEST(SbmRejects, AFolderNamedAsTheModelIsRefusedAndKeepsTheModel) {
   // A folder opens as a file; its reported size (LONG_MAX on ext4) must not become
   // an allocation, and the failed read leaves what was loaded.
-  const std::string folder = testscratch::ScratchPath("gfx2_folder.sbm");
+  const std::string folder = testscratch::ScratchPath("gfx_folder.sbm");
   std::remove(folder.c_str());
   ASSERT_EQ(0, mkdir(folder.c_str(), 0700));
   MilkshapeModel model;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(RichMesh(), &model));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(RichMesh(), &model));
   EXPECT_FALSE(model.Load(folder.c_str()));
   EXPECT_EQ(4, model.triangleCount);
   rmdir(folder.c_str());
 }
 
 TEST(SbmMaterials, ByteNamingNoMaterialBecomesMinusOne) {
-  sbm::Mesh mesh = gfx2::TwoQuadMesh();
+  sbm::Mesh mesh = meshtest::TwoQuadMesh();
   mesh.groups[0].material = -1;  // stored as byte 255
   std::vector<uint8_t> bytes = sbm::Encode(mesh);
   // Patch group 1's material byte to 7, beyond the two materials.
@@ -217,7 +217,7 @@ TEST(SbmMaterials, ByteNamingNoMaterialBecomesMinusOne) {
 }
 
 TEST(SbmMaterials, NameWithoutItsZeroIsCutAtTheField) {
-  sbm::Mesh mesh = gfx2::TwoQuadMesh();
+  sbm::Mesh mesh = meshtest::TwoQuadMesh();
   std::vector<uint8_t> bytes = sbm::Encode(mesh);
   // Fill material 0's texture field (128 bytes at offset 105) without a terminator.
   const size_t field = MaterialCountOffset(mesh) + 2 + 105;
@@ -249,10 +249,10 @@ TEST(SbmRejects, EveryTruncationIsRefusedAndLeavesTheModelAsItWas) {
   const std::vector<uint8_t> good = sbm::Encode(mesh);
   const size_t end = EndOfMaterials(mesh);
   MilkshapeModel before;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(gfx2::TwoQuadMesh(), &before));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(meshtest::TwoQuadMesh(), &before));
   for (size_t n = 0; n < end; ++n) {
     MilkshapeModel model;
-    ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(gfx2::TwoQuadMesh(), &model));
+    ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(meshtest::TwoQuadMesh(), &model));
     // Copy into a buffer of exactly n bytes so the sanitizer sees any overread.
     std::vector<uint8_t> cut(good.begin(), good.begin() + n);
     const SbmResult r = Read(cut, &model);
@@ -338,30 +338,30 @@ TEST(SbmRejects, NonFiniteGeometryIsRefused) {
 
 TEST(SbmRejects, ARefusedFileKeepsTheLoadedModel) {
   MilkshapeModel model;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(RichMesh(), &model));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(RichMesh(), &model));
   MilkshapeModel reference;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(RichMesh(), &reference));
-  std::vector<uint8_t> bad = sbm::Encode(gfx2::TwoQuadMesh());
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(RichMesh(), &reference));
+  std::vector<uint8_t> bad = sbm::Encode(meshtest::TwoQuadMesh());
   bad.resize(bad.size() / 2);
   EXPECT_NE(SbmResult::kOk, Read(bad, &model));
   ExpectSameModel(reference, model);
   // And a good file replaces it whole.
   sbm::Mesh one;
   const int g = one.AddGroup("only", -1);
-  gfx2::AddQuad(&one, g, 0, 0, 1, 1);
-  EXPECT_EQ(SbmResult::kOk, gfx2::LoadMesh(one, &model));
+  meshtest::AddQuad(&one, g, 0, 0, 1, 1);
+  EXPECT_EQ(SbmResult::kOk, meshtest::LoadMesh(one, &model));
   EXPECT_EQ(2, model.triangleCount);
   EXPECT_EQ(0, model.materialCount);
 }
 
 TEST(SbmGroups, AssignTriangleGroupsTakesTheLaterListing) {
-  sbm::Mesh mesh = gfx2::TwoQuadMesh();
+  sbm::Mesh mesh = meshtest::TwoQuadMesh();
   // Triangle 0 also in group 1; add a triangle no group lists.
   mesh.groups[1].triangles.push_back(0);
   sbm::Triangle loose = mesh.triangles[0];
   mesh.triangles.push_back(loose);
   MilkshapeModel model;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(mesh, &model));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(mesh, &model));
   model.AssignTriangleGroups();
   EXPECT_EQ(1, model.triangles[0].groupIndex);
   EXPECT_EQ(0, model.triangles[1].groupIndex);
@@ -371,10 +371,10 @@ TEST(SbmGroups, AssignTriangleGroupsTakesTheLaterListing) {
 }
 
 TEST(SbmGroups, FlattenListsCornersInGroupOrder) {
-  sbm::Mesh mesh = gfx2::TwoQuadMesh();
+  sbm::Mesh mesh = meshtest::TwoQuadMesh();
   std::swap(mesh.groups[0], mesh.groups[1]);  // right quad's group first
   MilkshapeModel model;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(mesh, &model));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(mesh, &model));
   model.FlattenToArrays();
   ASSERT_EQ(12, model.cornerCount);
   // The first corner is triangle 2's corner 0: the right quad's (0, -0.5).
@@ -389,14 +389,14 @@ TEST(SbmGroups, FlattenListsCornersInGroupOrder) {
 
 TEST(SbmGroups, LinearTexCoordsComeFromTheCompanion) {
   MilkshapeModel model, linear;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(gfx2::TwoQuadMesh(), &model));
-  sbm::Mesh companion = gfx2::TwoQuadMesh();
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(meshtest::TwoQuadMesh(), &model));
+  sbm::Mesh companion = meshtest::TwoQuadMesh();
   for (sbm::Triangle& t : companion.triangles)
     for (int k = 0; k < 3; ++k) {
       t.s[k] = t.s[k] * 0.5f + 0.25f;
       t.t[k] = 0.125f;
     }
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(companion, &linear));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(companion, &linear));
   ASSERT_TRUE(model.CopyLinearTexCoords(linear));
   for (int i = 0; i < 4; ++i)
     for (int k = 0; k < 3; ++k) {
@@ -406,37 +406,37 @@ TEST(SbmGroups, LinearTexCoordsComeFromTheCompanion) {
   // A companion with fewer triangles is no companion.
   MilkshapeModel small;
   sbm::Mesh one;
-  gfx2::AddQuad(&one, one.AddGroup("g", -1), 0, 0, 1, 1);
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(one, &small));
+  meshtest::AddQuad(&one, one.AddGroup("g", -1), 0, 0, 1, 1);
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(one, &small));
   EXPECT_FALSE(model.CopyLinearTexCoords(small));
 }
 
 TEST(SbmWriter, RefusesWhatTheLayoutCannotHold) {
-  EXPECT_EQ("", sbm::Validate(gfx2::TwoQuadMesh()));
-  sbm::Mesh m = gfx2::TwoQuadMesh();
+  EXPECT_EQ("", sbm::Validate(meshtest::TwoQuadMesh()));
+  sbm::Mesh m = meshtest::TwoQuadMesh();
   m.triangles[0].vertex[1] = 99;
   EXPECT_NE("", sbm::Validate(m));
   EXPECT_TRUE(sbm::Encode(m).empty());
-  m = gfx2::TwoQuadMesh();
+  m = meshtest::TwoQuadMesh();
   m.groups[0].triangles.push_back(40);
   EXPECT_NE("", sbm::Validate(m));
-  m = gfx2::TwoQuadMesh();
+  m = meshtest::TwoQuadMesh();
   m.groups[1].material = 2;
   EXPECT_NE("", sbm::Validate(m));
-  m = gfx2::TwoQuadMesh();
+  m = meshtest::TwoQuadMesh();
   m.materials[0].texture = std::string(128, 'x');
   EXPECT_NE("", sbm::Validate(m));
   m.materials[0].texture = std::string(127, 'x');
   EXPECT_EQ("", sbm::Validate(m));
   m.version = 5;
   EXPECT_NE("", sbm::Validate(m));
-  m = gfx2::TwoQuadMesh();
+  m = meshtest::TwoQuadMesh();
   for (int i = 0; i < 126; ++i) m.AddMaterial(sbm::Material());  // 128 in all
   EXPECT_EQ("", sbm::Validate(m));
   m.AddMaterial(sbm::Material());
   EXPECT_NE("", sbm::Validate(m));  // group material is one signed byte
   std::string error;
-  EXPECT_FALSE(sbm::Write(testscratch::ScratchPath("gfx2_bad.sbm"), m, &error));
+  EXPECT_FALSE(sbm::Write(testscratch::ScratchPath("gfx_bad.sbm"), m, &error));
   EXPECT_NE(std::string::npos, error.find("128 materials"));
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace gfx1test {
+namespace gfxtest {
 
 class ScratchDir {
  public:
@@ -25,4 +25,4 @@ class ScratchDir {
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool WriteText(const std::string& path, const std::string& text);
 
-}  // namespace gfx1test
+}  // namespace gfxtest

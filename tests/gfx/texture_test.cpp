@@ -14,13 +14,13 @@
 #include "gfx/noise.h"
 #include "gfx/renderer.h"
 #include "gfx/texture.h"
-#include "tests/gfx/gfx1_files.h"
+#include "tests/gfx/test_files.h"
 #include "tests/gfx/gl_fixture.h"
 
 namespace {
 
-using gfx1test::ScratchDir;
-using gfx1test::WriteBytes;
+using gfxtest::ScratchDir;
+using gfxtest::WriteBytes;
 
 std::vector<uint8_t> Pattern(int w, int h, int components) {
   std::vector<uint8_t> px(static_cast<size_t>(w) * h * components);

@@ -9,12 +9,12 @@
 #include "gfx/image_tga.h"
 #include "gfx/noise.h"
 #include "platform/crt_rand.h"
-#include "tests/gfx/gfx1_files.h"
+#include "tests/gfx/test_files.h"
 
 namespace {
 
-using gfx1test::ScratchDir;
-using gfx1test::WriteBytes;
+using gfxtest::ScratchDir;
+using gfxtest::WriteBytes;
 
 // A test picture whose every byte differs by position, so a swapped or shifted row shows.
 std::vector<uint8_t> Pattern(int w, int h, int components) {
@@ -34,7 +34,7 @@ std::vector<uint8_t> TgaHeader(int w, int h, int bits, uint8_t type = 2) {
   return b;
 }
 
-TEST(Gfx1Tga, RoundTripThroughAFile) {
+TEST(Tga, RoundTripThroughAFile) {
   ScratchDir dir;
   for (int components : {3, 4}) {
     const int w = 5, h = 3;  // odd width: rows are not a multiple of four bytes
@@ -61,7 +61,7 @@ TEST(Gfx1Tga, RoundTripThroughAFile) {
   }
 }
 
-TEST(Gfx1Tga, RowsKeepTheirStoredOrderWhateverTheDescriptor) {
+TEST(Tga, RowsKeepTheirStoredOrderWhateverTheDescriptor) {
   std::vector<uint8_t> a = TgaHeader(1, 2, 24);
   a.insert(a.end(), {1, 2, 3, 4, 5, 6});
   std::vector<uint8_t> b = a;
@@ -73,7 +73,7 @@ TEST(Gfx1Tga, RowsKeepTheirStoredOrderWhateverTheDescriptor) {
   EXPECT_EQ(ia.pixels, (std::vector<uint8_t>{3, 2, 1, 6, 5, 4}));
 }
 
-TEST(Gfx1Tga, TrailingBytesAfterThePixelsAreAllowed) {
+TEST(Tga, TrailingBytesAfterThePixelsAreAllowed) {
   std::vector<uint8_t> f = TgaHeader(1, 1, 32);
   f.insert(f.end(), {10, 20, 30, 40});
   f.insert(f.end(), 26, 0xEE);  // a TGA 2.0 footer, say
@@ -82,7 +82,7 @@ TEST(Gfx1Tga, TrailingBytesAfterThePixelsAreAllowed) {
   EXPECT_EQ(image.pixels, (std::vector<uint8_t>{30, 20, 10, 40}));
 }
 
-TEST(Gfx1Tga, HostileHeadersAreRefused) {
+TEST(Tga, HostileHeadersAreRefused) {
   ScratchDir dir;
   struct Case {
     const char* what;
@@ -140,7 +140,7 @@ TEST(Gfx1Tga, HostileHeadersAreRefused) {
   EXPECT_EQ(ReadTGAFile(nullptr, &image), TgaResult::kOpenFailed);
 }
 
-TEST(Gfx1Tga, WriterRefusesWhatTheFormatCannotHold) {
+TEST(Tga, WriterRefusesWhatTheFormatCannotHold) {
   std::vector<uint8_t> out;
   const uint8_t px[4] = {};
   EXPECT_FALSE(EncodeTGA(0, 1, 3, px, &out));
@@ -170,7 +170,7 @@ std::vector<uint8_t> HandBmp(int w, int h, int bits, uint32_t compression, int r
   return b;
 }
 
-TEST(Gfx1Bmp, RoundTripWithRowPadding) {
+TEST(Bmp, RoundTripWithRowPadding) {
   const int w = 3, h = 2;  // 9-byte rows, stored padded to 12
   const std::vector<uint8_t> rgb = Pattern(w, h, 3);
   std::vector<uint8_t> file;
@@ -197,7 +197,7 @@ TEST(Gfx1Bmp, RoundTripWithRowPadding) {
   FreeBMP(nullptr);
 }
 
-TEST(Gfx1Bmp, HandWrittenFileDecodesBottomRowFirstAsRgb) {
+TEST(Bmp, HandWrittenFileDecodesBottomRowFirstAsRgb) {
   // 2 x 2: rows of 6 bytes stored in 8. File bytes from offset 54 count up.
   std::vector<uint8_t> f = HandBmp(2, 2, 24, 0, 2);
   int w, h;
@@ -224,7 +224,7 @@ TEST(Gfx1Bmp, HandWrittenFileDecodesBottomRowFirstAsRgb) {
   EXPECT_EQ(rgb, expected);
 }
 
-TEST(Gfx1Bmp, CoreHeaderIsRead) {
+TEST(Bmp, CoreHeaderIsRead) {
   std::vector<uint8_t> f(14 + 12 + 4, 0);
   f[0] = 'B';
   f[1] = 'M';
@@ -243,7 +243,7 @@ TEST(Gfx1Bmp, CoreHeaderIsRead) {
   EXPECT_EQ(rgb, (std::vector<uint8_t>{0x33, 0x22, 0x11}));
 }
 
-TEST(Gfx1Bmp, HostileFilesAreRefused) {
+TEST(Bmp, HostileFilesAreRefused) {
   struct Case {
     const char* what;
     std::vector<uint8_t> bytes;
@@ -297,7 +297,7 @@ TEST(Gfx1Bmp, HostileFilesAreRefused) {
   }
 }
 
-TEST(Gfx1Noise, SmoothNoiseStepsAtMost64PerChannel) {
+TEST(Noise, SmoothNoiseStepsAtMost64PerChannel) {
   const int n = 16;
   std::vector<uint8_t> a(n * n * n * 3), b(a.size());
   platform::SeedRand(1234);
@@ -321,7 +321,7 @@ TEST(Gfx1Noise, SmoothNoiseStepsAtMost64PerChannel) {
   EXPECT_NE(a, b);
 }
 
-TEST(Gfx1Noise, RandomTexelsStayInTheirRanges) {
+TEST(Noise, RandomTexelsStayInTheirRanges) {
   const int n = 32;  // 32768 texels: rand() mod 128 is 0 for about 256 of them
   std::vector<uint8_t> t(n * n * n * 3);
   platform::SeedRand(7);

@@ -10,7 +10,7 @@
 #include "gfx/milkshape.h"
 #include "tools/sbm/sbm_writer.h"
 
-namespace gfx2 {
+namespace meshtest {
 
 // A unit quad in the XY plane facing +Z, two triangles, texture coordinates running
 // with x and y (GL convention, t up). Optionally offset and scaled.
@@ -51,4 +51,4 @@ inline SbmResult LoadMesh(const sbm::Mesh& mesh, MilkshapeModel* model) {
   return model->LoadFromMemory(bytes.data(), bytes.size());
 }
 
-}  // namespace gfx2
+}  // namespace meshtest

@@ -51,7 +51,7 @@ TEST(FontWidthFile, SecondLineOfEachPairHoldsTheWidth) {
     else text += std::to_string(c * 0.01) + "\n";
   }
   float w[kFontGlyphs];
-  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx2_widths.ini", text), w));
+  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx_widths.ini", text), w));
   EXPECT_FLOAT_EQ(0.0f, w[0]);
   EXPECT_FLOAT_EQ(0.0f, w[1]);
   EXPECT_FLOAT_EQ(1.5f, w[2]);
@@ -66,7 +66,7 @@ TEST(FontWidthFile, ShortFileZeroesTheRestAndLongLinesKeepThePairsInStep) {
   text += "d\n";                                   // a pair cut in half
   float w[kFontGlyphs];
   for (float& v : w) v = 9.0f;
-  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx2_short.ini", text), w));
+  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx_short.ini", text), w));
   EXPECT_FLOAT_EQ(0.5f, w[0]);
   EXPECT_FLOAT_EQ(0.75f, w[1]);
   EXPECT_FLOAT_EQ(0.125f, w[2]);
@@ -79,7 +79,7 @@ TEST(FontWidthFile, WidthsThatAreNoNumberReadAsZero) {
   const char* values[] = {"nan", "-inf", "inf", "1e39", "-1e400", "0.5"};
   for (int c = 0; c < kFontGlyphs; ++c) text += std::string("x\n") + values[c % 6] + "\n";
   float w[kFontGlyphs];
-  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx2_nonfinite.ini", text), w));
+  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx_nonfinite.ini", text), w));
   for (int c = 0; c < kFontGlyphs; ++c) {
     ASSERT_TRUE(std::isfinite(w[c])) << "code " << c;
     EXPECT_FLOAT_EQ(c % 6 == 5 ? 0.5f : 0.0f, w[c]) << "code " << c;
@@ -87,7 +87,7 @@ TEST(FontWidthFile, WidthsThatAreNoNumberReadAsZero) {
   // Loaded into a font, text over those codes measures as the one real width alone.
   float kept[kFontGlyphs];
   std::copy(Font1.widths, Font1.widths + kFontGlyphs, kept);
-  LoadFontWidths(WriteTemp("gfx2_nonfinite_font.ini", text).c_str(), 1);
+  LoadFontWidths(WriteTemp("gfx_nonfinite_font.ini", text).c_str(), 1);
   const float all = MeasureText(1, 1.0f, "\x06\x07\x08\x09\x0a\x0b");
   EXPECT_TRUE(std::isfinite(all));
   EXPECT_FLOAT_EQ(MeasureText(1, 1.0f, "\x0b"), all);

@@ -184,7 +184,7 @@ TEST_F(ParticleDrawTest, PictureOfTheExhaustSmoke) {
   for (size_t i = 3; i < px.size(); i += 4) px[i] = 255;
   std::vector<uint8_t> file;
   ASSERT_TRUE(EncodeTGA(w, h, 4, px.data(), &file));
-  const std::string path = testscratch::ScratchPath("gfx2_smoke.tga");
+  const std::string path = testscratch::ScratchPath("gfx_smoke.tga");
   FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(nullptr, f);
   std::fwrite(file.data(), 1, file.size(), f);

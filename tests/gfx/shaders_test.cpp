@@ -17,13 +17,13 @@
 #include "gfx/links.h"
 #include "gfx/shaders.h"
 #include "platform/gl_proc.h"
-#include "tests/gfx/gfx1_files.h"
+#include "tests/gfx/test_files.h"
 #include "tests/gfx/gl_fixture.h"
 
 namespace {
 
-using gfx1test::ScratchDir;
-using gfx1test::WriteText;
+using gfxtest::ScratchDir;
+using gfxtest::WriteText;
 
 const char* const kShaderFolder = "base/shaders/";
 
@@ -570,7 +570,7 @@ std::vector<std::string> DeclaredUniforms(const std::string& path, bool* ok) {
 // The shared chunks are pasted into each program's files: every stage still declares each
 // of its uniforms once, and no program declares one outside its uniform list (a chunk
 // that brought along another program's constants would leave them unset).
-TEST(Gfx1GeneratedShaders, EachStageDeclaresItsUniformsOnceAndOnlyListedOnes) {
+TEST(GeneratedShaders, EachStageDeclaresItsUniformsOnceAndOnlyListedOnes) {
   if (!ShadersGenerated()) GTEST_SKIP() << "base/shaders/ has not been generated (build the base target)";
   for (int i = 0; i < kShaderProgramCount; ++i) {
     const ShaderProgramId id = static_cast<ShaderProgramId>(i);
@@ -592,7 +592,7 @@ TEST(Gfx1GeneratedShaders, EachStageDeclaresItsUniformsOnceAndOnlyListedOnes) {
   }
 }
 
-TEST(Gfx1ReadTextFile, WholeFileEmptyFileAndMissingFile) {
+TEST(ReadTextFile, WholeFileEmptyFileAndMissingFile) {
   ScratchDir dir;
   const std::string text = "line one\n" + std::string(300, 'x') + "\nlast line without newline";
   ASSERT_TRUE(WriteText(dir.File("a.glsl"), text));

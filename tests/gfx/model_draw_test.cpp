@@ -20,7 +20,7 @@
 #include "gfx/milkshape.h"
 #include "gfx/renderer.h"
 #include "platform/gl_proc.h"
-#include "tests/gfx/gfx2_meshes.h"
+#include "tests/gfx/test_meshes.h"
 #include "tests/gfx/gl_fixture.h"
 
 namespace {
@@ -77,12 +77,12 @@ class ModelDrawTest : public gltest::GlTest {
     target_.reset(new gltest::ColourTarget(kW, kH));
     ASSERT_TRUE(target_->complete());
     // Material maps from real files in a folder, as the loaders find them.
-    folder_ = testscratch::ScratchPath("gfx2_materials/");
+    folder_ = testscratch::ScratchPath("gfx_materials/");
     std::system(("mkdir -p " + folder_).c_str());
     WriteSolidTga(folder_ + "left.tga", 255, 0, 0);
     WriteSolidTga(folder_ + "right.tga", 0, 255, 0);
     WriteSolidTga(folder_ + "right_alpha.tga", 128, 128, 128);
-    ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(gfx2::TwoQuadMesh(), &model_));
+    ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(meshtest::TwoQuadMesh(), &model_));
     model_.LoadMaterialTextures(folder_.c_str());
     model_.ComputeTangentFrames();
     blue_ = gltest::SolidTexture(0, 0, 255, 255);
@@ -123,11 +123,11 @@ TEST_F(ModelDrawTest, MaterialTexturesComeFromTheFolder) {
   EXPECT_GT(model_.materials[1].alphaMap, 0);
   EXPECT_EQ(-1, model_.materials[0].alphaMap);  // no name, no texture
   // Upper-case ".TGA" is not ".tga": it goes the BMP way, and a TGA fails there.
-  sbm::Mesh mesh = gfx2::TwoQuadMesh();
+  sbm::Mesh mesh = meshtest::TwoQuadMesh();
   mesh.materials[0].texture = "left.TGA";
   mesh.materials[1].texture = "missing.tga";
   MilkshapeModel other;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(mesh, &other));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(mesh, &other));
   other.LoadMaterialTextures(folder_.c_str());
   EXPECT_EQ(-1, other.materials[0].texture);
   EXPECT_EQ(-1, other.materials[1].texture);
@@ -141,7 +141,7 @@ TEST_F(ModelDrawTest, DestroyingAModelDeletesItsTextures) {
   GLuint names[3];
   {
     MilkshapeModel m;
-    ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(gfx2::TwoQuadMesh(), &m));
+    ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(meshtest::TwoQuadMesh(), &m));
     m.LoadMaterialTextures(folder_.c_str());
     names[0] = m.materials[0].texture;
     names[1] = m.materials[1].texture;
@@ -163,10 +163,10 @@ TEST_F(ModelDrawTest, TexturedBindsEachGroupsMaterial) {
 }
 
 TEST_F(ModelDrawTest, GroupWithoutMaterialDrawsUntextured) {
-  sbm::Mesh mesh = gfx2::TwoQuadMesh();
+  sbm::Mesh mesh = meshtest::TwoQuadMesh();
   mesh.groups[1].material = -1;
   MilkshapeModel m;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(mesh, &m));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(mesh, &m));
   m.LoadMaterialTextures(folder_.c_str());
   glBindTexture(GL_TEXTURE_2D, blue_);  // what a careless draw would reuse
   glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
@@ -286,10 +286,10 @@ TEST_F(ModelDrawTest, GroupSamplersSetEmissivePerGroup) {
   for (int g = 0; g < 6; ++g) {
     const int group = mesh.AddGroup("g" + std::to_string(g), -1);
     const float x0 = -1.0f + g / 3.0f;
-    gfx2::AddQuad(&mesh, group, x0, -1.0f, x0 + 1.0f / 3.0f, 1.0f);
+    meshtest::AddQuad(&mesh, group, x0, -1.0f, x0 + 1.0f / 3.0f, 1.0f);
   }
   MilkshapeModel six;
-  ASSERT_EQ(SbmResult::kOk, gfx2::LoadMesh(mesh, &six));
+  ASSERT_EQ(SbmResult::kOk, meshtest::LoadMesh(mesh, &six));
   GlExt.glUseProgramObjectARB(program);
   GlExt.glUniform1fARB(objects.Location(Uniform::emissive), 0.5f);  // the pass's value
   six.DrawWithGroupSamplers(static_cast<int>(blue_), static_cast<int>(red_), 0.2f, 0.4f, 0.6f);

@@ -93,12 +93,12 @@ TEST(EffectFile, SaveWritesWhatLoadRead) {
   EffectParameters p = Simple();
   p.storedBlendMode = 0;
   p.blendMode = 1;  // the second field counts
-  const std::string path = WriteEffect("gfx2_a.eff", Encoded(p));
+  const std::string path = WriteEffect("gfx_a.eff", Encoded(p));
   ParticleEmitter e;
   ASSERT_TRUE(e.Load(path.c_str()));
   EXPECT_EQ(1, e.Parameters().blendMode);
   e.startLife = 0.25f;  // as the race world sets it
-  const std::string copy = testscratch::ScratchPath("gfx2_b.eff");
+  const std::string copy = testscratch::ScratchPath("gfx_b.eff");
   ASSERT_TRUE(e.Save(copy.c_str()));
   p.startLife = 0.25f;
   FILE* f = std::fopen(copy.c_str(), "rb");
@@ -142,7 +142,7 @@ TEST(EffectFile, UnusableFilesLeaveASafeEmptyEmitter) {
   for (size_t i = 0; i < bad.size(); ++i) {
     ParticleEmitter e;
     ASSERT_TRUE(e.Init(Simple()));  // a loaded emitter first: the failure must empty it
-    EXPECT_FALSE(e.Load(WriteEffect("gfx2_bad.eff", bad[i]).c_str())) << "file " << i;
+    EXPECT_FALSE(e.Load(WriteEffect("gfx_bad.eff", bad[i]).c_str())) << "file " << i;
     EXPECT_EQ(0, e.Count()) << "file " << i;
     e.Update(5.0f, 1, 2, 3);  // runs nothing, draws no rand
     e.Draw(0, 0, 0, 0, 0, 10, 0, 1.0f);
