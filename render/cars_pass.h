@@ -12,6 +12,9 @@
 void DrawCars(int pass);
 // The wheel dust; sets and restores its own state.
 void DrawDust();
+// Whether any wheel-dust particle lives: without one the dust layer would blur and
+// compose an empty texture.
+bool AnyWheelDustActive();
 
 // The visible roadside objects with the Objects program current (DrawCars(0)).
 void DrawObjects();

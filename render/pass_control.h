@@ -5,8 +5,8 @@
 //
 // Pass names: the world layers by their file names ("main_road", "main_landscape",
 // "main_map", "add_map", "main_transparency", "add_transparency", "add_transparency2"),
-// and "sky", "composite", "foliage", "cars", "objects", "smoke", "trails", "hud",
-// "gauges", "minimap", "countdown".
+// and "sky", "composite", "grass", "trees", "glare", "cars", "objects", "smoke", "trails",
+// "hud", "gauges", "minimap", "countdown".
 #pragma once
 
 constexpr int kMaxSkippedPasses = 8;

@@ -14,13 +14,16 @@
 #include "race/world_layers.h"
 #include "race/world_quadtree.h"
 #include "render/cars_pass.h"
+#include "render/grass.h"
 #include "render/layer_targets.h"
 #include "render/listener.h"
 #include "render/pass_control.h"
 #include "render/seams.h"
 #include "render/shadow_view.h"
 #include "render/sky_box.h"
+#include "render/sun_glare.h"
 #include "render/texture_units.h"
+#include "render/trees.h"
 #include "render/world_layer_draw.h"
 
 namespace {
@@ -316,12 +319,8 @@ void DrawAlphaTestedFoliage(float sight, const Matrix4& lightProjection, const M
   glDisable(GL_ALPHA_TEST);
   ShadowTearDown();
 
-  if (PassWanted("foliage")) {
-    PassBegin("foliage");
-    DrawGrass();
-    DrawTrees();
-    PassEnd();
-  }
+  DrawGrass();
+  DrawTrees();
   // Grass and trees are the last alpha-tested draws. Left on, coverage would dither the
   // cars' blended glass and, next frame, the world layers' faded edges.
   glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE_ARB);
@@ -335,7 +334,9 @@ void DrawRaceScene() {
   const GLuint layerB = t.SceneTextures[kLayerBTexture];
   const GLuint frame = t.SceneTextures[kFrameTexture];
   const float sight = ViewDistance;
-  const bool dust = WheelDustLayerOn();
+  // No live particle: the dust target, its two blurs and its quad in the composite would
+  // only add an empty picture, at a few milliseconds a frame.
+  const bool dust = WheelDustLayerOn() && AnyWheelDustActive();
   const Matrix4& lightProjection = RenderSnapshot.sunProjection;
   const Matrix4& lightView = RenderSnapshot.sunView;
 

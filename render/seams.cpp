@@ -11,6 +11,3 @@ void RenderShadowMap() {}
 void RenderWaterReflection() {}
 void DrawPostPass(int, unsigned, unsigned, int) {}
 void DrawWaterSurface() {}
-void DrawGrass() {}
-void DrawTrees() {}
-void DrawSunGlare() {}

@@ -15,6 +15,3 @@ void RenderWaterReflection();
 void DrawPostPass(int kind, unsigned sourceTexture, unsigned targetTexture, int flag);
 // Called by the main race pass (render/race_scene.cpp).
 void DrawWaterSurface();
-void DrawGrass();
-void DrawTrees();
-void DrawSunGlare();

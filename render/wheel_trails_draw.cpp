@@ -65,6 +65,14 @@ void DrawSkidMarks() {
   glEnd();
 }
 
+bool AnyWheelDustActive() {
+  for (const auto& car : WheelDustStore)
+    for (const auto& wheel : car)
+      for (const WheelDust& d : wheel)
+        if (d.active == 1) return true;
+  return false;
+}
+
 void DrawDust() {
   if (!PassWanted("trails")) return;
   PassBegin("trails");
@@ -81,10 +89,13 @@ void DrawDust() {
     for (auto& wheel : car) {
       for (WheelDust& d : wheel) {
         if (d.active != 1) continue;
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f - d.age);
-        EmitBillboardQuad(eye.x, eye.y, eye.z, d.position.x + d.velocity.x * d.age,
-                          d.position.y + d.velocity.y * d.age, d.position.z + d.velocity.z * d.age,
-                          kDustBaseSize + kDustGrowth * d.age);
+        const float x = d.position.x + d.velocity.x * d.age, y = d.position.y + d.velocity.y * d.age,
+                    z = d.position.z + d.velocity.z * d.age;
+        // A particle at the eye has no side to show; it still ages.
+        if (x != eye.x || y != eye.y || z != eye.z) {
+          glColor4f(1.0f, 1.0f, 1.0f, 1.0f - d.age);
+          EmitBillboardQuad(eye.x, eye.y, eye.z, x, y, z, kDustBaseSize + kDustGrowth * d.age);
+        }
         d.age += ageStep;
         if (d.age >= 1.0f) d.active = 0;
       }

@@ -33,8 +33,8 @@ TEST_F(PassHook, NamesAreTheWorldLayersAndTheOtherPasses) {
     EXPECT_TRUE(IsWorldLayer(layer)) << layer;
     EXPECT_TRUE(IsPassName(layer)) << layer;
   }
-  for (const char* pass : {"sky", "composite", "foliage", "cars", "objects", "smoke", "trails", "hud", "gauges",
-                           "minimap", "countdown"}) {
+  for (const char* pass : {"sky", "composite", "grass", "trees", "glare", "cars", "objects", "smoke", "trails", "hud",
+                           "gauges", "minimap", "countdown"}) {
     EXPECT_FALSE(IsWorldLayer(pass)) << pass;
     EXPECT_TRUE(IsPassName(pass)) << pass;
   }

@@ -32,6 +32,7 @@
 #include "race/car.h"
 #include "race/scene_content.h"
 #include "race/world_layers.h"
+#include "race/wheel_trails.h"
 #include "race/world_quadtree.h"
 #include "render/layer_targets.h"
 #include "render/listener.h"
@@ -328,6 +329,40 @@ TEST_F(RaceRenderWorld, LayersStackInTheirOrder) {
   EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
   racerender::SavePng("race_scene_world", kW, kH, px);
   ExpectSeen(px, LayerOrder());
+}
+
+// The dust layer's target keeps a colour put there before the frame unless the layer
+// clears it for its particles.
+bool DustTargetUntouched() {
+  const GLuint dust = Renderer.targets.SceneTextures[4];
+  const Rgb c = racerender::PixelAt(racerender::ReadRectangle(dust, kW, kH), kW, kW / 2, kH / 2);
+  return c.r == 255 && c.g == 0 && c.b == 255;
+}
+
+void MarkDustTarget() {
+  BindPassFramebuffer(Renderer.targets.SceneTextures[4], 0);
+  glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+TEST_F(RaceRenderWorld, TheDustLayerRunsOnlyWithALiveParticle) {
+  const std::vector<uint8_t> off = Draw();
+  Settings.screenTextureMainPass = 1;
+  MarkDustTarget();
+  const std::vector<uint8_t> empty = Draw();
+  const bool emptySkipped = DustTargetUntouched();
+  // One particle far off to the side: the layer runs, though nothing of it shows here.
+  WheelDust& d = WheelDustStore[2][1][50];
+  d.active = 1;
+  d.position = {5000.0f, 0.0f, 5000.0f, 0.0f};
+  MarkDustTarget();
+  Draw();
+  const bool liveSkipped = DustTargetUntouched();
+  d = WheelDust();
+  Settings.screenTextureMainPass = 0;
+  EXPECT_TRUE(emptySkipped) << "no particle: no dust target, blurs or composite quad";
+  EXPECT_TRUE(empty == off) << "and the same picture as with the layer off";
+  EXPECT_FALSE(liveSkipped);
 }
 
 TEST_F(RaceRenderWorld, BorrowedMaterialsOutsideTheTableBindNothing) {

@@ -130,6 +130,45 @@ class RaceRenderTrailDraws : public RaceRenderTrails {
   std::unique_ptr<gltest::ColourTarget> target_;
 };
 
+// Floats GL received from the draw in feedback mode: every vertex sent inside the view
+// shows up there, whether or not it would cover a pixel (culling off: a culled face
+// would not).
+int FeedbackFloats(void (*draw)()) {
+  glDisable(GL_CULL_FACE);
+  std::vector<GLfloat> buffer(1 << 16);
+  glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
+  glRenderMode(GL_FEEDBACK);
+  draw();
+  return glRenderMode(GL_RENDER);
+}
+
+TEST_F(RaceRenderTrailDraws, EmptyStoresSendNoVertexAndADustParticleAtTheEyeNone) {
+  FrameTiming.RenderTicks = 1.0f;
+  EXPECT_EQ(FeedbackFloats(DrawSkidMarks), 0) << "not 6,400 quads of nothing";
+  EXPECT_EQ(FeedbackFloats(DrawDust), 0);
+  EXPECT_FALSE(AnyWheelDustActive());
+  // The measure sees a mark and a particle that are there.
+  RenderCarRows[0].skidIndex[0] = 399;
+  TyreMark& mark = TyreMarks[0][0][398];
+  const float corners[4][3] = {{-2, 0, -2}, {2, 0, -2}, {2, 0, 2}, {-2, 0, 2}};
+  std::memcpy(mark.corners, corners, sizeof corners);
+  mark.startStrength = 1.0f;
+  EXPECT_GT(FeedbackFloats(DrawSkidMarks), 0);
+  WheelDust& d = WheelDustStore[0][3][7];
+  d.active = 1;
+  d.position = {1.0f, 0.0f, 1.0f, 0.0f};
+  EXPECT_TRUE(AnyWheelDustActive());
+  EXPECT_GT(FeedbackFloats(DrawDust), 0);
+  // At the eye the square has no face and would go out as non-numbers: left out, but
+  // the particle still ages.
+  d.position = {RenderCamera.eye.x, RenderCamera.eye.y, RenderCamera.eye.z, 0.0f};
+  d.velocity = {0.0f, 0.0f, 0.0f, 0.0f};
+  const float age = d.age;
+  EXPECT_EQ(FeedbackFloats(DrawDust), 0);
+  EXPECT_GT(d.age, age);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(RaceRenderTrailDraws, EmptyTyreMarkRingsDrawNothing) {
   const std::vector<uint8_t> before = target_->Read();
   const GLuint samples = rendertest::SamplesPassed([] { DrawCars(1); });

@@ -79,7 +79,8 @@ TEST(RaceFrameOptions, ValuesOutsideWhatTheGameOffersAreRefused) {
 
 TEST(RaceFrameOptions, SkipTakesAsManyPassesAsTheRendererHolds) {
   std::vector<const char*> args;
-  const char* const passes[] = {"sky", "composite", "foliage", "cars", "objects", "smoke", "trails", "hud", "gauges"};
+  const char* const passes[] = {"sky",     "composite", "grass",  "trees", "glare", "cars",
+                                "objects", "smoke",     "trails", "hud",   "gauges"};
   for (int i = 0; i < 8; ++i) args.insert(args.end(), {"--skip", passes[i]});
   RaceFrameOptions o;
   std::string error;

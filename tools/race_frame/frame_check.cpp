@@ -38,6 +38,7 @@
 #include "render/mini_map.h"
 #include "render/pass_control.h"
 #include "tools/basegen/gen_world.h"
+#include "tools/race_frame/foliage_checks.h"
 #include "tools/race_frame/frame_modes.h"
 #include "tools/race_frame/picture_checks.h"
 #include "tools/race_frame/race_run.h"
@@ -470,6 +471,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     }
     ShowRaceFrame();
   }
+  report.failed |= skyDrawn && !RunFoliageChecks(folder);
   PassControl.passHook = nullptr;
   report.Line("gl_errors", g_hook.errors == 0 && frames >= kErrorFramesWanted,
               g_hook.errors == 0 ? FormatFigures("%d frames, glGetError clean after every pass", frames)

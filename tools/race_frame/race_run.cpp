@@ -170,6 +170,10 @@ bool OpenRaceRun(const RaceFrameOptions& o, std::string* why) {
   // The loading screen itself draws the race's map and starts the race once loaded, or
   // goes back to the menus when the loader refuses it.
   if (!FramesUntilRace()) return Fail(why, "the race did not load");
+  // The menus advanced the scene clock once per frame of their own, and how many frames
+  // the loads took is the wall clock's business: the race's clock starts at 0 so that
+  // the wind of the grass and the trees is the same in every run.
+  FrameTiming.SceneClock = 0.0f;
   return true;
 }
 
