@@ -260,7 +260,9 @@ void SolveLooseBodies(neSimulationRecord& sim) {
       neApplyCollisionImpulse(sim, row.bodyA, row.bodyB, row, kNeImpulseResting, 1.0f);
     }
     sim.contactRecords.Clear();
-    if (neMotionAtRest(*b) && neSupportsHold(*b) && neBalance(*b) != kNeUnbalanced) b->Rest();
+    // On an edge only after as many calm steps as the rest check asks: the
+    // rule's any balance let a dropped cube stop for good on an edge.
+    if (neMotionAtRest(*b) && neSupportsHold(*b) && neBalancedForRest(*b)) b->Rest();
   }
 }
 
