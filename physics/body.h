@@ -199,6 +199,7 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   // The resting contacts' push out of penetration, as velocities the next
   // position update moves the body by and then drops: a push is a position
   // correction, never momentum (kept, it threw an embedded box into the air).
+  neVector3 stepStartVelocity = {0, 0, 0, 0};  // before this sub-step's forces
   neVector3 pushVelocity = {0, 0, 0, 0};
   neVector3 pushAngularVelocity = {0, 0, 0, 0};
   int32_t pushed = 0;  // either push velocity is non-zero
@@ -280,6 +281,12 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   void UpdateVelocity(float dt);
   void UpdatePosition(float dt);
   void UpdateControllers(float dt);
+  // The controllers alone (no gravity), in list order by their periods.
+  void RunControllers(float dt);
+  // A resting body with sensors: its controllers read this sub-step's hits,
+  // where the rule runs no controller at rest (a car at rest could not read
+  // its ground); a controller force wakes it at the next velocity update.
+  void ReadSensorsAtRest(float dt);
   void Wake();
   void Rest();
   // Back into the sub-step list if quiet; call before anything that changes

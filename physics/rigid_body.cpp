@@ -197,6 +197,10 @@ void neRigidBodyRecord::ApplyAveragedImpulses() {
 void neRigidBodyRecord::UpdateControllers(float dt) {
   gravityForce = (gravityEnabled && restState != kNeResting) ? sim->gravity * mass : kZero;
   gravityForce.w = 0.0f;
+  RunControllers(dt);
+}
+
+void neRigidBodyRecord::RunControllers(float dt) {
   controllerForce = controllerTorque = kZero;
   for (neControllerRecord* c = controllerHead; c; c = c->next) {
     if (c->countdown > 0) {
@@ -221,6 +225,7 @@ void neRigidBodyRecord::UpdateVelocity(float dt) {
   const int32_t slot = sim->RingSlot();
   velocityChangeRing[slot] = angularChangeRing[slot] = kZero;
   ringsDirty = 1;
+  stepStartVelocity = velocity;
 
   forceAccumulator += hostForce + gravityForce + controllerForce;
   const neVector3 dv = forceAccumulator * (invMass * dt);
@@ -271,6 +276,11 @@ void neRigidBodyRecord::UpdatePosition(float dt) {
   velocityHistory[slot] = velocity;
   angularVelocityHistory[slot] = angularVelocity;
   ringsDirty = 1;
+}
+
+void neRigidBodyRecord::ReadSensorsAtRest(float dt) {
+  RunControllers(dt);
+  ClearSensorHits();
 }
 
 void neRigidBodyRecord::StirWithSupported() {

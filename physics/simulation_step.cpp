@@ -125,6 +125,8 @@ void neSimulationRecord::SubStep() {
       if (r->restState != kNeResting) {
         if (r->bounceSteps > 0) r->SettleBounce(gravityLength * dt);
         r->UpdatePosition(dt);
+      } else if (r->sensorHead && r->controllerHead) {
+        r->ReadSensorsAtRest(dt);
       }
       // Taken after the body's own work: a body a controller stirred back in
       // just behind it is still visited, as the full list would visit it.

@@ -88,8 +88,20 @@ void SolveRestingContact(neSimulationRecord& sim, neSolverRecord& row) {
       (PushPointVelocity(row.bodyA, row.armA) - PushPointVelocity(row.bodyB, row.armB)).Dot(n);
   const float normalMass = row.k.col[2].z;
   if (!(pn < target) || !(normalMass > kNeZero * kNeZero)) return;
-  // Along the normal only: a push carries no friction.
-  const neVector3 j = n * ((target - pn) / normalMass);
+  // The push that moves the contact point along the normal alone: a push
+  // along the normal at a corner slid the corner sideways as it turned the
+  // body, and a stack of five sheared by 17 cm.
+  // Its sideways part is held inside the friction cone, like a contact's.
+  neVector3 local = row.kInv.MultiplyVector(neV3(0.0f, 0.0f, target - pn));
+  const float mu = neMin(MaterialFriction(sim, row.materialA), MaterialFriction(sim, row.materialB));
+  const float side = std::sqrt(local.x * local.x + local.y * local.y);
+  const float most = local.z > 0.0f ? mu * local.z : 0.0f;
+  if (side > most) {
+    const float keep = side > 0.0f ? most / side : 0.0f;
+    local.x *= keep;
+    local.y *= keep;
+  }
+  const neVector3 j = row.frame.MultiplyVector(local);
   if (!j.IsFinite()) return;
   Push(neRowRigid(row.bodyA), j, row.armA);
   if (!sim.lastIteration) Push(neRowRigid(row.bodyB), j.Negated(), row.armB);
@@ -381,12 +393,23 @@ void ForEachRigidMember(neConstraintSet& set, F f) {
 // them so each takes its own new snapshot when it fails. The snapshot test
 // alone lets a body turn at up to 10 rad/s; a body that moves now (the
 // engine's moving test, the one that wakes a resting body) is not at rest.
+// A slow swing passes both (a pendulum 5 degrees out froze mid-swing): a
+// jointed body rests only when it is nearly still and its joints cancel what
+// the forces did this sub-step, so that it is held, not passing a turn.
+constexpr float kIslandStill2 = 0.0025f;      // (0.05 m/s)^2, and (0.05 rad/s)^2
+constexpr float kIslandNetAcceleration = 0.2f;  // m/s^2 left after the joints
+
 bool IslandAtRest(neSimulationRecord& sim) {
   bool all = true;
-  auto test = [&all, &sim](neRigidBodyRecord& r) {
+  const float netChange = kIslandNetAcceleration * sim.dt;
+  auto test = [&all, &sim, netChange](neRigidBodyRecord& r) {
     const bool still =
         r.velocity.LengthSquared() + r.angularVelocity.LengthSquared() < sim.movingTest;
-    all = neMotionAtRest(r) && still && all;
+    const bool held = r.restState == kNeResting ||
+                      (r.velocity.LengthSquared() < kIslandStill2 &&
+                       r.angularVelocity.LengthSquared() < kIslandStill2 &&
+                       (r.velocity - r.stepStartVelocity).LengthSquared() < netChange * netChange);
+    all = neMotionAtRest(r) && still && held && all;
   };
   for (int32_t i = 0; i < sim.islandList.Count(); ++i) ForEachRigidMember(*sim.islandList[i], test);
   ForEachRigidMember(sim.builtInSet, test);

@@ -209,13 +209,17 @@ SceneResult RunSlopeLevel() {
       b->SetRotation(RotationAboutY(yaw));
       const neVector3 normal = SlopeNormal(slope);
       float restAt = -1.0f, maxTilt = 0.0f;
-      bool slow = false;
+      // The clock starts when it first slows below 0.1 m/s after settling
+      // onto the slope (from the start when it never moves that fast).
+      bool slow = false, moving = false;
       neVector3 slowAt = Local(b);
       float creep = 0.0f;
       for (int i = 0; i < Steps(5.0f); ++i) {
         w.sim->Step(kGameSubStep, 1);
         maxTilt = std::fmax(maxTilt, TiltFrom(b, neV3(0, 1, 0)));
-        if (!slow && b->GetVelocity().Length() < 0.1f && i > 0) {
+        const float speed = b->GetVelocity().Length();
+        moving = moving || speed >= 0.1f;
+        if (!slow && speed < 0.1f && (moving || i + 1 >= Steps(1.0f))) {
           slow = true;
           slowAt = Local(b);
         }
