@@ -385,8 +385,14 @@ bool neMayGoQuiet(neRigidBodyRecord& b) {
   if (!(0.0f < b.sim->movingTest)) return false;
   const neStackNode* n = b.stackNode;
   if (!n || n->ground) return true;
-  // A node in a stack takes part in the stack passes: not quiet.
-  if (n->header) return false;
+  // A stack takes part in the stack passes until all of it rests; then they
+  // pass it by, and its bodies may go quiet like loose ones (a still stack
+  // cost a full sub-step per body for ever).
+  if (n->header) {
+    for (const neStackNode* m = n->header->first; m; m = m->next) {
+      if (!m->body || m->body->restState != kNeResting || m->body->stackCheck) return false;
+    }
+  }
   int32_t count = 0;
   for (const neRestContact& s : b.rest.slots) {
     if (!s.inUse) continue;

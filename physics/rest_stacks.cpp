@@ -118,6 +118,8 @@ void AddSupportNode(neSimulationRecord& sim, neStackNode* n, neRigidBodyRecord& 
 }
 
 void AddBodyToBuiltIn(neConstraintSet& set, neBody& b) {
+  // A quiet body of a stack being solved takes part in this sub-step again.
+  if (neRigidBodyRecord* r = b.AsRigid()) r->Stir();
   b.setPrev = set.bodyLast;
   b.setNext = nullptr;
   if (set.bodyLast) set.bodyLast->setNext = &b; else set.bodyFirst = &b;
