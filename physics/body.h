@@ -32,6 +32,8 @@ enum neJoinState : int32_t { kNeJoinNone = 0, kNeJoinPending = 1, kNeJoinCancell
 
 // Slots of the per-body rings, picked by the advance counter.
 constexpr int32_t kNeRingSlots = 10;
+// Sub-steps a queued bounce waits for its impact to end before it lapses.
+constexpr int32_t kNeBounceWait = 12;
 
 // One supporting contact under a body (three per body). While in use it is
 // also linked into the supporter's list (neBody::supportedFirst), so a
@@ -194,6 +196,21 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   neVector3 controllerTorque = {0, 0, 0, 0};
   neVector3 velocity = {0, 0, 0, 0};
   neVector3 angularVelocity = {0, 0, 0, 0};
+  // The resting contacts' push out of penetration, as velocities the next
+  // position update moves the body by and then drops: a push is a position
+  // correction, never momentum (kept, it threw an embedded box into the air).
+  neVector3 stepStartVelocity = {0, 0, 0, 0};  // before this sub-step's forces
+  neVector3 pushVelocity = {0, 0, 0, 0};
+  neVector3 pushAngularVelocity = {0, 0, 0, 0};
+  int32_t pushed = 0;  // either push velocity is non-zero
+  // A bounce waiting for its impact to end: the velocity change restitution
+  // gives, along bounceNormal (away from bounceOther, null for the terrain),
+  // handed over once the body no longer closes on the other one. Sub-steps
+  // left to wait; 0 = none.
+  neVector3 bounceVelocity = {0, 0, 0, 0};
+  neVector3 bounceNormal = {0, 0, 0, 0};
+  neBody* bounceOther = nullptr;
+  int32_t bounceSteps = 0;
   neQuaternion quaternionRate = {0, 0, 0, 0};
   float speed = 0.0f;
   neBodyState state;
@@ -253,10 +270,23 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   // Stores L and derives angular velocity and quaternion rate.
   void SetAngularMomentum(const neVector3& L);
   void ApplyImpulseAtOffset(const neVector3& impulse, const neVector3& offset);
+  // A push impulse at an arm: moves the body at the next position update only.
+  void ApplyPushAtOffset(const neVector3& impulse, const neVector3& offset);
+  void ClearPush();
+  // Queues a bounce of the given velocity change (replacing a smaller one).
+  void QueueBounce(const neVector3& change, const neVector3& normal, neBody* other);
+  // In the position pass: hands over a queued bounce once the impact is over.
+  void SettleBounce(float closingAllowance);
   void ApplyAveragedImpulses();
   void UpdateVelocity(float dt);
   void UpdatePosition(float dt);
   void UpdateControllers(float dt);
+  // The controllers alone (no gravity), in list order by their periods.
+  void RunControllers(float dt);
+  // A resting body with sensors: its controllers read this sub-step's hits,
+  // where the rule runs no controller at rest (a car at rest could not read
+  // its ground); a controller force wakes it at the next velocity update.
+  void ReadSensorsAtRest(float dt);
   void Wake();
   void Rest();
   // Back into the sub-step list if quiet; call before anything that changes

@@ -212,7 +212,10 @@ bool QueryOwnTerrain(neSimulationRecord& sim, neRigidBodyRecord& body) {
 }
 
 void CollideWithTerrain(neSimulationRecord& sim, neRigidBodyRecord& body) {
-  if (body.restState == kNeResting && !body.pushedLastStep) return;
+  // A body at rest takes no terrain contact, but its sensors still read the
+  // ground for its controllers.
+  const bool still = body.restState == kNeResting && !body.pushedLastStep;
+  if (still && !body.sensorHead) return;
   if (!body.HasCollisionShape() && !body.sensorHead) return;
   sim.terrainLeaves.Clear();
   sim.terrainTriangles.Clear();
@@ -229,7 +232,7 @@ void CollideWithTerrain(neSimulationRecord& sim, neRigidBodyRecord& body) {
   neCollisionResult r;
   r.found = 0;
   r.triangleUserWord = 0;
-  if (response != 0) neCollideBodies(r, body, tb, terrain, identity, body.smoothedDisplacement.Negated());
+  if (response != 0 && !still) neCollideBodies(r, body, tb, terrain, identity, body.smoothedDisplacement.Negated());
   if (body.sensorHead) neSensorTestBodies(body, tb, terrain, identity, nullptr);
   LoadTerrainList(sim, nullptr, 0, nullptr, nullptr);  // host arrays are not kept
   if (!r.found) return;

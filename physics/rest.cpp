@@ -123,7 +123,9 @@ void MakeRestingRow(neSimulationRecord& sim, neRigidBodyRecord& body, const neRe
   row.frame.col[2] = s.normalWorld;
   row.materialA = s.materialThis;
   row.materialB = s.materialOther;
-  row.error = s.depth;
+  // The depth as the bodies lie now, where the rule takes the depth recorded
+  // with the support: a corner already pushed out was pushed on.
+  row.error = s.separation < 0.0f ? -s.separation : 0.0f;
   neSetupRow(row, false, false);
   if (!bypass && !FilterKeeps(row)) sim.contactRecords.Truncate(at);
 }
@@ -272,6 +274,11 @@ int32_t neBalance(neRigidBodyRecord& b) {
                                                                            : kNeUnbalanced;
 }
 
+bool neBalancedForRest(neRigidBodyRecord& b) {
+  const int32_t balance = neBalance(b);
+  return balance >= kNeOnTriangle || (balance == kNeOnEdge && b.restCounter > kNeCalmStepsOnEdge);
+}
+
 void neCheckRest(neRigidBodyRecord& b) {
   const neSimulationRecord& sim = *b.sim;
   if (b.velocity.LengthSquared() >= sim.movingTest ||
@@ -295,9 +302,7 @@ void neCheckRest(neRigidBodyRecord& b) {
   }
   ++b.restCounter;
   if (b.restCounter > kNeCalmSteps && b.stackNode && neMotionAtRest(b)) {
-    const int32_t balance = neBalance(b);
-    if (balance >= kNeOnTriangle || (balance == kNeOnEdge && b.restCounter > kNeCalmStepsOnEdge))
-      b.Rest();
+    if (neBalancedForRest(b)) b.Rest();
   }
 }
 
@@ -358,7 +363,8 @@ bool neMayGoQuiet(neRigidBodyRecord& b) {
   // clears motion), count its supports, or hand it to a constraint set.
   if (!b.sim->quietAllowed) return false;
   if (b.restState != kNeResting || b.constraintSet || b.sensorHead || b.stackCheck) return false;
-  if (b.pushedLastStep || b.pushedThisStep || !b.collectPending || b.ringsDirty) return false;
+  if (b.pushedLastStep || b.pushedThisStep || !b.collectPending || b.ringsDirty || b.pushed)
+    return false;
   if (b.HasCollisionShape() && !b.WorldBoxCurrent()) return false;
   if (!ExactlyCleared(b.velocity) || !ExactlyCleared(b.angularVelocity) ||
       !ExactlyCleared(b.state.angularMomentum) || !ExactlyCleared(b.quaternionRate)) {
@@ -379,8 +385,14 @@ bool neMayGoQuiet(neRigidBodyRecord& b) {
   if (!(0.0f < b.sim->movingTest)) return false;
   const neStackNode* n = b.stackNode;
   if (!n || n->ground) return true;
-  // A node in a stack takes part in the stack passes: not quiet.
-  if (n->header) return false;
+  // A stack takes part in the stack passes until all of it rests; then they
+  // pass it by, and its bodies may go quiet like loose ones (a still stack
+  // cost a full sub-step per body for ever).
+  if (n->header) {
+    for (const neStackNode* m = n->header->first; m; m = m->next) {
+      if (!m->body || m->body->restState != kNeResting || m->body->stackCheck) return false;
+    }
+  }
   int32_t count = 0;
   for (const neRestContact& s : b.rest.slots) {
     if (!s.inUse) continue;

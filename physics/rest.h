@@ -48,6 +48,8 @@ void neUpdateStacks(neSimulationRecord& sim);
 // Once a step: the resting-contact solve of loose moving bodies and of every
 // moving stack that no constraint set took in hand.
 void neSolveStacks(neSimulationRecord& sim);
+// Balanced on a triangle of supports, or on an edge after more calm steps.
+bool neBalancedForRest(neRigidBodyRecord& body);
 // Counts calm steps of a moving body and puts it to rest.
 void neCheckRest(neRigidBodyRecord& body);
 // For a resting body in the velocity update: true while it stays at rest.

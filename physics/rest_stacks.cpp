@@ -118,6 +118,8 @@ void AddSupportNode(neSimulationRecord& sim, neStackNode* n, neRigidBodyRecord& 
 }
 
 void AddBodyToBuiltIn(neConstraintSet& set, neBody& b) {
+  // A quiet body of a stack being solved takes part in this sub-step again.
+  if (neRigidBodyRecord* r = b.AsRigid()) r->Stir();
   b.setPrev = set.bodyLast;
   b.setNext = nullptr;
   if (set.bodyLast) set.bodyLast->setNext = &b; else set.bodyFirst = &b;
@@ -260,7 +262,9 @@ void SolveLooseBodies(neSimulationRecord& sim) {
       neApplyCollisionImpulse(sim, row.bodyA, row.bodyB, row, kNeImpulseResting, 1.0f);
     }
     sim.contactRecords.Clear();
-    if (neMotionAtRest(*b) && neSupportsHold(*b) && neBalance(*b) != kNeUnbalanced) b->Rest();
+    // On an edge only after as many calm steps as the rest check asks: the
+    // rule's any balance let a dropped cube stop for good on an edge.
+    if (neMotionAtRest(*b) && neSupportsHold(*b) && neBalancedForRest(*b)) b->Rest();
   }
 }
 

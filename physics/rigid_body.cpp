@@ -45,6 +45,9 @@ void neRigidBodyRecord::Reset() {
   state.rot.col[0].w = state.rot.col[1].w = state.rot.col[2].w = 0.0f;
   state.pos = kZero;
   velocity = angularVelocity = kZero;
+  ClearPush();
+  bounceSteps = 0;
+  bounceOther = nullptr;
   quaternionRate = neQuaternion{0, 0, 0, 0};
   // Computed now, so an impulse before the first step uses the right inertia.
   RefreshWorldInertia();
@@ -147,6 +150,42 @@ void neRigidBodyRecord::ApplyImpulseAtOffset(const neVector3& impulse, const neV
   SetAngularMomentum(state.angularMomentum + dL);
 }
 
+void neRigidBodyRecord::ApplyPushAtOffset(const neVector3& impulse, const neVector3& offset) {
+  Stir();
+  pushVelocity += impulse * invMass;
+  pushAngularVelocity += worldInertiaInverse.MultiplyVector(offset.Cross(impulse));
+  pushed = 1;
+}
+
+void neRigidBodyRecord::ClearPush() {
+  pushVelocity = pushAngularVelocity = kZero;
+  pushed = 0;
+}
+
+void neRigidBodyRecord::QueueBounce(const neVector3& change, const neVector3& normal,
+                                    neBody* other) {
+  if (bounceSteps > 0 && bounceVelocity.LengthSquared() >= change.LengthSquared()) return;
+  Stir();
+  bounceVelocity = change;
+  bounceNormal = normal;
+  bounceOther = other;
+  bounceSteps = kNeBounceWait;
+}
+
+void neRigidBodyRecord::SettleBounce(float closingAllowance) {
+  neVector3 relative = velocity;
+  if (bounceOther) {
+    if (neRigidBodyRecord* o = bounceOther->AsRigid()) relative -= o->velocity;
+  }
+  if (relative.Dot(bounceNormal) >= -closingAllowance) {
+    velocity += bounceVelocity;
+    bounceSteps = 0;
+  } else {
+    --bounceSteps;
+  }
+  if (bounceSteps == 0) bounceOther = nullptr;
+}
+
 void neRigidBodyRecord::ApplyAveragedImpulses() {
   if (impulseCountLinear > 0) velocity += impulseSumLinear * (1.0f / impulseCountLinear);
   if (impulseCountAngular > 0)
@@ -158,6 +197,10 @@ void neRigidBodyRecord::ApplyAveragedImpulses() {
 void neRigidBodyRecord::UpdateControllers(float dt) {
   gravityForce = (gravityEnabled && restState != kNeResting) ? sim->gravity * mass : kZero;
   gravityForce.w = 0.0f;
+  RunControllers(dt);
+}
+
+void neRigidBodyRecord::RunControllers(float dt) {
   controllerForce = controllerTorque = kZero;
   for (neControllerRecord* c = controllerHead; c; c = c->next) {
     if (c->countdown > 0) {
@@ -182,6 +225,7 @@ void neRigidBodyRecord::UpdateVelocity(float dt) {
   const int32_t slot = sim->RingSlot();
   velocityChangeRing[slot] = angularChangeRing[slot] = kZero;
   ringsDirty = 1;
+  stepStartVelocity = velocity;
 
   forceAccumulator += hostForce + gravityForce + controllerForce;
   const neVector3 dv = forceAccumulator * (invMass * dt);
@@ -205,12 +249,18 @@ void neRigidBodyRecord::UpdateVelocity(float dt) {
 
 void neRigidBodyRecord::UpdatePosition(float dt) {
   const neVector3 p = state.pos;
-  const neVector3 next = p + velocity * dt + acceleration * (0.5f * dt * dt);
+  neVector3 next = p + velocity * dt + acceleration * (0.5f * dt * dt);
+  if (pushed) next += pushVelocity * dt;
   smoothedDisplacement = smoothedDisplacement * 0.7f + (next - p) * 0.3f;
   state.pos = next;
   state.pos.w = p.w;
 
   SetAngularMomentum(state.angularMomentum);
+  // The push turns the body this once; the rate below comes from L alone.
+  if (pushed) {
+    quaternionRate = RateOf(angularVelocity + pushAngularVelocity, state.q);
+    ClearPush();
+  }
   neQuaternion q = AddScaled(state.q, dt, quaternionRate);
   // A zero or non-finite norm keeps the previous orientation.
   if (q.Normalize()) state.q = q;
@@ -226,6 +276,11 @@ void neRigidBodyRecord::UpdatePosition(float dt) {
   velocityHistory[slot] = velocity;
   angularVelocityHistory[slot] = angularVelocity;
   ringsDirty = 1;
+}
+
+void neRigidBodyRecord::ReadSensorsAtRest(float dt) {
+  RunControllers(dt);
+  ClearSensorHits();
 }
 
 void neRigidBodyRecord::StirWithSupported() {
@@ -251,6 +306,9 @@ void neRigidBodyRecord::Wake() {
 void neRigidBodyRecord::Rest() {
   restState = kNeResting;
   velocity = angularVelocity = kZero;
+  if (pushed) ClearPush();
+  bounceSteps = 0;
+  bounceOther = nullptr;
   quaternionRate = neQuaternion{0, 0, 0, 0};
   state.angularMomentum = kZero;
   speed = 0.0f;

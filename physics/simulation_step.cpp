@@ -122,7 +122,12 @@ void neSimulationRecord::SubStep() {
     for (neRigidBodyRecord* r = list->first; r;) {
       r->collectPending = 1;
       if (r->restState != kNeResting && !r->constraintSet) neCheckRest(*r);
-      if (r->restState != kNeResting) r->UpdatePosition(dt);
+      if (r->restState != kNeResting) {
+        if (r->bounceSteps > 0) r->SettleBounce(gravityLength * dt);
+        r->UpdatePosition(dt);
+      } else if (r->sensorHead && r->controllerHead) {
+        r->ReadSensorsAtRest(dt);
+      }
       // Taken after the body's own work: a body a controller stirred back in
       // just behind it is still visited, as the full list would visit it.
       neRigidBodyRecord* const following = r->stepNext;

@@ -238,4 +238,33 @@ TEST(LineSensor, WheelsReadTheTerrainDuringTheStep) {
   neSimulation::Destroy(sim);
 }
 
+// The same car at rest: its controller still runs every sub-step and every
+// wheel reads the ground, so a car that has stopped knows where it stands.
+TEST(LineSensor, ARestingCarStillReadsItsWheelsThroughItsController) {
+  neSimulation* sim = MakeSimulation(neSimulationSizes{});
+  ASSERT_NE(sim, nullptr);
+  SceneTerrain ground;
+  ground.Build(20.0f, 10, SlopeHeight(0.0f, 0.0f), 2);
+  ground.Apply(sim);
+  neRigidBody* car = AddSceneBox(sim, neV3(4, 1, 2), 1000, neV3(0, 0.5f, 0), 0, BoxInertia::kEngine);
+  WheelProbe probe;
+  for (int k = 0; k < 4; ++k) {
+    car->AddSensor()->SetLine(neV3(k < 2 ? 1.5f : -1.5f, 0, (k % 2) ? -1.0f : 1.0f),
+                              neV3(0, -1.5f, 0));
+  }
+  car->AddController(&probe, 0);
+  car->UpdateBoundingInfo();
+  int step = 0;
+  for (; step < 600 && !car->IsIdle(); ++step) sim->Step(2.1f / 240.0f, 1);
+  ASSERT_TRUE(car->IsIdle()) << "not at rest within 600 sub-steps";
+  const int before = probe.calls;
+  for (float& d : probe.depths) d = -1.0f;
+  for (int i = 0; i < 100; ++i) sim->Step(2.1f / 240.0f, 1);
+  EXPECT_TRUE(car->IsIdle());
+  EXPECT_EQ(probe.calls - before, 100);
+  const float y = car->GetPosition().y;
+  for (float d : probe.depths) EXPECT_NEAR(d, 1.5f - y, 0.02f);
+  neSimulation::Destroy(sim);
+}
+
 }  // namespace

@@ -384,6 +384,24 @@ std::vector<uint32_t> BusyRun(bool quietAllowed) {
   return all;
 }
 
+// A stack costs nothing once all of it rests, and takes part again as soon
+// as anything touches it.
+TEST(QuietRest, AStillStackGoesQuietAndWakesWhenPushed) {
+  World w(4);
+  std::vector<neRigidBody*> stack;
+  for (int k = 0; k < 3; ++k) stack.push_back(w.Box(neV3(0.0f, 0.5f + 1.0f * k, 0.0f)));
+  w.Run(300);
+  for (neRigidBody* b : stack) EXPECT_TRUE(b->IsIdle());
+  EXPECT_EQ(Peek(w.sim())->quietCount, 3);
+  stack[2]->ApplyImpulse(neV3(0.5f, 0.0f, 0.0f));
+  w.Run(1);
+  EXPECT_FALSE(stack[2]->IsIdle());
+  EXPECT_LT(Peek(w.sim())->quietCount, 3);
+  w.Run(300);
+  EXPECT_NEAR(stack[2]->GetPosition().y, 2.5f, 0.05f);
+  EXPECT_EQ(Peek(w.sim())->quietCount, 3);
+}
+
 TEST(QuietRest, TheShortcutChangesNothingBitForBit) {
   const std::vector<uint32_t> with = BusyRun(true);
   const std::vector<uint32_t> without = BusyRun(false);

@@ -270,4 +270,30 @@ TEST(SolveJointDamping, DampingSlowsTheRelativeSpinAboutTheHinge) {
   EXPECT_LT(w1, 0.8f * w0);
 }
 
+// A bar hung from a hinge and let go 5 degrees out swings slowly (0.27 m/s
+// at most): slow is not still, and the joint does not hold it mid-swing.
+TEST(SolveJointRest, ASlowPendulumKeepsSwingingAndAHangingOneRests) {
+  Scene s;
+  const float start = 5.0f * 3.14159265f / 180.0f;
+  neRigidBody* bar = s.AddBox(neV3(0.2f, 1.0f, 0.2f), 1.0f,
+                              neV3(0.5f * std::sin(start), 2.0f - 0.5f * std::cos(start), 0));
+  bar->SetRotation(RotationAboutZ(start));
+  AddHingeAlongZ(s.sim(), bar, neV3(0, 2, 0))->Enable(true);
+  float late = 0.0f;
+  for (int i = 0; i < 1143; ++i) {  // 10 s
+    s.Run(1);
+    ASSERT_FALSE(bar->IsIdle()) << "frozen at sub-step " << i << ", angle " << TurnAboutZ(bar);
+    if (i > 1028) late = std::fmax(late, std::fabs(TurnAboutZ(bar)));
+  }
+  EXPECT_GT(late, 0.6f * start);  // the hinge takes almost nothing out
+  EXPECT_LT(late, 1.1f * start);  // nor adds
+
+  // Hanging straight down, the same bar is held still and goes to rest.
+  Scene hanging;
+  neRigidBody* still = hanging.AddBox(neV3(0.2f, 1.0f, 0.2f), 1.0f, neV3(0, 1.5f, 0));
+  AddHingeAlongZ(hanging.sim(), still, neV3(0, 2, 0))->Enable(true);
+  hanging.Run(600);
+  EXPECT_TRUE(still->IsIdle());
+}
+
 }  // namespace

@@ -27,6 +27,13 @@ const Scene kScenes[] = {
     {"hinge_limit", RunHingeLimit},
     {"sensor_ground", RunSensorGround},
     {"car_box", RunCarBox},
+    {"embed", RunEmbed},
+    {"land", RunLand},
+    {"slope_level", RunSlopeLevel},
+    {"stack5", RunStack5},
+    {"edge", RunEdge},
+    {"pendulum", RunPendulum},
+    {"sensor_rest", RunSensorRest},
 };
 
 }  // namespace

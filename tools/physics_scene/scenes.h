@@ -40,5 +40,12 @@ SceneResult RunSlopeSlide();
 SceneResult RunHingeLimit();
 SceneResult RunSensorGround();
 SceneResult RunCarBox();
+SceneResult RunEmbed();
+SceneResult RunLand();
+SceneResult RunSlopeLevel();
+SceneResult RunStack5();
+SceneResult RunEdge();
+SceneResult RunPendulum();
+SceneResult RunSensorRest();
 
 #endif  // KELVAMOR_TOOLS_PHYSICS_SCENE_SCENES_H

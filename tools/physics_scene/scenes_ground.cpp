@@ -233,3 +233,68 @@ SceneResult RunSensorGround() {
                       hits, worstDepth, worstNormal, probe.depths[0], probe.calls);
   return r;
 }
+
+namespace {
+
+// Counts, for each controller call, whether all four lines saw the ground
+// at the expected depth, and how many calls came while the body rested.
+struct RestingReader : neRigidBodyControllerCallback {
+  float expect = 0.0f;
+  int restingCalls = 0;
+  int restingReads = 0;  // calls at rest with four good hits
+  float worstDepth = 0.0f;
+  void Callback(neRigidBodyController* c, float) override {
+    neRigidBody* body = c->GetRigidBody();
+    if (!body->IsIdle()) return;
+    ++restingCalls;
+    body->BeginSensorIteration();
+    int good = 0;
+    while (neSensor* s = body->GetNextSensor()) {
+      const float error = std::fabs(s->GetHitDepth() - expect);
+      worstDepth = std::fmax(worstDepth, error);
+      if (error < 0.02f) ++good;
+    }
+    if (good == 4) ++restingReads;
+  }
+};
+
+}  // namespace
+
+SceneResult RunSensorRest() {
+  neSimulationSizes sizes = Sizes(1);
+  sizes.sensorsCount = 4;
+  sizes.controllersCount = 1;
+  GroundWorld w(sizes);
+  neSimulation* sim = w.sim;
+  w.Lay(10.0f, 10, 0, 0.0f);
+  const neVector3 size = neV3(2.0f, 1.0f, 1.0f);
+  neRigidBody* box = AddSceneBox(sim, size, 20.0f, At(0.3f, 0.5f, 0.2f));
+  for (int k = 0; k < 4; ++k) {
+    // From the body's middle plane, 1 m down: 0.5 m of each line below ground.
+    box->AddSensor()->SetLine(neV3(k < 2 ? 0.8f : -0.8f, 0.0f, (k % 2) ? -0.4f : 0.4f),
+                              neV3(0.0f, -1.0f, 0.0f));
+  }
+  RestingReader reader;
+  reader.expect = 0.5f;
+  box->AddController(&reader, 0);
+  int restAt = -1;
+  const int steps = static_cast<int>(4.0f / kGameSubStep);
+  int restingSteps = 0;
+  for (int i = 0; i < steps; ++i) {
+    sim->Step(kGameSubStep, 1);
+    if (box->IsIdle()) {
+      ++restingSteps;
+      if (restAt < 0) restAt = i + 1;
+    }
+  }
+  SceneResult r;
+  // Each sub-step at rest calls the controller once (bar the one it went to
+  // rest in), and each call reads the ground under all four lines.
+  r.pass = BodyFinite(box) && restAt > 0 && restAt * kGameSubStep <= 3.0f &&
+           reader.restingCalls >= restingSteps - 1 && reader.restingReads == reader.restingCalls &&
+           reader.restingCalls > 100;
+  r.figures = Figures("rest-at=%.2fs resting-calls=%.0f reads-of-4=%.0f depth-error=%.4f",
+                      restAt * kGameSubStep, reader.restingCalls, reader.restingReads,
+                      reader.worstDepth);
+  return r;
+}

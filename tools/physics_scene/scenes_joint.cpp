@@ -42,3 +42,33 @@ SceneResult RunHingeLimit() {
   neSimulation::Destroy(sim);
   return r;
 }
+
+// A bar hung from a hinge and let go 5 degrees from its lowest point: nothing
+// but the hinge holds it, so it must go on swinging.
+SceneResult RunPendulum() {
+  neSimulation* sim = MakeSimulation(SceneSizes(1, 0, 1));
+  const float start = 5.0f * 3.14159265f / 180.0f;
+  const neVector3 pivot = At(0, 2, 0);
+  neRigidBody* bar = AddSceneBox(sim, neV3(0.2f, 1.0f, 0.2f), 1.0f,
+                                 pivot + neV3(0.5f * std::sin(start), -0.5f * std::cos(start), 0));
+  bar->SetRotation(RotationAboutZ(start));
+  neConstraint* c = AddHingeAlongZ(sim, bar, pivot);
+  c->Enable(true);
+  const int steps = static_cast<int>(10.0f / kGameSubStep);
+  const int lastSecond = steps - static_cast<int>(1.0f / kGameSubStep);
+  float lateSwing = 0.0f;
+  int idleSteps = 0;
+  for (int i = 0; i < steps; ++i) {
+    sim->Step(kGameSubStep, 1);
+    if (bar->IsIdle()) ++idleSteps;
+    if (i >= lastSecond) lateSwing = std::fmax(lateSwing, std::fabs(TurnAboutZ(bar)));
+  }
+  const float deg = 180.0f / 3.14159265f;
+  SceneResult r;
+  r.pass = BodyFinite(bar) && idleSteps == 0 && lateSwing >= 0.6f * start &&
+           lateSwing <= 1.1f * start;
+  r.figures = Figures("swing-in-last-second=%.3fdeg (released at %.1f) idle-sub-steps=%.0f",
+                      lateSwing * deg, start * deg, idleSteps);
+  neSimulation::Destroy(sim);
+  return r;
+}
