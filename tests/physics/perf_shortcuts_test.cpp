@@ -34,7 +34,7 @@ void RandomTriangle(Rng& rng, neVector3 v[3]) {
   for (int k = 0; k < 3; ++k) v[k] = centre + rng.InCube(size);
 }
 
-TEST(Perf2BoxTriangle, GivingUpNeverLosesADeeperContact) {
+TEST(BoxTriangleShortcut, GivingUpNeverLosesADeeperContact) {
   Rng rng(20261209);
   const neGeometryRecord geometry = MakeBox(0.8f, 0.4f, 0.6f);
   int touching = 0, gaveUp = 0, kept = 0;
@@ -73,7 +73,7 @@ TEST(Perf2BoxTriangle, GivingUpNeverLosesADeeperContact) {
   EXPECT_GT(kept, 2000);
 }
 
-TEST(Perf2BoxTriangle, ListPicksTheDeepestFirstContactOfTheFullTest) {
+TEST(BoxTriangleShortcut, ListPicksTheDeepestFirstContactOfTheFullTest) {
   Rng rng(77);
   neGeometryRecord geometry = MakeBox(1.0f, 0.5f, 1.5f);
   int found = 0;
@@ -139,7 +139,7 @@ neMatrix3x3 CrossMassCross(const neVector3& a, const neMatrix3x3& m) {
   return c.Multiply(m.Multiply(c));
 }
 
-TEST(Perf2SetupRow, StaticSideAddsNothingAndABrokenArmStillSpoilsTheRow) {
+TEST(SetupRowShortcut, StaticSideAddsNothingAndABrokenArmStillSpoilsTheRow) {
   solve_test::Scene s(nullptr, false);
   neRigidBody* handle = s.AddBox(neV3(1.0f, 0.6f, 2.0f), 3.0f, neV3(0, 0, 0));
   handle->SetRotation(AxisAngle(neV3(1.0f, 2.0f, 0.5f), 0.7f));
