@@ -160,7 +160,7 @@ GLuint TableTexture(int entry) {
   return name > 0 ? static_cast<GLuint>(name) : 0;
 }
 
-// The eye, the point it looks at and the up of this frame's camera.
+// This frame's eye and the point it looks at; up is always +Y.
 struct GarageCamera {
   Vector3 eye;
   Vector3 point;
@@ -292,18 +292,25 @@ void DrawLayerB(const GarageCamera& c, GLuint layerB, const float lamps[3]) {
   ResolveLayer(layerB);
 }
 
+// A layer texel for texel over the frame: every pixel centre falls on a texel centre,
+// so nearest filtering gives what linear gives at a fraction of a software
+// rasteriser's cost. The layers go back to linear for anyone who scales them.
 void LayerOverFrame(GLuint texture) {
   const VirtualScreenFrame& v = VirtualScreen;
   const float l = static_cast<float>(v.left), r = static_cast<float>(v.right);
   const float b = static_cast<float>(v.bottom), t = static_cast<float>(v.top);
   const float w = static_cast<float>(RenderSetup.screenWidth), h = static_cast<float>(RenderSetup.screenHeight);
   glBindTexture(GL_TEXTURE_RECTANGLE_ARB, texture);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glBegin(GL_QUADS);
   glTexCoord2f(0.0f, 0.0f); glVertex2f(l, b);
   glTexCoord2f(w, 0.0f); glVertex2f(r, b);
   glTexCoord2f(w, h); glVertex2f(r, t);
   glTexCoord2f(0.0f, h); glVertex2f(l, t);
   glEnd();
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
 // The frame: layer A as it is, layer B blended over it. The screen depth buffer keeps
