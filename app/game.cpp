@@ -18,6 +18,7 @@
 #include "app/sound.h"
 #include "app/test_race.h"
 #include "app/window.h"
+#include "frontend/garage_scene.h"
 #include "frontend/screens.h"
 #include "gfx/renderer.h"
 #include "gfx/links.h"
@@ -145,7 +146,7 @@ void LinkRendererToGame() {
   GfxLinks.sceneClock = [] { return FrameTiming.SceneClock; };
   GfxLinks.cameraSpeedFactor = [] { return RenderCamera.speedFactor; };
   GfxLinks.farDistance = [] { return FarDistance; };
-  GfxLinks.garageZoom = [] { return CameraState.garageZoom; };
+  GfxLinks.garageZoom = [] { return GarageView.nearDistance; };
   GfxLinks.currentScreen = [] { return CurrentScreen.load(); };
   GfxLinks.sunCameraPosition = &SunCamera.sunPosition.x;
   GfxLinks.sunCameraPoint = &SunCamera.sunPoint.x;

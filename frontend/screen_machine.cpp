@@ -18,6 +18,7 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "app/sound.h"
+#include "frontend/garage_scene.h"
 #include "frontend/garage_seam.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screen_draw.h"

@@ -13,7 +13,6 @@ struct CameraStateRecord {
   Vector3 fourth;             // the race code's fourth camera vector (overview camera aim)
   float speedFactor = 0.0f;   // 0..1, widens the field of view with the player's speed
   float secondFactor = 0.0f;  // a second camera float the race render takes along
-  float garageZoom = 3.5f;
   // The chase camera's wanted and eased headings (x, z); the start grid sets both.
   float chaseHeading[2] = {1.0f, 0.0f};
   float chaseDirection[2] = {1.0f, 0.0f};

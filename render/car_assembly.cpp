@@ -89,8 +89,12 @@ Vector3 SmokeVelocity(const Matrix4& matrix, float engineSmoke) {
 }
 
 void AssembleCar(int car, int lod, const CarDrawStyle& s) {
+  if (car < 0 || car >= kRaceCarCount) return;
+  AssembleCar(car, lod, RenderCarRows[car], s);
+}
+
+void AssembleCar(int car, int lod, const CarRow& row, const CarDrawStyle& s) {
   if (car < 0 || car >= kRaceCarCount || lod < 0 || lod >= kCarLods) return;
-  const CarRow& row = RenderCarRows[car];
   const CarSlotAssets& slot = CarSlots[car];
   // Load-time values from the car's points model.
   const CSampleCar& points = RaceCars[car];

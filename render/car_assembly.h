@@ -7,6 +7,7 @@
 #include "gfx/math3d.h"
 
 class Model;
+struct CarRow;
 
 // The differences between the textured passes and the shadow casters.
 struct CarDrawStyle {
@@ -21,6 +22,9 @@ struct CarDrawStyle {
 // Draws car slot `car` at level of detail `lod` (0-2) with its render row's matrix,
 // wheel drops, steering and spin. Missing models are left out.
 void AssembleCar(int car, int lod, const CarDrawStyle& style);
+// The same with a pose of the caller's instead of the render row: the garage stands the
+// lorry at the origin, level and still.
+void AssembleCar(int car, int lod, const CarRow& row, const CarDrawStyle& style);
 
 // The axle's roll in degrees from the two wheels' height difference d across the track:
 // asin(d / |(-2 x halfTrack, d, 0)|). 0 when that length is 0 or not finite (a car

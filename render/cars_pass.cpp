@@ -66,7 +66,9 @@ int CarLod(int car) {
   return lod >= 0 && lod < kCarLods ? lod : -1;
 }
 
-void BeginSharedShadowState() {
+}  // namespace
+
+void BeginCarShadowState(const Matrix4& lightProjection, const Matrix4& lightView, int baseTexture) {
   const RenderTargets& t = Renderer.targets;
   if (SelectFixedUnit(kCarNoiseUnit)) {
     glDisable(GL_TEXTURE_2D);
@@ -76,10 +78,10 @@ void BeginSharedShadowState() {
   if (SelectFixedUnit(kCarShadowUnit)) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, t.ShadowDepthTexture);
-    LoadShadowTextureMatrix(RenderSnapshot.sunProjection, RenderSnapshot.sunView);
+    LoadShadowTextureMatrix(lightProjection, lightView);
   }
   if (SelectFixedUnit(kBaseUnit)) {
-    glBindTexture(GL_TEXTURE_2D, TableTexture(kBaseTexture));
+    glBindTexture(GL_TEXTURE_2D, TableTexture(baseTexture));
     glDisable(GL_TEXTURE_2D);
   }
   if (SelectFixedUnit(kCubeUnit)) {
@@ -91,7 +93,7 @@ void BeginSharedShadowState() {
   glEnable(GL_TEXTURE_2D);
 }
 
-void EndSharedShadowState() {
+void EndCarShadowState() {
   if (SelectFixedUnit(kCarShadowUnit)) {
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
@@ -99,6 +101,8 @@ void EndSharedShadowState() {
   }
   DisableUnits(kCarNoiseUnit, kCubeUnit);
 }
+
+namespace {
 
 // The shown lorries nearest the eye first: the rasteriser skips the hidden fragments of
 // the ones behind, and the lit skin program is the pass's main cost. Returns how many.
@@ -134,7 +138,7 @@ void DrawCarsOpaque() {
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   UseProgram(ShaderProgramId::Objects);
   SetShaderUniforms(0);
-  BeginSharedShadowState();
+  BeginCarShadowState(RenderSnapshot.sunProjection, RenderSnapshot.sunView, kBaseTexture);
   if (PassWanted("objects")) {
     PassBegin("objects");
     DrawObjects();
@@ -157,14 +161,14 @@ void DrawCarsOpaque() {
     }
     PassEnd();
   }
-  EndSharedShadowState();
+  EndCarShadowState();
   UseProgramHandle(0);
 }
 
 void DrawCarsNearDetail() {
   UseProgram(ShaderProgramId::Objects);
   SetShaderUniforms(0);
-  BeginSharedShadowState();
+  BeginCarShadowState(RenderSnapshot.sunProjection, RenderSnapshot.sunView, kBaseTexture);
   if (PassWanted("cars")) {
     PassBegin("cars");
     int order[kRaceCarCount];
@@ -208,10 +212,11 @@ void DrawCarsNearDetail() {
     glEnable(GL_CULL_FACE);
     PassEnd();
   }
-  EndSharedShadowState();
+  EndCarShadowState();
 }
 
-// One flare square in the frame's x-z plane, turned with all the others.
+}  // namespace
+
 void DrawBeacon(const Matrix4& frame) {
   glPushMatrix();
   glMultMatrixf(frame.m);
@@ -225,6 +230,8 @@ void DrawBeacon(const Matrix4& frame) {
   glEnd();
   glPopMatrix();
 }
+
+namespace {
 
 void DrawCarsBlended() {
   if (PassWanted("smoke")) {

@@ -5,6 +5,8 @@
 // never from a body of the simulator.
 #pragma once
 
+#include "gfx/math3d.h"
+
 // The main race pass calls DrawCars three times a frame: 0 into the opaque layer (the
 // roadside objects and the lorries), 1 into the near-detail layer (glass and tyre
 // marks), 2 after the foliage (exhaust smoke and beacon flares). Expects the camera's
@@ -29,6 +31,16 @@ void DrawSkidMarks();
 // One camera-facing square of half diagonal `size` around (x, y, z), seen from the eye:
 // four texture-coordinate/vertex pairs inside the caller's quad batch, nothing else.
 void EmitBillboardQuad(float eyeX, float eyeY, float eyeZ, float x, float y, float z, float size);
+
+// The units the lit lorry passes share: unit 4 the 3D noise, unit 3 the shadow map with
+// the shadow texture matrix of this light, unit 2 the table texture `baseTexture` (2D
+// off: the program samples it), unit 1 the environment cube map, then unit 0 with 2D
+// on. End switches units 4 to 1 off again.
+void BeginCarShadowState(const Matrix4& lightProjection, const Matrix4& lightView, int baseTexture);
+void EndCarShadowState();
+// One beacon flare: a square in the frame's x-z plane turned by BeaconAngle, on the
+// texture, colour and blending the caller set.
+void DrawBeacon(const Matrix4& frame);
 
 // The common turn of every beacon flare in degrees; grows without wrapping.
 extern float BeaconAngle;
