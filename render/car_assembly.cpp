@@ -27,6 +27,8 @@ constexpr float kMirrorTurn = -180.0f;
 constexpr float kMaxEngineSmoke = 2.0f;
 constexpr float kSmokeSpeed = 120.0f;
 constexpr int kBeaconGroup = 2;
+// A parked lorry's beams hang this far below its body: the wheels' rest drop.
+constexpr float kParkedAxleDrop = 0.35f;
 
 // Running-gear parts of each level.
 constexpr int kFrontBeamPart = 0;
@@ -147,6 +149,50 @@ void AssembleCar(int car, int lod, const CarDrawStyle& s) {
   glPopMatrix();
   glPopMatrix();
 
+  glPopMatrix();
+}
+
+void AssembleParkedCar(int car, int lod, const CarDrawStyle& s) {
+  if (car < 0 || car >= kRaceCarCount || lod < 0 || lod >= kCarLods) return;
+  const CarSlotAssets& slot = CarSlots[car];
+  const CSampleCar& points = RaceCars[car];
+  const float frontAxle = points.wheelOffset[0];
+  const float rearAxle = points.wheelOffset[1];
+  const float halfTrack = points.wheelOffset[2];
+  const float rearTrack = points.wheelOffset[3];
+  MilkshapeModel* const frontWheel = slot.frontWheel[lod];
+  MilkshapeModel* const rearWheel = slot.rearWheel[lod];
+  MilkshapeModel* const hub = RunningGear(lod, kFrontHubPart);
+
+  if (s.positionsOnly) {
+    if (slot.shadow[lod]) slot.shadow[lod]->DrawPositionsOnly();
+  } else {
+    DrawPart(slot.body[lod], s);
+  }
+  glPushMatrix();
+  glTranslatef(frontAxle, -kParkedAxleDrop, 0.0f);
+  DrawPart(RunningGear(lod, kFrontBeamPart), s);
+  for (const float side : {1.0f, -1.0f}) {
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, side * (halfTrack - kHubInset));
+    if (side < 0.0f) glRotatef(kMirrorTurn, 1.0f, 0.0f, 0.0f);
+    DrawPart(hub, s);
+    DrawPart(frontWheel, s);
+    glPopMatrix();
+  }
+  glPopMatrix();
+
+  glPushMatrix();
+  glTranslatef(-rearAxle, -kParkedAxleDrop, 0.0f);
+  DrawPart(RunningGear(lod, kRearBeamPart), s);
+  for (const float side : {1.0f, -1.0f}) {
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, side * rearTrack);
+    if (side < 0.0f) glRotatef(kMirrorTurn, 1.0f, 0.0f, 0.0f);
+    glRotatef(kRearCamber, 1.0f, 0.0f, 0.0f);
+    DrawPart(rearWheel, s);
+    glPopMatrix();
+  }
   glPopMatrix();
 }
 

@@ -22,6 +22,11 @@ struct CarDrawStyle {
 // wheel drops, steering and spin. Missing models are left out.
 void AssembleCar(int car, int lod, const CarDrawStyle& style);
 
+// Car slot `car` standing at the origin as the garage shows it: no steering, spin or
+// roll, both beams 0.35 below the body, the front wheels untilted and the rear ones
+// tilted as on the road. Uses the style's skins or positions only.
+void AssembleParkedCar(int car, int lod, const CarDrawStyle& style);
+
 // The axle's roll in degrees from the two wheels' height difference d across the track:
 // asin(d / |(-2 x halfTrack, d, 0)|). 0 when that length is 0 or not finite (a car
 // without wheel markers has no track), so the beam is drawn level rather than with a

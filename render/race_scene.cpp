@@ -21,6 +21,7 @@
 #include "render/shadow_view.h"
 #include "render/sky_box.h"
 #include "render/texture_units.h"
+#include "render/water.h"
 #include "render/world_layer_draw.h"
 
 namespace {
