@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/race_cameras.h"
 #include "app/race_snapshot.h"
 #include "app/settings.h"
 #include "gfx/gl_ext.h"
@@ -541,6 +542,26 @@ TEST_F(RaceRenderViews, WaterFadesShortOfTheSightAndRestoresItsUnits) {
   getUniform(water.program, water.Location(Uniform::T1), &t1);
   EXPECT_EQ(t0, 320.0f);
   EXPECT_EQ(t1, 360.0f);
+}
+
+}  // namespace
+
+namespace {
+
+// The race update culls each face's leaves with its own slice camera: face k's list
+// must hold what face k looks at, or the faces draw the leaves of another direction.
+TEST(RaceRenderCubeFaces, EachSliceCullsTheDirectionItsFaceLooks) {
+  const float look[6][3] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  const CameraStateRecord saved = CameraState;
+  CameraState.eye = Vector3(100.0f, 5.0f, -40.0f);
+  for (int k = 0; k < 6; ++k) {
+    SetupCamera(kCameraSlice, k, 1.0f, 300.0f);
+    const Vector3 ahead(100.0f + 35.0f * look[k][0], 5.0f + 35.0f * look[k][1], -40.0f + 35.0f * look[k][2]);
+    const Vector3 behind(100.0f - 35.0f * look[k][0], 5.0f - 35.0f * look[k][1], -40.0f - 35.0f * look[k][2]);
+    EXPECT_TRUE(BoxInFrustum(ViewFrustum, ahead)) << "slice " << k << " misses what its face looks at";
+    EXPECT_FALSE(BoxInFrustum(ViewFrustum, behind)) << "slice " << k << " culls the opposite direction";
+  }
+  CameraState = saved;
 }
 
 }  // namespace

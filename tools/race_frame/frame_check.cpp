@@ -475,6 +475,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     }
     ShowRaceFrame();
   }
+  ViewChecksAfterRun();
   PassControl.passHook = nullptr;
   report.Line("gl_errors", g_hook.errors == 0 && frames >= kErrorFramesWanted,
               g_hook.errors == 0 ? FormatFigures("%d frames, glGetError clean after every pass", frames)
@@ -484,7 +485,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
   CloseRaceRun();
 
   JudgeHud(&report, options, hudFrame, hudPlayer, hudHeading, folder);
-  ViewChecksEnd(options, folder);
+  ViewChecksEnd();
   // A temporary folder is kept only when a person has something to look at.
   if (options.shots.empty() && !report.failed) {
     std::error_code ignored;

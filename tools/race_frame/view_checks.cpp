@@ -17,6 +17,7 @@
 #include "app/game.h"
 #include "app/race_cameras.h"
 #include "app/race_snapshot.h"
+#include "app/race_update.h"
 #include "app/settings.h"
 #include "gfx/gl_ext.h"
 #include "gfx/milkshape.h"
@@ -26,6 +27,7 @@
 #include "render/camera_state.h"
 #include "render/cars_pass.h"
 #include "render/cube_map.h"
+#include "render/pass_control.h"
 #include "render/shadow_maps.h"
 #include "render/shadow_view.h"
 #include "tools/race_frame/frame_modes.h"
@@ -52,10 +54,18 @@ constexpr int kFootprintRadius = 4;
 constexpr int kChannelStep = 8;
 constexpr double kMinShadowChange = 0.002;
 constexpr double kMinWaterChange = 0.002;
-// A pose showing the lake of race 2: the grid's look to the left.
-constexpr int kWaterFrame = 164;
+// The pose over the lake nearest the player's lorry: back from its centre by its half
+// width and this much more, and this high, over the rim the lakes lie below.
+constexpr float kPoseBack = 25.0f;
+constexpr float kPoseHeight = 45.0f;
+// The generator writes each lake as 4 x 4 cells of two triangles, lake after lake.
+constexpr int kLakeTriangles = 32;
 constexpr int kGarageFrames = 60;
 constexpr uint8_t kFaceFill[3] = {255, 0, 255};
+constexpr int kFaceUp = 2;
+constexpr int kFaceDown = 3;
+// The faces' clear colour, 0.15 of full.
+constexpr double kFaceClearLevel = 0.15 * 255.0;
 
 struct ViewState {
   CheckLine line;
@@ -63,7 +73,7 @@ struct ViewState {
   RaceFrameOptions options;
   bool shadowsOn = false;
   bool water = false;
-  Picture shadowFrame, waterFrame;
+  Picture shadowFrame;
   std::string facesDrawn[2];
   int garageErrors = 0;
   std::string garageFirstError;
@@ -116,25 +126,34 @@ std::string DrawnFaces() {
   return drawn;
 }
 
-// Six faces side by side, for a person to look at; every face's spread.
-std::string JudgeFaces(const std::string& shot, bool* ok) {
+// Six faces side by side, for a person to look at, and every face's spread. The race's
+// faces draw no ground (only the map and foliage layers within 55 units), so its -Y
+// face keeps the face clear colour and its +Y face is the sky's lid alone: those two
+// are judged for that; the side faces, and every garage face, for light and shade.
+std::string JudgeFaces(const std::string& shot, bool race, bool* ok) {
   Picture strip;
   strip.width = 6 * kCubeFaceSize;
   strip.height = kCubeFaceSize;
   strip.rgba.resize(static_cast<size_t>(strip.width) * strip.height * 4);
   std::string figures;
   *ok = true;
+  PictureRect all;
+  all.x1 = all.y1 = kCubeFaceSize;
   for (int k = 0; k < 6; ++k) {
     const Picture p = ReadFace(k);
     const double spread = LuminanceSpread(p);
-    *ok = *ok && std::isfinite(spread) && spread > kMinFaceSpread;
-    figures += FormatFigures("%s%.1f", k ? ", " : "", spread);
+    const MeanRgb mean = MeanColour(p, all);
+    bool good = std::isfinite(spread) && spread > kMinFaceSpread;
+    if (race && k == kFaceUp) good = SkyColour(mean.r, mean.g, mean.b);
+    if (race && k == kFaceDown) good = std::fabs(mean.Brightness() - kFaceClearLevel) < 2.0 || good;
+    *ok = *ok && good;
+    figures += FormatFigures("%s%.1f (%.0f, %.0f, %.0f)", k ? ", " : "", spread, mean.r, mean.g, mean.b);
     for (int y = 0; y < kCubeFaceSize; ++y)
       std::memcpy(&strip.rgba[(static_cast<size_t>(y) * strip.width + k * kCubeFaceSize) * 4],
                   &p.rgba[static_cast<size_t>(y) * kCubeFaceSize * 4], kCubeFaceSize * 4);
   }
   WritePng(g.folder + "/" + shot + ".png", strip);
-  return "luminance spread of faces +X -X +Y -Y +Z -Z: " + figures;
+  return "luminance spread (mean) of faces +X -X +Y -Y +Z -Z: " + figures;
 }
 
 // --- the shadow map ---
@@ -277,6 +296,54 @@ void JudgeReflection() {
                      100.0 * greenShare));
 }
 
+// --- the water's surface ---
+
+// The camera over the lake whose centre lies nearest the player's lorry, looking at
+// that centre from the lorry's side.
+bool LakePose(Vector3* eye, Vector3* target) {
+  const Model* w = WorldLayers.water;
+  if (!w || !w->vertices || !w->triangles || w->triangleCount < kLakeTriangles) return false;
+  const float* car = RenderCarRows[0].matrix.m;
+  float best = -1.0f;
+  for (int first = 0; first + kLakeTriangles <= w->triangleCount; first += kLakeTriangles) {
+    float cx = 0.0f, cz = 0.0f, half = 0.0f;
+    for (int t = first; t < first + kLakeTriangles; ++t)
+      for (int c = 0; c < 3; ++c) {
+        const ModelVertex& v = w->vertices[w->triangles[t].vertexIndices[c]];
+        cx += v.x / (3.0f * kLakeTriangles);
+        cz += v.z / (3.0f * kLakeTriangles);
+      }
+    for (int t = first; t < first + kLakeTriangles; ++t)
+      for (int c = 0; c < 3; ++c) half = std::max(half, std::fabs(w->vertices[w->triangles[t].vertexIndices[c]].x - cx));
+    const float d = std::hypot(car[12] - cx, car[14] - cz);
+    if (best >= 0.0f && d >= best) continue;
+    best = d;
+    const float back = half + kPoseBack;
+    const float dx = d > 0.0f ? (car[12] - cx) / d : 1.0f, dz = d > 0.0f ? (car[14] - cz) / d : 0.0f;
+    *target = Vector3(cx, 0.0f, cz);
+    *eye = Vector3(cx + dx * back, kPoseHeight, cz + dz * back);
+  }
+  return best >= 0.0f;
+}
+
+// One more race frame drawn from the pose: the update's camera and main leaves are
+// replaced before the frame takes them (the worker waits until it is drawn). The scene
+// before the post passes and the HUD.
+Picture DrawPose(const Vector3& eye, const Vector3& target) {
+  WaitForRaceUpdate();
+  CameraState.eye = eye;
+  CameraState.target = target;
+  CameraState.up = Vector3(0.0f, 1.0f, 0.0f);
+  CameraState.speedFactor = 0.0f;
+  CullMainCamera(static_cast<float>(Settings.screenWidth) / static_cast<float>(std::max(Settings.screenHeight, 1)));
+  PublishedResults.mainLeaves = WorkingResults.mainLeaves;
+  PublishedResults.camera = CameraState;
+  DrawRaceFrame();
+  const Picture scene = ReadScreenTexture(Renderer.targets.SceneTextures[0]);
+  ShowRaceFrame();
+  return scene;
+}
+
 // --- the garage ---
 
 void NoteGarageErrors(const char* where, int frame) {
@@ -318,7 +385,7 @@ void GarageFrames() {
     ShowRaceFrame();
   }
   bool ok = false;
-  const std::string figures = JudgeFaces("garage_cube_faces", &ok);
+  const std::string figures = JudgeFaces("garage_cube_faces", false, &ok);
   Note("garage_cube_faces", ok, figures);
   Note("garage_gl_errors", g.garageErrors == 0,
        g.garageErrors == 0 ? FormatFigures("%d garage frames, glGetError clean", kGarageFrames)
@@ -357,7 +424,7 @@ void ViewChecksAfterFrame(int frame) {
          FormatFigures("CubeMapRefresh is %d after the first frame at reflection quality %d", CubeMapRefresh, quality));
   if (frame == kFaceSpreadFrame) {
     bool ok = false;
-    const std::string figures = JudgeFaces("cube_faces", &ok);
+    const std::string figures = JudgeFaces("cube_faces", true, &ok);
     Note("cube_faces", ok, figures);
   }
   for (int i = 0; i < 2; ++i)
@@ -376,20 +443,44 @@ void ViewChecksAfterFrame(int frame) {
     }
   if (frame == kShadowFrame && g.shadowsOn) g.shadowFrame = ReadScreen();
   if (frame == kShadowFrame && g.water) JudgeReflection();
-  if (frame == kWaterFrame && g.water) {
-    g.waterFrame = ReadScreen();
-    WritePng(g.folder + "/water.png", g.waterFrame);
-  }
 }
 
-void ViewChecksEnd(const RaceFrameOptions& options, const std::string&) {
+void ViewChecksAfterRun() {
+  if (!g.water) return;
+  for (const char* pass : {"water", "reflection"})
+    if (!PassWanted(pass)) {
+      Note("water_surface", false, std::string("the water is judged with its passes drawn: drop --skip ") + pass);
+      return;
+    }
+  Vector3 eye, target;
+  if (!LakePose(&eye, &target)) {
+    Note("water_surface", false, "no lake in the water model");
+    return;
+  }
+  const Picture with = DrawPose(eye, target);
+  WritePng(g.folder + "/water.png", with);
+  int slot = 0;
+  while (slot < kMaxSkippedPasses && PassControl.skip[slot][0]) ++slot;
+  if (slot == kMaxSkippedPasses) {
+    Note("water_surface", false, "no room to leave the water out");
+    return;
+  }
+  std::snprintf(PassControl.skip[slot], sizeof PassControl.skip[slot], "water");
+  const Picture without = DrawPose(eye, target);
+  PassControl.skip[slot][0] = '\0';
+  WritePng(g.folder + "/water_skipped.png", without);
+  PictureRect all;
+  all.x1 = with.width;
+  all.y1 = with.height;
+  const double share = DifferingShare(with, without, all, kChannelStep);
+  Note("water_surface", share >= kMinWaterChange,
+       FormatFigures("%.2f%% of the pose over the lake at (%.0f, %.0f) differs without the water", 100.0 * share,
+                     target.x, target.z));
+}
+
+void ViewChecksEnd() {
   SetBeforeRaceHook(nullptr);
   if (g.shadowsOn)
     CompareWithSecond("shadow_frame", g.shadowFrame, {"--shadows", "0"}, kShadowFrame, kMinShadowChange,
                       "from shadow detail 0");
-  bool waterSkipped = false;
-  for (const std::string& s : options.skip) waterSkipped = waterSkipped || s == "water";
-  if (g.water && !waterSkipped)
-    CompareWithSecond("water_surface", g.waterFrame, {"--skip", "water"}, kWaterFrame, kMinWaterChange,
-                      "without the water");
 }

@@ -21,5 +21,8 @@ void ViewChecksPassEnd(const char* pass, int frame);
 // still holds it).
 void ViewChecksBeforeFrame(int frame);
 void ViewChecksAfterFrame(int frame);
+// After the scripted frames, before the run closes: where the track has water, a pose
+// over a lake drawn with the water and again without it.
+void ViewChecksAfterRun();
 // After the run has closed: the comparisons with second runs, and the verdicts.
-void ViewChecksEnd(const RaceFrameOptions& options, const std::string& folder);
+void ViewChecksEnd();
