@@ -22,7 +22,9 @@ Matrix4 SliceFace(int slice) {
     case 4: a.SetRotationX(180.0f); break;
     default: a.SetRotationZ(180.0f); break;
   }
-  return MultiplyMatrices(b, a);
+  // Turned in the order the cube pass turns its faces, first turn on the left: the
+  // other order looks the +X and -X slices the opposite way.
+  return MultiplyMatrices(a, b);
 }
 
 // Horizontal unit direction from a to b; keep the previous one when a camera looks

@@ -17,12 +17,15 @@
 #include "race/car.h"
 #include "race/city_objects.h"
 #include "render/camera_state.h"
+#include "render/cube_map.h"
 #include "render/layer_targets.h"
 #include "render/listener.h"
 #include "render/race_scene.h"
 #include "render/race_hud.h"
 #include "render/seams.h"
+#include "render/shadow_maps.h"
 #include "render/shadow_view.h"
+#include "render/water.h"
 
 namespace {
 
@@ -99,7 +102,7 @@ void RenderRaceFrame() {
   Handshake.RenderToggle.store(Handshake.RenderToggle.load() ^ 1);
 
   PrepareRaceTargets(RaceStatus.RaceLoadCount.load());
-  if (CubeMapEnabled) RenderCubeMap(1);
+  if (CubeMapRefresh) RenderCubeMap(1);
   if (ShadowMapSize > 16) RenderShadowMap();
   RenderWaterReflection();
 

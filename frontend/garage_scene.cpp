@@ -88,10 +88,6 @@ constexpr float kBeaconWobbleRate = 0.5f;
 constexpr float kBeaconGrey = 0.25f;
 constexpr int kBeaconTexture = 10;
 
-// The lorry's axle beams hang this far below its origin; the lorry stands level and
-// still, so no wheel drop, steering, spin or roll moves them.
-constexpr float kGarageAxleDrop = -0.35f;
-constexpr float kGarageFrontCamber = 0.0f;
 constexpr int kGarageCarLod = 0;
 
 // Unit 2 of the lit passes: the garage's shared detail map.

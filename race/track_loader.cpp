@@ -21,7 +21,7 @@
 #include "race/world_quadtree.h"
 #include "render/camera_state.h"
 #include "render/countdown.h"
-#include "render/seams.h"
+#include "render/cube_map.h"
 
 int RaceMusicTrack = 1;
 unsigned FixedTrackSeed = 0;
@@ -47,7 +47,7 @@ void HandOver() {
 }
 
 void ResetRaceViews() {
-  CubeMapEnabled = 1;
+  CubeMapRefresh = 1;
   CameraState.up = Vector3(0.0f, 1.0f, 0.0f);
   RenderCamera.up = Vector3(0.0f, 1.0f, 0.0f);
   RenderCamera.speedFactor = 0.0f;

@@ -27,6 +27,7 @@ constexpr float kMirrorTurn = -180.0f;
 constexpr float kMaxEngineSmoke = 2.0f;
 constexpr float kSmokeSpeed = 120.0f;
 constexpr int kBeaconGroup = 2;
+// A parked lorry's beams hang this far below its body: the wheels' rest drop.
 
 // Running-gear parts of each level.
 constexpr int kFrontBeamPart = 0;
@@ -153,6 +154,7 @@ void AssembleCar(int car, int lod, const CarRow& row, const CarDrawStyle& s) {
 
   glPopMatrix();
 }
+
 
 bool SelectFixedUnit(int unit) {
   if (!FixedFunctionUnit(unit)) return false;

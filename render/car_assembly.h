@@ -26,6 +26,12 @@ void AssembleCar(int car, int lod, const CarDrawStyle& style);
 // lorry at the origin, level and still.
 void AssembleCar(int car, int lod, const CarRow& row, const CarDrawStyle& style);
 
+// The garage stands the lorry level at the origin with both beams 0.35 below the body
+// and the front wheels untilted (the rear ones tilted as on the road): the style's
+// values for its pose, shared by the garage's draw and its shadow pass.
+constexpr float kGarageAxleDrop = -0.35f;
+constexpr float kGarageFrontCamber = 0.0f;
+
 // The axle's roll in degrees from the two wheels' height difference d across the track:
 // asin(d / |(-2 x halfTrack, d, 0)|). 0 when that length is 0 or not finite (a car
 // without wheel markers has no track), so the beam is drawn level rather than with a

@@ -13,9 +13,9 @@ const char* const kWorldLayers[] = {"main_road",         "main_landscape",   "ma
                                     "add_map",           "main_transparency", "add_transparency",
                                     "add_transparency2"};
 
-const char* const kOtherPasses[] = {"sky",    "composite", "grass",   "trees",   "glare",    "cars",
-                                    "objects", "smoke",    "trails",  "hud",     "gauges",   "minimap",
-                                    "countdown"};
+const char* const kOtherPasses[] = {"sky",     "composite", "grass",    "trees",      "glare",      "cars",
+                                    "objects", "smoke",     "trails",   "hud",        "gauges",     "minimap",
+                                    "countdown", "cube_map", "shadow_map", "reflection", "water"};
 
 int g_current = -1;
 // The pass between PassBegin and PassEnd, for the hook; names are string literals.

@@ -24,6 +24,7 @@
 #include "render/sun_glare.h"
 #include "render/texture_units.h"
 #include "render/trees.h"
+#include "render/water.h"
 #include "render/world_layer_draw.h"
 
 namespace {

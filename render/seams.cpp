@@ -3,11 +3,6 @@
 
 #include "render/cars_pass.h"
 
-uint8_t CubeMapEnabled = 0;
 float FarDistance = 15000.0f;
 
-void RenderCubeMap(int) {}
-void RenderShadowMap() {}
-void RenderWaterReflection() {}
 void DrawPostPass(int, unsigned, unsigned, int) {}
-void DrawWaterSurface() {}

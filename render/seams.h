@@ -6,12 +6,4 @@
 
 // Far plane of SetPerspective while the race screen is the target.
 extern float FarDistance;
-// Set by the world loader when the track wants the environment cube map.
-extern uint8_t CubeMapEnabled;
-
-void RenderCubeMap(int flag);
-void RenderShadowMap();
-void RenderWaterReflection();
 void DrawPostPass(int kind, unsigned sourceTexture, unsigned targetTexture, int flag);
-// Called by the main race pass (render/race_scene.cpp).
-void DrawWaterSurface();

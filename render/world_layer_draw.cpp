@@ -62,6 +62,13 @@ void EmitMap(const LeafTriangle& t) {
   }
 }
 
+void EmitTextured(const LeafTriangle& t) {
+  for (int c = 0; c < 3; ++c) {
+    glTexCoord2fv(t.texCoord[c]);
+    glVertex3fv(t.position[c]);
+  }
+}
+
 template <void (*EmitTriangle)(const LeafTriangle&)>
 void EmitBucket(const QuadTreeList& leaf, int layer, int group) {
   const std::vector<Mesh>& buckets = leaf.layers[layer];
@@ -102,6 +109,9 @@ void DrawWorldLayer(const WorldLayerDraw& d, const LeafList& visible, const Quad
       break;
     case CornerFormat::kMap:
       DrawGroups<EmitMap>(d, visible, leaves, leafCount);
+      break;
+    case CornerFormat::kTextured:
+      DrawGroups<EmitTextured>(d, visible, leaves, leafCount);
       break;
   }
 }

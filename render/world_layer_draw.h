@@ -14,6 +14,7 @@ enum class CornerFormat {
   kRoad,       // unit 0 first set, unit 1 second set, units 2-5 the tangent frames, normal
   kLandscape,  // unit 0 first set, unit 1 second set, normal
   kMap,        // normal, unit 0 first set
+  kTextured,   // unit 0 first set only: the shadow map and the water reflection
 };
 
 struct WorldLayerDraw {

@@ -45,7 +45,7 @@
 #include "race/world_layers.h"
 #include "race/world_quadtree.h"
 #include "render/countdown.h"
-#include "render/seams.h"
+#include "render/cube_map.h"
 #include "tests/race/handover_answer.h"
 #include "tests/gfx/gl_fixture.h"
 #include "tests/scratch_dir.h"
@@ -298,7 +298,7 @@ void ExpectRaceLoaded(int race, int world) {
   EXPECT_EQ(RaceStatus.FinishLatch.load(), 0);
   EXPECT_EQ(RaceStatus.RaceLaps, 4);
   EXPECT_EQ(CountdownBeepStage, 0);
-  EXPECT_EQ(CubeMapEnabled, 1);
+  EXPECT_EQ(CubeMapRefresh, 1);
   EXPECT_EQ(BonusQueue.head, -1);
   EXPECT_FLOAT_EQ(BonusQueue.cooldown[kBonusObjectHit], kBonusCooldown);
 
@@ -403,7 +403,7 @@ void LeaveFinishedRaceBehind() {
   RaceStatus.FinishLatch.store(1);
   RaceStatus.RaceLaps = 0;
   CountdownBeepStage = 3;
-  CubeMapEnabled = 0;
+  CubeMapRefresh = 0;
   BonusQueue.head = 2;
   BonusQueue.cooldown[kBonusObjectHit] = 0.5f;
 }

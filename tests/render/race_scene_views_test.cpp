@@ -22,7 +22,7 @@
 #include "race/track_loader.h"
 #include "render/layer_targets.h"
 #include "render/race_scene.h"
-#include "render/seams.h"
+#include "render/cube_map.h"
 #include "render/shadow_view.h"
 #include "render/sky_box.h"
 #include "tests/render/race_render_support.h"
@@ -351,7 +351,7 @@ TEST_F(RaceRenderViews, SoftFocusCompositeOfANewRaceIsTheFrameOverACleanGlow) {
   r.camera.speedFactor = 0.0f;
   for (CarRow& row : PublishedCarRows) row.matrix.SetIdentity();
   Settings.postEffect = 1;
-  CubeMapEnabled = 0;
+  CubeMapRefresh = 0;
   for (GLuint p : t.PostTextures) DirtyPostTexture(p);
   RaceStatus.RaceLoadCount.fetch_add(1);
   RenderRaceFrame();

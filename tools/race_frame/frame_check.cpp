@@ -42,6 +42,7 @@
 #include "tools/race_frame/frame_modes.h"
 #include "tools/race_frame/picture_checks.h"
 #include "tools/race_frame/race_run.h"
+#include "tools/race_frame/view_checks.h"
 #include "tools/race_sim/autopilot.h"
 #include "tools/race_sim/race_session.h"
 
@@ -138,6 +139,7 @@ void NoteError(const char* where, GLenum e) {
 
 void PassHook(const char* name) {
   for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) NoteError(name, e);
+  ViewChecksPassEnd(name, g_hook.frame);
   if (g_hook.wantRoadMatrices && std::strcmp(name, "main_road") == 0) {
     glGetFloatv(GL_PROJECTION_MATRIX, g_hook.projection);
     glGetFloatv(GL_MODELVIEW_MATRIX, g_hook.view);
@@ -366,6 +368,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     return 1;
   }
   std::string why;
+  ViewChecksBegin(options, folder, [&report](const std::string& n, bool ok, const std::string& d) { report.Line(n, ok, d); });
   if (!OpenRaceRun(options, &why)) {
     report.Line("race_load", false, why);
     CloseRaceRun();
@@ -408,8 +411,10 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
       Settings.postEffect = 1;  // the soft-focus texture is drawn only with the post effect
     }
 
+    ViewChecksBeforeFrame(f);
     DrawRaceFrame();
     for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) NoteError("the frame's last pass", e);
+    ViewChecksAfterFrame(f);
 
     const float after = RaceStatus.CountdownValue.load();
     const bool running = RaceStatus.CountdownRunning.load() != 0;
@@ -471,6 +476,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     }
     ShowRaceFrame();
   }
+  ViewChecksAfterRun();
   report.failed |= skyDrawn && !RunFoliageChecks(folder);
   PassControl.passHook = nullptr;
   report.Line("gl_errors", g_hook.errors == 0 && frames >= kErrorFramesWanted,
@@ -481,6 +487,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
   CloseRaceRun();
 
   JudgeHud(&report, options, hudFrame, hudPlayer, hudHeading, folder);
+  ViewChecksEnd();
   // A temporary folder is kept only when a person has something to look at.
   if (options.shots.empty() && !report.failed) {
     std::error_code ignored;

@@ -42,7 +42,7 @@ bool Fail(std::string* error, const std::string& why) {
 const char* RaceFrameUsage() {
   return "usage: race_frame [--race N] [--size WxH] [--aa N] [--filter N] [--sight 300|450|600]\n"
          "                  [--shadows N] [--reflections N] [--post N] [--frames N]\n"
-         "                  [--only LAYER] [--skip PASS]... [--shots DIR] [--check | --bench]\n";
+         "                  [--only LAYER] [--skip PASS]... [--shots DIR] [--check [--garage] | --bench]\n";
 }
 
 bool ParseRaceFrameArgs(int argc, const char* const* argv, RaceFrameOptions* o, std::string* error) {
@@ -51,6 +51,10 @@ bool ParseRaceFrameArgs(int argc, const char* const* argv, RaceFrameOptions* o, 
     const std::string flag = argv[i];
     if (flag == "--check") {
       o->check = true;
+      continue;
+    }
+    if (flag == "--garage") {
+      o->garage = true;
       continue;
     }
     if (flag == "--bench") {
@@ -109,5 +113,6 @@ bool ParseRaceFrameArgs(int argc, const char* const* argv, RaceFrameOptions* o, 
     }
   }
   if (o->check && o->bench) return Fail(error, "--check and --bench are two runs");
+  if (o->garage && !o->check) return Fail(error, "--garage is part of --check");
   return true;
 }

@@ -21,6 +21,7 @@ struct RaceFrameOptions {
   std::vector<std::string> skip;
   std::string shots;          // folder for the PNGs; empty: none (a temporary one for --check)
   bool check = false;
+  bool garage = false;  // with --check: the garage's view passes before the race
   bool bench = false;
 };
 

@@ -37,6 +37,7 @@ constexpr float kIntroSkipped = 10.5f;
 constexpr uint32_t kStageTimeoutMs = 120000;
 
 std::thread g_loader;
+void (*g_beforeRace)() = nullptr;
 bool g_windowOpen = false;
 
 bool Fail(std::string* why, const std::string& reason) {
@@ -112,6 +113,8 @@ void ApplyOptions(const RaceFrameOptions& o) {
 
 }  // namespace
 
+void SetBeforeRaceHook(void (*hook)()) { g_beforeRace = hook; }
+
 const char* GlErrorName(GLenum e) {
   switch (e) {
     case GL_NO_ERROR: return "GL_NO_ERROR";
@@ -160,6 +163,7 @@ bool OpenRaceRun(const RaceFrameOptions& o, std::string* why) {
 
   IntroClock.store(kIntroSkipped);
   if (!FramesUntilStage(kStageMenuLoaded, -1)) return Fail(why, "the loader did not load the menu content");
+  if (g_beforeRace) g_beforeRace();
 
   // The first update takes these: handed over before the loading screen starts the race.
   DriverControlState controls{};

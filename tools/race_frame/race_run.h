@@ -17,6 +17,10 @@
 // One frame is a sixtieth of a second, as on the display the game was tuned on.
 constexpr float kRaceFrameSeconds = 1.0f / 60.0f;
 
+// Called once the menu content is loaded and before the race load starts: a run's look
+// at the front end's calls. Null (the default) runs nothing.
+void SetBeforeRaceHook(void (*hook)());
+
 // Opens the window at the options' size and loads the race. False, with the reason,
 // when any step fails; CloseRaceRun must follow either way.
 bool OpenRaceRun(const RaceFrameOptions& options, std::string* why);
