@@ -19,6 +19,8 @@
 #include "render/camera_state.h"
 #include "render/layer_targets.h"
 #include "render/listener.h"
+#include "render/pass_control.h"
+#include "render/post_passes.h"
 #include "render/race_scene.h"
 #include "render/race_hud.h"
 #include "render/seams.h"
@@ -111,7 +113,11 @@ void RenderRaceFrame() {
   PlaceLights();
   if (ShadowMapSize > 16) CaptureViewMatrices();
   DrawRaceScene();
-  PostPasses();
+  if (PassWanted("post")) {
+    PassBegin("post");
+    PostPasses();
+    PassEnd();
+  }
   // The HUD lays the picture on the window. Without the post effect no post pass has
   // left the shared framebuffer, and the HUD would draw into the frame texture it
   // samples while the window kept the start-up clear.

@@ -1,5 +1,5 @@
-// SEAM: stand-ins for the garage scene and the dirt painter (see garage_seam.h); delete
-// each as the real one lands.
+// SEAM: the stand-in for the garage scene (see garage_seam.h); delete it as the real one
+// lands.
 #include "frontend/garage_seam.h"
 
 #include <GL/gl.h>
@@ -31,5 +31,3 @@ void DrawGarageScene() {
   GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(previous));
   SetPerspective(Settings.screenWidth, Settings.screenHeight);
 }
-
-void PaintCarDirt() {}

@@ -14,7 +14,7 @@ const char* const kWorldLayers[] = {"main_road",         "main_landscape",   "ma
                                     "add_transparency2"};
 
 const char* const kOtherPasses[] = {"sky",  "composite", "foliage", "cars",    "objects",  "smoke",
-                                    "trails", "hud",     "gauges",  "minimap", "countdown"};
+                                    "trails", "hud",     "gauges",  "minimap", "countdown", "post"};
 
 int g_current = -1;
 // The pass between PassBegin and PassEnd, for the hook; names are string literals.

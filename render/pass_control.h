@@ -6,7 +6,7 @@
 // Pass names: the world layers by their file names ("main_road", "main_landscape",
 // "main_map", "add_map", "main_transparency", "add_transparency", "add_transparency2"),
 // and "sky", "composite", "foliage", "cars", "objects", "smoke", "trails", "hud",
-// "gauges", "minimap", "countdown".
+// "gauges", "minimap", "countdown", "post" (the glow and soft-focus chain).
 #pragma once
 
 constexpr int kMaxSkippedPasses = 8;

@@ -9,7 +9,6 @@ float FarDistance = 15000.0f;
 void RenderCubeMap(int) {}
 void RenderShadowMap() {}
 void RenderWaterReflection() {}
-void DrawPostPass(int, unsigned, unsigned, int) {}
 void DrawWaterSurface() {}
 void DrawGrass() {}
 void DrawTrees() {}

@@ -12,7 +12,6 @@ extern uint8_t CubeMapEnabled;
 void RenderCubeMap(int flag);
 void RenderShadowMap();
 void RenderWaterReflection();
-void DrawPostPass(int kind, unsigned sourceTexture, unsigned targetTexture, int flag);
 // Called by the main race pass (render/race_scene.cpp).
 void DrawWaterSurface();
 void DrawGrass();

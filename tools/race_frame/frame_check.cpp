@@ -40,6 +40,7 @@
 #include "tools/basegen/gen_world.h"
 #include "tools/race_frame/frame_modes.h"
 #include "tools/race_frame/picture_checks.h"
+#include "tools/race_frame/post_dirt_checks.h"
 #include "tools/race_frame/race_run.h"
 #include "tools/race_sim/autopilot.h"
 #include "tools/race_sim/race_session.h"
@@ -371,6 +372,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     return 1;
   }
   for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) NoteError("the race load", e);
+  report.failed |= !CheckDirtSkins(folder);
   PassControl.passHook = PassHook;
   const bool roadAlone = options.only == "main_road";
   const bool skyDrawn = options.only.empty();
@@ -441,6 +443,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     }
     if (f == kCoverageFrame) {
       Settings.postEffect = post;
+      report.failed |= !CheckPostEffect(folder);
       if (skyDrawn) {
         const float* fog = Lighting.fogColour;
         const uint8_t cleared[4] = {static_cast<uint8_t>(std::lround(fog[0] * 255)),
