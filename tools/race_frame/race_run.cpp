@@ -16,6 +16,7 @@
 #include "frontend/screens.h"
 #include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
+#include "platform/crt_rand.h"
 #include "platform/messages.h"
 #include "platform/timer.h"
 #include "platform/window.h"
@@ -188,6 +189,10 @@ bool OpenRaceRun(const RaceFrameOptions& o, std::string* why) {
   // The loading screen itself draws the race's map and starts the race once loaded, or
   // goes back to the menus when the loader refuses it.
   if (!FramesUntilRace()) return Fail(why, "the race did not load");
+  // The race's smoke draws from the main thread's generator, which the load's dirt
+  // pre-paint has drawn from tens of thousands of times: seeded again here, the frames
+  // stay the same whatever the load drew.
+  platform::SeedRand(kRendererSeed);
   return true;
 }
 
