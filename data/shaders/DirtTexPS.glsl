@@ -44,8 +44,11 @@ void main() {
   vec4 splash = texture2D(decal0, gl_TexCoord[0].st);
   vec4 skin = texture2D(decal1, skinCoord);
   float mask = texture2D(decal2, skinCoord).r;
-  // Black is clean whatever the pattern: lamps and glass never take mud.
-  float takes = step(kBlack, mask) * smoothstep(-kEdge, kEdge, mask * kMaskReach - Blotches(skinCoord * kSkinTexels));
+  // Black is clean whatever the pattern: lamps and glass never take mud. Outside the
+  // splash or the mask the pattern is not worked out at all.
+  float takes = 0.0;
+  if (splash.a > 0.0 && mask >= kBlack)
+    takes = smoothstep(-kEdge, kEdge, mask * kMaskReach - Blotches(skinCoord * kSkinTexels));
   float cover = clamp(splash.a * takes * kSplashBody * DirtHar, 0.0, 1.0);
   gl_FragColor = vec4(mix(skin.rgb, splash.rgb, cover), skin.a);
 }
