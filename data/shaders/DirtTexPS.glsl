@@ -23,8 +23,11 @@ const float kBlack = 0.5 / 255.0;
 // Each splash lays a part of its mud: overlaps build up and the patches' rims stay soft.
 const float kSplashBody = 0.6;
 
+// Multiplies and fractions only: a software rasteriser pays dearly for sin per texel.
 float Hash(vec2 p) {
-  return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
+  vec3 q = fract(vec3(p.xyx) * 0.1031);
+  q += dot(q, q.yzx + 33.33);
+  return fract((q.x + q.y) * q.z);
 }
 
 float ValueNoise(vec2 p) {
@@ -37,7 +40,7 @@ float ValueNoise(vec2 p) {
 
 // Splash-sized blotches with ragged rims, 0..1.
 float Blotches(vec2 texel) {
-  return 0.55 * ValueNoise(texel / 56.0) + 0.30 * ValueNoise(texel / 19.0 + 17.0) + 0.15 * ValueNoise(texel / 6.0 + 41.0);
+  return 0.65 * ValueNoise(texel / 56.0) + 0.35 * ValueNoise(texel / 13.0 + 17.0);
 }
 
 void main() {
