@@ -14,7 +14,6 @@
 #include "frontend/screens.h"
 #include "frontend/screen_machine.h"
 #include "gfx/fps_text.h"
-#include "render/seams.h"
 
 FrameTimingState FrameTiming;
 uint8_t FpsVisible = 0;

@@ -23,7 +23,6 @@
 #include "gfx/renderer.h"
 #include "gfx/links.h"
 #include "render/camera_state.h"
-#include "render/seams.h"
 #include "platform/display_loss.h"
 #include "platform/messages.h"
 #include "platform/msgbox.h"

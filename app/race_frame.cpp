@@ -20,9 +20,10 @@
 #include "render/cube_map.h"
 #include "render/layer_targets.h"
 #include "render/listener.h"
+#include "render/pass_control.h"
+#include "render/post_passes.h"
 #include "render/race_scene.h"
 #include "render/race_hud.h"
-#include "render/seams.h"
 #include "render/shadow_maps.h"
 #include "render/shadow_view.h"
 #include "render/water.h"
@@ -114,7 +115,11 @@ void RenderRaceFrame() {
   PlaceLights();
   if (ShadowMapSize > 16) CaptureViewMatrices();
   DrawRaceScene();
-  PostPasses();
+  if (PassWanted("post")) {
+    PassBegin("post");
+    PostPasses();
+    PassEnd();
+  }
   // The HUD lays the picture on the window. Without the post effect no post pass has
   // left the shared framebuffer, and the HUD would draw into the frame texture it
   // samples while the window kept the start-up clear.

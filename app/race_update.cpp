@@ -19,7 +19,6 @@
 #include "race/world_quadtree.h"
 #include "render/camera_state.h"
 #include "render/listener.h"
-#include "render/seams.h"
 
 RaceUpdateClocks RaceClocks;
 

@@ -19,7 +19,6 @@
 #include "app/settings.h"
 #include "app/sound.h"
 #include "frontend/garage_scene.h"
-#include "frontend/garage_seam.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screen_draw.h"
 #include "frontend/screens.h"
@@ -29,6 +28,7 @@
 #include "gfx/virtual_screen.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
+#include "render/dirt_paint.h"
 
 namespace {
 
@@ -88,6 +88,10 @@ void CrossFade(float ticks) {
 void AnswerWorldHandover() {
   if (Handshake.WorldHandover.load() != kHandoverWaiting) return;
   for (CarDirtState& d : CarDirt) d.resetFlag = 1;
+  // From car 0's colour skin: after an odd number of garage steps the schedule would
+  // start on a normal skin, end that car's restart before its colour skin had one, and
+  // send the race off with the player's normal skin a step behind.
+  DirtPaintCounter = -1;
   for (int round = 0; round < kPrePaintRounds; ++round) {
     for (CarDirtState& d : CarDirt) {
       d.paintFlag = 1;

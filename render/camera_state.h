@@ -37,3 +37,7 @@ extern const ChaseCamera kChaseCameras[4];
 extern CameraStateRecord CameraState;
 // ... and the copy the main thread draws the frame with.
 extern CameraStateRecord RenderCamera;
+
+// Far plane of SetPerspective while the race screen is the target: the sky pass sets it
+// far out, the world passes to the view distance.
+extern float FarDistance;

@@ -15,7 +15,7 @@ const char* const kWorldLayers[] = {"main_road",         "main_landscape",   "ma
 
 const char* const kOtherPasses[] = {"sky",     "composite", "grass",    "trees",      "glare",      "cars",
                                     "objects", "smoke",     "trails",   "hud",        "gauges",     "minimap",
-                                    "countdown", "cube_map", "shadow_map", "reflection", "water"};
+                                    "countdown", "cube_map", "shadow_map", "reflection", "water", "post"};
 
 int g_current = -1;
 // The pass between PassBegin and PassEnd, for the hook; names are string literals.

@@ -6,8 +6,8 @@
 // Pass names: the world layers by their file names ("main_road", "main_landscape",
 // "main_map", "add_map", "main_transparency", "add_transparency", "add_transparency2"),
 // and "sky", "composite", "grass", "trees", "glare", "cars", "objects", "smoke", "trails",
-// "hud", "gauges", "minimap", "countdown", and the view passes "cube_map", "shadow_map",
-// "reflection" and "water".
+// "hud", "gauges", "minimap", "countdown", the view passes "cube_map", "shadow_map",
+// "reflection" and "water", and "post" (the glow and soft-focus chain).
 #pragma once
 
 constexpr int kMaxSkippedPasses = 8;

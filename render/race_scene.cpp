@@ -18,7 +18,8 @@
 #include "render/layer_targets.h"
 #include "render/listener.h"
 #include "render/pass_control.h"
-#include "render/seams.h"
+#include "render/post_passes.h"
+#include "render/camera_state.h"
 #include "render/shadow_view.h"
 #include "render/sky_box.h"
 #include "render/sun_glare.h"
@@ -68,11 +69,6 @@ constexpr int kUniformsTransparency = 5;
 constexpr int kUniformsMap = 6;
 constexpr int kUniformsRoadBump = 7;
 constexpr int kUniformsLandscape = 15;
-
-// The post pass types and kinds of the dust blur (render/seams.h DrawPostPass).
-constexpr int kPostBlurSmoke = 9;
-constexpr int kPostFromScreen = 0;
-constexpr int kPostFromSmall = 1;
 
 // Scene texture slots.
 constexpr int kFrameTexture = 0;

@@ -22,7 +22,7 @@
 #include "render/cars_pass.h"
 #include "render/pass_control.h"
 #include "render/race_scene.h"
-#include "render/seams.h"
+#include "render/camera_state.h"
 #include "render/texture_units.h"
 #include "render/world_layer_draw.h"
 

@@ -17,7 +17,6 @@
 #include "render/listener.h"
 #include "render/pass_control.h"
 #include "render/race_scene.h"
-#include "render/seams.h"
 #include "render/texture_units.h"
 
 float SunGlare = 0.0f;

@@ -182,19 +182,26 @@ TEST_F(ScreenMachineInput, PointerIsTheCursorInVirtualScreenUnits) {
 
 class ScreenMachineLoader : public ScreenGlTest {};
 
-TEST_F(ScreenMachineLoader, WorldHandoverIsAnsweredWithEveryCarSetToBeDirtied) {
+TEST_F(ScreenMachineLoader, WorldHandoverIsAnsweredByPrePaintingEveryCarsSkinsFromTheirStart) {
   for (CarDirtState& d : CarDirt) d = CarDirtState{0, 0.0f, 0};
+  // The garage's last step was a colour skin's.
+  DirtPaintCounter = 0;
   SettleOn(kScreenRaceLoading);
   Handshake.LoaderStage.store(kStageLoadTrack);
   Frame();
-  EXPECT_EQ(CarDirt[0].resetFlag, 0) << "no hand-over waiting: nothing to paint";
+  EXPECT_EQ(DirtPaintCounter, 0) << "no hand-over waiting: nothing to paint";
   Handshake.WorldHandover.store(100);
   Frame();
   EXPECT_EQ(Handshake.WorldHandover.load(), 0) << "the loader is released";
-  for (const CarDirtState& d : CarDirt) {
-    EXPECT_EQ(d.resetFlag, 1);
+  // 600 steps from car 0's colour skin end on car 3's normal skin, every car restarted
+  // from its own textures and dirtied: the last round's amount is left to the three
+  // cars whose steps came before it, car 3 used its up.
+  EXPECT_EQ(DirtPaintCounter, 7);
+  for (int car = 0; car < 4; ++car) {
+    const CarDirtState& d = CarDirt[car];
+    EXPECT_EQ(d.resetFlag, 0) << "car " << car;
     EXPECT_EQ(d.paintFlag, 1);
-    EXPECT_EQ(d.amount, 5.0f);
+    EXPECT_EQ(d.amount, car == 3 ? 0.0f : 5.0f) << "car " << car;
   }
 }
 

@@ -23,7 +23,6 @@
 #include "render/camera_state.h"
 #include "render/grass.h"
 #include "render/pass_control.h"
-#include "render/seams.h"
 #include "render/sun_glare.h"
 #include "render/trees.h"
 #include "tests/render/render_gl.h"

@@ -13,7 +13,6 @@
 #include "gfx/renderer.h"
 #include "gfx/virtual_screen.h"
 #include "render/camera_state.h"
-#include "render/seams.h"
 #include "tests/scratch_dir.h"
 #include "tools/race_frame/png_file.h"
 

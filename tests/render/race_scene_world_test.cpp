@@ -38,7 +38,7 @@
 #include "render/listener.h"
 #include "render/pass_control.h"
 #include "render/race_scene.h"
-#include "render/seams.h"
+#include "render/camera_state.h"
 #include "render/shadow_view.h"
 #include "render/texture_units.h"
 #include "tests/render/race_render_support.h"

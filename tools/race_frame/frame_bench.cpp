@@ -11,6 +11,7 @@
 
 #include "render/pass_control.h"
 #include "tools/race_frame/frame_modes.h"
+#include "tools/race_frame/post_dirt_checks.h"
 #include "tools/race_frame/race_run.h"
 
 namespace {
@@ -68,6 +69,7 @@ int RunFrameBench(const RaceFrameOptions& options) {
     std::printf("PASS %-18s %8.2f ms\n", PassControl.timedName[i], Median(v));
   }
   std::printf("FRAME %.2f ms\n", Median(frameMs));
+  BenchDirtSteps();
   CloseRaceRun();
   return 0;
 }

@@ -41,6 +41,7 @@
 #include "tools/race_frame/foliage_checks.h"
 #include "tools/race_frame/frame_modes.h"
 #include "tools/race_frame/picture_checks.h"
+#include "tools/race_frame/post_dirt_checks.h"
 #include "tools/race_frame/race_run.h"
 #include "tools/race_frame/view_checks.h"
 #include "tools/race_sim/autopilot.h"
@@ -375,6 +376,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     return 1;
   }
   for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) NoteError("the race load", e);
+  report.failed |= !CheckDirtSkins(folder);
   PassControl.passHook = PassHook;
   const bool roadAlone = options.only == "main_road";
   const bool skyDrawn = options.only.empty();
@@ -447,6 +449,7 @@ int RunFrameCheck(const RaceFrameOptions& options, const char*) {
     }
     if (f == kCoverageFrame) {
       Settings.postEffect = post;
+      report.failed |= !CheckPostEffect(folder);
       if (skyDrawn) {
         const float* fog = Lighting.fogColour;
         const uint8_t cleared[4] = {static_cast<uint8_t>(std::lround(fog[0] * 255)),

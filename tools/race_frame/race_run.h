@@ -26,6 +26,10 @@ void SetBeforeRaceHook(void (*hook)());
 bool OpenRaceRun(const RaceFrameOptions& options, std::string* why);
 void CloseRaceRun();
 
+// Wall-clock milliseconds of the front-end frame that pre-painted the cars' dirt while
+// the world loader waited at its hand-over; -1 before the race load.
+double PrePaintMilliseconds();
+
 // Waits until the worker has published the update the next frame draws. Until that
 // frame is drawn the worker only spins, so the race state is the caller's to read.
 void WaitForRaceUpdate();
