@@ -24,4 +24,7 @@ fi
 
 # A quick race played by keys through the real game, from the intro to the way out.
 tests/e2e/quick_race.sh || status=1
+# A first career by keys: the name, a championship race and a car bought, each saved at
+# once.
+tests/e2e/career.sh || status=1
 exit $status

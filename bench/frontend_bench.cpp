@@ -1,5 +1,6 @@
 // The front end's cost per frame at 1024 x 768, the buffer swap included: one whole
-// UpdateScreens frame of the main menu, the quick race page, the results and the pause,
+// UpdateScreens frame of the main menu, the quick race page, the results, the pause,
+// the career hub, the car shop, the bracket, the race selection and the controls page,
 // each settled. Run from build/ (where base/ lies) under a 1024 x 768 X server:
 //   xvfb-run -a -s "-screen 0 1024x768x24" bench/frontend_bench
 #include <benchmark/benchmark.h>
@@ -69,6 +70,8 @@ void SettleOn(int screen) {
     LoadCarSetupFromCareer();
   }
   LoadedCarType[0].store(LiveCarSetup.modelIndex);
+  // The shop's bar on the car on show: no swap starts during the run.
+  SelectedItem = screen == kScreenCarShop ? LiveCarSetup.modelIndex : 0;
   TargetScreen.store(screen);
   CurrentScreen.store(screen);
   ScreenFade = 1.0f;
@@ -89,6 +92,11 @@ void ScreenFrames(benchmark::State& state, int screen) {
 }
 
 void BM_MainMenu(benchmark::State& s) { ScreenFrames(s, kScreenMainMenu); }
+void BM_CareerHub(benchmark::State& s) { ScreenFrames(s, kScreenCareerHub); }
+void BM_CarShop(benchmark::State& s) { ScreenFrames(s, kScreenCarShop); }
+void BM_Bracket(benchmark::State& s) { ScreenFrames(s, kScreenChampionship); }
+void BM_RaceSelection(benchmark::State& s) { ScreenFrames(s, kScreenSelectRace); }
+void BM_Controls(benchmark::State& s) { ScreenFrames(s, kScreenControls); }
 void BM_QuickStart(benchmark::State& s) { ScreenFrames(s, kScreenQuickStart); }
 void BM_Results(benchmark::State& s) { ScreenFrames(s, kScreenResults); }
 void BM_Pause(benchmark::State& s) { ScreenFrames(s, kScreenPause); }
@@ -97,6 +105,11 @@ BENCHMARK(BM_MainMenu)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_QuickStart)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Results)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Pause)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CareerHub)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CarShop)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Bracket)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RaceSelection)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Controls)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
