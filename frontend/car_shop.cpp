@@ -31,6 +31,9 @@ bool PriceAt(const int32_t* prices, int count, int index, int* price) {
 }
 
 void DrawCost(float x, const char* label, const int32_t* prices, int count) {
+  // The buttons drawn before leave the text alpha at 0: the page's own texts show with
+  // the screen.
+  ListTextAlpha = ScreenEases.show;
   TextBackdrop = true;
   PrintText(x, 152.4f, 1, ListTextAlpha, 2, 2.0f, false, 1, "%s", label);
   int price = 0;

@@ -27,8 +27,10 @@ if [ "${1:-}" != "--inside" ]; then
   done
   status=0
   # A default xvfb-run screen (1280 x 1024) has no 1024 x 768 mode: the game would end
-  # at start.
-  timeout --kill-after=10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside || status=$?
+  # at start. The server's key repeat waits longer than any held key: on a loaded
+  # machine a letter held a quarter second could otherwise be typed several times.
+  timeout --kill-after=10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24 -ardelay 3000 -arinterval 1000" \
+    "$0" --inside || status=$?
   [ "$status" -eq 124 ] && echo "career: FAILED: no result within ${limit} s" >&2
   exit "$status"
 fi
@@ -132,6 +134,9 @@ for k in i v a n; do
 done
 shot name_entry
 press_until Return "screen 10" 3 10
+# NEXT saved the name at once.
+[ "$(od -An -c -j160 -N9 "$folder/career.inf" | tr -d ' ')" = 'ivan\0\0\0\0\0' ] ||
+  fail "the name entry saved '$(od -An -c -j160 -N9 "$folder/career.inf")', not ivan"
 settle
 shot hub
 press_until Return "screen 30" 3 10

@@ -90,7 +90,9 @@ TEST_F(Shop, BrowsingSwapsTheCarOnlyOnceTheBarHasStoppedAndBuyingSavesItAtOnce) 
   ClearTexts();
   Frame();
   EXPECT_NE(FindText("10000"), nullptr) << "car 1 costs 10000";
-  EXPECT_NE(FindText("Car cost"), nullptr);
+  const DrawnText* label = FindText("Car cost");
+  ASSERT_NE(label, nullptr);
+  EXPECT_FLOAT_EQ(label->alpha, 1.0f) << "shown, though the buttons are drawn before it";
   EXPECT_NE(FindText("Truck-130 \xB9" "2"), nullptr);
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
 
