@@ -88,10 +88,10 @@ wait_line() {
     sleep 0.2
   done
 }
+# One xdotool for the press and the release: on a loaded machine starting a second
+# one can take longer than the item bar waits before a held key steps again.
 key() {
-  xdotool keydown "$1"
-  sleep "${2:-0.15}"
-  xdotool keyup "$1"
+  xdotool keydown "$1" sleep "${2:-0.15}" keyup "$1"
 }
 # Presses $1 until the line $2 appears, giving each press $3 seconds to show.
 press_until() {
@@ -184,8 +184,7 @@ for k in Right Right Right; do
 done
 press_until Return "screen 15" 3 10
 settle
-# One step to car 1. A held key steps again after 0.35 s: on a heavily loaded machine a
-# late key-up can reach it, and the car bought is then another (the byte checks say so).
+# One step to car 1; the item bar steps a held key again after 0.35 s.
 key Right 0.2
 sleep 0.5
 shot car_shop
