@@ -26,4 +26,7 @@ fi
 tests/e2e/quick_race.sh || status=1
 # The X server killed under the game at the intro, in a menu and in a race.
 tests/e2e/display_loss.sh || status=1
+# A first career by keys: the name, a championship race and a car bought, each saved at
+# once.
+tests/e2e/career.sh || status=1
 exit $status

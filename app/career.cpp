@@ -68,12 +68,11 @@ bool SanitizeCareer(CareerRecord* c) {
   changed |= Clamp(&c->CompetitionRace, 1, kMaxBaseRace);
   changed |= Clamp(&c->QuickRaceNumber, 1, kQuickRaceNumbers);
   changed |= Clamp(&c->RaceMode, 1, 3);
-  // Bought package levels: engine 0..5, suspension and turbo 0..3.
-  const int32_t maxLevel[3] = {5, 3, 3};
+  // Bought package levels, 0..5 each: TUNING writes the package bought into all three.
   for (int i = 0; i < 3; ++i) {
     int32_t level;
     std::memcpy(&level, c->carSetup + 4 * (kPackageField + i), 4);
-    if (Clamp(&level, 0, maxLevel[i])) {
+    if (Clamp(&level, 0, kMaxPackageLevel)) {
       std::memcpy(c->carSetup + 4 * (kPackageField + i), &level, 4);
       changed = true;
     }

@@ -94,6 +94,9 @@ void ApplyDerivedValues(const GameSettings& s) {
   PendingGraphics.displayMode = s.displayMode;
   PendingGraphics.width = s.screenWidth;
   PendingGraphics.height = s.screenHeight;
+  PendingGraphics.acceptedMode = s.displayMode;
+  PendingGraphics.acceptedWidth = s.screenWidth;
+  PendingGraphics.acceptedHeight = s.screenHeight;
   // The width was validated non-zero, so the division is safe.
   VirtualScreen.bottom = static_cast<int>(-0.5 * s.screenHeight * 800 / s.screenWidth);
   VirtualScreen.top = static_cast<int>(0.5 * s.screenHeight * 800 / s.screenWidth);
@@ -157,9 +160,9 @@ bool SaveSettings() {
   const std::string path = UserFilePath(kFileName, true);
   if (path.empty()) return false;
   if (PendingGraphics.apply) {
-    Settings.displayMode = PendingGraphics.displayMode;
-    Settings.screenWidth = PendingGraphics.width;
-    Settings.screenHeight = PendingGraphics.height;
+    Settings.displayMode = PendingGraphics.acceptedMode;
+    Settings.screenWidth = PendingGraphics.acceptedWidth;
+    Settings.screenHeight = PendingGraphics.acceptedHeight;
     Settings.antiAliasing = PendingGraphics.antiAliasing;
   }
   uint8_t bytes[kSettingsFileSize];

@@ -1,5 +1,6 @@
 // The front end's cost per frame at 1024 x 768, the buffer swap included: one whole
-// UpdateScreens frame of the main menu, the quick race page, the results and the pause,
+// UpdateScreens frame of the main menu, the quick race page, the results, the pause,
+// the career hub, the car shop, the bracket, the race selection and the controls page,
 // each settled, with the shipped settings and the garage and its lorry drawn behind the
 // menus (the pause shows the race picture instead). Run from build/ (where base/ lies)
 // under a 1024 x 768 X server:
@@ -83,6 +84,8 @@ void SettleOn(int screen) {
     LoadCarSetupFromCareer();
   }
   LoadCar(0);
+  // The shop's bar on the car on show: no swap starts during the run.
+  SelectedItem = screen == kScreenCarShop ? LiveCarSetup.modelIndex : 0;
   TargetScreen.store(screen);
   CurrentScreen.store(screen);
   ScreenFade = 1.0f;
@@ -103,6 +106,11 @@ void ScreenFrames(benchmark::State& state, int screen) {
 }
 
 void BM_MainMenu(benchmark::State& s) { ScreenFrames(s, kScreenMainMenu); }
+void BM_CareerHub(benchmark::State& s) { ScreenFrames(s, kScreenCareerHub); }
+void BM_CarShop(benchmark::State& s) { ScreenFrames(s, kScreenCarShop); }
+void BM_Bracket(benchmark::State& s) { ScreenFrames(s, kScreenChampionship); }
+void BM_RaceSelection(benchmark::State& s) { ScreenFrames(s, kScreenSelectRace); }
+void BM_Controls(benchmark::State& s) { ScreenFrames(s, kScreenControls); }
 void BM_QuickStart(benchmark::State& s) { ScreenFrames(s, kScreenQuickStart); }
 void BM_Results(benchmark::State& s) { ScreenFrames(s, kScreenResults); }
 void BM_Pause(benchmark::State& s) { ScreenFrames(s, kScreenPause); }
@@ -111,6 +119,11 @@ BENCHMARK(BM_MainMenu)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_QuickStart)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Results)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Pause)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CareerHub)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CarShop)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Bracket)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RaceSelection)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Controls)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -31,10 +31,16 @@ void StepDisplayMode(int step) {
   GraphicsChanged = 1;
 }
 
-// Only the steps 0-2-4-8 move, and never past what the device offers.
+bool ShownSampleCount(int samples) {
+  return samples == 0 || samples == 2 || samples == 4 || samples == 8 || samples == 16 || samples == 32;
+}
+
+// Only the steps 0-2-4-8 move, and never past what the device offers. A count from the
+// file that no name belongs to is taken as off first.
 void StepAntiAliasing(int step) {
   const int most = MaxSamples;
   int& aa = PendingGraphics.antiAliasing;
+  if (!ShownSampleCount(aa)) aa = 0;
   if (step < 0) {
     if (aa == 8) aa = std::min(most, 4);
     else if (aa == 4) aa = std::min(most, 2);
@@ -55,6 +61,8 @@ void StepSightRange(int step) {
 // The page cycles 0-2; a 3 from the settings file leaves the cycle at its first step.
 void StepShadowDetail(int step) {
   int& s = Settings.shadowDetail;
+  // A value from the file beyond the names is brought to the nearest one first.
+  s = std::min(std::max(s, 0), 3);
   if (step < 0)
     s = (s <= 0 || s >= 3) ? 2 : s - 1;
   else

@@ -54,13 +54,17 @@ int32_t WholeHundredths(float h) {
   return h < 99.0f ? static_cast<int32_t>(h) : 99;
 }
 
-float StoredLapKey(const CareerRecord& c, int k) {
-  RaceClock stored;
-  stored.minutes = c.RaceBestLapMinutes[k];
-  stored.seconds = c.RaceBestLapSeconds[k];
-  stored.hundredths = static_cast<float>(c.RaceBestLapHundredths[k]);
-  return RaceClockKey(stored);
+// Laps are ordered in double: a stored lap of thousands of minutes (a tampered file)
+// is past where a float still tells hundredths apart.
+double LapKey(int32_t minutes, int32_t seconds, double hundredths) {
+  return static_cast<double>(minutes) * 10000.0 + static_cast<double>(seconds) * 100.0 + hundredths;
 }
+
+double StoredLapKey(const CareerRecord& c, int k) {
+  return LapKey(c.RaceBestLapMinutes[k], c.RaceBestLapSeconds[k], c.RaceBestLapHundredths[k]);
+}
+
+double RunLapKey(const RaceClock& lap) { return LapKey(lap.minutes, lap.seconds, lap.hundredths); }
 
 void BookChampionship(CareerRecord* c, const FinishedRun& run) {
   // Widened: tampered fields must not overflow before the range test.
@@ -70,7 +74,7 @@ void BookChampionship(CareerRecord* c, const FinishedRun& run) {
   if (place == 1) CountOne(&c->RaceWins[k]);
   CountOne(&c->RaceAttempts[k]);
   // A race never on the podium takes any run's lap, even a slower one.
-  if (RaceClockKey(run.bestLap) < StoredLapKey(*c, k) || c->RaceBestPlace[k] == kNoPodium) {
+  if (RunLapKey(run.bestLap) < StoredLapKey(*c, k) || c->RaceBestPlace[k] == kNoPodium) {
     c->RaceBestLapMinutes[k] = run.bestLap.minutes;
     c->RaceBestLapSeconds[k] = run.bestLap.seconds;
     c->RaceBestLapHundredths[k] = WholeHundredths(run.bestLap.hundredths);

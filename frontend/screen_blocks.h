@@ -3,7 +3,10 @@
 // answers ask for.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+struct CareerRecord;
 
 // Intro (100): runs before the cross-fade with a projection of its own.
 void RunIntro();
@@ -20,6 +23,38 @@ void ResultsScreen();
 // Pause (101) and quit confirmation (44).
 void PauseScreen();
 void QuitConfirmScreen();
+
+// Career menu (8), new-career question (9), name entry (80), hub (10).
+void CareerMenuScreen();
+void NewCareerScreen();
+void EnterNameScreen();
+void CareerHubScreen();
+// One typed character of the name entry (a code-page-1251 byte): letters are added up
+// to seven, backspace (8) takes the last one away. False, nothing changed, for codes
+// the name does not take; the name's nine bytes are never overrun whatever length the
+// record holds.
+bool TypeNameCharacter(CareerRecord* career, unsigned code);
+// The profile: name, rating, cash, a car's name and the live set-up's rating bars, at
+// the anchor (x, y).
+void DrawProfileBlock(float x, float y, int car);
+// Championship bracket (30) and race selection (31). The selection caches its stage's
+// path lengths and the shown map: entering it again reads and draws them anew.
+void ChampionshipScreen();
+void SelectRaceScreen();
+void ForgetChampionshipPaths();
+// Tuning packages (12) and car shop (15).
+void EnginePackagesScreen();
+void CarShopScreen();
+// Options menu (3), graphics (5), audio (6) and controls (7) pages.
+void OptionsScreen();
+void GraphicsScreen();
+void AudioScreen();
+void ControlsScreen();
+// The value a graphics or audio row shows; "" for a settings value no name belongs to.
+const char* OptionValueName(int screen, int row);
+// The name of a binding code as the controls page shows it ("" for codes it does not
+// name).
+void BindingText(int code, char* out, size_t size);
 
 // The menu a finished or abandoned race returns to by the career's race mode: the hub in
 // a championship, the quick start in a quick race. The competition page is never built

@@ -57,6 +57,8 @@ void EnterScreen(int screen) {
     case kScreenSelectRace:
       OptionRow = 0;
       BindingColumn = 0;
+      // The map texture was drawn into by others meanwhile.
+      ForgetChampionshipPaths();
       break;
     case kScreenQuickStart: ForgetQuickStartMap(); break;
     case kScreenRaceLoading: PlayMenuSound(RaceLoadSound); break;
@@ -155,10 +157,25 @@ struct ScreenBlock {
   void (*run)();
 };
 const ScreenBlock kBlocks[] = {
-    {kScreenMainMenu, MainMenuScreen},     {kScreenQuickStart, QuickStartScreen},
-    {kScreenRaceLoading, RaceLoadingScreen}, {kScreenFinish, FinishScreen},
-    {kScreenResults, ResultsScreen},       {kScreenPause, PauseScreen},
+    {kScreenMainMenu, MainMenuScreen},
+    {kScreenQuickStart, QuickStartScreen},
+    {kScreenCareerMenu, CareerMenuScreen},
+    {kScreenNewCareer, NewCareerScreen},
+    {kScreenEnterName, EnterNameScreen},
+    {kScreenCareerHub, CareerHubScreen},
+    {kScreenChampionship, ChampionshipScreen},
+    {kScreenSelectRace, SelectRaceScreen},
+    {kScreenRaceLoading, RaceLoadingScreen},
+    {kScreenFinish, FinishScreen},
+    {kScreenResults, ResultsScreen},
+    {kScreenPause, PauseScreen},
+    {kScreenEnginePackages, EnginePackagesScreen},
+    {kScreenCarShop, CarShopScreen},
     {kScreenQuitConfirm, QuitConfirmScreen},
+    {kScreenOptions, OptionsScreen},
+    {kScreenGraphics, GraphicsScreen},
+    {kScreenAudio, AudioScreen},
+    {kScreenControls, ControlsScreen},
 };
 
 void RunScreenBlocks() {

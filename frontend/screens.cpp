@@ -25,3 +25,9 @@ uint8_t BindingCaptureActive = 0;
 int OptionRow = 0;
 int BindingColumn = 0;
 int32_t ShownBindings[30] = {};
+
+void AcceptPendingDisplayMode() {
+  PendingGraphics.acceptedMode = PendingGraphics.displayMode;
+  PendingGraphics.acceptedWidth = PendingGraphics.width;
+  PendingGraphics.acceptedHeight = PendingGraphics.height;
+}

@@ -76,14 +76,21 @@ extern float GarageYaw;
 extern std::atomic<float> IntroClock;
 extern float PromptClock;
 
-// The graphics page's pending display mode; SaveSettings applies it when apply is set.
+// The graphics page's pending values. The display mode shown is the one browsed to; the
+// one ACCEPT took (the saved one until then) is what SaveSettings applies when apply is
+// set, so a resolution looked at and left is never saved by another row's change.
 struct PendingGraphicsState {
   int32_t displayMode = 0;
   int32_t width = 0;
   int32_t height = 0;
   int32_t antiAliasing = 0;
   uint8_t apply = 0;
+  int32_t acceptedMode = 0;
+  int32_t acceptedWidth = 0;
+  int32_t acceptedHeight = 0;
 };
+// ACCEPT: the browsed display mode becomes the one saved.
+void AcceptPendingDisplayMode();
 extern PendingGraphicsState PendingGraphics;
 // Set by any change on the graphics page; ACCEPT applies only then.
 extern uint8_t GraphicsChanged;

@@ -4,6 +4,8 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 #include "app/career.h"
 #include "app/controls.h"
@@ -18,6 +20,7 @@
 #include "frontend/widgets.h"
 #include "gfx/text.h"
 #include "platform/crt_rand.h"
+#include "race/car_content.h"
 #include "race/car_setup.h"
 
 namespace {
@@ -88,29 +91,52 @@ bool PriceOf(const int32_t* prices, int count, int index, float* price) {
   return true;
 }
 
+int32_t CareerLevel(int field) {
+  int32_t level = 0;
+  std::memcpy(&level, Career.carSetup + sizeof(int32_t) * field, sizeof level);
+  return level;
+}
+
+// The package bought is the one on show, and one the career's car does not already
+// carry in all three levels: buying what is owned would only take the cash again.
+bool PackageChanges(int package) {
+  const CarSetup& live = LiveCarSetup;
+  if (live.engineLevel != package || live.suspensionLevel != package || live.turboLevel != package) return false;
+  const int first = static_cast<int>(offsetof(CarSetup, engineLevel) / sizeof(int32_t));
+  for (int k = 0; k < 3; ++k)
+    if (CareerLevel(first + k) != package) return true;
+  return false;
+}
+
 void BuyEnginePackage() {
   float price = 0.0f;
-  if (!PriceOf(PackagePrices[0], 21, SelectedItem, &price) || Career.Cash < price) {
+  if (!PriceOf(PackagePrices[0], 21, SelectedItem, &price) || Career.Cash < price || !PackageChanges(SelectedItem)) {
     PlayMenuSound(MenuDenySound);
     return;
   }
   TargetScreen.store(kScreenCareerHub);
   EntrySelection = 1;
   Career.Cash -= price;
-  // The career copy takes the live set-up's package level with the rest of it.
+  // The career copy takes the live set-up's package level with the rest of it, and the
+  // file has it at once: a crash must not give the cash back or take the package.
   SaveCarSetupToCareer();
+  SaveCareer();
   PlayMenuSound(MenuBuySound);
   PlayMenuSound(MenuChangeSound);
 }
 
-// The car shop refuses in silence.
+// The car shop refuses in silence. The car paid for is the car on show: while the
+// browsed one is still being swapped in, BUY would pay for one car and keep another.
+// The owned car is not sold again.
 void BuyCar() {
   float cost = 0.0f;
   if (!PriceOf(CarPrices, kCarModels, SelectedItem, &cost) || Career.Cash < cost) return;
+  if (CarReloadPending || !CarOnShowIs(SelectedItem) || SelectedItem == Career.CareerCar) return;
   TargetScreen.store(kScreenCareerHub);
   EntrySelection = 2;
   Career.Cash -= cost;
   SaveCarSetupToCareer();
+  SaveCareer();
   PlayMenuSound(MenuBuySound);
   PlayMenuSound(MenuChangeSound);
 }
@@ -184,7 +210,11 @@ void RunButtonAction(int screen, int id) {
       if (id == 0) GoTo(kScreenCareerMenu, 1);
       break;
     case kScreenEnterName:
-      if (id == 4) GoTo(kScreenCareerHub, 0);
+      if (id == 4) {
+        // The name is the career's from here on, even if the game never exits cleanly.
+        SaveCareer();
+        GoTo(kScreenCareerHub, 0);
+      }
       break;
     case kScreenCareerHub:
       if (id == 0) GoTo(kScreenMainMenu, 0);
@@ -232,7 +262,10 @@ void RunButtonAction(int screen, int id) {
     case kScreenGraphics:
       if (id == 0) GoTo(kScreenOptions, 0);
       if (id == 4) {
-        if (GraphicsChanged) PendingGraphics.apply = 1;
+        if (GraphicsChanged) {
+          PendingGraphics.apply = 1;
+          AcceptPendingDisplayMode();
+        }
         PlayMenuSound(MenuClickSound);
       }
       break;
@@ -245,13 +278,14 @@ void RunButtonAction(int screen, int id) {
         GoTo(kScreenOptions, 2);
       }
       if (id == 1) {
-        if (Settings.controlDevice == kControlDeviceJoystick && !BindingCaptureActive)
+        // A device value from the file that is neither is brought to the one asked for.
+        if (Settings.controlDevice != kControlDeviceKeyboard && !BindingCaptureActive)
           SwitchControlDevice(kControlDeviceKeyboard);
         else
           RefuseDeviceSwitch();
       }
       if (id == 2) {
-        if (JoystickPresent() && Settings.controlDevice == kControlDeviceKeyboard && !BindingCaptureActive)
+        if (JoystickPresent() && Settings.controlDevice != kControlDeviceJoystick && !BindingCaptureActive)
           SwitchControlDevice(kControlDeviceJoystick);
         else
           RefuseDeviceSwitch();

@@ -118,13 +118,22 @@ TEST(CareerSanitize, IndexFieldsAreClampedAndNonFiniteValuesReplaced) {
   std::memcpy(back, c.carSetup + 144, sizeof back);
   EXPECT_EQ(back[0], 5);
   EXPECT_EQ(back[1], 0);
-  EXPECT_EQ(back[2], 3);
+  EXPECT_EQ(back[2], 4) << "every package level goes to 5: TUNING writes all three";
   EXPECT_FLOAT_EQ(c.Cash, 10000.0f);
   EXPECT_FLOAT_EQ(c.Points, 0.0f);
   EXPECT_FLOAT_EQ(c.BonusTotals[9], 0.0f);
   // Championship and competition race numbers stay inside 1-24 and 1-12.
   EXPECT_LE(c.ChampionshipRace + 4 * c.BracketPosition, 24);
   EXPECT_LE(c.CompetitionRace + 4 * c.CompetitionRegion, 12);
+
+  // Package 5 bought through TUNING sits in all three levels and survives a load.
+  CareerRecord tuned = clean;
+  const int32_t five[3] = {5, 5, 5};
+  std::memcpy(tuned.carSetup + 144, five, sizeof five);
+  EXPECT_FALSE(SanitizeCareer(&tuned));
+  std::memcpy(back, tuned.carSetup + 144, sizeof back);
+  EXPECT_EQ(back[1], 5);
+  EXPECT_EQ(back[2], 5);
 
   // Every race the quick start can draw survives a load; only numbers past them move.
   for (int32_t n : {1, 11, 24}) {

@@ -153,9 +153,9 @@ TEST_F(SettingsFiles, DamagedFilesNeverBrickTheNextStart) {
 TEST_F(SettingsFiles, PendingGraphicsAreAppliedOnlyWithTheApplyFlag) {
   WriteAll(User(), Encode(DefaultSettings()));
   ASSERT_TRUE(LoadSettings());
-  PendingGraphics.width = 800;
-  PendingGraphics.height = 600;
-  PendingGraphics.displayMode = 2;
+  PendingGraphics.acceptedWidth = 800;
+  PendingGraphics.acceptedHeight = 600;
+  PendingGraphics.acceptedMode = 2;
   PendingGraphics.antiAliasing = 4;
   ASSERT_TRUE(SaveSettings());
   EXPECT_EQ(Field(ReadAll(User()), 1), 1024);
@@ -167,6 +167,23 @@ TEST_F(SettingsFiles, PendingGraphicsAreAppliedOnlyWithTheApplyFlag) {
   EXPECT_EQ(Field(b, 2), 600);
   EXPECT_EQ(Field(b, 16), 4);
   EXPECT_FALSE(Exists(User() + ".tmp")) << "the temporary file is renamed over the real one";
+}
+
+TEST_F(SettingsFiles, AResolutionBrowsedButNotAcceptedIsNotSavedByAnotherChange) {
+  WriteAll(User(), Encode(DefaultSettings()));
+  ASSERT_TRUE(LoadSettings());
+  // Browsed to 1920 x 1080, then an anti-aliasing change asks for the apply.
+  PendingGraphics.displayMode = 8;
+  PendingGraphics.width = 1920;
+  PendingGraphics.height = 1080;
+  PendingGraphics.antiAliasing = 2;
+  PendingGraphics.apply = 1;
+  ASSERT_TRUE(SaveSettings());
+  const std::vector<unsigned char> b = ReadAll(User());
+  EXPECT_EQ(Field(b, 0), 0);
+  EXPECT_EQ(Field(b, 1), 1024);
+  EXPECT_EQ(Field(b, 2), 768);
+  EXPECT_EQ(Field(b, 16), 2);
 }
 
 }  // namespace

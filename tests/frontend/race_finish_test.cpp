@@ -236,6 +236,30 @@ TEST(RaceFinishTampered, HugePointsBecomeRatingStepsAtOnce) {
   EXPECT_FLOAT_EQ(c.Points, 0.0f);
 }
 
+// Laps of thousands of minutes are past where a float tells a hundredth apart; a
+// minutes field near INT32_MAX would overflow an int key.
+TEST(RaceFinishTampered, BestLapsAreComparedWithoutLosingHundredths) {
+  CareerRecord c = Championship(1);
+  c.RaceBestPlace[0] = 2;
+  c.RaceBestLapMinutes[0] = 2000;
+  c.RaceBestLapSeconds[0] = 0;
+  c.RaceBestLapHundredths[0] = 1;
+  ASSERT_TRUE(BookFinishedRun(&c, Finished(4, Clock(2000, 0, 0.0f))));
+  EXPECT_EQ(c.RaceBestLapHundredths[0], 0) << "a hundredth faster is faster";
+
+  CareerRecord big = Championship(1);
+  big.RaceBestPlace[0] = 2;
+  big.RaceBestLapMinutes[0] = kInt32Max;
+  ASSERT_TRUE(BookFinishedRun(&big, Finished(4, Clock(1, 0, 0.0f))));
+  EXPECT_EQ(big.RaceBestLapMinutes[0], 1) << "any real lap beats a tampered huge one";
+
+  CareerRecord negative = Championship(1);
+  negative.RaceBestPlace[0] = 2;
+  negative.RaceBestLapMinutes[0] = -kInt32Max;
+  ASSERT_TRUE(BookFinishedRun(&negative, Finished(4, Clock(1, 0, 0.0f))));
+  EXPECT_EQ(negative.RaceBestLapMinutes[0], -kInt32Max) << "compared, not wrapped";
+}
+
 TEST(RaceFinishTampered, RaceNumbersAndRegionsOutsideTheTablesBookNothing) {
   const int32_t races[][2] = {{3, 7}, {4, 7}, {0, 0}, {-3, 0}, {kInt32Max, kInt32Max}, {1, -kInt32Max}};
   for (const auto& rp : races) {

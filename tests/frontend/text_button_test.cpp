@@ -354,7 +354,8 @@ TEST_F(TextButtonActions, PauseResumesTheRaceOrAsksTheLoaderToRestartOrLeave) {
 
 TEST_F(TextButtonActions, APackageCostingAllTheCashIsBoughtAndKeptInTheCareer) {
   SelectedItem = 3;
-  LiveCarSetup.engineLevel = 3;  // the level the page previews
+  // The level the page previews, on all three packages.
+  LiveCarSetup.engineLevel = LiveCarSetup.suspensionLevel = LiveCarSetup.turboLevel = 3;
   Career.Cash = static_cast<float>(PackagePrices[0][3]);
   PressButton(kScreenEnginePackages, 4);
   EXPECT_EQ(Career.Cash, 0.0f);
@@ -385,6 +386,7 @@ TEST_F(TextButtonActions, APackageBeyondTheCashIsRefusedAndBackDropsThePreview) 
 
 TEST_F(TextButtonActions, TheCarShopSellsForExactlyTheCashAndRefusesInSilence) {
   ApplyCarPreset(6);
+  LoadedCarType[0].store(6);  // the car browsed to is on show
   SelectedItem = 6;
   Career.Cash = static_cast<float>(CarPrices[6]) - 0.5f;
   PressButton(kScreenCarShop, 4);

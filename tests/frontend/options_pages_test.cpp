@@ -1,0 +1,202 @@
+// The options pages: what each row shows (nothing for a settings value out of its
+// range), the resolution search's bounds, ACCEPT taking the browsed mode, and the
+// controls page's names of keys and joystick controls.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/input.h"
+#include "app/settings.h"
+#include "frontend/option_steps.h"
+#include "frontend/screen_blocks.h"
+#include "frontend/screens.h"
+#include "gfx/gl_ext.h"
+#include "platform/vk.h"
+#include "tests/frontend/screen_support.h"
+
+namespace {
+
+using namespace screentest;
+using platform::kVkRight;
+
+class OptionsPages : public ScreenGlTest {
+ protected:
+  void Tap(int vk) {
+    Press(vk);
+    Frame();
+    Release(vk);
+    ReleaseLatchWhenIdle();
+  }
+  void ShowPage(int page) {
+    SettleOn(page);
+    Frames(70);
+    ClearTexts();
+    Frame();
+  }
+  std::string Binding(int code) {
+    char text[32];
+    BindingText(code, text, sizeof text);
+    return text;
+  }
+};
+
+int g_asked = 0;
+bool CountingNoMode(int, int) {
+  ++g_asked;
+  return false;
+}
+bool OnlyFirstAndFullHd(int w, int h) { return (w == 1024 && h == 768) || (w == 1920 && h == 1080); }
+
+TEST_F(OptionsPages, TheResolutionSearchAsksAtMostTenModesAndKeepsTheChoiceWhenNoneIsOffered) {
+  for (int from : {0, 5, 9, 123, -7}) {
+    g_asked = 0;
+    EXPECT_EQ(NextDisplayMode(from, 1, CountingNoMode), from);
+    EXPECT_LE(g_asked, 10);
+    g_asked = 0;
+    EXPECT_EQ(NextDisplayMode(from, -1, CountingNoMode), from);
+    EXPECT_LE(g_asked, 10);
+  }
+  EXPECT_EQ(NextDisplayMode(0, 1, OnlyFirstAndFullHd), 8);
+  EXPECT_EQ(NextDisplayMode(8, 1, OnlyFirstAndFullHd), 0);
+  // This display offers 1024 x 768 alone: the page's right arrow keeps it.
+  PendingGraphics.displayMode = 0;
+  GraphicsChanged = 0;
+  ShowPage(kScreenGraphics);
+  ASSERT_EQ(OptionRow, 0);
+  Tap(kVkRight);
+  EXPECT_EQ(PendingGraphics.displayMode, 0);
+  EXPECT_NE(FindText("1024x768"), nullptr);
+}
+
+TEST_F(OptionsPages, TheGraphicsPageShowsItsRowsAndAcceptTakesTheBrowsedMode) {
+  Settings.shadowDetail = 3;
+  PendingGraphics.antiAliasing = 4;
+  ShowPage(kScreenGraphics);
+  for (const char* text : {"GRAPHICS", "Display Resolution", "1024x768", "Anti-Aliasing", "4xAA", "Sight Range",
+                           "Shadow detail", "Ultra HD", "Texture filtering", "BACK", "ACCEPT"})
+    EXPECT_NE(FindText(text), nullptr) << text;
+  EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
+
+  OptionRow = 3;
+  Tap(kVkRight);
+  ClearTexts();
+  Frame();
+  EXPECT_NE(FindText("Off"), nullptr) << "Ultra HD steps right to Off";
+  EXPECT_EQ(GraphicsChanged, 1);
+
+  // A browsed mode is taken only by ACCEPT.
+  PendingGraphics.displayMode = 8;
+  PendingGraphics.width = 1920;
+  PendingGraphics.height = 1080;
+  EXPECT_EQ(PendingGraphics.acceptedMode, Settings.displayMode);
+  Tap(platform::kVkReturn);
+  EXPECT_EQ(PendingGraphics.apply, 1);
+  EXPECT_EQ(PendingGraphics.acceptedMode, 8);
+  EXPECT_EQ(PendingGraphics.acceptedWidth, 1920);
+  EXPECT_EQ(PendingGraphics.acceptedHeight, 1080);
+  ClearTexts();
+  Frame();
+  EXPECT_NE(FindText("Changes will be applied after reload the game!"), nullptr);
+}
+
+TEST_F(OptionsPages, ValuesFromTheFileOutsideTheirNamesShowNothingAndAnArrowBringsThemIn) {
+  PendingGraphics.displayMode = 12;
+  PendingGraphics.antiAliasing = 7;
+  Settings.sightRange = -4;
+  Settings.shadowDetail = -5;
+  Settings.textureFiltering = 9;
+  for (int row = 0; row < 5; ++row) EXPECT_STREQ(OptionValueName(kScreenGraphics, row), "") << row;
+  ShowPage(kScreenGraphics);
+  EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
+  OptionRow = 1;
+  Tap(kVkRight);
+  EXPECT_EQ(PendingGraphics.antiAliasing, MaxSamples >= 2 ? 2 : MaxSamples);
+  OptionRow = 2;
+  Tap(kVkRight);
+  EXPECT_EQ(Settings.sightRange, 1);
+  OptionRow = 3;
+  Tap(kVkRight);
+  EXPECT_EQ(Settings.shadowDetail, 1);
+  OptionRow = 4;
+  Tap(kVkRight);
+  EXPECT_EQ(Settings.textureFiltering, 0);
+}
+
+TEST_F(OptionsPages, TheAudioPageShowsItsSwitches) {
+  Settings.sound = 1;
+  Settings.music = 0;
+  Settings.eax = 1;
+  ShowPage(kScreenAudio);
+  for (const char* text : {"AUDIO", "Sound", "Music", "EAX effects", "On", "Off"})
+    EXPECT_NE(FindText(text), nullptr) << text;
+  EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(OptionsPages, TheControlsPageNamesKeysAndJoystickControls) {
+  EXPECT_EQ(Binding(1005), "Z-axis rotation");
+  EXPECT_EQ(Binding(1305), "Neg Z-axis Rot");
+  EXPECT_EQ(Binding(1308), "DPad0 Left");
+  EXPECT_EQ(Binding(1015), "Button 3");
+  EXPECT_EQ(Binding(1043), "Button31");
+  EXPECT_EQ(Binding(-1), "empty");
+  EXPECT_EQ(Binding('Q'), "Q");
+  EXPECT_EQ(Binding(38), "up arrow");
+  EXPECT_EQ(Binding(222), "'");
+  for (int code : {1, 48, 255, 1012 + 32, 1050, 1412, 99999, -2}) EXPECT_EQ(Binding(code), "") << code;
+
+  for (int32_t& b : ShownBindings) b = -1;
+  ShownBindings[0] = 37;
+  ShownBindings[13] = 1015;
+  Settings.transmission = 0;
+  ShowPage(kScreenControls);
+  const DrawnText* left = FindText("left arrow");
+  ASSERT_NE(left, nullptr);
+  EXPECT_NEAR(left->x, -60.0f, 0.01f);
+  EXPECT_NEAR(left->y, 108.0f, 0.01f);
+  const DrawnText* button = FindText("Button 3");
+  ASSERT_NE(button, nullptr);
+  EXPECT_NEAR(button->x, 271.0f, 0.01f);
+  EXPECT_NEAR(button->y, 108.0f - 75.0f, 0.01f);
+  for (const char* text : {"CONTROLS", "Device:", "Keyboard", "Steer Left", "Reverse Gear", "Automatic"})
+    EXPECT_NE(FindText(text), nullptr) << text;
+  EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
+
+  // Change on the Transmission cell toggles it and starts no capture.
+  OptionRow = 0;
+  BindingColumn = 1;
+  Tap(platform::kVkReturn);
+  EXPECT_EQ(BindingCaptureActive, 0);
+  ClearTexts();
+  Frame();
+  EXPECT_NE(FindText("Manual"), nullptr);
+}
+
+TEST_F(OptionsPages, ADeviceValueFromTheFileThatIsNeitherCanBeSetToTheKeyboard) {
+  const auto keyboards = [] {
+    int n = 0;
+    for (const DrawnText& t : Texts()) n += t.text == "Keyboard";
+    return n;
+  };
+  Settings.controlDevice = 7;
+  ShowPage(kScreenControls);
+  EXPECT_EQ(keyboards(), 1) << "the button's label alone: 7 names no device";
+  Tap('1');
+  EXPECT_EQ(Settings.controlDevice, 0);
+  ClearTexts();
+  Frame();
+  EXPECT_EQ(keyboards(), 2);
+}
+
+TEST_F(OptionsPages, TheOptionsMenuOpensTheGraphicsPageOnTheSavedMode) {
+  Settings.displayMode = 0;
+  PendingGraphics.displayMode = 5;
+  SettleOn(kScreenOptions);
+  Frame();
+  EXPECT_NE(FindText("GRAPHICS"), nullptr);
+  Tap(platform::kVkReturn);
+  EXPECT_EQ(TargetScreen.load(), kScreenGraphics);
+  EXPECT_EQ(PendingGraphics.displayMode, 0);
+  EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace
