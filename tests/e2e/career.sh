@@ -46,30 +46,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "career: FAILED: $*" >&2
-  echo "--- game output ---" >&2
-  cat "$log" >&2 || true
-  exit 1
-}
+e2e_name=career
+source "$repo/tests/e2e/game_keys.sh"
+fail() { e2e_fail "$@"; }
 
-# The settings: 1024 x 768, sound on, music, shadows and the post-effect off.
-le32() {
-  local v=$1
-  ((v < 0)) && v=$((v + 4294967296))
-  printf "\\x$(printf %02x $((v & 255)))\\x$(printf %02x $(((v >> 8) & 255)))"
-  printf "\\x$(printf %02x $(((v >> 16) & 255)))\\x$(printf %02x $(((v >> 24) & 255)))"
-}
-settings=(0 1024 768 32 0 1 0 0 0 0 0 0 1 0 0 0 0
-          37 39 38 40 16 32 67 86 90 88 -1 65 83 81 87 69 82 84 89 71
-          -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 0 0)
 export HOME=$work/home
 unset XDG_CONFIG_HOME
 folder=$HOME/Documents/Kelvamor
-mkdir -p "$folder"
-for f in "${settings[@]}"; do le32 "$f"; done > "$folder/menu.inf"
-[ "$(stat -c %s "$folder/menu.inf")" -eq 196 ] || fail "menu.inf is not 196 bytes"
-cp "$repo/build/base/career.inf" "$folder/career.inf"
+write_cheap_settings "$folder" "$repo"
 
 export ALSOFT_DRIVERS=null
 export KELVAMOR_TEST_RACE=1
@@ -78,47 +62,12 @@ cd "$repo/build"
 game=$!
 started=$SECONDS
 
-lines() { grep -cx "$1" "$log" || true; }
-# Waits up to $2 seconds for the line $1 (or for its ($3+1)-th copy).
-wait_line() {
-  local line=$1 until=$((SECONDS + $2)) count=${3:-0}
-  while [ "$(lines "$line")" -le "$count" ]; do
-    kill -0 "$game" 2>/dev/null || fail "the game ended while waiting for '$line'"
-    [ $SECONDS -lt $until ] || fail "no '$line' within $2 s"
-    sleep 0.2
-  done
-}
-# One xdotool for the press and the release: on a loaded machine starting a second
-# one can take longer than the item bar waits before a held key steps again.
-key() {
-  xdotool keydown "$1" sleep "${2:-0.15}" keyup "$1"
-}
-# Presses $1 until the line $2 appears, giving each press $3 seconds to show.
-press_until() {
-  local k=$1 line=$2 wait=$3 tries=$4 before
-  before=$(lines "$line")
-  for ((i = 0; i < tries; i++)); do
-    key "$k" 0.25
-    local until=$((SECONDS + wait))
-    while [ $SECONDS -lt $until ]; do
-      [ "$(lines "$line")" -gt "$before" ] && return 0
-      kill -0 "$game" 2>/dev/null || fail "the game ended waiting for '$line' after $k"
-      sleep 0.2
-    done
-  done
-  fail "no '$line' after pressing $k $tries times"
-}
 shot() { import -window root "$shots/$1.png"; }
 u32() { od -An -tu4 -j"$1" -N4 "$folder/career.inf" | tr -d ' '; }
 f32() { od -An -tf4 -j"$1" -N4 "$folder/career.inf" | awk '{ printf "%d", $1 }'; }
 settle() { sleep 1.2; }
 
-wait_line "screen 100" 30
-until grep -q "^loader: menu content loaded" "$log"; do
-  kill -0 "$game" 2>/dev/null || fail "the game ended during the intro"
-  [ $((SECONDS - started)) -lt 90 ] || fail "the menu content did not load within 90 s"
-  sleep 0.2
-done
+wait_menu_content
 sleep 1
 press_until Return "screen 1" 3 10
 settle

@@ -40,11 +40,11 @@ wait_line() {
     sleep 0.2
   done
 }
-# Keys are polled once a frame: each is held, one at a time.
+# Keys are polled once a frame: each is held, one at a time. One xdotool for the press
+# and the release: on a loaded machine starting a second one can take longer than the
+# item bar waits before a held key steps again.
 key() {
-  xdotool keydown "$1"
-  sleep "${2:-0.15}"
-  xdotool keyup "$1"
+  xdotool keydown "$1" sleep "${2:-0.15}" keyup "$1"
 }
 # Presses $1 until the line $2 appears, giving each press $3 seconds to show.
 press_until() {
