@@ -84,6 +84,9 @@ void DrawMirroredShore() {
 void RenderWaterReflection() {
   const RenderTargets& t = Renderer.targets;
   if (!GlExt.glBindFramebufferEXT || t.ReflectionTexture == 0) return;
+  // Only the water samples the reflection: a world without water leaves the pass out
+  // (the same picture, a millisecond a frame on a software rasteriser).
+  if (!WorldLayers.water || WorldLayers.water->triangleCount == 0) return;
   if (!PassWanted("reflection")) return;
   PassBegin("reflection");
   glDisable(GL_CULL_FACE);
