@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/camera_state.h"
+#include "render/cube_map.h"
 
 Frustum ViewFrustum;
 SunCameraState SunCamera;
@@ -11,21 +12,6 @@ namespace {
 
 constexpr float kBoxHalf = 10.0f;  // the culling box around a car
 
-// The cube-map face rotations, one per slice.
-Matrix4 SliceFace(int slice) {
-  Matrix4 a, b;
-  switch (slice) {
-    case 0: a.SetRotationY(90.0f); b.SetRotationX(180.0f); break;
-    case 1: a.SetRotationY(-90.0f); b.SetRotationX(180.0f); break;
-    case 2: a.SetRotationX(-90.0f); break;
-    case 3: a.SetRotationX(90.0f); break;
-    case 4: a.SetRotationX(180.0f); break;
-    default: a.SetRotationZ(180.0f); break;
-  }
-  // Turned in the order the cube pass turns its faces, first turn on the left: the
-  // other order looks the +X and -X slices the opposite way.
-  return MultiplyMatrices(a, b);
-}
 
 // Horizontal unit direction from a to b; keep the previous one when a camera looks
 // straight down (no horizontal part), instead of dividing by zero.
@@ -167,7 +153,7 @@ void SetupCamera(int type, int slice, float aspect, float viewDistance) {
       Matrix4 translate;
       translate.SetTranslation(cam.eye.Negated());
       // Each slice is culled with its own face: the face turned about the eye.
-      view = MultiplyMatrices(SliceFace(slice), translate);
+      view = MultiplyMatrices(CubeFaceRotation(slice), translate);
       break;
     }
     default: {

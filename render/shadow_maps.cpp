@@ -22,6 +22,7 @@
 #include "render/cars_pass.h"
 #include "render/pass_control.h"
 #include "render/race_scene.h"
+#include "render/shadow_view.h"
 #include "render/camera_state.h"
 #include "render/texture_units.h"
 #include "render/world_layer_draw.h"
@@ -50,18 +51,7 @@ bool ShadowTargetsExist() {
 }
 
 void BeginShadowMap(const Matrix4& lightProjection, const Matrix4& lightView) {
-  const RenderTargets& t = Renderer.targets;
-  GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, t.ShadowFramebuffer);
-  GlExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
-                                  t.ShadowDepthTexture, 0);
-  glDrawBuffer(GL_NONE);
-  glReadBuffer(GL_NONE);
-  glEnable(GL_DEPTH_TEST);
-  // A pass that left depth writes off would make the clear and every caster no-ops.
-  glDepthMask(GL_TRUE);
-  glClear(GL_DEPTH_BUFFER_BIT);
-  glLoadIdentity();
-  glViewport(0, 0, RenderSetup.shadowMapSize, RenderSetup.shadowMapSize);
+  BindClearedShadowTarget();
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadMatrixf(lightProjection.m);

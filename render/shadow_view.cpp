@@ -30,9 +30,8 @@ void CaptureViewMatrices() {
   InverseCameraView = InvertRigidView(view);
 }
 
-void ClearShadowMap() {
+void BindClearedShadowTarget() {
   const RenderTargets& t = Renderer.targets;
-  if (!GlExt.glBindFramebufferEXT || t.ShadowFramebuffer == 0) return;
   GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, t.ShadowFramebuffer);
   GlExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
                                   t.ShadowDepthTexture, 0);
@@ -44,6 +43,11 @@ void ClearShadowMap() {
   glClear(GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
   glViewport(0, 0, RenderSetup.shadowMapSize, RenderSetup.shadowMapSize);
+}
+
+void ClearShadowMap() {
+  if (!GlExt.glBindFramebufferEXT || Renderer.targets.ShadowFramebuffer == 0) return;
+  BindClearedShadowTarget();
   GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }
 

@@ -27,6 +27,10 @@ void CaptureViewMatrices();
 // the default framebuffer bound, the modelview loaded with the identity and the
 // viewport over the map.
 void ClearShadowMap();
+// The shadow framebuffer bound with its depth texture, no colour, depth cleared with
+// writes on, the modelview identity and the viewport over the map. Expects the
+// framebuffer to exist; leaves it bound.
+void BindClearedShadowTarget();
 
 // Unit 2: 3D noise (2D off, 3D on); unit 1: the shadow map (cube map off, 2D on) with
 // the shadow texture matrix of this light; then unit 0 with 2D on and the modelview

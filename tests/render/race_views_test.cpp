@@ -434,7 +434,22 @@ TEST_F(RaceRenderViews, ReflectionBindsOnlyBorrowedMaterialsAndUsesItsOwnDepth) 
   glBindTexture(GL_TEXTURE_2D, 0);
   GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
   gltest::TakeGlError();
+  // Without water nothing samples the reflection: the pass leaves the texture alone.
+  WorldLayers.water = nullptr;
   RenderWaterReflection();
+  {
+    std::vector<uint8_t> untouched(magenta.size());
+    glBindTexture(GL_TEXTURE_2D, Renderer.targets.ReflectionTexture);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, untouched.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(untouched, magenta) << "a world without water drew its reflection";
+  }
+  MilkshapeModel water;
+  water.triangleCount = 1;
+  water.triangles = new ModelTriangle[1]();
+  WorldLayers.water = &water;
+  RenderWaterReflection();
+  WorldLayers.water = nullptr;
   EXPECT_EQ(rendertest::LeftoverState(), "");
   EXPECT_FALSE(glIsEnabled(GL_CLIP_PLANE0));
 

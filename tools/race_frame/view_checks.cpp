@@ -209,44 +209,9 @@ void JudgeShadowMap() {
 
 bool RunSecond(const RaceFrameOptions& o, const std::vector<std::string>& extra, int frames, Picture* out,
                std::string* why) {
-  std::vector<std::string> args = {"race_frame", "--race", std::to_string(o.race), "--size",
-                                   std::to_string(o.width) + "x" + std::to_string(o.height)};
-  auto add = [&args](const char* flag, int v) {
-    if (v >= 0) args.insert(args.end(), {flag, std::to_string(v)});
-  };
-  add("--aa", o.antiAliasing);
-  add("--filter", o.textureFiltering);
-  add("--sight", o.sight);
-  add("--shadows", o.shadows);
-  add("--reflections", o.reflections);
-  add("--post", o.postEffect);
-  if (!o.only.empty()) args.insert(args.end(), {"--only", o.only});
-  for (const std::string& s : o.skip) args.insert(args.end(), {"--skip", s});
-  args.insert(args.end(), extra.begin(), extra.end());
   const std::string folder = g.folder + "/second";
   mkdir(folder.c_str(), 0755);
-  args.insert(args.end(), {"--frames", std::to_string(frames), "--shots", folder});
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(&a[0]);
-  argv.push_back(nullptr);
-  std::fflush(stdout);
-  const pid_t child = fork();
-  if (child < 0) {
-    *why = "cannot start the second run";
-    return false;
-  }
-  if (child == 0) {
-    const int quiet = open("/dev/null", O_WRONLY);
-    if (quiet >= 0) dup2(quiet, STDOUT_FILENO);
-    execv("/proc/self/exe", argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    *why = "the second run failed";
-    return false;
-  }
-  return ReadPng(PlainShotPath(folder, frames), out, why);
+  return RunPlainSecond(o, extra, frames, folder, out, why);
 }
 
 void CompareWithSecond(const std::string& name, const Picture& with, const std::vector<std::string>& extra, int frame,
