@@ -243,7 +243,10 @@ int SplashCount(float amount) {
   return n >= static_cast<float>(MaxSplashes) ? MaxSplashes : static_cast<int>(n);
 }
 
+unsigned RaceDirtSteps = 0;
+
 void PaintCarDirt() {
+  ++RaceDirtSteps;
   const int step = NextStep(kRaceSteps);
   PaintStep({step / 2, step % 2 == 0});
 }

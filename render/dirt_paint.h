@@ -9,6 +9,10 @@
 // Splashes one colour step may stamp.
 constexpr int MaxSplashes = 50;
 
+// Race-schedule steps taken since start (PaintCarDirt calls): what tells a tool that a
+// frame ran the load's pre-paint, whenever in the frame the loader asked for it.
+extern unsigned RaceDirtSteps;
+
 // One step of the race's schedule: DirtPaintCounter (race/car_content.h) runs 0-7, the
 // even steps paint car counter/2's colour skin, the odd ones its normal skin.
 void PaintCarDirt();

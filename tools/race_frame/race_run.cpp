@@ -23,6 +23,7 @@
 #include "race/car_setup.h"
 #include "race/physics_world.h"
 #include "race/track_loader.h"
+#include "render/dirt_paint.h"
 #include "render/pass_control.h"
 
 namespace {
@@ -38,9 +39,6 @@ constexpr float kIntroSkipped = 10.5f;
 // steps on the main thread: seconds on a quiet host, minutes on one that runs several
 // checks at once.
 constexpr uint32_t kStageTimeoutMs = 600000;
-
-// The world loader's value while it waits for the main thread (race/track_loader.cpp).
-constexpr int kHandoverWaiting = 100;
 
 std::thread g_loader;
 void (*g_beforeRace)() = nullptr;
@@ -63,11 +61,13 @@ void TakeMessages() {
 // One front-end frame. The one that finds the world loader waiting answers it with the
 // cars' dirt pre-paint, and is timed.
 void FrontEndFrame() {
-  const bool handover = Handshake.WorldHandover.load() == kHandoverWaiting;
+  // The loader may ask for the hand-over while the frame runs: the frame that painted
+  // is known by the painter's steps, not by the hand-over's value before it.
+  const unsigned stepsBefore = RaceDirtSteps;
   glFinish();
   const uint32_t start = platform::TimeMs();
   DrawFrame();
-  if (handover) {
+  if (RaceDirtSteps != stepsBefore) {
     glFinish();
     g_prePaintMs = static_cast<double>(platform::TimeMs() - start);
   }
