@@ -176,6 +176,11 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   int32_t stepsSinceSnapshot = 0;
   int32_t impulseCountLinear = 0;
   int32_t impulseCountAngular = 0;
+  // Either push velocity is non-zero; sub-steps a queued bounce still waits
+  // (0 = none). The push and bounce vectors themselves lie with the fields
+  // only a moving body reads.
+  int32_t pushed = 0;
+  int32_t bounceSteps = 0;
   neStackNode* stackNode = nullptr;
   // Quiet: resting, undisturbed and out of the sub-step list, so that the
   // sub-step's loops never touch it (see GoQuiet). stepKey orders the
@@ -196,21 +201,6 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   neVector3 controllerTorque = {0, 0, 0, 0};
   neVector3 velocity = {0, 0, 0, 0};
   neVector3 angularVelocity = {0, 0, 0, 0};
-  // The resting contacts' push out of penetration, as velocities the next
-  // position update moves the body by and then drops: a push is a position
-  // correction, never momentum (kept, it threw an embedded box into the air).
-  neVector3 stepStartVelocity = {0, 0, 0, 0};  // before this sub-step's forces
-  neVector3 pushVelocity = {0, 0, 0, 0};
-  neVector3 pushAngularVelocity = {0, 0, 0, 0};
-  int32_t pushed = 0;  // either push velocity is non-zero
-  // A bounce waiting for its impact to end: the velocity change restitution
-  // gives, along bounceNormal (away from bounceOther, null for the terrain),
-  // handed over once the body no longer closes on the other one. Sub-steps
-  // left to wait; 0 = none.
-  neVector3 bounceVelocity = {0, 0, 0, 0};
-  neVector3 bounceNormal = {0, 0, 0, 0};
-  neBody* bounceOther = nullptr;
-  int32_t bounceSteps = 0;
   neQuaternion quaternionRate = {0, 0, 0, 0};
   float speed = 0.0f;
   neBodyState state;
@@ -231,6 +221,20 @@ struct neRigidBodyRecord : neRigidBody, neBody {
   neVector3 hostTorque = {0, 0, 0, 0};
   neVector3 gravityForce = {0, 0, 0, 0};
   neVector3 acceleration = {0, 0, 0, 0};
+  // Kept out of the fields every sub-step touches: put between them, they
+  // spread a resting heap's per-body reads over two more cache lines.
+  // The resting contacts' push out of penetration, as velocities the next
+  // position update moves the body by and then drops: a push is a position
+  // correction, never momentum (kept, it threw an embedded box into the air).
+  neVector3 stepStartVelocity = {0, 0, 0, 0};  // before this sub-step's forces
+  neVector3 pushVelocity = {0, 0, 0, 0};
+  neVector3 pushAngularVelocity = {0, 0, 0, 0};
+  // A bounce waiting for its impact to end: the velocity change restitution
+  // gives, along bounceNormal (away from bounceOther, null for the terrain),
+  // handed over once the body no longer closes on the other one (bounceSteps).
+  neVector3 bounceVelocity = {0, 0, 0, 0};
+  neVector3 bounceNormal = {0, 0, 0, 0};
+  neBody* bounceOther = nullptr;
   float linearDamping = 0.0f;
   float angularDamping = 0.0f;
   int32_t gravityEnabled = 1;

@@ -65,7 +65,18 @@ bool FaceAxis(const neBoxWorldRecord& box, neTriangleContact& f, const neTriangl
     vertex = imin;
     normal = -a;
   }
-  if (pen < f.depth) {
+  // Departs from the rule (any shallower face axis wins, its point the
+  // triangle's vertex): a vertex beside the box, out of the face's extent (a
+  // large terrain triangle reaching under it from one side), is no point of
+  // the box; with its tilted normal and its arm metres long it spun a box
+  // landing on an edge. The triangle's own axis or an edge axis answers.
+  bool beside = false;
+  for (int j = 1; j < 3 && !beside; ++j) {
+    const int o = (k + j) % 3;
+    const float off = box.transform.rot.col[o].Dot(tri.v[vertex] - box.transform.pos);
+    beside = std::fabs(off) > box.box->halfExtents[o];
+  }
+  if (pen < f.depth && !beside) {
     f.depth = pen;
     f.pointA = tri.v[vertex];
     f.pointB = tri.v[vertex] + normal * pen;

@@ -292,7 +292,26 @@ void neApplyCollisionImpulse(neSimulationRecord& sim, neBody* bodyA, neBody* bod
   // over. The rule's bounce at the contact point took it at every corner a
   // flat box lands on (one contact per pair and sub-step) and set it spinning.
   QueueBounce(sim, a, b, row);
-  const neVector3 j = neContactImpulse(sim, row, true);
+  neVector3 j = neContactImpulse(sim, row, true);
+  // A landing on the terrain (closing faster than kNeLandingSpeed on a
+  // contact whose normal points up) is stopped through the body's centre: departs from the rule's impulse at the contact point. With one
+  // contact per pair and sub-step, a box landing flat or on an edge took
+  // the whole impact at one corner, turned with the spin it gave, pinned
+  // that corner and vaulted up to 10 cm over it. Slower contacts (resting,
+  // sliding, a stack's rows) keep the rule's impulse at the point.
+  bool centred = false;
+  if (a && bodyB == static_cast<neBody*>(&sim.terrainBody) && -row.rowVelocity.z > kNeLandingSpeed &&
+      sim.gravityUnit.Dot(row.frame.col[2]) < 0.0f) {
+    neSolverRecord c = row;
+    c.armA = kZero;
+    neSetupRow(c, false, false);
+    RefreshRelativeVelocity(c);
+    c.rowVelocity = c.frameTransposed.MultiplyVector(c.relativeVelocity);
+    if (c.rowVelocity.z < 0.0f) {
+      j = neContactImpulse(sim, c, true);
+      centred = true;
+    }
+  }
   if (!j.IsFinite()) return;
   const neVector3 world = row.frame.MultiplyVector(j) * scale;
 
@@ -308,7 +327,7 @@ void neApplyCollisionImpulse(neSimulationRecord& sim, neBody* bodyA, neBody* bod
       toA = toB.Negated();
     }
   }
-  if (a && toA.IsFinite()) a->ApplyImpulseAtOffset(toA, row.armA);
+  if (a && toA.IsFinite()) a->ApplyImpulseAtOffset(toA, centred ? kZero : row.armA);
   if (b && toB.IsFinite()) b->ApplyImpulseAtOffset(toB, row.armB);
 }
 

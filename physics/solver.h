@@ -21,6 +21,8 @@ constexpr float kNeContactCorrection = 0.5f;
 constexpr float kNeJointCorrection = 0.5f;
 constexpr float kNeLimitCorrection = 0.5f;
 constexpr float kNeContactDepthCap = 0.05f;
+// Closing speed above which a landing is stopped through the body's centre.
+constexpr float kNeLandingSpeed = 0.4f;
 constexpr float kNeJointCorrectionCap = 0.05f;
 constexpr float kNeTwistStepCap = 0.1f;
 // Iterations per pass when a group asks for the default (-1).

@@ -34,6 +34,7 @@ const Scene kScenes[] = {
     {"edge", RunEdge},
     {"pendulum", RunPendulum},
     {"sensor_rest", RunSensorRest},
+    {"lorry_slope", RunLorrySlope},
 };
 
 }  // namespace

@@ -47,5 +47,6 @@ SceneResult RunStack5();
 SceneResult RunEdge();
 SceneResult RunPendulum();
 SceneResult RunSensorRest();
+SceneResult RunLorrySlope();
 
 #endif  // KELVAMOR_TOOLS_PHYSICS_SCENE_SCENES_H
