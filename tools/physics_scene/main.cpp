@@ -35,6 +35,7 @@ const Scene kScenes[] = {
     {"pendulum", RunPendulum},
     {"sensor_rest", RunSensorRest},
     {"lorry_slope", RunLorrySlope},
+    {"car_wall", RunCarWall},
 };
 
 }  // namespace

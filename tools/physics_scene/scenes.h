@@ -48,5 +48,6 @@ SceneResult RunEdge();
 SceneResult RunPendulum();
 SceneResult RunSensorRest();
 SceneResult RunLorrySlope();
+SceneResult RunCarWall();
 
 #endif  // KELVAMOR_TOOLS_PHYSICS_SCENE_SCENES_H

@@ -211,3 +211,56 @@ SceneResult RunLorrySlope() {
   neSimulation::Destroy(sim);
   return r;
 }
+
+// The car box at 30 m/s into a wall of 20 resting boxes (two rows of ten,
+// stacked two high) on flat ground: no box passes through the car or the
+// ground, none leaves the world, every body stays finite.
+SceneResult RunCarWall() {
+  constexpr int kWall = 20;
+  neSimulation* sim = MakeSimulation(SceneSizes(kWall + 1, 0, (kWall + 1) * kWall / 2));
+  SceneTerrain ground;
+  LaySceneGround(sim, ground, 150.0f, 75, 0, 0.0f, false);
+  const neVector3 carSize = neV3(7.5f, 2.2f, 3.2f);
+  const neVector3 boxSize = neV3(1.0f, 1.0f, 1.0f);
+  std::vector<neRigidBody*> boxes;
+  for (int k = 0; k < kWall; ++k) {
+    const float z = -4.5f + static_cast<float>(k % 10);
+    const float y = 0.5f + static_cast<float>(k / 10);
+    boxes.push_back(AddSceneBox(sim, boxSize, 10.0f, At(10.0f, y, z)));
+  }
+  RunSubSteps(sim, 240);  // the wall settles and rests
+  const int restingBefore = CountIdle(boxes);
+  neRigidBody* car = AddSceneBox(sim, carSize, 100.0f, At(-20.0f, 1.15f, 0.0f));
+  car->SetVelocity(neV3(30.0f, 0, 0));
+  bool finite = true, below = false, off = false, through = false;
+  float deepest = 0.0f;
+  for (int i = 0; i < 343 && finite; ++i) {  // 3 s
+    sim->Step(kGameSubStep, 1);
+    finite = finite && BodyFinite(car);
+    const float carX = (car->GetPosition() - SceneOrigin()).x;
+    deepest = std::fmax(deepest, BoxDepthBelow(car, carSize, ground));
+    for (neRigidBody* b : boxes) {
+      finite = finite && BodyFinite(b);
+      const neVector3 q = b->GetPosition() - SceneOrigin();
+      float h;
+      if (!ground.HeightAt(q.x, q.z, h)) {
+        off = true;
+        continue;
+      }
+      below = below || q.y < h;
+      deepest = std::fmax(deepest, BoxDepthBelow(b, boxSize, ground));
+      // A box the car reached stays ahead of its back: none passes through it.
+      if (q.x < carX - 0.5f * carSize.x && std::fabs(q.z) < 0.5f * carSize.z &&
+          q.y < carSize.y) {
+        through = true;
+      }
+    }
+  }
+  SceneResult r;
+  r.pass = finite && !below && !off && !through && restingBefore == kWall;
+  r.figures = Figures("resting-before=%.0f deepest=%.4f below=%.0f off=%.0f through=%.0f",
+                      restingBefore, deepest, below ? 1.0 : 0.0, off ? 1.0 : 0.0,
+                      through ? 1.0 : 0.0);
+  neSimulation::Destroy(sim);
+  return r;
+}
