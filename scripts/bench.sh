@@ -189,8 +189,10 @@ game_menu_ms=$(sed -n 's/^loader: menu content loaded in \([0-9]*\) ms$/\1/p' "$
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
 [ -n "$cpu" ] || cpu=$(lscpu 2>/dev/null | sed -n 's/^Model name:[[:space:]]*//p' | head -n 1)
+# The load average at the end: figures taken beside other work are not the host's own.
 echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on ${cpu:-an unknown CPU}, $(nproc) cores, GL: ${gl_renderer:-unknown}" \
-  "($([ "$quick" -eq 1 ] && echo quick run || echo full run), ${frames} race frames, $((SECONDS - began)) s)."
+  "($([ "$quick" -eq 1 ] && echo quick run || echo full run), ${frames} race frames, $((SECONDS - began)) s," \
+  "load average $(cut -d ' ' -f 1 /proc/loadavg))."
 echo
 echo "| benchmark | figure | unit | budget |"
 echo "|---|---|---|---|"
