@@ -77,6 +77,46 @@ TEST(RaceFrameOptions, ValuesOutsideWhatTheGameOffersAreRefused) {
   }
 }
 
+TEST(RaceFrameOptions, AFolderAloneAsksForThePictureSet) {
+  RaceFrameOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--shots", "/tmp/x"}, &o, &error)) << error;
+  EXPECT_TRUE(ShotSetRun(o));
+  ASSERT_TRUE(Parse({"--shots", "/tmp/x", "--size", "800x600", "--aa", "4"}, &o, &error)) << error;
+  EXPECT_TRUE(ShotSetRun(o)) << "the window's size and quality apply to every picture of the set";
+  EXPECT_EQ(o.width, 800);
+}
+
+TEST(RaceFrameOptions, AFolderWithAFrameCountOrAnotherRunIsNoPictureSet) {
+  const std::vector<std::vector<const char*>> others = {
+      {"--shots", "/tmp/x", "--frames", "20"},
+      {"--shots", "/tmp/x", "--race", "3", "--frames", "20"},
+      {"--shots", "/tmp/x", "--check"},
+      {"--shots", "/tmp/x", "--bench"},
+      {},
+  };
+  for (const auto& args : others) {
+    RaceFrameOptions o;
+    std::string error;
+    std::string line;
+    for (const char* a : args) line += std::string(a) + " ";
+    ASSERT_TRUE(Parse(args, &o, &error)) << line << error;
+    EXPECT_FALSE(ShotSetRun(o)) << line;
+  }
+}
+
+TEST(RaceFrameOptions, ThePictureSetRefusesTheSettingsItChoosesItself) {
+  for (const auto& args : std::vector<std::vector<const char*>>{{"--shots", "/tmp/x", "--race", "1"},
+                                                                {"--shots", "/tmp/x", "--shadows", "0"},
+                                                                {"--reflections", "2", "--shots", "/tmp/x"},
+                                                                {"--shots", "/tmp/x", "--sight", "300"}}) {
+    RaceFrameOptions o;
+    std::string error;
+    EXPECT_FALSE(Parse(args, &o, &error)) << args[2];
+    EXPECT_NE(error.find("--frames"), std::string::npos) << "the reason names the way to one race: " << error;
+  }
+}
+
 TEST(RaceFrameOptions, SkipTakesAsManyPassesAsTheRendererHolds) {
   std::vector<const char*> args;
   const char* const passes[] = {"sky",     "composite", "grass",  "trees", "glare", "cars",

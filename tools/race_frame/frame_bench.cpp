@@ -62,6 +62,9 @@ int RunFrameBench(const RaceFrameOptions& options) {
   PassControl.timing = false;
   std::printf("race %d at %dx%d, %d frames after %d warm-up frames (timed passes end with glFinish)\n", options.race,
               options.width, options.height, timed, kWarmUpFrames);
+  // The figures mean little without the driver that drew them.
+  std::printf("GL %s, %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+              reinterpret_cast<const char*>(glGetString(GL_VERSION)));
   for (int i = 0; i < PassControl.timedCount; ++i) {
     // A pass first seen after frame 0 has fewer figures: the frames before it drew none.
     std::vector<double> v = passMs[i];
@@ -69,6 +72,7 @@ int RunFrameBench(const RaceFrameOptions& options) {
     std::printf("PASS %-18s %8.2f ms\n", PassControl.timedName[i], Median(v));
   }
   std::printf("FRAME %.2f ms\n", Median(frameMs));
+  std::printf("LOAD race_%d %.0f ms\n", options.race, RaceLoadMilliseconds());
   BenchDirtSteps();
   CloseRaceRun();
   return 0;

@@ -1,5 +1,5 @@
-// The race frame tool's three runs over an opened race: plain frames, the check and
-// the bench. Each returns the process's exit code.
+// The race frame tool's runs over an opened race: plain frames, the check, the bench
+// and the picture set. Each returns the process's exit code.
 #pragma once
 
 #include <string>
@@ -10,10 +10,13 @@
 struct Picture;
 
 // Draws the frames (60 unless --frames says otherwise) on the grid from the chase
-// camera; with --shots, the last one goes into the folder as frame_NNNN.png.
+// camera; with --shots and --frames, the last one goes into the folder as
+// frame_NNNN.png (--shots alone is the picture set).
 int RunPlainFrames(const RaceFrameOptions& options, const char* self);
 int RunFrameCheck(const RaceFrameOptions& options, const char* self);
 int RunFrameBench(const RaceFrameOptions& options);
+// The picture set (ShotSetRun) into the --shots folder.
+int RunShotSet(const RaceFrameOptions& options);
 
 // The file a plain run writes its last frame to.
 std::string PlainShotPath(const std::string& folder, int frames);

@@ -42,11 +42,16 @@ bool Fail(std::string* error, const std::string& why) {
 const char* RaceFrameUsage() {
   return "usage: race_frame [--race N] [--size WxH] [--aa N] [--filter N] [--sight 300|450|600]\n"
          "                  [--shadows N] [--reflections N] [--post N] [--frames N]\n"
-         "                  [--only LAYER] [--skip PASS]... [--shots DIR] [--check [--garage] | --bench]\n";
+         "                  [--only LAYER] [--skip PASS]... [--shots DIR] [--check [--garage] | --bench]\n"
+         "  --shots DIR alone writes garage.png, race_start.png (race 1) and race_water.png\n"
+         "  (race 2, shadow detail 2, reflections 1, sight 600); with --frames N, the last frame\n";
 }
+
+bool ShotSetRun(const RaceFrameOptions& o) { return !o.shots.empty() && o.frames == 0 && !o.check && !o.bench; }
 
 bool ParseRaceFrameArgs(int argc, const char* const* argv, RaceFrameOptions* o, std::string* error) {
   *o = RaceFrameOptions();
+  bool raceGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
     if (flag == "--check") {
@@ -76,6 +81,7 @@ bool ParseRaceFrameArgs(int argc, const char* const* argv, RaceFrameOptions* o, 
     };
     if (flag == "--race") {
       if (!number(1, 30, &o->race)) return false;
+      raceGiven = true;
     } else if (flag == "--size") {
       if (!ParseSize(value, &o->width, &o->height) || o->width < kMinSide || o->width > kMaxSide ||
           o->height < kMinSide || o->height > kMaxSide)
@@ -114,5 +120,9 @@ bool ParseRaceFrameArgs(int argc, const char* const* argv, RaceFrameOptions* o, 
   }
   if (o->check && o->bench) return Fail(error, "--check and --bench are two runs");
   if (o->garage && !o->check) return Fail(error, "--garage is part of --check");
+  // The set's pictures are made at settings of their own: a race or shadow setting
+  // given here would be silently dropped.
+  if (ShotSetRun(*o) && (raceGiven || o->shadows >= 0 || o->reflections >= 0 || o->sight >= 0))
+    return Fail(error, "--shots alone chooses the races, shadows, reflections and sight; add --frames N for one race");
   return true;
 }

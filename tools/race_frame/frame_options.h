@@ -19,7 +19,9 @@ struct RaceFrameOptions {
   int frames = 0;             // 0: the mode's own count
   std::string only;           // a world layer drawn alone
   std::vector<std::string> skip;
-  std::string shots;          // folder for the PNGs; empty: none (a temporary one for --check)
+  // Folder for the PNGs; empty: none (a temporary one for --check). Alone, without
+  // --frames, --check or --bench, it asks for the picture set (ShotSetRun).
+  std::string shots;
   bool check = false;
   bool garage = false;  // with --check: the garage's view passes before the race
   bool bench = false;
@@ -28,6 +30,10 @@ struct RaceFrameOptions {
 // False, with the reason, for anything the tool cannot run: an unknown flag, a value
 // out of range, a pass name the renderer does not have, --check with --bench.
 bool ParseRaceFrameArgs(int argc, const char* const* argv, RaceFrameOptions* options, std::string* error);
+
+// A plain run given a folder and no frame count: the garage behind the main menu, race
+// 1's grid under the countdown and race 2's water, each as the player would see it.
+bool ShotSetRun(const RaceFrameOptions& options);
 
 // The usage text.
 const char* RaceFrameUsage();

@@ -15,5 +15,6 @@ int main(int argc, char** argv) {
   }
   if (options.check) return RunFrameCheck(options, argv[0]);
   if (options.bench) return RunFrameBench(options);
+  if (ShotSetRun(options)) return RunShotSet(options);
   return RunPlainFrames(options, argv[0]);
 }

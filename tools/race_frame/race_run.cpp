@@ -44,6 +44,7 @@ std::thread g_loader;
 void (*g_beforeRace)() = nullptr;
 bool g_windowOpen = false;
 double g_prePaintMs = -1.0;
+double g_raceLoadMs = -1.0;
 
 bool Fail(std::string* why, const std::string& reason) {
   *why = reason;
@@ -134,6 +135,7 @@ void ApplyOptions(const RaceFrameOptions& o) {
 
 void SetBeforeRaceHook(void (*hook)()) { g_beforeRace = hook; }
 double PrePaintMilliseconds() { return g_prePaintMs; }
+double RaceLoadMilliseconds() { return g_raceLoadMs; }
 
 const char* GlErrorName(GLenum e) {
   switch (e) {
@@ -189,11 +191,13 @@ bool OpenRaceRun(const RaceFrameOptions& o, std::string* why) {
   DriverControlState controls{};
   controls.clutch = 1.0f;  // pedal up
   PublishControls(controls);
+  const uint32_t raceStart = platform::TimeMs();
   Handshake.LoaderStage.store(kStageLoadTrack);
   SetScreen(kScreenRaceLoading);
   // The loading screen itself draws the race's map and starts the race once loaded, or
   // goes back to the menus when the loader refuses it.
   if (!FramesUntilRace()) return Fail(why, "the race did not load");
+  g_raceLoadMs = static_cast<double>(platform::TimeMs() - raceStart);
   // The menus advanced the scene clock once per frame of their own, and how many frames
   // the loads took is the wall clock's business: the race's clock starts at 0 so that
   // the wind of the grass and the trees is the same in every run.

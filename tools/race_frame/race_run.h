@@ -29,6 +29,10 @@ void CloseRaceRun();
 // Wall-clock milliseconds of the front-end frame that pre-painted the cars' dirt while
 // the world loader waited at its hand-over; -1 before the race load.
 double PrePaintMilliseconds();
+// Wall-clock milliseconds of the race load, from the loading screen's start to the
+// race's first frame: the world, the opponents' lorries and the dirt pre-paint (the
+// loader prints the menu content's own time). -1 before the race load.
+double RaceLoadMilliseconds();
 
 // Waits until the worker has published the update the next frame draws. Until that
 // frame is drawn the worker only spins, so the race state is the caller's to read.

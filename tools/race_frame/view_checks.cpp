@@ -32,6 +32,7 @@
 #include "render/shadow_view.h"
 #include "tools/race_frame/frame_modes.h"
 #include "tools/race_frame/picture_checks.h"
+#include "tools/race_frame/race_poses.h"
 #include "tools/race_frame/race_run.h"
 #include "tools/race_sim/race_session.h"
 
@@ -54,12 +55,6 @@ constexpr int kFootprintRadius = 4;
 constexpr int kChannelStep = 8;
 constexpr double kMinShadowChange = 0.002;
 constexpr double kMinWaterChange = 0.002;
-// The pose over the lake nearest the player's lorry: back from its centre by its half
-// width and this much more, and this high, over the rim the lakes lie below.
-constexpr float kPoseBack = 25.0f;
-constexpr float kPoseHeight = 45.0f;
-// The generator writes each lake as 4 x 4 cells of two triangles, lake after lake.
-constexpr int kLakeTriangles = 32;
 constexpr int kGarageFrames = 60;
 constexpr uint8_t kFaceFill[3] = {255, 0, 255};
 constexpr int kFaceUp = 2;
@@ -262,54 +257,6 @@ void JudgeReflection() {
   Note("reflection_sky", greenShare < 0.05 && SkyColour(mean.r, mean.g, mean.b),
        FormatFigures("the half the water samples: mean (%.0f, %.0f, %.0f), %.1f%% clear green", mean.r, mean.g, mean.b,
                      100.0 * greenShare));
-}
-
-// --- the water's surface ---
-
-// The camera over the lake whose centre lies nearest the player's lorry, looking at
-// that centre from the lorry's side.
-bool LakePose(Vector3* eye, Vector3* target) {
-  const Model* w = WorldLayers.water;
-  if (!w || !w->vertices || !w->triangles || w->triangleCount < kLakeTriangles) return false;
-  const float* car = RenderCarRows[0].matrix.m;
-  float best = -1.0f;
-  for (int first = 0; first + kLakeTriangles <= w->triangleCount; first += kLakeTriangles) {
-    float cx = 0.0f, cz = 0.0f, half = 0.0f;
-    for (int t = first; t < first + kLakeTriangles; ++t)
-      for (int c = 0; c < 3; ++c) {
-        const ModelVertex& v = w->vertices[w->triangles[t].vertexIndices[c]];
-        cx += v.x / (3.0f * kLakeTriangles);
-        cz += v.z / (3.0f * kLakeTriangles);
-      }
-    for (int t = first; t < first + kLakeTriangles; ++t)
-      for (int c = 0; c < 3; ++c) half = std::max(half, std::fabs(w->vertices[w->triangles[t].vertexIndices[c]].x - cx));
-    const float d = std::hypot(car[12] - cx, car[14] - cz);
-    if (best >= 0.0f && d >= best) continue;
-    best = d;
-    const float back = half + kPoseBack;
-    const float dx = d > 0.0f ? (car[12] - cx) / d : 1.0f, dz = d > 0.0f ? (car[14] - cz) / d : 0.0f;
-    *target = Vector3(cx, 0.0f, cz);
-    *eye = Vector3(cx + dx * back, kPoseHeight, cz + dz * back);
-  }
-  return best >= 0.0f;
-}
-
-// One more race frame drawn from the pose: the update's camera and main leaves are
-// replaced before the frame takes them (the worker waits until it is drawn). The scene
-// before the post passes and the HUD.
-Picture DrawPose(const Vector3& eye, const Vector3& target) {
-  WaitForRaceUpdate();
-  CameraState.eye = eye;
-  CameraState.target = target;
-  CameraState.up = Vector3(0.0f, 1.0f, 0.0f);
-  CameraState.speedFactor = 0.0f;
-  CullMainCamera(static_cast<float>(Settings.screenWidth) / static_cast<float>(std::max(Settings.screenHeight, 1)));
-  PublishedResults.mainLeaves = WorkingResults.mainLeaves;
-  PublishedResults.camera = CameraState;
-  DrawRaceFrame();
-  const Picture scene = ReadScreenTexture(Renderer.targets.SceneTextures[0]);
-  ShowRaceFrame();
-  return scene;
 }
 
 // --- the garage ---
