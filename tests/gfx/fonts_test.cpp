@@ -95,6 +95,26 @@ TEST(FontWidthFile, WidthsThatAreNoNumberReadAsZero) {
   std::copy(kept, kept + kFontGlyphs, Font1.widths);
 }
 
+// A finite width far past any glyph's still breaks the text: 3e38 times the font's
+// step is infinite, and 1e30 moves the pen so far that stepping back loses every
+// digit of where it was.
+TEST(FontWidthFile, WidthsWiderThanTheAtlasReadAsZero) {
+  std::string text;
+  const char* values[] = {"3e38", "-3e38", "1e30", "16.5", "-17", "16", "-16", "1.25"};
+  for (int c = 0; c < kFontGlyphs; ++c) text += std::string("x\n") + values[c % 8] + "\n";
+  float w[kFontGlyphs];
+  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx_huge.ini", text), w));
+  const float expected[] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 16.0f, -16.0f, 1.25f};
+  for (int c = 0; c < kFontGlyphs; ++c) EXPECT_FLOAT_EQ(expected[c % 8], w[c]) << "code " << c;
+  // Text over every code of the file measures finite at any size the screens use.
+  float kept[kFontGlyphs];
+  std::copy(Font2.widths, Font2.widths + kFontGlyphs, kept);
+  LoadFontWidths(WriteTemp("gfx_huge_font.ini", text).c_str(), 2);
+  EXPECT_TRUE(std::isfinite(MeasureText(2, 4.0f, "\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f")));
+  EXPECT_FLOAT_EQ(MeasureText(2, 1.0f, "\x0f"), MeasureText(2, 1.0f, "\x08\x09\x0a\x0b\x0c\x0f"));
+  std::copy(kept, kept + kFontGlyphs, Font2.widths);
+}
+
 TEST(FontWidthFile, MissingFileKeepsTheWidths) {
   Font2.widths['A'] = 0.625f;
   LoadFontWidths("no/such/font.ini", 2);
