@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
-PACKAGES+=(sox xdotool imagemagick)
+PACKAGES+=(sox xdotool imagemagick clang libclang-rt-14-dev)
 install_missing
 build build
 
@@ -17,6 +17,8 @@ export XDG_CONFIG_HOME="$home/.config"
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" \
   ctest --test-dir build --output-on-failure -j "$(nproc)" --timeout 600 || status=$?
+# Every file reader under libFuzzer for 10 s each (also the tree's Clang build).
+scripts/fuzz.sh 10 || status=1
 
 if [ -x build/tools/basegen ]; then
   build/tools/basegen --check build/base || status=1

@@ -13,6 +13,8 @@ namespace {
 constexpr float kCell = 1.0f / 16.0f;
 // The width file's line limit; longer lines are consumed but not stored.
 constexpr int kLineBytes = 128;
+// Widths are in glyph cells; one wider than the atlas's whole row of 16 is no width.
+constexpr float kMaxGlyphWidth = 16.0f;
 
 // Reads one line (without its end) into buf, keeping at most kLineBytes - 1
 // characters; false at end of file with nothing read.
@@ -80,9 +82,11 @@ bool ReadFontWidths(FILE* file, float widths[kFontGlyphs]) {
   for (; code < kFontGlyphs; ++code) {
     if (!ReadLine(file, line) || !ReadLine(file, line)) break;
     // "nan", "inf" or a number past the float range would carry into every pen
-    // translation of the text and leave the modelview matrix without a number.
+    // translation of the text and leave the modelview matrix without a number; a huge
+    // finite one does the same once multiplied by the font's step, or moves the pen so
+    // far that the step back cannot find where it was.
     const float w = static_cast<float>(std::atof(line));
-    widths[code] = std::isfinite(w) ? w : 0.0f;
+    widths[code] = std::fabs(w) <= kMaxGlyphWidth ? w : 0.0f;
   }
   for (; code < kFontGlyphs; ++code) widths[code] = 0.0f;
   return true;

@@ -27,9 +27,10 @@ struct GlyphCell {
 GlyphCell GlyphCellOf(unsigned char code);
 
 // Reads a width file: 512 lines, two per code 0-255, the second holding the width as
-// its leading number (no number, or one that is not finite, gives 0). Codes whose
-// lines are missing at the end of a short file get 0. Lines longer than the format's
-// 127 characters are read whole so the pairs stay in step. False when the file does not open (widths untouched).
+// its leading number (no number, one that is not finite, or one beyond 16 cells either
+// way gives 0). Codes whose lines are missing at the end of a short file get 0. Lines
+// longer than the format's 127 characters are read whole so the pairs stay in step.
+// False when the file does not open (widths untouched).
 bool ReadFontWidths(FILE* file, float widths[kFontGlyphs]);
 // Loads the widths of font 1 or 2 from a path; a file that does not open leaves the
 // font's widths as they were.

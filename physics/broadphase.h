@@ -129,7 +129,6 @@ class neRegion {
   neArray<nePendingJoin> pending_;
   nePool<neRegionBodyNode> nodes_;  // used list = the bodies in the region
   nePool<neOverlapPair> pairs_;
-  int32_t pairLimit_ = 0;
   neRegionAxis axes_[3];
   neArray<neEndPoint> relayout_;  // one axis's end points, in list order
   int32_t updates_ = 0;

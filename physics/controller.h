@@ -12,6 +12,10 @@ struct neRigidBodyRecord;
 struct neConstraintRecord;
 
 struct neControllerRecord : neRigidBodyController, neJointController {
+  // Written out so the record is no aggregate: "record = {}" would otherwise build each
+  // handle base as a temporary of its own, whose destructor only the engine may call.
+  neControllerRecord() {}
+
   int32_t countdown = 0;  // sub-steps left until the callback runs
   int32_t period = 0;     // the callback runs every period + 1 sub-steps
   neRigidBodyControllerCallback* bodyCallback = nullptr;

@@ -1,5 +1,6 @@
 #include "race/tyre_curves.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -16,6 +17,7 @@ namespace {
 // Only the first 3000 bytes of fpoints.ini are scanned.
 constexpr size_t kFPointsScanLimit = 3000;
 constexpr size_t kFPointsNumberWidth = 7;
+constexpr double kFPointsLimit = 10.0;
 
 float Lookup(const float* table, int intervals, float x) {
   const float scaled = static_cast<float>(intervals) * x;
@@ -59,7 +61,12 @@ int DecodeFPoints(const char* text, size_t size, float drive[kGripCurvePoints],
     // the text is cut short there: the copy is always terminated.
     char number[kFPointsNumberWidth + 1] = {};
     for (size_t k = 0; k < kFPointsNumberWidth && i - 1 + k < size; ++k) number[k] = text[i - 1 + k];
-    const float v = static_cast<float>(std::atof(number));
+    // One digit before the point keeps a number of the format below 10 either way;
+    // only an exponent ("9.e9999", "3.e38") goes further, to infinite grip or to two
+    // neighbours whose difference the lookup cannot hold. Such a number reads as 0,
+    // as text that is no number does.
+    const double d = std::atof(number);
+    const float v = std::fabs(d) < kFPointsLimit ? static_cast<float>(d) : 0.0f;
     if (found < kGripCurvePoints) drive[found] = v;
     else if (found < 2 * kGripCurvePoints) lateral[found - kGripCurvePoints] = v;
     ++found;

@@ -25,8 +25,9 @@ float EngineTorqueCurve(float x);
 // The reading of fpoints.ini text: within the first 3000 bytes every '.' that has a
 // character before it marks a number of seven characters starting there (one digit,
 // the point, five more); the n-th goes to drive[n] (n < 100), then lateral[n - 100].
-// A number cut short by the end of the text is read as far as it goes. Returns how
-// many numbers were found (later ones are not stored).
+// A number cut short by the end of the text is read as far as it goes; one of 10 or
+// more either way (only an exponent reaches that) reads as 0. Returns how many numbers
+// were found (later ones are not stored).
 int DecodeFPoints(const char* text, size_t size, float drive[kGripCurvePoints],
                   float lateral[kGripCurvePoints]);
 // Reads the file into the two grip tables; a file that does not open leaves them.

@@ -400,10 +400,12 @@ TEST_F(GarageScene, WithShadowsOffTheShadowMapIsClearedEachFrame) {
   const RenderTargets& t = Renderer.targets;
   ASSERT_NE(t.ShadowFramebuffer, 0u);
   const int size = RenderSetup.shadowMapSize;
-  auto fillDepth = [&t](double depth) {
-    GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, t.ShadowFramebuffer);
+  // The lambdas read the renderer's own targets, a global: nothing to capture.
+  auto fillDepth = [](double depth) {
+    const RenderTargets& targets = Renderer.targets;
+    GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, targets.ShadowFramebuffer);
     GlExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
-                                    t.ShadowDepthTexture, 0);
+                                    targets.ShadowDepthTexture, 0);
     glDrawBuffer(GL_NONE);
     glReadBuffer(GL_NONE);
     glClearDepth(depth);
@@ -412,9 +414,9 @@ TEST_F(GarageScene, WithShadowsOffTheShadowMapIsClearedEachFrame) {
     glClearDepth(1.0);
     GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
   };
-  auto readDepth = [&t, size]() {
+  auto readDepth = [size]() {
     std::vector<float> depth(static_cast<size_t>(size) * size, -1.0f);
-    glBindTexture(GL_TEXTURE_2D, t.ShadowDepthTexture);
+    glBindTexture(GL_TEXTURE_2D, Renderer.targets.ShadowDepthTexture);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
     glBindTexture(GL_TEXTURE_2D, 0);
     return depth;

@@ -13,6 +13,9 @@
 
 namespace {
 
+// A width by character: the table is indexed by the unsigned code.
+float& Width(BitmapFont& font, unsigned char code) { return font.widths[code]; }
+
 std::string WriteTemp(const std::string& name, const std::string& text) {
   const std::string path = testscratch::ScratchPath(name);
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -95,10 +98,30 @@ TEST(FontWidthFile, WidthsThatAreNoNumberReadAsZero) {
   std::copy(kept, kept + kFontGlyphs, Font1.widths);
 }
 
+// A finite width far past any glyph's still breaks the text: 3e38 times the font's
+// step is infinite, and 1e30 moves the pen so far that stepping back loses every
+// digit of where it was.
+TEST(FontWidthFile, WidthsWiderThanTheAtlasReadAsZero) {
+  std::string text;
+  const char* values[] = {"3e38", "-3e38", "1e30", "16.5", "-17", "16", "-16", "1.25"};
+  for (int c = 0; c < kFontGlyphs; ++c) text += std::string("x\n") + values[c % 8] + "\n";
+  float w[kFontGlyphs];
+  ASSERT_TRUE(ReadWidthsFrom(WriteTemp("gfx_huge.ini", text), w));
+  const float expected[] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 16.0f, -16.0f, 1.25f};
+  for (int c = 0; c < kFontGlyphs; ++c) EXPECT_FLOAT_EQ(expected[c % 8], w[c]) << "code " << c;
+  // Text over every code of the file measures finite at any size the screens use.
+  float kept[kFontGlyphs];
+  std::copy(Font2.widths, Font2.widths + kFontGlyphs, kept);
+  LoadFontWidths(WriteTemp("gfx_huge_font.ini", text).c_str(), 2);
+  EXPECT_TRUE(std::isfinite(MeasureText(2, 4.0f, "\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f")));
+  EXPECT_FLOAT_EQ(MeasureText(2, 1.0f, "\x0f"), MeasureText(2, 1.0f, "\x08\x09\x0a\x0b\x0c\x0f"));
+  std::copy(kept, kept + kFontGlyphs, Font2.widths);
+}
+
 TEST(FontWidthFile, MissingFileKeepsTheWidths) {
-  Font2.widths['A'] = 0.625f;
+  Width(Font2, 'A') = 0.625f;
   LoadFontWidths("no/such/font.ini", 2);
-  EXPECT_EQ(0.625f, Font2.widths['A']);
+  EXPECT_EQ(0.625f, Width(Font2, 'A'));
   LoadFontWidths("no/such/font.ini", 3);  // no such font either: nothing happens
   EXPECT_EQ(nullptr, FontByNumber(3));
 }
@@ -121,10 +144,10 @@ TEST(MeasureText, GeneratedWidthsCoverTheGamesCharacters) {
     for (int c = 33; c <= 126; ++c) EXPECT_GT(f->widths[c], 0.0f) << "code " << c;
     for (int c = 0xC0; c <= 0xFF; ++c) EXPECT_GT(f->widths[c], 0.0f) << "code " << c;
     EXPECT_GT(f->widths[0xB9], 0.0f);
-    EXPECT_GT(f->widths[' '], 0.0f);
+    EXPECT_GT(Width(*f, ' '), 0.0f);
     // Wide letters are wider than narrow ones; the widths came from the ink.
-    EXPECT_GT(f->widths['M'], f->widths['i']);
-    EXPECT_GT(f->widths[0xD8], f->widths['1']);  // Ш
+    EXPECT_GT(Width(*f, 'M'), Width(*f, 'i'));
+    EXPECT_GT(f->widths[0xD8], Width(*f, '1'));  // Ш
   }
 }
 
@@ -149,7 +172,7 @@ TEST(MeasureText, HighCodesIndexAsUnsignedAndLongTextIsCut) {
   if (!LoadGeneratedWidths()) GTEST_SKIP() << "base/ not generated here (build the base target)";
   // "КМ №" in code page 1251.
   const float expected =
-      (Font1.widths[0xCA] + Font1.widths[0xCC] + Font1.widths[' '] + Font1.widths[0xB9]) * 20.5f;
+      (Font1.widths[0xCA] + Font1.widths[0xCC] + Width(Font1, ' ') + Font1.widths[0xB9]) * 20.5f;
   EXPECT_FLOAT_EQ(expected, MeasureText(1, 1.0f, "\xCA\xCC \xB9"));
   // The formatted text stops at 255 characters.
   const std::string longText(400, 'W');

@@ -3,6 +3,7 @@
 // AddressSanitizer: a point at either end of the text must not read outside it).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -106,6 +107,21 @@ TEST(TyreCurves, HostilePointsStayInsideTheText) {
   EXPECT_EQ(DecodeFPoints(junk.data(), junk.size(), drive, lateral), 1);
   EXPECT_FLOAT_EQ(drive[0], 0.0f);
   EXPECT_EQ(DecodeFPoints(nullptr, 10, drive, lateral), 0);
+}
+
+// Seven characters hold an exponent: "9.e9999" and "1.e39xx" lie past the float range
+// (infinite grip), and "3.e38" beside "-.9e38x" leaves the lookup a difference it
+// cannot hold. Without one a number stays between -1 and 10.
+TEST(TyreCurves, NumbersBeyondTheFormatsRangeReadAsZero) {
+  float drive[kGripCurvePoints] = {}, lateral[kGripCurvePoints] = {};
+  const std::string text = "9.e9999 1.e39xx 3.e38 -.9e38x 1.e1abc 9.99999 -.50000 3.e-50";
+  EXPECT_EQ(DecodeFPoints(text.data(), text.size(), drive, lateral), 8);
+  for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(drive[i], 0.0f) << i;
+  EXPECT_FLOAT_EQ(drive[5], 9.99999f);
+  EXPECT_FLOAT_EQ(drive[6], -0.5f);
+  EXPECT_FLOAT_EQ(drive[7], 0.0f);
+  std::copy(drive, drive + kGripCurvePoints, DriveGripTable);
+  for (int i = 0; i <= 400; ++i) EXPECT_TRUE(std::isfinite(DriveGripCurve(i / 400.0f))) << i;
 }
 
 TEST(TyreCurves, FileLoadsIntoTheTablesAndAMissingFileLeavesThem) {

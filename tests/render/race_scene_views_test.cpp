@@ -290,9 +290,10 @@ TEST_F(RaceRenderViews, ClearShadowMapEmptiesTheMapAndLeavesTheWindowBound) {
 TEST_F(RaceRenderViews, ANewRaceClearsTheShadowMapAndThePostTexturesOnce) {
   const RenderTargets& t = Renderer.targets;
   const int32_t race = RaceStatus.RaceLoadCount.load() + 100;
-  auto dirtyAll = [&t] {
+  // The renderer's targets are a global: nothing to capture.
+  auto dirtyAll = [] {
     DirtyShadowMap();
-    for (GLuint p : t.PostTextures) DirtyPostTexture(p);
+    for (GLuint p : Renderer.targets.PostTextures) DirtyPostTexture(p);
   };
   dirtyAll();
   PrepareRaceTargets(race);

@@ -356,8 +356,9 @@ BuiltFont BuildFont(const FontStyle& style) {
     const float ink = InkColumns(cover) * style.unitsPerAtlasPixel;
     f.widths[g.code] = (ink + style.gapUnits) / style.advancePerWidth;
   }
-  f.widths[' '] = style.spaceUnits / style.advancePerWidth;
-  f.widths[0xA0] = f.widths[' '];  // no-break space
+  const unsigned char space = ' ';
+  f.widths[space] = style.spaceUnits / style.advancePerWidth;
+  f.widths[0xA0] = f.widths[space];  // no-break space
   return f;
 }
 
