@@ -345,15 +345,19 @@ void DrawRaceScene() {
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glDepthMask(GL_TRUE);
 
-  // Layer A: the opaque far world and the cars' first pass.
+  // Layer A: the cars' first pass and the opaque far world. The lorries and roadside
+  // objects go first: the road and landscape programs are the frame's dearest, and the
+  // depth the lorries leave spares them every fragment the lorries hide. Nothing here
+  // blends (the HUD's text may have left blending on), so the order changes no pixel.
   BindLayerTarget(layerA);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_BLEND);
+  DrawCars(0);
   ShadowSetUp(lightProjection, lightView);
   DrawRoads(sight);
   DrawLandscape(sight);
   DrawMainMap(sight);
   ShadowTearDown();
-  DrawCars(0);
   ResolveLayer(layerA);
 
   // Layer B: the near detail over layer A's depth.
