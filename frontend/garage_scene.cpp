@@ -290,25 +290,10 @@ void DrawLayerB(const GarageCamera& c, GLuint layerB, const float lamps[3]) {
   ResolveLayer(layerB);
 }
 
-// A layer texel for texel over the frame: every pixel centre falls on a texel centre,
-// so nearest filtering gives what linear gives at a fraction of a software
-// rasteriser's cost. The layers go back to linear for anyone who scales them.
+// A layer texel for texel over the frame.
 void LayerOverFrame(GLuint texture) {
-  const VirtualScreenFrame& v = VirtualScreen;
-  const float l = static_cast<float>(v.left), r = static_cast<float>(v.right);
-  const float b = static_cast<float>(v.bottom), t = static_cast<float>(v.top);
-  const float w = static_cast<float>(RenderSetup.screenWidth), h = static_cast<float>(RenderSetup.screenHeight);
-  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, texture);
-  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, 0.0f); glVertex2f(l, b);
-  glTexCoord2f(w, 0.0f); glVertex2f(r, b);
-  glTexCoord2f(w, h); glVertex2f(r, t);
-  glTexCoord2f(0.0f, h); glVertex2f(l, t);
-  glEnd();
-  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  DrawTextureOverFrame(texture, static_cast<float>(RenderSetup.screenWidth),
+                       static_cast<float>(RenderSetup.screenHeight), GL_NEAREST);
 }
 
 // The frame: layer A as it is, layer B blended over it. The screen depth buffer keeps
@@ -322,13 +307,7 @@ void ComposeFrame(GLuint frame, GLuint layerA, GLuint layerB) {
   glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  const VirtualScreenFrame& v = VirtualScreen;
-  glOrtho(v.left, v.right, v.bottom, v.top, -1.0, 1.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  PushVirtualScreenProjection();
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_TEXTURE_RECTANGLE_ARB);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

@@ -90,13 +90,7 @@ void RunIntro() {
   const float ticks = FrameTiming.FrameTicks;
   const float clock = IntroClock.load() + 0.01f * ticks;
   IntroClock.store(clock);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  const VirtualScreenFrame& v = VirtualScreen;
-  glOrtho(v.left, v.right, v.bottom, v.top, -1.0, 1.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  PushVirtualScreenProjection();
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);

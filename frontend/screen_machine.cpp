@@ -247,13 +247,7 @@ void UpdateScreens() {
   const int screen = CurrentScreen.load();
   if (GarageShown(screen)) DrawGarageScene();
 
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  const VirtualScreenFrame& v = VirtualScreen;
-  glOrtho(v.left, v.right, v.bottom, v.top, -1.0, 1.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  PushVirtualScreenProjection();
   glDisable(GL_DEPTH_TEST);
   DrawBackdrop(screen);
   Snapshot();

@@ -144,6 +144,9 @@ void ParticleEmitter::Draw(float px, float py, float pz, float ex, float ey, flo
   // and each particle is one quad (the strip's corners in quad order).
   glBegin(GL_QUADS);
   for (int i = 0; i < count_; ++i) {
+    // Life is the alpha, and both blend modes weigh the source by it: a spent particle
+    // adds nothing to the picture but still costs its whole square in fill.
+    if (!(life_[i] > 0.0f)) continue;
     glColor4f(r, g, b, life_[i]);
     const double P[3] = {static_cast<double>(px) + offsetX_[i],
                          static_cast<double>(py) + offsetY_[i],

@@ -10,3 +10,8 @@ struct VirtualScreenFrame {
 };
 
 extern VirtualScreenFrame VirtualScreen;
+
+// Pushes the projection, loads the virtual screen's orthographic frame (depth -1 to 1)
+// into it, and leaves the modelview current with identity: the set-up of every 2D pass
+// over the whole frame. The caller pops the projection when it is done.
+void PushVirtualScreenProjection();

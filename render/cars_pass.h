@@ -7,6 +7,8 @@
 
 #include "gfx/math3d.h"
 
+class MilkshapeModel;
+
 // The main race pass calls DrawCars three times a frame: 0 into the opaque layer (the
 // roadside objects and the lorries), 1 into the near-detail layer (glass and tyre
 // marks), 2 after the foliage (exhaust smoke and beacon flares). Expects the camera's
@@ -20,6 +22,10 @@ bool AnyWheelDustActive();
 
 // The visible roadside objects with the Objects program current (DrawCars(0)).
 void DrawObjects();
+// Each body part of roadside object `object` (an index below the frame's drawable
+// objects) at its pose in the frame's published rows, drawn by `draw`: the objects
+// pass draws them plain, the shadow casters textured for their cut-outs.
+void DrawObjectParts(int object, void (MilkshapeModel::*draw)());
 // The near lorries as bare geometry into the sun's shadow map, with the light's
 // projection and view current (RenderShadowMap).
 void DrawCarShadowCasters();

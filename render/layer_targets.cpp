@@ -4,6 +4,7 @@
 
 #include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
+#include "gfx/virtual_screen.h"
 
 namespace {
 
@@ -64,4 +65,26 @@ void ClearPostTextures() {
   }
   glClearColor(clear[0], clear[1], clear[2], clear[3]);
   GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+void DrawTextureOverFrame(GLuint texture, float texelsWide, float texelsHigh, GLint filter) {
+  const VirtualScreenFrame& v = VirtualScreen;
+  const float l = static_cast<float>(v.left), r = static_cast<float>(v.right);
+  const float b = static_cast<float>(v.bottom), t = static_cast<float>(v.top);
+  const bool ownFilter = filter != GL_LINEAR;
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, texture);
+  if (ownFilter) {
+    glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, filter);
+  }
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f); glVertex2f(l, b);
+  glTexCoord2f(texelsWide, 0.0f); glVertex2f(r, b);
+  glTexCoord2f(texelsWide, texelsHigh); glVertex2f(r, t);
+  glTexCoord2f(0.0f, texelsHigh); glVertex2f(l, t);
+  glEnd();
+  if (ownFilter) {
+    glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  }
 }

@@ -31,3 +31,10 @@ void ResolveLayer(GLuint texture);
 // before their first pass reads what the driver left in fresh memory. Leaves the
 // default framebuffer bound; the viewport is the caller's to set again.
 void ClearPostTextures();
+
+// Draws a rectangle texture of `texelsWide` x `texelsHigh` over the virtual screen's
+// whole frame, with the orthographic projection and rectangle texturing the caller set.
+// A filter other than GL_LINEAR is used for this quad alone: a screen-size layer drawn
+// texel for pixel looks the same with GL_NEAREST at a fraction of a software
+// rasteriser's cost, and the texture goes back to linear for anyone who scales it.
+void DrawTextureOverFrame(GLuint texture, float texelsWide, float texelsHigh, GLint filter);

@@ -39,20 +39,6 @@ int DrawableObjects() {
   return std::clamp(std::min(CityObjectCount, RenderCityObjects.objectCount), 0, kMaxCityObjects);
 }
 
-void DrawObjectBodies(int k) {
-  const CityObject& o = CityObjects[k];
-  if (o.type < 0 || o.type >= kObjectTypes) return;
-  const int parts = std::min({o.bodyCount, kObjectPartCounts[o.type], kMaxObjectParts});
-  for (int j = 0; j < parts; ++j) {
-    MilkshapeModel* const model = ObjectPartModels[o.type][j];
-    if (!model) continue;
-    glPushMatrix();
-    glMultMatrixf(CityObjectPartMatrix(RenderCityObjects, k, j).m);
-    model->DrawPlain();
-    glPopMatrix();
-  }
-}
-
 void DrawRestingObjectsInView(int objects) {
   if (!WorldLeaves) return;
   const LeafList& list = RenderSnapshot.mainLeaves;
@@ -68,12 +54,26 @@ void DrawRestingObjectsInView(int objects) {
       if (!(row.playerDistance < kObjectDrawDistanceSq)) continue;
       if (DrawnStamp[k] == CurrentStamp) continue;
       DrawnStamp[k] = CurrentStamp;
-      DrawObjectBodies(k);
+      DrawObjectParts(k, &MilkshapeModel::DrawPlain);
     }
   }
 }
 
 }  // namespace
+
+void DrawObjectParts(int object, void (MilkshapeModel::*draw)()) {
+  const CityObject& o = CityObjects[object];
+  if (o.type < 0 || o.type >= kObjectTypes) return;
+  const int parts = std::min({o.bodyCount, kObjectPartCounts[o.type], kMaxObjectParts});
+  for (int j = 0; j < parts; ++j) {
+    MilkshapeModel* const model = ObjectPartModels[o.type][j];
+    if (!model) continue;
+    glPushMatrix();
+    glMultMatrixf(CityObjectPartMatrix(RenderCityObjects, object, j).m);
+    (model->*draw)();
+    glPopMatrix();
+  }
+}
 
 void DrawObjects() {
   if (SelectFixedUnit(kNormalUnit)) {
@@ -93,7 +93,7 @@ void DrawObjects() {
   const int objects = DrawableObjects();
   DrawRestingObjectsInView(objects);
   for (int k = 0; k < objects; ++k)
-    if (RenderCityObjects.rows[k].active) DrawObjectBodies(k);
+    if (RenderCityObjects.rows[k].active) DrawObjectParts(k, &MilkshapeModel::DrawPlain);
 
   if (SelectFixedUnit(kNormalUnit)) glDisable(GL_TEXTURE_2D);
   SelectFixedUnit(0);

@@ -233,30 +233,10 @@ void DrawSky() {
   PlaceView(ViewDistance);
 }
 
-void FullFrameQuad(GLuint texture, float s, float t) {
-  const VirtualScreenFrame& v = VirtualScreen;
-  const float l = static_cast<float>(v.left), r = static_cast<float>(v.right);
-  const float b = static_cast<float>(v.bottom), top = static_cast<float>(v.top);
-  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, texture);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, 0.0f); glVertex2f(l, b);
-  glTexCoord2f(s, 0.0f); glVertex2f(r, b);
-  glTexCoord2f(s, t); glVertex2f(r, top);
-  glTexCoord2f(0.0f, t); glVertex2f(l, top);
-  glEnd();
-}
-
-// A layer drawn texel for texel over the screen: nearest filtering gives what linear
-// gives there (every pixel centre falls on a texel centre) at a fraction of a software
-// rasteriser's cost. The layers go back to linear for anyone who scales them.
+// A layer drawn texel for texel over the screen.
 void FullFrameLayer(GLuint texture) {
-  const float w = static_cast<float>(RenderSetup.screenWidth), h = static_cast<float>(RenderSetup.screenHeight);
-  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, texture);
-  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  FullFrameQuad(texture, w, h);
-  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  DrawTextureOverFrame(texture, static_cast<float>(RenderSetup.screenWidth),
+                       static_cast<float>(RenderSetup.screenHeight), GL_NEAREST);
 }
 
 void Composite(GLuint layerA, GLuint layerB, bool dust) {
@@ -265,13 +245,7 @@ void Composite(GLuint layerA, GLuint layerB, bool dust) {
   glDisable(GL_MULTISAMPLE_ARB);
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
-  glLoadIdentity();
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  const VirtualScreenFrame& v = VirtualScreen;
-  glOrtho(v.left, v.right, v.bottom, v.top, -1.0, 1.0);
-  glMatrixMode(GL_MODELVIEW);
+  PushVirtualScreenProjection();
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_TEXTURE_RECTANGLE_ARB);
   glEnable(GL_BLEND);
@@ -282,8 +256,8 @@ void Composite(GLuint layerA, GLuint layerB, bool dust) {
     FullFrameLayer(layerA);
     FullFrameLayer(layerB);
     if (dust)
-      FullFrameQuad(Renderer.targets.PostTextures[kBlurredDust2], static_cast<float>(RenderSetup.postWidth),
-                    static_cast<float>(RenderSetup.postHeight));
+      DrawTextureOverFrame(Renderer.targets.PostTextures[kBlurredDust2], static_cast<float>(RenderSetup.postWidth),
+                           static_cast<float>(RenderSetup.postHeight), GL_LINEAR);
     PassEnd();
   }
   glDisable(GL_BLEND);
@@ -345,15 +319,19 @@ void DrawRaceScene() {
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glDepthMask(GL_TRUE);
 
-  // Layer A: the opaque far world and the cars' first pass.
+  // Layer A: the cars' first pass and the opaque far world. The lorries and roadside
+  // objects go first: the road and landscape programs are the frame's dearest, and the
+  // depth the lorries leave spares them every fragment the lorries hide. Nothing here
+  // blends (the HUD's text may have left blending on), so the order changes no pixel.
   BindLayerTarget(layerA);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_BLEND);
+  DrawCars(0);
   ShadowSetUp(lightProjection, lightView);
   DrawRoads(sight);
   DrawLandscape(sight);
   DrawMainMap(sight);
   ShadowTearDown();
-  DrawCars(0);
   ResolveLayer(layerA);
 
   // Layer B: the near detail over layer A's depth.

@@ -92,20 +92,6 @@ void DrawShadowsLayer() {
   NoProgram();
 }
 
-void DrawObjectCaster(int k) {
-  const CityObject& o = CityObjects[k];
-  if (o.type < 0 || o.type >= kObjectTypes) return;
-  const int parts = std::min({o.bodyCount, kObjectPartCounts[o.type], kMaxObjectParts});
-  for (int j = 0; j < parts; ++j) {
-    MilkshapeModel* const model = ObjectPartModels[o.type][j];
-    if (!model) continue;
-    glPushMatrix();
-    glMultMatrixf(CityObjectPartMatrix(RenderCityObjects, k, j).m);
-    model->DrawTextured();
-    glPopMatrix();
-  }
-}
-
 void DrawObjectCasters() {
   const int objects = std::clamp(std::min(CityObjectCount, RenderCityObjects.objectCount), 0, kMaxCityObjects);
   const LeafList& list = RenderSnapshot.sunLeaves;
@@ -115,10 +101,10 @@ void DrawObjectCasters() {
     if (leaf < 0 || leaf >= WorldLeafCount) continue;
     for (const int32_t k : WorldLeaves[leaf].objects)
       if (k >= 0 && k < objects && RenderCityObjects.rows[k].playerDistance < kObjectCastDistanceSq)
-        DrawObjectCaster(k);
+        DrawObjectParts(k, &MilkshapeModel::DrawTextured);
   }
   for (int k = 0; k < objects; ++k)
-    if (RenderCityObjects.rows[k].active) DrawObjectCaster(k);
+    if (RenderCityObjects.rows[k].active) DrawObjectParts(k, &MilkshapeModel::DrawTextured);
 }
 
 }  // namespace
