@@ -49,37 +49,28 @@ void BindAtlas(const BitmapFont& f) {
   glBindTexture(GL_TEXTURE_2D, name > 0 ? static_cast<GLuint>(name) : 0);
 }
 
-void GlyphQuad(unsigned char code, float h) {
-  const GlyphCell cell = GlyphCellOf(code);
-  glBegin(GL_QUADS);
-  glTexCoord2f(cell.u, cell.bottom);
-  glVertex2f(-h, -h);
-  glTexCoord2f(cell.u + kCell, cell.bottom);
-  glVertex2f(h, -h);
-  glTexCoord2f(cell.u + kCell, cell.top);
-  glVertex2f(h, h);
-  glTexCoord2f(cell.u, cell.top);
-  glVertex2f(-h, h);
-  glEnd();
-}
-
-// One pass over the text: each glyph centred in its advance, drawn at the given
-// offset and scale; then the pen walks back to where it started.
+// One pass over the text, inside the caller's glBegin(GL_QUADS): each glyph centred in
+// its advance, drawn at the given offset and scale. The pen walks on the vertices, not
+// on the modelview matrix: a matrix change between glyphs would end each glyph's quad
+// as a draw of its own, and a software rasteriser pays dearly for every draw.
 void GlyphPass(const BitmapFont& f, float factor, const char* text, float size, float h,
                float dx, float dy) {
-  const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
-  const size_t n = std::strlen(text);
-  for (size_t i = 0; i < n; ++i) {
-    const float adv = f.widths[s[i]] * factor;
-    glTranslatef(adv * 0.5f, 0.0f, 0.0f);
-    glTranslatef(dx, dy, 0.0f);
-    glScalef(size, size, 1.0f);
-    GlyphQuad(s[i], h);
-    glScalef(1.0f / size, 1.0f / size, 1.0f);
-    glTranslatef(-dx, -dy, 0.0f);
-    glTranslatef(adv * 0.5f, 0.0f, 0.0f);
+  const float s = size * h;
+  float pen = 0.0f;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+    const float adv = f.widths[*p] * factor;
+    const float x = pen + adv * 0.5f + dx;
+    const GlyphCell cell = GlyphCellOf(*p);
+    glTexCoord2f(cell.u, cell.bottom);
+    glVertex2f(x - s, dy - s);
+    glTexCoord2f(cell.u + kCell, cell.bottom);
+    glVertex2f(x + s, dy - s);
+    glTexCoord2f(cell.u + kCell, cell.top);
+    glVertex2f(x + s, dy + s);
+    glTexCoord2f(cell.u, cell.top);
+    glVertex2f(x - s, dy + s);
+    pen += adv;
   }
-  for (size_t i = n; i-- > 0;) glTranslatef(-(f.widths[s[i]] * factor), 0.0f, 0.0f);
 }
 
 bool SetSchemeColour(int scheme, float alpha) {
@@ -201,20 +192,20 @@ void PrintText(float x, float y, int colour, float alpha, int font, float size, 
     glEnable(GL_TEXTURE_2D);
   }
 
-  // At size 0 the glyphs have no area, and undoing their scale would divide by zero
-  // into the modelview matrix. So it would for a size fading towards 0 once it is
-  // subnormal (1 / size is then infinite); far below that a glyph is a millionth of a
-  // pixel, so such sizes draw no glyphs either.
+  // Far below size 1 a glyph is a millionth of a pixel: such sizes draw no glyphs. The
+  // shadow and the glyphs over it are one draw.
   const bool drawGlyphs = std::fabs(size) >= kSmallestGlyphScale;
   const float h = font == 1 ? kFont1HalfSize : kFont2HalfSize;
-  if (drawGlyphs && shadow) {
-    glColor4f(0.0f, 0.0f, 0.0f, alpha);
-    const float offset = font == 1 ? 1.0f : 1.5f;
-    GlyphPass(f, factor, text, size, h, offset, -offset);
-  }
   if (drawGlyphs) {
+    glBegin(GL_QUADS);
+    if (shadow) {
+      glColor4f(0.0f, 0.0f, 0.0f, alpha);
+      const float offset = font == 1 ? 1.0f : 1.5f;
+      GlyphPass(f, factor, text, size, h, offset, -offset);
+    }
     SetSchemeColour(colour, alpha);
     GlyphPass(f, factor, text, size, h, 0.0f, 0.0f);
+    glEnd();
   }
 
   glTranslatef(w - x, -y, 0.0f);

@@ -215,6 +215,48 @@ TEST_F(TextTest, SchemesColourTheGlyphs) {
   EXPECT_NEAR(14, b, 3);
 }
 
+// The shadow lies under the glyphs, 1.5 units right and down whatever the size (font
+// 2): every pixel the glyphs cover alone keeps their colour with the shadow drawn, and
+// the dark shows past the glyphs' right and lower edges (both judged at half cover).
+TEST_F(TextTest, ShadowLiesUnderTheGlyphsRightAndDown) {
+  auto draw = [&](bool shadow) {
+    target_->Clear(1.0f, 1.0f, 1.0f, 1.0f);
+    PrintText(20.0f, 64.0f, 3, 1.0f, 2, 3.0f, shadow, 0, "MMMM");
+    return target_->Read();
+  };
+  const std::vector<uint8_t> plain = draw(false), shadowed = draw(true);
+  // The scheme's green (0.748, 0.935, 0.055) over white: blue falls as the cover grows.
+  auto ink = [](const uint8_t* p) { return p[1] > 200 && p[2] < 120; };
+  // Whole cover over white; over the shadow's black a pixel a shade short of whole
+  // loses a little green.
+  auto fullInk = [](const uint8_t* p) { return p[1] > 230 && p[2] < 20; };
+  auto greenOverDark = [](const uint8_t* p) { return p[1] > 200 && p[0] < 200 && p[2] < 30; };
+  auto dark = [](const uint8_t* p) { return p[0] < 120 && p[1] < 120 && p[2] < 120; };
+  int covered = 0, keptGreen = 0, inkRight = -1, inkBottom = kH, darkRight = -1, darkBottom = kH;
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const size_t i = (static_cast<size_t>(y) * kW + x) * 4;
+      if (fullInk(&plain[i])) {
+        ++covered;
+        if (greenOverDark(&shadowed[i])) ++keptGreen;
+      }
+      if (ink(&plain[i])) {
+        inkRight = std::max(inkRight, x);
+        inkBottom = std::min(inkBottom, y);
+      }
+      if (dark(&shadowed[i])) {
+        darkRight = std::max(darkRight, x);
+        darkBottom = std::min(darkBottom, y);
+      }
+    }
+  ASSERT_GT(covered, 100) << "no glyph ink";
+  ASSERT_GE(darkRight, 0) << "no shadow";
+  EXPECT_EQ(covered, keptGreen) << "the glyphs are drawn over their shadow";
+  EXPECT_GE(darkRight, inkRight + 1);
+  EXPECT_LE(darkBottom, inkBottom - 1);
+  EXPECT_EQ(GL_NO_ERROR, gltest::TakeGlError());
+}
+
 TEST_F(TextTest, DisplayListTextDrawsInItsOwnFrame) {
   const VirtualScreenFrame saved = VirtualScreen;
   VirtualScreen = VirtualScreenFrame{-kW / 2, kW / 2, -kH / 2, kH / 2};
