@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, then runs every test under a virtual X server,
 # with OpenAL's null output and a throw-away HOME.
+# --sanitize LIST (address,undefined or thread): the sanitizer lane instead, in
+# build-asan/ or build-tsan/ (scripts/sanitize/lane.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
+sanitize=""
+if [ "${1:-}" = "--sanitize" ]; then
+  sanitize="${2:?usage: test.sh [--sanitize address,undefined|thread]}"
+fi
 source scripts/setup.sh
 PACKAGES+=(sox xdotool imagemagick clang libclang-rt-14-dev)
 install_missing
+[ -n "$sanitize" ] && exec scripts/sanitize/lane.sh "$sanitize"
 build build
 
 home=$(mktemp -d)

@@ -90,10 +90,12 @@ bool DrawFrame() {
     // a frame's step is lost in its rounding (the wave would stand still after days).
     t.WavePhase = std::fmod(t.WavePhase + t.FrameTicks * 0.05f, kTwoPi);
     t.WaveSine = std::sin(t.WavePhase);
+    // Read before the screens run: the loading screen may start the race in them, and
+    // FrameTiming then belongs to the loader's first update.
+    fps = t.Fps;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     UpdateScreens();
-    fps = FrameTiming.Fps;
   }
   if (FpsVisible == 1) DrawFpsText(static_cast<int>(fps));
   glEnable(GL_DEPTH_TEST);

@@ -86,30 +86,13 @@ void ReleaseLatchWhenIdle() {
   Input.KeyLatch = 0;
 }
 
-void StopLoader() {
-  Handshake.AppDone.store(1);
-  if (!g_loader.joinable()) return;
-  const uint32_t start = platform::TimeMs();
-  while (Handshake.LoaderRunning.load() && platform::TimeMs() - start < kLoaderExitTimeoutMs) platform::SleepMs(1);
-  if (Handshake.LoaderRunning.load()) {
-    // A loader stuck in a load must not hold the exit; the process ends around it.
-    std::fprintf(stderr, "shutdown: the loader thread did not stop within %u ms\n", kLoaderExitTimeoutMs);
-    g_loader.detach();
-  } else {
-    g_loader.join();
-  }
-}
-
 // The display gone: nothing more can be drawn, but the player's settings and career
 // are kept as a quit keeps them, and the process ends without waiting on GL.
 void LeaveOnLostDisplay() {
   Handshake.AppDone.store(1);
-  // The loader may be the thread that noticed; it cannot wait for itself.
-  if (std::this_thread::get_id() == g_mainThread) {
-    const uint32_t start = platform::TimeMs();
-    while (Handshake.LoaderRunning.load() && platform::TimeMs() - start < kLoaderExitTimeoutMs)
-      platform::SleepMs(1);
-  }
+  // The loader may be the thread that noticed; it cannot wait for itself. One that has
+  // left is joined, not abandoned finished; one still inside a load is left to the exit.
+  if (std::this_thread::get_id() == g_mainThread) StopLoaderThread(g_loader, kLoaderExitTimeoutMs);
   SaveSettings();
   SaveCareer();
   std::fprintf(stderr, "kelvamor: the display connection was lost; settings and career saved\n");
@@ -119,8 +102,19 @@ void LeaveOnLostDisplay() {
   _exit(1);
 }
 
-void Shutdown() {
-  StopLoader();
+void Shutdown(int exitCode) {
+  if (!StopLoaderThread(g_loader, kLoaderExitTimeoutMs)) {
+    // A loader stuck in a load must not hold the exit, but it still works in the shared
+    // GL context, on the content tables and on the sound sources: tearing any of them
+    // down (or letting the static destructors run) would pull them from under it. The
+    // player's files are kept and the process ends around it.
+    std::fprintf(stderr, "shutdown: the loader thread did not stop within %u ms\n", kLoaderExitTimeoutMs);
+    SaveSettings();
+    SaveCareer();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(exitCode);
+  }
   ReleaseStartupSounds();
   CloseSoundDevice();
   SaveSettings();
@@ -253,6 +247,6 @@ int RunGame() {
     }
     RunFramePass();
   }
-  Shutdown();
+  Shutdown(exitCode);
   return exitCode;
 }

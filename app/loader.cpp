@@ -125,3 +125,13 @@ void LoaderThread() {
   while (!Handshake.AppDone.load()) LoaderPass();
   Handshake.LoaderRunning.store(0);
 }
+
+bool StopLoaderThread(std::thread& loader, uint32_t timeoutMs) {
+  Handshake.AppDone.store(1);
+  if (!loader.joinable()) return true;
+  const uint32_t start = platform::TimeMs();
+  while (Handshake.LoaderRunning.load() && platform::TimeMs() - start < timeoutMs) platform::SleepMs(1);
+  if (Handshake.LoaderRunning.load()) return false;
+  loader.join();
+  return true;
+}

@@ -2,6 +2,9 @@
 // race update in lock-step with the main thread's race render.
 #pragma once
 
+#include <cstdint>
+#include <thread>
+
 // The thread body; leaves once Handshake.AppDone is set.
 void LoaderThread();
 
@@ -13,3 +16,9 @@ int CurrentRaceNumber();
 
 // The menu content the intro loads once its clock passes 10.
 void LoadMenuContent();
+
+// Sets Handshake.AppDone and gives the loader thread up to timeoutMs to leave its loop,
+// then joins it: true once joined, and everything it did in the shared GL context, the
+// content tables and the sound sources is then done. False while it is still inside a
+// step, left running and joinable: the caller must destroy nothing the loader may touch.
+bool StopLoaderThread(std::thread& loader, uint32_t timeoutMs);

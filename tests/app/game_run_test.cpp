@@ -13,6 +13,16 @@
 
 namespace {
 
+// A sanitizer build starts, draws and ends many times slower (ThreadSanitizer most of
+// all), and the game is built with the same one: every wait below is stretched by it.
+#if defined(__SANITIZE_THREAD__)
+constexpr int kSlowdown = 10;
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr int kSlowdown = 3;
+#else
+constexpr int kSlowdown = 1;
+#endif
+
 // Waits up to timeoutMs for the child; -1 when it is still running.
 int WaitExit(pid_t pid, int timeoutMs) {
   for (int t = 0; t < timeoutMs; t += 10) {
@@ -65,9 +75,9 @@ class WholeGame : public ::testing::Test {
 TEST_F(WholeGame, TermSignalAfterStartUpExitsZeroAndRewritesBothFiles) {
   const pid_t pid = StartGame(home_.path());
   ASSERT_GT(pid, 0);
-  ASSERT_EQ(WaitExit(pid, 2500), -1) << "the game ended by itself during start-up";
+  ASSERT_EQ(WaitExit(pid, 2500 * kSlowdown), -1) << "the game ended by itself during start-up";
   ASSERT_EQ(kill(pid, SIGTERM), 0);
-  const int code = WaitExit(pid, 3000);
+  const int code = WaitExit(pid, 3000 * kSlowdown);
   if (code == -1) kill(pid, SIGKILL);
   EXPECT_EQ(code, 0);
   EXPECT_EQ(ReadAll(home_.Kelvamor("menu.inf")).size(), 196u);
@@ -78,10 +88,10 @@ TEST_F(WholeGame, TermSignalAtAnyMomentOfStartUpExitsZero) {
   for (int delayMs : {0, 50, 150, 600, 1200}) {
     const pid_t pid = StartGame(home_.path());
     ASSERT_GT(pid, 0);
-    ASSERT_TRUE(WaitTermHandler(pid, 5000)) << "the game never took over SIGTERM";
+    ASSERT_TRUE(WaitTermHandler(pid, 5000 * kSlowdown)) << "the game never took over SIGTERM";
     usleep(delayMs * 1000);
     ASSERT_EQ(kill(pid, SIGTERM), 0);
-    const int code = WaitExit(pid, 4000);
+    const int code = WaitExit(pid, 4000 * kSlowdown);
     if (code == -1) kill(pid, SIGKILL);
     EXPECT_EQ(code, 0) << "signal after " << delayMs << " ms";
   }
@@ -93,13 +103,13 @@ TEST_F(WholeGame, LoaderTakesTheMenuContentOnceTheIntroClockPassesTen) {
   ASSERT_GT(pid, 0);
   // The intro clock starts at 3 and runs in seconds: the load comes after about 7 s.
   bool loaded = false;
-  for (int t = 0; t < 150 && !loaded; ++t) {
+  for (int t = 0; t < 150 * kSlowdown && !loaded; ++t) {
     usleep(100000);
     const std::vector<unsigned char> text = ReadAll(out);
     loaded = std::string(text.begin(), text.end()).find("menu content loaded") != std::string::npos;
   }
   kill(pid, SIGTERM);
-  const int code = WaitExit(pid, 4000);
+  const int code = WaitExit(pid, 4000 * kSlowdown);
   if (code == -1) kill(pid, SIGKILL);
   EXPECT_TRUE(loaded) << "stage 1 was never reached";
   EXPECT_EQ(code, 0);

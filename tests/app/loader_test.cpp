@@ -27,6 +27,8 @@
 #include "race/race_load.h"
 #include "race/race_status.h"
 #include "race/tyre_curves.h"
+#include "race/track_loader.h"
+#include "platform/msgbox.h"
 
 namespace {
 
@@ -126,6 +128,43 @@ TEST_F(LoaderStages, TrackLoadUnloadRestartAndCarReload) {
   SetScreens(kScreenRaceLoading);
   LoaderPass();
   EXPECT_EQ(Handshake.LoaderStage.load(), kStageNothing) << "the loading screen waits for stage 10";
+}
+
+// The way out: the main thread may tear down the GL contexts, the content and the sound
+// only once the loader thread has finished its last step and been joined. A loader still
+// inside a load after the wait must be reported, not given up on: it is still working.
+TEST_F(LoaderStages, StopJoinsAnIdleLoaderAndReportsOneStillInsideALoad) {
+  platform::SetDialogsEnabled(false);  // the loader warns that it has no context here
+  SetScreens(kScreenMainMenu);
+  Handshake.LoaderStage.store(kStageMenuLoaded);
+  std::thread idle(LoaderThread);
+  while (!Handshake.LoaderRunning.load()) std::this_thread::yield();
+  EXPECT_TRUE(StopLoaderThread(idle, 10000));
+  EXPECT_FALSE(idle.joinable()) << "joined, so all it did is ordered before what follows";
+  EXPECT_EQ(Handshake.LoaderRunning.load(), 0);
+
+  struct stat st;
+  if (stat("base/world/races/1.ai", &st) != 0) GTEST_SKIP() << "base/ not generated here (build the base target)";
+  // Held at the world hand-over, mid-load: nobody answers, so only the way out frees it,
+  // and the physics world and the race music are still to come after it.
+  Handshake.AppDone.store(0);
+  Handshake.WorldHandover.store(0);
+  Career.RaceMode = 3;
+  Career.QuickRaceNumber = 1;
+  SetScreens(kScreenRaceLoading);
+  Handshake.LoaderStage.store(kStageLoadTrack);
+  std::thread loading(LoaderThread);
+  while (Handshake.WorldHandover.load() != 100) std::this_thread::yield();
+  EXPECT_FALSE(StopLoaderThread(loading, 0)) << "reported stopped while inside the world load";
+  ASSERT_TRUE(loading.joinable()) << "a loader still at work is neither joined nor let go";
+  // It finishes the step it was in, then leaves on its own.
+  EXPECT_TRUE(StopLoaderThread(loading, 120000));
+  EXPECT_FALSE(loading.joinable());
+  EXPECT_EQ(Handshake.LoaderStage.load(), kStageTrackLoaded);
+  EXPECT_NE(RaceSimulator, nullptr);
+  // Now everything the loader made is ours to drop, on this thread.
+  LoadGarage();
+  EXPECT_EQ(RaceSimulator, nullptr);
 }
 
 TEST(RaceNumbers, EachRaceModeNamesItsTrack) {

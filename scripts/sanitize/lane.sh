@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# A sanitizer lane of test.sh: the suite built with -fsanitize=LIST in a folder of its
+# own, run with the suppressions beside this script. Address and undefined run every
+# test; thread runs the tests labelled "threaded", where our threads meet. The key-driven
+# scripts are left to the plain lane: each drives a whole game for minutes.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source scripts/setup.sh
+
+list="$1"
+case "$list" in
+  address,undefined | undefined,address) dir=build-asan ;;
+  thread) dir=build-tsan ;;
+  *thread*) echo "test.sh: ThreadSanitizer runs alone (--sanitize thread)" >&2; exit 2 ;;
+  *) dir="build-san-${list//,/-}" ;;
+esac
+jobs="${KELVAMOR_JOBS:-$(nproc)}"
+
+# The list is written again every time, so a folder never keeps an older one.
+cmake -S . -B "$dir" -G Ninja -DKELVAMOR_SANITIZE="$list" > /dev/null
+if [ "$list" = thread ]; then
+  # Only what the threaded tests run: the rest would be built for nothing.
+  cmake --build "$dir" -j "$jobs" --target kelvamor base race_frame $(tr ';' ' ' < "$dir/threaded_tests.txt")
+else
+  cmake --build "$dir" -j "$jobs"
+fi
+
+supp="$PWD/scripts/sanitize"
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+export HOME="$home"
+export ALSOFT_DRIVERS=null
+export XDG_CONFIG_HOME="$home/.config"
+# halt_on_error: the first report ends the process with a failure, so a test that
+# reached it fails even when its own checks passed.
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:strict_init_order=1"
+export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+# Reports do not stop the run (a second one often names the other side), but any of
+# them makes the process exit with 66.
+export TSAN_OPTIONS="suppressions=$supp/tsan.supp:second_deadlock_stack=1:history_size=4:exitcode=66"
+
+select=()
+[ "$list" = thread ] && select=(-L threaded)
+status=0
+xvfb-run -a -s "-screen 0 1024x768x24" \
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 1800 "${select[@]}" || status=$?
+if [ "$list" != thread ] && [ -x "$dir/tools/basegen" ]; then
+  "$dir/tools/basegen" --check "$dir/base" || status=1
+fi
+exit $status
