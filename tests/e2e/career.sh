@@ -17,37 +17,8 @@
 #   KELVAMOR_E2E_LIMIT=SECONDS ...     whole-run limit (default 1200)
 set -euo pipefail
 
-repo=$(cd "$(dirname "$0")/../.." && pwd)
-limit=${KELVAMOR_E2E_LIMIT:-1200}
-
-if [ "${1:-}" != "--inside" ]; then
-  [ -x "$repo/build/kelvamor" ] || { echo "career: build/kelvamor missing (build first)" >&2; exit 1; }
-  for tool in xvfb-run xdotool import convert; do
-    command -v "$tool" >/dev/null || { echo "career: $tool missing" >&2; exit 1; }
-  done
-  status=0
-  # A default xvfb-run screen (1280 x 1024) has no 1024 x 768 mode: the game would end
-  # at start. The server's key repeat waits longer than any held key: on a loaded
-  # machine a letter held a quarter second could otherwise be typed several times.
-  timeout --kill-after=10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24 -ardelay 3000 -arinterval 1000" \
-    "$0" --inside || status=$?
-  [ "$status" -eq 124 ] && echo "career: FAILED: no result within ${limit} s" >&2
-  exit "$status"
-fi
-
-work=$(mktemp -d)
-shots=${KELVAMOR_E2E_SHOTS:-$work/shots}
-mkdir -p "$shots"
-log=$work/game.log
-game=""
-cleanup() {
-  if [ -n "$game" ] && kill -0 "$game" 2>/dev/null; then kill "$game" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 e2e_name=career
-source "$repo/tests/e2e/game_keys.sh"
+source "$(dirname "$0")/e2e_run.sh" "$@"
 fail() { e2e_fail "$@"; }
 
 export HOME=$work/home
@@ -57,15 +28,11 @@ write_cheap_settings "$folder" "$repo"
 
 export ALSOFT_DRIVERS=null
 export KELVAMOR_TEST_RACE=1
-cd "$repo/build"
-./kelvamor > "$log" 2>&1 &
-game=$!
+start_game
 started=$SECONDS
 
-shot() { import -window root "$shots/$1.png"; }
 u32() { od -An -tu4 -j"$1" -N4 "$folder/career.inf" | tr -d ' '; }
 f32() { od -An -tf4 -j"$1" -N4 "$folder/career.inf" | awk '{ printf "%d", $1 }'; }
-settle() { sleep 1.2; }
 
 wait_menu_content
 sleep 1

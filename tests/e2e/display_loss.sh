@@ -45,9 +45,7 @@ start() {
   unset XDG_CONFIG_HOME
   folder=$HOME/Documents/Kelvamor
   write_cheap_settings "$folder" "$repo"
-  : > "$log"
-  (cd "$repo/build" && exec ./kelvamor) > "$log" 2>&1 &
-  game=$!
+  start_game
 }
 
 # Kills the server and judges how the game ended.
