@@ -36,11 +36,11 @@ f32() { od -An -tf4 -j"$1" -N4 "$folder/career.inf" | awk '{ printf "%d", $1 }';
 
 wait_menu_content
 sleep 1
-press_until Return "screen 1" 3 10
+press_until Return "screen 1" 3 40
 settle
 shot main_menu
 # A first career goes straight to the name entry; CAREER waits for the owned car.
-press_until Return "screen 80" 3 20
+press_until Return "screen 80" 3 40
 settle
 # One held key at a time with the mouse still: a message between the character and
 # the frame would lose it.
@@ -49,19 +49,19 @@ for k in i v a n; do
   sleep 0.4
 done
 shot name_entry
-press_until Return "screen 10" 3 10
+press_until Return "screen 10" 3 40
 # NEXT saved the name at once.
 [ "$(od -An -c -j160 -N9 "$folder/career.inf" | tr -d ' ')" = 'ivan\0\0\0\0\0' ] ||
   fail "the name entry saved '$(od -An -c -j160 -N9 "$folder/career.inf")', not ivan"
 settle
 shot hub
-press_until Return "screen 30" 3 10
+press_until Return "screen 30" 3 40
 settle
 shot bracket
-press_until Return "screen 31" 3 10
+press_until Return "screen 31" 3 40
 settle
 shot race_selection
-press_until Return "screen 32" 3 10
+press_until Return "screen 32" 3 40
 wait_line "screen 0" 180
 race_start=$SECONDS
 wait_line "screen 33" $((limit - (SECONDS - started) - 120))
@@ -91,14 +91,14 @@ cash=$(f32 176)
 wait_line "screen 34" 120
 settle
 shot results
-press_until Return "screen 10" 3 10
+press_until Return "screen 10" 3 40
 settle
 # CAR SHOP is the last item: steps past it stay on it.
 for k in Right Right Right; do
   key "$k" 0.15
   sleep 0.5
 done
-press_until Return "screen 15" 3 10
+press_until Return "screen 15" 3 40
 settle
 # One step to car 1; the item bar steps a held key again after 0.35 s.
 key Right 0.2

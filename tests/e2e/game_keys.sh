@@ -113,7 +113,7 @@ selected_width() {
 }
 # Waits for the menu content after the intro.
 wait_menu_content() {
-  wait_line "screen 100" 30
+  wait_line "screen 100" 120
   local started=$SECONDS
   until grep -q "^loader: menu content loaded" "$log"; do
     kill -0 "$game" 2>/dev/null || e2e_fail "the game ended during the intro"

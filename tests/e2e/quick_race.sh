@@ -33,16 +33,16 @@ started=$SECONDS
 wait_menu_content
 sleep 1
 shot intro
-press_until Return "screen 1" 3 10
+press_until Return "screen 1" 3 40
 settle
 shot main_menu
 
 select_quick_start
-press_until Return "screen 50" 3 5
+press_until Return "screen 50" 3 40
 settle
 shot quick_start
 # START waits for the drawn car to be loaded and on show.
-press_until Return "screen 32" 3 20
+press_until Return "screen 32" 3 40
 wait_line "screen 0" 180
 sleep 8
 shot race
@@ -53,10 +53,10 @@ echo "quick_race: the race took $((SECONDS - race_start + 8)) s"
 wait_line "screen 34" 120
 settle
 shot results
-press_until Return "screen 50" 3 5
+press_until Return "screen 50" 3 40
 # BACK waits while the new drawn car loads; QUIT while the owned car comes back.
-press_until Escape "screen 1" 3 20
-press_until Escape "screen 44" 3 20
+press_until Escape "screen 1" 3 40
+press_until Escape "screen 44" 3 40
 settle
 shot quit
 for ((i = 0; i < 6; i++)); do
