@@ -42,12 +42,7 @@ shot main_menu
 # A first career goes straight to the name entry; CAREER waits for the owned car.
 press_until Return "screen 80" 3 40
 settle
-# One held key at a time with the mouse still: a message between the character and
-# the frame would lose it.
-for k in i v a n; do
-  key "$k" 0.25
-  sleep 0.4
-done
+type_name ivan
 shot name_entry
 press_until Return "screen 10" 3 40
 # NEXT saved the name at once.

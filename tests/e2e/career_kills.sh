@@ -245,9 +245,7 @@ walk() {
   settle
   reached career_entry && return
   if [ "$seen" = "screen 80" ]; then
-    # One held key at a time with the mouse still: a message between the character
-    # and the frame would lose it.
-    for k in i v a n; do key "$k" 0.25; sleep 0.6; done
+    type_name ivan
     go Return "screen 10"
     book "the name entry's NEXT"
     [ "$(name_of "$booked")" = 'ivan\0\0\0\0\0' ] || fail "the name entry saved '$(name_of "$booked")', not ivan"

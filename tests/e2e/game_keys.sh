@@ -46,6 +46,16 @@ wait_line() {
 key() {
   xdotool keydown "$1" sleep "${2:-0.15}" keyup "$1"
 }
+# Types the letters of $1 on the name entry. A character waits in one slot for the next
+# frame, and any message before that frame (the key's own release too) drops it: each
+# letter is held longer than a frame of a loaded machine, alone, with the mouse still.
+type_name() {
+  local word=$1 n
+  for ((n = 0; n < ${#word}; n++)); do
+    key "${word:n:1}" 1.0
+    sleep 0.4
+  done
+}
 # The hold of a press tried again: a key let go before the next frame began is never
 # seen, and a loaded machine can take longer than a quarter second for a frame. Only
 # keys without a repeat (Enter, Esc) are pressed again this way.
