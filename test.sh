@@ -31,11 +31,29 @@ if [ -x build/tools/basegen ]; then
   build/tools/basegen --check build/base || status=1
 fi
 
-# A quick race played by keys through the real game, from the intro to the way out.
-tests/e2e/quick_race.sh || status=1
-# The X server killed under the game at the intro, in a menu and in a race.
-tests/e2e/display_loss.sh || status=1
-# A first career by keys: the name, a championship race and a car bought, each saved at
-# once.
-tests/e2e/career.sh || status=1
+# The end-to-end scripts drive the real game by keys, each on its own virtual X server
+# with its own throw-away HOME, so they run side by side; each one's output is shown
+# whole when it ends.
+#   quick_race    a quick race from the intro to the way out
+#   display_loss  the X server killed under the game at the intro, in a menu and a race
+#   career        a first career: the name, a championship race, a car bought, each
+#                 saved at once
+#   career_kills  a career cut ten times by SIGKILL and SIGTERM, taken up again each time
+e2e_out=$home/e2e
+mkdir -p "$e2e_out"
+declare -A e2e_script=()
+for script in quick_race display_loss career career_kills; do
+  tests/e2e/$script.sh > "$e2e_out/$script.out" 2>&1 &
+  e2e_script[$!]=$script
+done
+e2e_started=$SECONDS
+while [ ${#e2e_script[@]} -gt 0 ]; do
+  e2e_status=0
+  wait -n -p e2e_pid "${!e2e_script[@]}" || e2e_status=$?
+  script=${e2e_script[$e2e_pid]}
+  unset "e2e_script[$e2e_pid]"
+  echo "=== tests/e2e/$script.sh: status $e2e_status after $((SECONDS - e2e_started)) s ==="
+  cat "$e2e_out/$script.out"
+  [ "$e2e_status" -eq 0 ] || status=1
+done
 exit $status

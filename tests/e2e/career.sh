@@ -17,37 +17,8 @@
 #   KELVAMOR_E2E_LIMIT=SECONDS ...     whole-run limit (default 1200)
 set -euo pipefail
 
-repo=$(cd "$(dirname "$0")/../.." && pwd)
-limit=${KELVAMOR_E2E_LIMIT:-1200}
-
-if [ "${1:-}" != "--inside" ]; then
-  [ -x "$repo/build/kelvamor" ] || { echo "career: build/kelvamor missing (build first)" >&2; exit 1; }
-  for tool in xvfb-run xdotool import convert; do
-    command -v "$tool" >/dev/null || { echo "career: $tool missing" >&2; exit 1; }
-  done
-  status=0
-  # A default xvfb-run screen (1280 x 1024) has no 1024 x 768 mode: the game would end
-  # at start. The server's key repeat waits longer than any held key: on a loaded
-  # machine a letter held a quarter second could otherwise be typed several times.
-  timeout --kill-after=10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24 -ardelay 3000 -arinterval 1000" \
-    "$0" --inside || status=$?
-  [ "$status" -eq 124 ] && echo "career: FAILED: no result within ${limit} s" >&2
-  exit "$status"
-fi
-
-work=$(mktemp -d)
-shots=${KELVAMOR_E2E_SHOTS:-$work/shots}
-mkdir -p "$shots"
-log=$work/game.log
-game=""
-cleanup() {
-  if [ -n "$game" ] && kill -0 "$game" 2>/dev/null; then kill "$game" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 e2e_name=career
-source "$repo/tests/e2e/game_keys.sh"
+source "$(dirname "$0")/e2e_run.sh" "$@"
 fail() { e2e_fail "$@"; }
 
 export HOME=$work/home
@@ -57,44 +28,35 @@ write_cheap_settings "$folder" "$repo"
 
 export ALSOFT_DRIVERS=null
 export KELVAMOR_TEST_RACE=1
-cd "$repo/build"
-./kelvamor > "$log" 2>&1 &
-game=$!
+start_game
 started=$SECONDS
 
-shot() { import -window root "$shots/$1.png"; }
 u32() { od -An -tu4 -j"$1" -N4 "$folder/career.inf" | tr -d ' '; }
 f32() { od -An -tf4 -j"$1" -N4 "$folder/career.inf" | awk '{ printf "%d", $1 }'; }
-settle() { sleep 1.2; }
 
 wait_menu_content
 sleep 1
-press_until Return "screen 1" 3 10
+press_until Return "screen 1" 3 40
 settle
 shot main_menu
 # A first career goes straight to the name entry; CAREER waits for the owned car.
-press_until Return "screen 80" 3 20
+press_until Return "screen 80" 3 40
 settle
-# One held key at a time with the mouse still: a message between the character and
-# the frame would lose it.
-for k in i v a n; do
-  key "$k" 0.25
-  sleep 0.4
-done
+type_name ivan
 shot name_entry
-press_until Return "screen 10" 3 10
+press_until Return "screen 10" 3 40
 # NEXT saved the name at once.
 [ "$(od -An -c -j160 -N9 "$folder/career.inf" | tr -d ' ')" = 'ivan\0\0\0\0\0' ] ||
   fail "the name entry saved '$(od -An -c -j160 -N9 "$folder/career.inf")', not ivan"
 settle
 shot hub
-press_until Return "screen 30" 3 10
+press_until Return "screen 30" 3 40
 settle
 shot bracket
-press_until Return "screen 31" 3 10
+press_until Return "screen 31" 3 40
 settle
 shot race_selection
-press_until Return "screen 32" 3 10
+press_until Return "screen 32" 3 40
 wait_line "screen 0" 180
 race_start=$SECONDS
 wait_line "screen 33" $((limit - (SECONDS - started) - 120))
@@ -124,14 +86,14 @@ cash=$(f32 176)
 wait_line "screen 34" 120
 settle
 shot results
-press_until Return "screen 10" 3 10
+press_until Return "screen 10" 3 40
 settle
 # CAR SHOP is the last item: steps past it stay on it.
 for k in Right Right Right; do
   key "$k" 0.15
   sleep 0.5
 done
-press_until Return "screen 15" 3 10
+press_until Return "screen 15" 3 40
 settle
 # One step to car 1; the item bar steps a held key again after 0.35 s.
 key Right 0.2

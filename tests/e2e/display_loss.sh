@@ -45,9 +45,7 @@ start() {
   unset XDG_CONFIG_HOME
   folder=$HOME/Documents/Kelvamor
   write_cheap_settings "$folder" "$repo"
-  : > "$log"
-  (cd "$repo/build" && exec ./kelvamor) > "$log" 2>&1 &
-  game=$!
+  start_game
 }
 
 # Kills the server and judges how the game ended.
@@ -77,21 +75,21 @@ export ALSOFT_DRIVERS=null
 export KELVAMOR_TEST_RACE=1
 
 start intro
-wait_line "screen 100" 30
+wait_line "screen 100" 120
 lose_display "intro"
 
 start menu
 wait_menu_content
-press_until Return "screen 1" 3 10
+press_until Return "screen 1" 3 40
 lose_display "main menu"
 
 start race
 wait_menu_content
-press_until Return "screen 1" 3 10
+press_until Return "screen 1" 3 40
 sleep 1.2
 select_quick_start
-press_until Return "screen 50" 3 5
-press_until Return "screen 32" 3 20
+press_until Return "screen 50" 3 40
+press_until Return "screen 32" 3 40
 wait_line "screen 0" 180
 sleep 3
 lose_display "race"

@@ -1,7 +1,7 @@
 # Shared by the end-to-end scripts: the settings file they start from, and driving the
 # running game by held keys while watching the "screen <id>" lines it prints.
-# Expects $e2e_name, $log (the game's output) and $game (its pid) to be set by the
-# script that sources it.
+# Expects $e2e_name, $repo (the worktree), $log (the game's output) and $game (its pid)
+# to be set by the script that sources it.
 
 e2e_fail() {
   echo "$e2e_name: FAILED: $*" >&2
@@ -46,12 +46,33 @@ wait_line() {
 key() {
   xdotool keydown "$1" sleep "${2:-0.15}" keyup "$1"
 }
-# Presses $1 until the line $2 appears, giving each press $3 seconds to show.
+# Types the letters of $1 on the name entry. A character waits in one slot for the next
+# frame, and any message before that frame (the key's own release too) drops it: each
+# letter is held longer than a frame of a loaded machine, alone, with the mouse still.
+type_name() {
+  local word=$1 n
+  for ((n = 0; n < ${#word}; n++)); do
+    key "${word:n:1}" 1.0
+    sleep 0.4
+  done
+}
+# The hold of a press tried again: a key let go before the next frame began is never
+# seen, and a loaded machine can take longer than a quarter second for a frame. Only
+# keys without a repeat (Enter, Esc) are pressed again this way.
+hold_for_try() {
+  case $1 in 0) echo 0.25 ;; 1) echo 0.5 ;; *) echo 0.9 ;; esac
+}
+# The screen shown last.
+last_screen() { grep -x "screen [0-9]*" "$log" | tail -1; }
+# Presses $1 until the line $2 appears, giving each press $3 seconds to show. A press
+# again while a slow fade still runs can land on the new screen as it comes and act
+# there too; when the screen wanted is already the one shown, it is not pressed for.
 press_until() {
   local k=$1 line=$2 wait=$3 tries=$4 before
   before=$(lines "$line")
   for ((i = 0; i < tries; i++)); do
-    key "$k" 0.25
+    [[ $line == "screen "* && "$(last_screen)" == "$line" ]] && return 0
+    key "$k" "$(hold_for_try $i)"
     local until=$((SECONDS + wait))
     while [ $SECONDS -lt $until ]; do
       [ "$(lines "$line")" -gt "$before" ] && return 0
@@ -60,6 +81,34 @@ press_until() {
     done
   done
   e2e_fail "no '$line' after pressing $k $tries times"
+}
+# Presses $1 until one of the lines after it appears, giving each press $2 seconds to
+# show, $3 presses at most; $seen is the line that appeared.
+press_until_any() {
+  local k=$1 wait=$2 tries=$3 l n try until
+  shift 3
+  local before=()
+  for l in "$@"; do before+=("$(lines "$l")"); done
+  for ((try = 0; try < tries; try++)); do
+    for l in "$@"; do
+      [[ $l == "screen "* && "$(last_screen)" == "$l" ]] && { seen=$l; return 0; }
+    done
+    key "$k" "$(hold_for_try $try)"
+    until=$((SECONDS + wait))
+    while [ $SECONDS -lt $until ]; do
+      n=0
+      for l in "$@"; do
+        if [ "$(lines "$l")" -gt "${before[n]}" ]; then
+          seen=$l
+          return 0
+        fi
+        n=$((n + 1))
+      done
+      kill -0 "$game" 2>/dev/null || e2e_fail "the game ended waiting for '$*' after $k"
+      sleep 0.2
+    done
+  done
+  e2e_fail "none of '$*' after pressing $k $tries times"
 }
 # The width in pixels of the main menu's boxed (selected) item: CAREER about 133,
 # QUICK START about 221, OPTIONS about 145.
@@ -74,7 +123,7 @@ selected_width() {
 }
 # Waits for the menu content after the intro.
 wait_menu_content() {
-  wait_line "screen 100" 30
+  wait_line "screen 100" 120
   local started=$SECONDS
   until grep -q "^loader: menu content loaded" "$log"; do
     kill -0 "$game" 2>/dev/null || e2e_fail "the game ended during the intro"
@@ -93,4 +142,10 @@ select_quick_start() {
     [ "$(selected_width)" -gt 190 ] && break
     key Left 0.15; sleep 0.5; key Left 0.15; sleep 0.5
   done
+}
+# Starts build/kelvamor with its output in $log (emptied first); $game is its own pid.
+start_game() {
+  : > "$log"
+  (cd "$repo/build" && exec ./kelvamor) > "$log" 2>&1 &
+  game=$!
 }

@@ -15,35 +15,8 @@
 #   KELVAMOR_E2E_LIMIT=SECONDS ...     whole-run limit (default 1200)
 set -euo pipefail
 
-repo=$(cd "$(dirname "$0")/../.." && pwd)
-limit=${KELVAMOR_E2E_LIMIT:-1200}
-
-if [ "${1:-}" != "--inside" ]; then
-  [ -x "$repo/build/kelvamor" ] || { echo "quick_race: build/kelvamor missing (build first)" >&2; exit 1; }
-  for tool in xvfb-run xdotool import convert; do
-    command -v "$tool" >/dev/null || { echo "quick_race: $tool missing" >&2; exit 1; }
-  done
-  status=0
-  # A default xvfb-run screen (1280 x 1024) has no 1024 x 768 mode: the game would end
-  # at start.
-  timeout --kill-after=10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside || status=$?
-  [ "$status" -eq 124 ] && echo "quick_race: FAILED: no result within ${limit} s" >&2
-  exit "$status"
-fi
-
-work=$(mktemp -d)
-shots=${KELVAMOR_E2E_SHOTS:-$work/shots}
-mkdir -p "$shots"
-log=$work/game.log
-game=""
-cleanup() {
-  if [ -n "$game" ] && kill -0 "$game" 2>/dev/null; then kill "$game" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 e2e_name=quick_race
-source "$repo/tests/e2e/game_keys.sh"
+source "$(dirname "$0")/e2e_run.sh" "$@"
 fail() { e2e_fail "$@"; }
 
 export HOME=$work/home
@@ -54,27 +27,22 @@ cp "$folder/career.inf" "$work/career.before"
 
 export ALSOFT_DRIVERS=null
 export KELVAMOR_TEST_RACE=1
-cd "$repo/build"
-./kelvamor > "$log" 2>&1 &
-game=$!
+start_game
 started=$SECONDS
-
-shot() { import -window root "$shots/$1.png"; }
-settle() { sleep 1.2; }
 
 wait_menu_content
 sleep 1
 shot intro
-press_until Return "screen 1" 3 10
+press_until Return "screen 1" 3 40
 settle
 shot main_menu
 
 select_quick_start
-press_until Return "screen 50" 3 5
+press_until Return "screen 50" 3 40
 settle
 shot quick_start
 # START waits for the drawn car to be loaded and on show.
-press_until Return "screen 32" 3 20
+press_until Return "screen 32" 3 40
 wait_line "screen 0" 180
 sleep 8
 shot race
@@ -85,10 +53,10 @@ echo "quick_race: the race took $((SECONDS - race_start + 8)) s"
 wait_line "screen 34" 120
 settle
 shot results
-press_until Return "screen 50" 3 5
+press_until Return "screen 50" 3 40
 # BACK waits while the new drawn car loads; QUIT while the owned car comes back.
-press_until Escape "screen 1" 3 20
-press_until Escape "screen 44" 3 20
+press_until Escape "screen 1" 3 40
+press_until Escape "screen 44" 3 40
 settle
 shot quit
 for ((i = 0; i < 6; i++)); do
