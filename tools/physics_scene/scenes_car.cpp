@@ -13,6 +13,28 @@ constexpr int kFrames = 2000;
 constexpr float kCruise = 20.0f;
 constexpr float kTurnAt = 250.0f;  // the car turns back past this |x|
 
+// What the roadside boxes did so far: all finite, none off the terrain or with its
+// centre below the ground, and the deepest any box reached into it.
+struct BoxWatch {
+  bool finite = true, below = false, off = false;
+  float deepest = 0.0f;
+};
+
+void WatchBoxes(const std::vector<neRigidBody*>& boxes, const neVector3& size,
+                const SceneTerrain& ground, BoxWatch& w) {
+  for (neRigidBody* b : boxes) {
+    w.finite = w.finite && BodyFinite(b);
+    const neVector3 q = b->GetPosition() - SceneOrigin();
+    float h;
+    if (!ground.HeightAt(q.x, q.z, h)) {
+      w.off = true;
+      continue;
+    }
+    w.below = w.below || q.y < h;
+    w.deepest = std::fmax(w.deepest, BoxDepthBelow(b, size, ground));
+  }
+}
+
 }  // namespace
 
 SceneResult RunCarBox() {
@@ -41,8 +63,9 @@ SceneResult RunCarBox() {
     starts.push_back(boxes.back()->GetPosition());
   }
 
-  bool finite = true, below = false, off = false;
-  float carDeepest = 0.0f, boxDeepest = 0.0f;
+  BoxWatch watch;
+  bool finite = true, carBelow = false;
+  float carDeepest = 0.0f;
   float heading = 1.0f;
   unsigned seed = 12345u;
   int subSteps = 0;
@@ -60,22 +83,14 @@ SceneResult RunCarBox() {
     sim->Step(static_cast<float>(n) * kGameSubStep, n);
     subSteps += n;
 
-    finite = finite && BodyFinite(car);
     carDeepest = std::fmax(carDeepest, BoxDepthBelow(car, carSize, ground));
-    for (neRigidBody* b : boxes) {
-      finite = finite && BodyFinite(b);
-      const neVector3 q = b->GetPosition() - SceneOrigin();
-      float h;
-      if (!ground.HeightAt(q.x, q.z, h)) {
-        off = true;
-        continue;
-      }
-      below = below || q.y < h;
-      boxDeepest = std::fmax(boxDeepest, BoxDepthBelow(b, boxSize, ground));
-    }
+    WatchBoxes(boxes, boxSize, ground, watch);
+    finite = BodyFinite(car) && watch.finite;
     float h;
-    if (ground.HeightAt(p.x, p.z, h)) below = below || p.y < h;
+    if (ground.HeightAt(p.x, p.z, h)) carBelow = carBelow || p.y < h;
   }
+  const bool below = carBelow || watch.below, off = watch.off;
+  const float boxDeepest = watch.deepest;
   int knocked = 0;
   for (size_t k = 0; k < boxes.size(); ++k) {
     if (Distance(boxes[k]->GetPosition(), starts[k]) > 1.0f) ++knocked;
@@ -232,30 +247,24 @@ SceneResult RunCarWall() {
   const int restingBefore = CountIdle(boxes);
   neRigidBody* car = AddSceneBox(sim, carSize, 100.0f, At(-20.0f, 1.15f, 0.0f));
   car->SetVelocity(neV3(30.0f, 0, 0));
-  bool finite = true, below = false, off = false, through = false;
-  float deepest = 0.0f;
+  BoxWatch watch;
+  bool finite = true, through = false;
+  float carDeepest = 0.0f;
   for (int i = 0; i < 343 && finite; ++i) {  // 3 s
     sim->Step(kGameSubStep, 1);
-    finite = finite && BodyFinite(car);
+    carDeepest = std::fmax(carDeepest, BoxDepthBelow(car, carSize, ground));
+    WatchBoxes(boxes, boxSize, ground, watch);
+    finite = BodyFinite(car) && watch.finite;
+    // A box the car reached stays ahead of its back: none passes through it.
     const float carX = (car->GetPosition() - SceneOrigin()).x;
-    deepest = std::fmax(deepest, BoxDepthBelow(car, carSize, ground));
     for (neRigidBody* b : boxes) {
-      finite = finite && BodyFinite(b);
       const neVector3 q = b->GetPosition() - SceneOrigin();
-      float h;
-      if (!ground.HeightAt(q.x, q.z, h)) {
-        off = true;
-        continue;
-      }
-      below = below || q.y < h;
-      deepest = std::fmax(deepest, BoxDepthBelow(b, boxSize, ground));
-      // A box the car reached stays ahead of its back: none passes through it.
-      if (q.x < carX - 0.5f * carSize.x && std::fabs(q.z) < 0.5f * carSize.z &&
-          q.y < carSize.y) {
+      if (q.x < carX - 0.5f * carSize.x && std::fabs(q.z) < 0.5f * carSize.z && q.y < carSize.y)
         through = true;
-      }
     }
   }
+  const bool below = watch.below, off = watch.off;
+  const float deepest = std::fmax(carDeepest, watch.deepest);
   SceneResult r;
   r.pass = finite && !below && !off && !through && restingBefore == kWall;
   r.figures = Figures("resting-before=%.0f deepest=%.4f below=%.0f off=%.0f through=%.0f",
