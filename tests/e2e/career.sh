@@ -21,13 +21,7 @@ e2e_name=career
 source "$(dirname "$0")/e2e_run.sh" "$@"
 fail() { e2e_fail "$@"; }
 
-export HOME=$work/home
-unset XDG_CONFIG_HOME
-folder=$HOME/Documents/Kelvamor
-write_cheap_settings "$folder" "$repo"
-
-export ALSOFT_DRIVERS=null
-export KELVAMOR_TEST_RACE=1
+new_player "$work/home"
 start_game
 started=$SECONDS
 

@@ -74,12 +74,7 @@ describe() {
 }
 for ((m = 0; m < ${#phase[@]}; m++)); do echo "career_kills: moment $((m + 1)): $(describe $m)"; done
 
-export HOME=$work/home
-unset XDG_CONFIG_HOME
-folder=$HOME/Documents/Kelvamor
-write_cheap_settings "$folder" "$repo"
-export ALSOFT_DRIVERS=null
-export KELVAMOR_TEST_RACE=1
+new_player "$work/home"
 
 # The files as the game last saved them, as far as this script knows.
 booked=$work/career.booked

@@ -41,10 +41,7 @@ start() {
   server=$!
   for ((i = 0; i < 50; i++)); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   export DISPLAY=:$n
-  export HOME=$work/home_$1
-  unset XDG_CONFIG_HOME
-  folder=$HOME/Documents/Kelvamor
-  write_cheap_settings "$folder" "$repo"
+  new_player "$work/home_$1"
   start_game
 }
 
@@ -70,9 +67,6 @@ lose_display() {
   [ -n "$(find "$folder" -name career.inf -newer "$work/before_loss")" ] || e2e_fail "$moment: career.inf not saved"
   echo "display_loss: $moment: status 1, both files saved"
 }
-
-export ALSOFT_DRIVERS=null
-export KELVAMOR_TEST_RACE=1
 
 start intro
 wait_line "screen 100" 120

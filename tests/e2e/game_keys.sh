@@ -30,6 +30,17 @@ write_cheap_settings() {
   cp "$repo/build/base/career.inf" "$folder/career.inf"
 }
 
+# A throw-away player at HOME $1: the cheap settings and the shipped career in its folder
+# ($folder), OpenAL's null output and the race driven by the autopilot.
+new_player() {
+  export HOME=$1
+  unset XDG_CONFIG_HOME
+  folder=$HOME/Documents/Kelvamor
+  write_cheap_settings "$folder" "$repo"
+  export ALSOFT_DRIVERS=null
+  export KELVAMOR_TEST_RACE=1
+}
+
 lines() { grep -cx "$1" "$log" || true; }
 # Waits up to $2 seconds for the line $1 (or for its ($3+1)-th copy).
 wait_line() {

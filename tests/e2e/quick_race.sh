@@ -19,14 +19,8 @@ e2e_name=quick_race
 source "$(dirname "$0")/e2e_run.sh" "$@"
 fail() { e2e_fail "$@"; }
 
-export HOME=$work/home
-unset XDG_CONFIG_HOME
-folder=$HOME/Documents/Kelvamor
-write_cheap_settings "$folder" "$repo"
+new_player "$work/home"
 cp "$folder/career.inf" "$work/career.before"
-
-export ALSOFT_DRIVERS=null
-export KELVAMOR_TEST_RACE=1
 start_game
 started=$SECONDS
 
