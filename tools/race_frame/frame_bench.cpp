@@ -26,6 +26,16 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
+// The next race frame drawn with the driver idle before and after it: milliseconds.
+double DrawTimedFrame() {
+  WaitForRaceUpdate();
+  glFinish();
+  const auto start = std::chrono::steady_clock::now();
+  DrawRaceFrame();
+  glFinish();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
 }  // namespace
 
 int RunFrameBench(const RaceFrameOptions& options) {
@@ -46,12 +56,7 @@ int RunFrameBench(const RaceFrameOptions& options) {
   std::vector<double> frameMs;
   frameMs.reserve(timed);
   for (int f = 0; f < timed; ++f) {
-    WaitForRaceUpdate();
-    glFinish();
-    const auto start = std::chrono::steady_clock::now();
-    DrawRaceFrame();
-    glFinish();
-    frameMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    frameMs.push_back(DrawTimedFrame());
     ShowRaceFrame();
   }
   PassControl.timing = true;
@@ -63,12 +68,7 @@ int RunFrameBench(const RaceFrameOptions& options) {
   timedFrameMs.reserve(timed);
   for (int f = 0; f < timed; ++f) {
     ResetPassTimes();
-    WaitForRaceUpdate();
-    glFinish();
-    const auto start = std::chrono::steady_clock::now();
-    DrawRaceFrame();
-    glFinish();
-    timedFrameMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    timedFrameMs.push_back(DrawTimedFrame());
     for (int i = 0; i < PassControl.timedCount; ++i) passMs[i].push_back(PassControl.timedMs[i]);
     ShowRaceFrame();
   }
