@@ -290,12 +290,6 @@ void DrawLayerB(const GarageCamera& c, GLuint layerB, const float lamps[3]) {
   ResolveLayer(layerB);
 }
 
-// A layer texel for texel over the frame.
-void LayerOverFrame(GLuint texture) {
-  DrawTextureOverFrame(texture, static_cast<float>(RenderSetup.screenWidth),
-                       static_cast<float>(RenderSetup.screenHeight), GL_NEAREST);
-}
-
 // The frame: layer A as it is, layer B blended over it. The screen depth buffer keeps
 // layer A's depth for the flares. The frame stays opaque whatever alpha the programs
 // wrote: the backdrop takes its alpha, and the snapshot held over a car reload is
@@ -311,10 +305,10 @@ void ComposeFrame(GLuint frame, GLuint layerA, GLuint layerB) {
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_TEXTURE_RECTANGLE_ARB);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  LayerOverFrame(layerA);
+  DrawLayerOverFrame(layerA);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  LayerOverFrame(layerB);
+  DrawLayerOverFrame(layerB);
   glDisable(GL_BLEND);
   glDisable(GL_TEXTURE_RECTANGLE_ARB);
   glEnable(GL_TEXTURE_2D);

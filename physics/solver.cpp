@@ -294,11 +294,12 @@ void neApplyCollisionImpulse(neSimulationRecord& sim, neBody* bodyA, neBody* bod
   QueueBounce(sim, a, b, row);
   neVector3 j = neContactImpulse(sim, row, true);
   // A landing on the terrain (closing faster than kNeLandingSpeed on a
-  // contact whose normal points up) is stopped through the body's centre: departs from the rule's impulse at the contact point. With one
-  // contact per pair and sub-step, a box landing flat or on an edge took
-  // the whole impact at one corner, turned with the spin it gave, pinned
-  // that corner and vaulted up to 10 cm over it. Slower contacts (resting,
-  // sliding, a stack's rows) keep the rule's impulse at the point.
+  // contact whose normal points up) is stopped through the body's centre,
+  // where the rule gives the impulse at the contact point: with one contact
+  // per pair and sub-step, a box landing flat or on an edge took the whole
+  // impact at one corner, turned with the spin it gave, pinned that corner
+  // and vaulted up to 10 cm over it. Slower contacts (resting, sliding, a
+  // stack's rows) keep the rule's impulse at the point.
   bool centred = false;
   if (a && bodyB == static_cast<neBody*>(&sim.terrainBody) && -row.rowVelocity.z > kNeLandingSpeed &&
       sim.gravityUnit.Dot(row.frame.col[2]) < 0.0f) {

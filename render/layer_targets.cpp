@@ -88,3 +88,8 @@ void DrawTextureOverFrame(GLuint texture, float texelsWide, float texelsHigh, GL
     glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   }
 }
+
+void DrawLayerOverFrame(GLuint texture) {
+  DrawTextureOverFrame(texture, static_cast<float>(RenderSetup.screenWidth),
+                       static_cast<float>(RenderSetup.screenHeight), GL_NEAREST);
+}

@@ -38,3 +38,5 @@ void ClearPostTextures();
 // texel for pixel looks the same with GL_NEAREST at a fraction of a software
 // rasteriser's cost, and the texture goes back to linear for anyone who scales it.
 void DrawTextureOverFrame(GLuint texture, float texelsWide, float texelsHigh, GLint filter);
+// A screen-size layer texel for pixel over the whole frame (nearest filtering).
+void DrawLayerOverFrame(GLuint texture);

@@ -233,12 +233,6 @@ void DrawSky() {
   PlaceView(ViewDistance);
 }
 
-// A layer drawn texel for texel over the screen.
-void FullFrameLayer(GLuint texture) {
-  DrawTextureOverFrame(texture, static_cast<float>(RenderSetup.screenWidth),
-                       static_cast<float>(RenderSetup.screenHeight), GL_NEAREST);
-}
-
 void Composite(GLuint layerA, GLuint layerB, bool dust) {
   glDepthMask(GL_FALSE);
   glDisable(GL_DEPTH_TEST);
@@ -253,8 +247,8 @@ void Composite(GLuint layerA, GLuint layerB, bool dust) {
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   if (PassWanted("composite")) {
     PassBegin("composite");
-    FullFrameLayer(layerA);
-    FullFrameLayer(layerB);
+    DrawLayerOverFrame(layerA);
+    DrawLayerOverFrame(layerB);
     if (dust)
       DrawTextureOverFrame(Renderer.targets.PostTextures[kBlurredDust2], static_cast<float>(RenderSetup.postWidth),
                            static_cast<float>(RenderSetup.postHeight), GL_LINEAR);
