@@ -4,12 +4,17 @@ RaceStatusState RaceStatus;
 BonusQueueState BonusQueue = {{}, 0.0f, {}, {}, {}, -1, kBonusShowSeconds};
 
 namespace {
-// A frame this long freezes the countdown's clock.
-constexpr float kCountdownStallTicks = 9.5f;
+// The longest step the countdown's clock takes in one frame. Each caption shows for a
+// second (100 ticks) in a window open at both ends: any step below 100 ticks lands in
+// every window, and a step under 9.5 ticks keeps at least ten frames per caption, so a
+// long frame shows each digit. A longer frame still moves the clock by this much:
+// standing it still instead would never start the race on a machine that draws fewer
+// than about 10.5 frames a second.
+constexpr float kCountdownLongestStep = 9.4f;
 }  // namespace
 
 void ResetRaceStatus() {
-  RaceStatus.RaceLaps = kRaceLaps;
+  RaceStatus.RaceLaps.store(kRaceLaps);
   RaceStatus.CountdownValue.store(kCountdownStart);
   RaceStatus.CountdownRunning.store(1);
   RaceStatus.PlayerFinished.store(0);
@@ -18,7 +23,7 @@ void ResetRaceStatus() {
 
 void AdvanceCountdownClock(float ticks) {
   float c = RaceStatus.CountdownValue.load();
-  if (ticks < kCountdownStallTicks) c += ticks * 0.01f;
+  c += (ticks < kCountdownLongestStep ? ticks : kCountdownLongestStep) * 0.01f;
   if (c > kCountdownRelease) RaceStatus.CountdownRunning.store(0);
   if (c > kCountdownEnd) c = 0.0f;
   RaceStatus.CountdownValue.store(c);

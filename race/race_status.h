@@ -34,9 +34,9 @@ extern RaceStatusState RaceStatus;
 
 // The race state a track load starts from: countdown running at 7, nobody finished.
 void ResetRaceStatus();
-// One frame of the start countdown's clock: it advances by ticks x 0.01 unless the
-// frame is 9.5 ticks or longer (a stall must not skip a digit), releases the race
-// past 11 and rests at 0 past 13.
+// One frame of the start countdown's clock: it advances by ticks x 0.01, by at most
+// 9.4 ticks' worth (a long frame must not skip a digit, nor stall the countdown),
+// releases the race past 11 and rests at 0 past 13.
 void AdvanceCountdownClock(float ticks);
 
 // Score bonuses: per-kind cool-down clocks and the queue of messages on show.
