@@ -190,6 +190,7 @@ void RunFramePass() {
   ReleaseLatchWhenIdle();
   if (GameJoystick && GameJoystick->present) GameJoystick->Poll();
   MapDriverInput();
+  platform::EndInputFrame();
 }
 
 int RunGame() {

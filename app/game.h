@@ -29,5 +29,6 @@ bool StartRendererFromSettings();
 int RunGame();
 
 // One pass of the main loop without a message: frame, Escape pause, binding capture,
-// F1, latch release, joystick poll and control mapping.
+// F1, latch release, joystick poll and control mapping; then the key and button
+// releases held back for this frame are queued.
 void RunFramePass();

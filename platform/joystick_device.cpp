@@ -10,6 +10,10 @@ namespace platform {
 struct JoystickDevice {
   SDL_Joystick* joystick = nullptr;  // null while lost
   SDL_JoystickGUID guid{};
+  SDL_JoystickID instance = -1;      // of the open joystick; -1 while lost
+  // Buttons that went down since the last read: a press let go before the next read
+  // still reads as down once, as a key does between two frames.
+  bool pressed[kJoystickButtons] = {};
 };
 
 namespace {
@@ -17,11 +21,28 @@ namespace {
 // The subsystem is reference-counted by SDL; each open device holds one reference so
 // the video layer's own init and quit do not pull it away underneath us.
 bool StartJoystickSubsystem() {
-  // Polled, not evented: the state is read once per loop pass, and no joystick event
-  // should reach the window-message queue.
+  // The state is polled once per loop pass, but the button events are on: SDL reads
+  // all of the driver's input at once, so a press and its release between two polls
+  // would leave no trace in the state. They never become window messages.
   if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
-  SDL_JoystickEventState(SDL_IGNORE);
+  SDL_JoystickEventState(SDL_ENABLE);
   return true;
+}
+
+// Called by SDL for every event it queues, on the thread that reads the devices (the
+// main thread: the loop's message pump and the poll).
+int NotePress(void* userdata, SDL_Event* e) {
+  JoystickDevice* d = static_cast<JoystickDevice*>(userdata);
+  if (e->type == SDL_JOYBUTTONDOWN && d->joystick && e->jbutton.which == d->instance &&
+      e->jbutton.button < kJoystickButtons)
+    d->pressed[e->jbutton.button] = true;
+  return 1;
+}
+
+void Adopt(JoystickDevice* d, SDL_Joystick* j) {
+  d->joystick = j;
+  d->instance = j ? SDL_JoystickInstanceID(j) : -1;
+  for (bool& p : d->pressed) p = false;
 }
 
 SDL_Joystick* OpenByGuid(const SDL_JoystickGUID& guid) {
@@ -62,8 +83,9 @@ JoystickDevice* OpenJoystick(char* name, size_t nameSize) {
       SDL_JoystickClose(j);
       break;
     }
-    d->joystick = j;
+    Adopt(d, j);
     d->guid = SDL_JoystickGetGUID(j);
+    SDL_AddEventWatch(NotePress, d);
     if (name && nameSize > 0) {
       const char* productName = SDL_JoystickName(j);
       std::strncpy(name, productName ? productName : "", nameSize - 1);
@@ -81,7 +103,7 @@ bool ReadJoystick(JoystickDevice* device, JoystickReading* out) {
   SDL_Joystick* j = device->joystick;
   if (!SDL_JoystickGetAttached(j)) {
     SDL_JoystickClose(j);
-    device->joystick = nullptr;
+    Adopt(device, nullptr);
     return false;
   }
   const int axes = SDL_JoystickNumAxes(j);
@@ -91,8 +113,14 @@ bool ReadJoystick(JoystickDevice* device, JoystickReading* out) {
   for (int p = 0; p < kJoystickHats; ++p)
     out->hats[p] = p < hats ? HatAngleFromBits(SDL_JoystickGetHat(j, p)) : -1;
   const int buttons = SDL_JoystickNumButtons(j);
-  for (int b = 0; b < kJoystickButtons; ++b)
-    out->buttons[b] = (b < buttons && SDL_JoystickGetButton(j, b)) ? 0x80 : 0;
+  for (int b = 0; b < kJoystickButtons; ++b) {
+    const bool down = b < buttons && SDL_JoystickGetButton(j, b);
+    out->buttons[b] = (down || device->pressed[b]) ? 0x80 : 0;
+    device->pressed[b] = false;
+  }
+  // Seen by the watch; nothing else reads them, and a game that pumps no messages (the
+  // race tools) would otherwise fill SDL's queue with them.
+  SDL_FlushEvents(SDL_JOYAXISMOTION, SDL_JOYBUTTONUP);
   return true;
 }
 
@@ -100,12 +128,13 @@ bool ReacquireJoystick(JoystickDevice* device) {
   if (!device) return false;
   if (device->joystick) return SDL_JoystickGetAttached(device->joystick) == SDL_TRUE;
   SDL_JoystickUpdate();
-  device->joystick = OpenByGuid(device->guid);
+  Adopt(device, OpenByGuid(device->guid));
   return device->joystick != nullptr;
 }
 
 void CloseJoystick(JoystickDevice* device) {
   if (!device) return;
+  SDL_DelEventWatch(NotePress, device);
   if (device->joystick) SDL_JoystickClose(device->joystick);
   delete device;
   SDL_QuitSubSystem(SDL_INIT_JOYSTICK);

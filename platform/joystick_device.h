@@ -28,8 +28,9 @@ struct JoystickDevice;  // opaque; one per opened controller
 // left as it was.
 JoystickDevice* OpenJoystick(char* name, size_t nameSize);
 
-// Refreshes the device and reads its state. False when the device has gone (unplugged):
-// out is left as it was and the caller tries ReacquireJoystick.
+// Refreshes the device and reads its state. A button pressed since the last read reads
+// as down even when it was let go again meanwhile. False when the device has gone
+// (unplugged): out is left as it was and the caller tries ReacquireJoystick.
 bool ReadJoystick(JoystickDevice* device, JoystickReading* out);
 
 // After a loss: opens the same controller again when it is back. True when usable.

@@ -21,6 +21,17 @@ int g_count = 0;
 volatile std::sig_atomic_t g_quitSignal = 0;
 bool g_quitSignalPosted = false;
 
+// The game reads keys and buttons as states, once a frame. A press that begins and ends
+// between two frames (a tap on a slow machine, a short click) would leave no trace, so
+// the release of a key or button that went down since the last frame waits until that
+// frame has seen it down. Indexed by virtual-key code; the buttons keep their own.
+constexpr int kButtons = 2;  // left, right
+bool g_keyWentDown[256];
+bool g_buttonWentDown[kButtons];
+// The held-back releases, in the order they came; at most one per key and button.
+Message g_heldReleases[256 + kButtons];
+int g_heldCount = 0;
+
 void Push(const Message& m) {
   if (g_count == kQueueSize) return;
   g_queue[(g_head + g_count) % kQueueSize] = m;
@@ -36,6 +47,61 @@ bool Pop(Message* out) {
 }
 
 void OnQuitSignal(int) { g_quitSignal = 1; }
+
+void HoldRelease(const Message& m) {
+  if (g_heldCount < static_cast<int>(sizeof g_heldReleases / sizeof g_heldReleases[0]))
+    g_heldReleases[g_heldCount++] = m;
+}
+
+// A press again before the frame: the release held for the earlier one is void, the
+// key or button stays down until its new release.
+void DropHeldRelease(bool (*same)(const Message&, int), int code) {
+  int kept = 0;
+  for (int i = 0; i < g_heldCount; ++i)
+    if (!same(g_heldReleases[i], code)) g_heldReleases[kept++] = g_heldReleases[i];
+  g_heldCount = kept;
+}
+
+bool IsKeyRelease(const Message& m, int vk) {
+  return (m.kind == MessageKind::kKeyUp || m.kind == MessageKind::kSysKeyUp) && m.a == vk;
+}
+
+bool IsButtonRelease(const Message& m, int button) {
+  return m.kind == (button == 0 ? MessageKind::kLButtonUp : MessageKind::kRButtonUp);
+}
+
+// Key messages, with a release held back while the frame has not seen its press.
+void PushKey(int vk, bool down, bool sys, bool repeat) {
+  const MessageKind kind = sys ? (down ? MessageKind::kSysKeyDown : MessageKind::kSysKeyUp)
+                               : (down ? MessageKind::kKeyDown : MessageKind::kKeyUp);
+  if (down) {
+    // A system key-down presses nothing, and an auto-repeat is no new press.
+    if (!sys && !repeat) {
+      DropHeldRelease(IsKeyRelease, vk);
+      g_keyWentDown[vk] = true;
+    }
+    Push({kind, vk, 0});
+    return;
+  }
+  if (g_keyWentDown[vk]) {
+    HoldRelease({kind, vk, 0});
+    return;
+  }
+  Push({kind, vk, 0});
+}
+
+void PushButton(int button, bool down, int x, int y) {
+  const MessageKind kind = button == 0 ? (down ? MessageKind::kLButtonDown : MessageKind::kLButtonUp)
+                                       : (down ? MessageKind::kRButtonDown : MessageKind::kRButtonUp);
+  if (down) {
+    DropHeldRelease(IsButtonRelease, button);
+    g_buttonWentDown[button] = true;
+  } else if (g_buttonWentDown[button]) {
+    HoldRelease({kind, x, y});
+    return;
+  }
+  Push({kind, x, y});
+}
 
 // Keys that the character translation turns into characters besides text input.
 int ControlCharOfKey(int vk) {
@@ -71,11 +137,8 @@ void Translate(const SDL_Event& e) {
       const bool down = e.type == SDL_KEYDOWN;
       // Alt combinations and F10 arrive as system keys, which the game ignores.
       const bool sys = (e.key.keysym.mod & KMOD_ALT) != 0 || vk == kVkF10 || vk == kVkMenu;
-      if (sys) {
-        Push({down ? MessageKind::kSysKeyDown : MessageKind::kSysKeyUp, vk, 0});
-        break;
-      }
-      Push({down ? MessageKind::kKeyDown : MessageKind::kKeyUp, vk, 0});
+      PushKey(vk, down, sys, e.key.repeat != 0);
+      if (sys) break;
       const int ch = ControlCharOfKey(vk);
       if (down && ch >= 0) Push({MessageKind::kChar, ch, 0});
       break;
@@ -100,9 +163,9 @@ void Translate(const SDL_Event& e) {
     case SDL_MOUSEBUTTONUP: {
       const bool down = e.type == SDL_MOUSEBUTTONDOWN;
       if (e.button.button == SDL_BUTTON_LEFT)
-        Push({down ? MessageKind::kLButtonDown : MessageKind::kLButtonUp, e.button.x, e.button.y});
+        PushButton(0, down, e.button.x, e.button.y);
       else if (e.button.button == SDL_BUTTON_RIGHT)
-        Push({down ? MessageKind::kRButtonDown : MessageKind::kRButtonUp, e.button.x, e.button.y});
+        PushButton(1, down, e.button.x, e.button.y);
       break;
     }
     default:
@@ -126,6 +189,13 @@ bool PeekMessage(Message* out) {
     if (Pop(out)) return true;
   }
   return false;
+}
+
+void EndInputFrame() {
+  for (bool& d : g_keyWentDown) d = false;
+  for (bool& d : g_buttonWentDown) d = false;
+  for (int i = 0; i < g_heldCount; ++i) Push(g_heldReleases[i]);
+  g_heldCount = 0;
 }
 
 void PostQuitMessage(int code) { Push({MessageKind::kQuit, code, 0}); }

@@ -34,6 +34,12 @@ struct Message {
 // Takes the next message, if any, without waiting.
 bool PeekMessage(Message* out);
 
+// The frame has read the input. A key or button pressed and let go since the previous
+// frame has its release held back until this call, so the frame saw it down; the held
+// releases are queued now, to be taken before the next frame. Call once per frame,
+// after everything that reads keys and buttons.
+void EndInputFrame();
+
 // Queues a quit message with the given exit code (what the window procedure does on
 // close); also used by the SIGINT/SIGTERM handler.
 void PostQuitMessage(int code);

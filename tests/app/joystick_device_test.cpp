@@ -222,6 +222,47 @@ TEST_F(VirtualJoystick, APulledControllerStopsDrivingTheCar) {
   Settings.controlDevice = kControlDeviceKeyboard;
 }
 
+// The driver hands SDL the press and the release of a quick tap in one go, between two
+// polls: the state of the next poll must still show the button down, or the tap is lost.
+TEST_F(VirtualJoystick, AButtonTappedBetweenTwoPollsReadsDownOnceAndActsOnce) {
+  ASSERT_TRUE(joy_.Init());
+  joy_.present = 1;
+  GameJoystick = &joy_;
+  for (int32_t& s : Settings.bindings.slot) s = -1;
+  Settings.bindings.slot[6] = 1012 + 4;  // "Change camera" on button 4
+  Settings.controlDevice = kControlDeviceJoystick;
+  FrameTiming.RenderTicks = 1.0f;
+  DriverControls = DriverControlState{};
+  std::memset(PressLatches, 0, sizeof PressLatches);
+
+  SDL_JoystickSetVirtualButton(handle_, 4, 1);
+  SDL_JoystickUpdate();  // the press comes in (the loop's message pump reads the devices)
+  SDL_JoystickSetVirtualButton(handle_, 4, 0);
+  ASSERT_TRUE(joy_.Poll());
+  EXPECT_NE(joy_.state.buttons[4], 0) << "the tap was lost";
+  MapDriverInput();
+  EXPECT_EQ(DriverControls.cameraMode, 1);
+  ASSERT_TRUE(joy_.Poll());
+  EXPECT_EQ(joy_.state.buttons[4], 0) << "a tap reads down for one poll only";
+  MapDriverInput();
+  EXPECT_EQ(DriverControls.cameraMode, 1);
+
+  // Held over several polls it is still one press; let go, it is up at the next poll.
+  SDL_JoystickSetVirtualButton(handle_, 4, 1);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(joy_.Poll());
+    EXPECT_NE(joy_.state.buttons[4], 0);
+    MapDriverInput();
+  }
+  EXPECT_EQ(DriverControls.cameraMode, 2);
+  SDL_JoystickSetVirtualButton(handle_, 4, 0);
+  ASSERT_TRUE(joy_.Poll());
+  EXPECT_EQ(joy_.state.buttons[4], 0);
+
+  GameJoystick = nullptr;
+  Settings.controlDevice = kControlDeviceKeyboard;
+}
+
 TEST(JoystickCodes, EveryCodeNamesOneControlOrNothing) {
   int kind, axis, hat, angle, button;
   int axes = 0, hats = 0, buttons = 0;

@@ -3,6 +3,8 @@
 // label as drawn.
 #include <gtest/gtest.h>
 
+#include <SDL2/SDL.h>
+
 #include <algorithm>
 
 #include "app/career.h"
@@ -13,10 +15,12 @@
 #include "app/joystick.h"
 #include "app/settings.h"
 #include "app/sound.h"
+#include "app/window.h"
 #include "frontend/screens.h"
 #include "frontend/widgets.h"
 #include "gfx/text.h"
 #include "platform/crt_rand.h"
+#include "platform/messages.h"
 #include "platform/vk.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
@@ -187,6 +191,39 @@ TEST_F(TextButtonActivation, AClickNeedsTheButtonHoveredAndTheMouseDown) {
   LeftButton();
   EXPECT_EQ(TargetScreen.load(), kScreenQuitConfirm);
   EXPECT_EQ(Input.KeyLatch, 1);
+}
+
+// A click shorter than a frame, through SDL's event queue as the window delivers it:
+// the press and the release both come before the frame, which must still see the
+// button down.
+TEST_F(TextButtonActivation, AClickEndedBeforeTheFrameStillPressesTheButton) {
+  // Until no message waits; two rounds, as SDL ends a poll at the mark of its last read.
+  auto pump = [] {
+    platform::Message m;
+    for (int round = 0; round < 2; ++round)
+      while (platform::PeekMessage(&m))
+        if (m.kind == platform::MessageKind::kLButtonDown || m.kind == platform::MessageKind::kLButtonUp)
+          MainWindowProc(m);
+  };
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  platform::EndInputFrame();
+  pump();
+  for (bool down : {true, false}) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+  }
+  pump();
+  PointAt(-390, -210);
+  LeftButton();
+  EXPECT_EQ(TargetScreen.load(), kScreenQuitConfirm) << "the click was lost";
+  EXPECT_EQ(Plays(MenuClickSound), 1u);
+  platform::EndInputFrame();
+  pump();
+  EXPECT_EQ(Input.MouseButtons[0], 0) << "the button is up after the frame";
 }
 
 TEST_F(TextButtonActivation, NothingActsWhileTheLoaderIsBusyOrACarIsReloading) {

@@ -1,9 +1,12 @@
 // Files, the documents folder, the runtime's rand and the message queue.
 #include <gtest/gtest.h>
 
+#include <SDL2/SDL.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +15,8 @@
 #include "platform/gl_proc.h"
 #include "platform/messages.h"
 #include "platform/timer.h"
+#include "platform/vk.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -108,6 +113,90 @@ TEST(MessageQueue, PostedMessagesComeOutInOrderOnePerCall) {
   EXPECT_EQ(m.kind, MessageKind::kQuit);
   EXPECT_EQ(m.a, 3);
   EXPECT_FALSE(PeekMessage(&m));
+}
+
+// SDL's real queue: a key or button pressed and let go between two frames keeps its
+// release until the frame has passed, so the frame reads it down.
+class SdlQueue : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!InitVideo()) GTEST_SKIP() << "no display for SDL's event queue (run under xvfb-run)";
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    EndInputFrame();
+    Waiting();
+  }
+  void TearDown() override { QuitVideo(); }
+  static void Key(SDL_Scancode sc, bool down) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = sc;
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+  }
+  static void Button(bool down, int x, int y) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.button.x = x;
+    e.button.y = y;
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+  }
+  // Every message waiting, as the loop takes them before it draws a frame. SDL ends one
+  // poll at the mark it set when it last read the devices, so what came after that
+  // mark waits for the next loop pass: two rounds take it all.
+  static std::vector<Message> Waiting() {
+    std::vector<Message> out;
+    Message m;
+    for (int round = 0; round < 2; ++round)
+      while (PeekMessage(&m)) out.push_back(m);
+    return out;
+  }
+  static std::vector<int> Kinds(const std::vector<Message>& ms) {
+    std::vector<int> k;
+    for (const Message& m : ms) k.push_back(static_cast<int>(m.kind));
+    return k;
+  }
+  static int K(MessageKind kind) { return static_cast<int>(kind); }
+};
+
+TEST_F(SdlQueue, AReleaseBeforeTheFrameWaitsForTheFrameEnd) {
+  // A tap: the press and its character now, the release after the frame, once.
+  Key(SDL_SCANCODE_ESCAPE, true);
+  Key(SDL_SCANCODE_ESCAPE, false);
+  std::vector<Message> ms = Waiting();
+  EXPECT_EQ(Kinds(ms), (std::vector<int>{K(MessageKind::kKeyDown), K(MessageKind::kChar)}))
+      << "the release came before the frame";
+  EndInputFrame();
+  ms = Waiting();
+  ASSERT_EQ(Kinds(ms), (std::vector<int>{K(MessageKind::kKeyUp)}));
+  EXPECT_EQ(ms[0].a, kVkEscape);
+  EndInputFrame();
+  EXPECT_TRUE(Waiting().empty()) << "a release is given once";
+
+  // Held over a frame: the release comes at once.
+  Key(SDL_SCANCODE_A, true);
+  EXPECT_EQ(Kinds(Waiting()), (std::vector<int>{K(MessageKind::kKeyDown)}));
+  EndInputFrame();
+  Key(SDL_SCANCODE_A, false);
+  EXPECT_EQ(Kinds(Waiting()), (std::vector<int>{K(MessageKind::kKeyUp)}));
+
+  // Pressed again before the frame: one release, after it.
+  for (bool down : {true, false, true, false}) Key(SDL_SCANCODE_A, down);
+  EXPECT_EQ(Kinds(Waiting()), (std::vector<int>{K(MessageKind::kKeyDown), K(MessageKind::kKeyDown)}));
+  EndInputFrame();
+  EXPECT_EQ(Kinds(Waiting()), (std::vector<int>{K(MessageKind::kKeyUp)}));
+
+  // A click: the release keeps its own position.
+  Button(true, 10, 20);
+  Button(false, 30, 40);
+  EXPECT_EQ(Kinds(Waiting()), (std::vector<int>{K(MessageKind::kLButtonDown)}));
+  EndInputFrame();
+  ms = Waiting();
+  ASSERT_EQ(Kinds(ms), (std::vector<int>{K(MessageKind::kLButtonUp)}));
+  EXPECT_EQ(ms[0].a, 30);
+  EXPECT_EQ(ms[0].b, 40);
 }
 
 TEST(MessageQueue, TermSignalBecomesOneQuitMessageWithCodeZero) {
