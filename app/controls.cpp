@@ -17,8 +17,16 @@ uint8_t WidgetHover[30];
 
 namespace {
 
-DriverControlState g_publishedControls[2];
-std::atomic<int> g_publishedIndex{0};
+// The hand-over of the controls to the worker: three slots, one the main thread
+// writes, one the worker reads and one in between. Each side only ever touches its own
+// slot and swaps it with the one in between, so a publish never overwrites a copy the
+// worker is still making, however many publishes come during it. The worker's swap is
+// its acknowledgement: only then may the slot it gave up be written again.
+DriverControlState g_controlSlots[3];
+int g_writeSlot = 0;  // main thread only
+int g_readSlot = 1;   // worker only
+constexpr int kFreshControls = 4;  // the slot in between holds controls not yet taken
+std::atomic<int> g_handoverSlot{2};
 
 constexpr int kSlotSteerLeft = 0;
 constexpr int kSlotSteerRight = 1;
@@ -175,13 +183,18 @@ void MapDriverInput() {
 }
 
 void PublishDriverControls() {
-  const int next = 1 - g_publishedIndex.load(std::memory_order_acquire);
-  g_publishedControls[next] = DriverControls;
-  g_publishedIndex.store(next, std::memory_order_release);
+  g_controlSlots[g_writeSlot] = DriverControls;
+  const int previous = g_handoverSlot.exchange(g_writeSlot | kFreshControls, std::memory_order_acq_rel);
+  g_writeSlot = previous & ~kFreshControls;
 }
 
 void TakeDriverControls() {
-  RaceControls = g_publishedControls[g_publishedIndex.load(std::memory_order_acquire)];
+  if (g_handoverSlot.load(std::memory_order_acquire) & kFreshControls) {
+    const int previous = g_handoverSlot.exchange(g_readSlot, std::memory_order_acq_rel);
+    g_readSlot = previous & ~kFreshControls;
+  }
+  // No publish since the last take: the last controls stand.
+  RaceControls = g_controlSlots[g_readSlot];
 }
 
 int FirstCapturableKey(const uint8_t keys[256]) {

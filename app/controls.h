@@ -38,10 +38,11 @@ struct DriverControlState {
 extern DriverControlState DriverControls;
 // The worker's copy for the update in progress (the race code and the camera read it).
 extern DriverControlState RaceControls;
-// Main thread: hands the current controls over (a double buffer behind an atomic
-// index; the lock-step lets the main thread publish at most once per update).
+// Main thread: hands the current controls over. Several publishes may come during one
+// update (the lock-step does not hold the main loop's passes back); the latest wins.
 void PublishDriverControls();
-// Worker: takes the last published controls into RaceControls.
+// Worker: takes the latest published controls into RaceControls (the same ones again
+// when nothing was published since the last take).
 void TakeDriverControls();
 
 // One byte per press slot (6-19, indexed by slot): set when its action fires, cleared

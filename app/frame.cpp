@@ -15,7 +15,7 @@
 #include "frontend/screen_machine.h"
 #include "gfx/fps_text.h"
 
-FrameTimingState FrameTiming;
+thread_local FrameTimingState FrameTiming;
 uint8_t FpsVisible = 0;
 float FixedFrameSeconds = 0.0f;
 float FixedRaceFrameSeconds = 0.0f;
@@ -79,8 +79,7 @@ bool DrawFrame() {
            CurrentScreen.load() == kScreenRace) {
     }
     if (Handshake.UpdateToggle.load() != Handshake.RenderToggle.load()) RenderRaceFrame();
-    // FrameTiming belongs to the loader's next update by now: the rate comes from the
-    // update this frame draws.
+    // The race is timed by the loader's updates: the rate of the update this frame draws.
     fps = RenderSnapshot.fps;
   } else {
     MeasureFrame();
@@ -90,8 +89,6 @@ bool DrawFrame() {
     // a frame's step is lost in its rounding (the wave would stand still after days).
     t.WavePhase = std::fmod(t.WavePhase + t.FrameTicks * 0.05f, kTwoPi);
     t.WaveSine = std::sin(t.WavePhase);
-    // Read before the screens run: the loading screen may start the race in them, and
-    // FrameTiming then belongs to the loader's first update.
     fps = t.Fps;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();

@@ -13,10 +13,15 @@ struct FrameTimingState {
   float SceneClock = 0.0f;   // seconds advanced by the race render
   float WavePhase = 0.0f;    // front-end wave, advanced by FrameTicks x 0.05, within 0..2 pi
   float WaveSine = 0.0f;
-  float WorkerTicks = 0.0f;  // the loader's FrameTicks, published for the race render
+  float WorkerTicks = 0.0f;  // the loader's: the FrameTicks of its last race update
 };
 
-extern FrameTimingState FrameTiming;
+// One record per thread, each written only by the thread that owns it: the main
+// thread times its menu frames and draws the race with it, the loader times its race
+// updates with its own. The two meet only through the published race results (their
+// ticks and rate), never in one record: around the finish and the switch to the
+// results both threads measure frames at the same time.
+extern thread_local FrameTimingState FrameTiming;
 extern uint8_t FpsVisible;  // 1 shows the FPS text; any other value shows nothing
 
 // A frame longer than this advances nothing.

@@ -32,11 +32,12 @@ void SetTestRace(bool on) {
 
 void ApplyTestRace(float ticks) {
   if (!g_on) return;
-  // Every load restores the full race length; the lap count is read by the rules of
-  // this very update.
-  RaceStatus.RaceLaps = kTestRaceLaps;
   const int32_t race = RaceStatus.RaceLoadCount.load();
   if (race != g_pilotRace) {
+    // Once per load, in the race's first update: every load restores the full race
+    // length, and the HUD reads the count while later updates run. The rules of this
+    // very update read it already.
+    RaceStatus.RaceLaps.store(kTestRaceLaps);
     g_pilot.Reset();
     g_pilotRace = race;
   }

@@ -160,7 +160,7 @@ void FinishRace() {
     ListTextAlpha = 1.0f;
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   }
-  // The drawn frame's ticks: FrameTicks belongs to the worker's next update by now. A
+  // The drawn update's ticks: the race is timed by the loader, not by this thread. A
   // frame over 0.2 s has none, so the switch waits.
   clock += FrameTiming.RenderTicks * 0.01f;
   RaceStatus.CountdownValue.store(clock);

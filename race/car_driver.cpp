@@ -136,8 +136,8 @@ void CSampleCar::UpdatePlayerCar(float) {
   if (nextCheckpoint == 0) {
     if (Settings.sound) GameSounds.point.Play();
     CountLap(this);
-    if (lap > RaceStatus.RaceLaps) {
-      lap = RaceStatus.RaceLaps;
+    if (lap > RaceStatus.RaceLaps.load()) {
+      lap = RaceStatus.RaceLaps.load();
       // The finish timer starts at 0 before anyone can see the finish.
       RaceStatus.CountdownValue.store(0.0f);
       RaceStatus.PlayerFinished.store(1);

@@ -38,7 +38,7 @@ float RaceClockKey(const RaceClock& clock) {
 
 bool RaceClocksRun(int32_t lap) {
   return !RaceStatus.CountdownRunning.load(std::memory_order_relaxed) &&
-         !RaceStatus.PlayerFinished.load(std::memory_order_relaxed) && lap <= RaceStatus.RaceLaps;
+         !RaceStatus.PlayerFinished.load(std::memory_order_relaxed) && lap <= RaceStatus.RaceLaps.load();
 }
 
 float ProgressFraction(float distance) {

@@ -22,7 +22,7 @@ struct RaceStatusState {
   // Seconds: 7 at the load, the countdown's clock, 0 at the player's finish and from
   // there the finish timer of the race-finish bookkeeping.
   std::atomic<float> CountdownValue{0.0f};
-  int32_t RaceLaps = kRaceLaps;
+  std::atomic<int32_t> RaceLaps{kRaceLaps};  // set at the load (the race tests' hook: in its first update)
   std::atomic<uint8_t> FinishLatch{0};  // the race is booked
   float UpsideDownTime = 0.0f;          // the player's car lying tilted, seconds (worker)
   // Counts the races LoadWorld has loaded (the loader thread bumps it last), so the

@@ -144,7 +144,7 @@ void DrawCarsOpaque() {
     DrawObjects();
     PassEnd();
   }
-  // The main thread's clock: the worker's FrameTicks belongs to the next update.
+  // The drawn update's ticks: the race is timed by the loader, not by this thread.
   const FrameTimingState& time = FrameTiming;
   BeaconAngle += (std::sin(time.SceneClock * kBeaconWobbleRate) + kBeaconBaseRate) * time.RenderTicks;
   if (PassWanted("cars")) {

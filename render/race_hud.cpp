@@ -158,7 +158,7 @@ void FormatHudTexts(const CarRow& row, HudTexts* out) {
   const float speed = row.speed > 0.0f ? row.speed : 0.0f;
   std::snprintf(out->speed, sizeof out->speed, "%03i", FloatToInt(std::pow(speed, kSpeedReadoutPower)));
   std::snprintf(out->place, sizeof out->place, "%2i/%i", row.place, kRaceCarCount);
-  std::snprintf(out->lap, sizeof out->lap, "%2i/%i", row.lap > 1 ? row.lap : 1, RaceStatus.RaceLaps);
+  std::snprintf(out->lap, sizeof out->lap, "%2i/%i", row.lap > 1 ? row.lap : 1, RaceStatus.RaceLaps.load());
   FormatClock(row.raceTime, out->raceTime, sizeof out->raceTime);
   FormatClock(row.lapTime, out->lapTime, sizeof out->lapTime);
   FormatClock(row.bestLap, out->bestLap, sizeof out->bestLap);
