@@ -8,12 +8,17 @@
 #
 #   KELVAMOR_E2E_SHOTS=DIR        keeps screenshots in DIR
 #   KELVAMOR_E2E_LIMIT=SECONDS    whole-run limit (default 1200)
+#   KELVAMOR_E2E_BUILD=FOLDER     the build folder in the worktree whose game and base/
+#                                 run (default build; the thread sanitizer lane's is
+#                                 build-tsan)
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 limit=${KELVAMOR_E2E_LIMIT:-1200}
+export KELVAMOR_E2E_BUILD=${KELVAMOR_E2E_BUILD:-build}
+build_dir=$repo/$KELVAMOR_E2E_BUILD
 
 if [ "${1:-}" != "--inside" ]; then
-  [ -x "$repo/build/kelvamor" ] || { echo "$e2e_name: build/kelvamor missing (build first)" >&2; exit 1; }
+  [ -x "$build_dir/kelvamor" ] || { echo "$e2e_name: $KELVAMOR_E2E_BUILD/kelvamor missing (build first)" >&2; exit 1; }
   for tool in xvfb-run xdotool import convert; do
     command -v "$tool" >/dev/null || { echo "$e2e_name: $tool missing" >&2; exit 1; }
   done

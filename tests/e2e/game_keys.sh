@@ -27,7 +27,7 @@ write_cheap_settings() {
   mkdir -p "$folder"
   for f in "${settings[@]}"; do le32 "$f"; done > "$folder/menu.inf"
   [ "$(stat -c %s "$folder/menu.inf")" -eq 196 ] || e2e_fail "menu.inf is not 196 bytes"
-  cp "$repo/build/base/career.inf" "$folder/career.inf"
+  cp "$repo/${KELVAMOR_E2E_BUILD:-build}/base/career.inf" "$folder/career.inf"
 }
 
 # A throw-away player at HOME $1: the cheap settings and the shipped career in its folder
@@ -154,9 +154,10 @@ select_quick_start() {
     key Left 0.15; sleep 0.5; key Left 0.15; sleep 0.5
   done
 }
-# Starts build/kelvamor with its output in $log (emptied first); $game is its own pid.
+# Starts the game of the build folder (build/, or $KELVAMOR_E2E_BUILD) with its output in
+# $log (emptied first); $game is its own pid.
 start_game() {
   : > "$log"
-  (cd "$repo/build" && exec ./kelvamor) > "$log" 2>&1 &
+  (cd "$repo/${KELVAMOR_E2E_BUILD:-build}" && exec ./kelvamor) > "$log" 2>&1 &
   game=$!
 }

@@ -13,6 +13,8 @@
 #   tests/e2e/quick_race.sh            (from anywhere; needs build/kelvamor and build/base)
 #   KELVAMOR_E2E_SHOTS=DIR ...         keeps screenshots of each screen in DIR
 #   KELVAMOR_E2E_LIMIT=SECONDS ...     whole-run limit (default 1200)
+#   KELVAMOR_E2E_BUILD=FOLDER ...      the game of another build folder (the thread
+#                                      sanitizer lane plays its build-tsan/ this way)
 set -euo pipefail
 
 e2e_name=quick_race
