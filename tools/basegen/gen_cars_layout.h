@@ -15,6 +15,7 @@ namespace basegen {
 
 constexpr float kBodyFrontX = 3.72f;
 constexpr float kBodyRearX = -3.72f;
+constexpr float kBodyHalfWidth = 1.6f;  // the physics box's
 constexpr float kWheelRadius = 0.63f;
 constexpr float kWheelCentreY = -0.37f;   // radius above the ground 1.0 below the origin
 constexpr float kHalfWheelbase = 2.35f;   // points.sbm group 0, x
