@@ -138,7 +138,7 @@ class OneCar : public ::testing::Test {
     ASSERT_NE(sim_, nullptr);
     car_.carIndex = 0;
     car_.wheelOffset[0] = car_.wheelOffset[1] = 2.35f;
-    car_.wheelOffset[2] = car_.wheelOffset[3] = 1.35f;
+    car_.wheelOffset[2] = car_.wheelOffset[3] = 1.6f;  // the lorries' half track
     car_.manualGearbox = 0;
     const neVector3 at = neV3(0.0f, 1.0f, 0.0f), d = neV3(1.0f, 0.0f, 0.0f);
     car_.Create(sim_, &at, &d);
@@ -183,10 +183,54 @@ class OneCar : public ::testing::Test {
   }
   float Forward() const { return car_.body->GetVelocity().Dot(car_.body->GetRotationMatrix().col[0]); }
 
+  // The largest heel (radians) of a lorry knocked `offset` units off a straight path
+  // at `speed` and steered back by opponent `index`'s law, over 8 s of frames of
+  // `frame` s.
+  float SwingHeel(int index, float offset, float speed, float frame) {
+    TearDown();
+    SetUp();
+    const int32_t keepLast = WaypointLastIndex;
+    for (int i = 0; i < 130; ++i) WaypointTable[i] = Waypoint{-400.0f + 7.0f * i, 0.0f, 0.0f, kWaypointPlain};
+    WaypointLastIndex = 129;
+    car_.body->SetPosition(neV3(-400.0f, 1.0f, offset));
+    Frames(0.5f);
+    car_.body->SetVelocity(neV3(speed, 0.0f, 0.0f));
+    for (float& spin : car_.wheelSpin) spin = speed / kWheelRadius;
+    car_.gear = speed >= 23.3f ? 4 : (speed >= 16.5f ? 3 : 2);
+    car_.engineSpeed = car_.wheelEngineSpeed =
+        ClampFloat(GearRatio(car_.gear) * kFinalDrive * speed / kWheelRadius, 125.0f, 831.165f);
+    car_.clutch = 1.0f;
+    SubstepCount = SubstepsFor(frame);
+    PreviousStepDt = frame;
+    FrameTiming.FrameTicks = frame * 100.0f;
+    DriverLawState law;
+    float phase = 0.0f, heel = 0.0f;
+    for (int f = static_cast<int>(8.0f / frame); f > 0; --f) {
+      const neVector3 p = car_.body->GetPosition();
+      car_.velocity = car_.body->GetVelocity();
+      car_.speed = car_.velocity.Length();
+      AdvanceTarget(p, car_.speed, &law);
+      DriverLawOutput out;
+      SteerAndPace(p, car_.heading, car_.speed, index, 1.0f, frame * 100.0f, &law, &phase, &out);
+      car_.throttle = out.throttle;
+      car_.brake = out.brake;
+      car_.steer = out.steer;
+      car_.clutchTarget = 1.0f;
+      sim_->Step(frame * 2.1f, SubstepCount);
+      heel = std::fmax(heel, std::acos(std::fmin(car_.body->GetRotationMatrix().col[1].y, 1.0f)));
+    }
+    WaypointLastIndex = keepLast;
+    FrameTiming.FrameTicks = kFrame * 100.0f;
+    PreviousStepDt = kFrame;
+    SubstepCount = 4;
+    return heel;
+  }
+
   int32_t ground_ = kMaterialGround;
   neSimulation* sim_ = nullptr;
   CSampleCar& car_ = RaceCars[0];
 };
+
 
 TEST_F(OneCar, AStillCarStepsFromZeroVelocityAndSettlesOnItsSprings) {
   // The countdown zeroes the velocity every frame: the first substep sees V = 0.
@@ -368,6 +412,36 @@ TEST_F(OneCar, ALorryKnockedOffItsLineMostlySwingsBackWithoutHeelingOver) {
   WaypointLastIndex = keepLast;
   EXPECT_LE(heeled, 2) << "worst heel " << worst;
   EXPECT_LT(worst, 1.0f) << "a lorry rolled";
+}
+
+// The rollover matrix: opponents knocked off their line and swinging back. Small: the
+// four opponents' weaves, 6, 8 and 10 units off, at 20, 25 and 30 units a second (36
+// cases). Wide: 4 to 10 units off at 15 to 30 units a second, at frames of 1/60, 1/40
+// and 1/30 s (192 cases). No case may take the lorry past 45 degrees of heel.
+TEST_F(OneCar, RolloverMatrixKnockedOffTheLineNoLorryGoesOver) {
+  int small = 0, smallOver = 0, wide = 0, wideOver = 0;
+  float worst = 0.0f;
+  for (int index = 0; index < 4; ++index)
+    for (float offset : {6.0f, 8.0f, 10.0f})
+      for (float speed : {20.0f, 25.0f, 30.0f}) {
+        const float heel = SwingHeel(index, offset, speed, kFrame);
+        ++small;
+        if (heel > 0.785398f) ++smallOver;
+        worst = std::fmax(worst, heel);
+      }
+  for (float frame : {1.0f / 60.0f, 0.025f, 0.0333f})
+    for (int index = 0; index < 4; ++index)
+      for (float offset : {4.0f, 6.0f, 8.0f, 10.0f})
+        for (float speed : {15.0f, 20.0f, 25.0f, 30.0f}) {
+          const float heel = SwingHeel(index, offset, speed, frame);
+          ++wide;
+          if (heel > 0.785398f) ++wideOver;
+          worst = std::fmax(worst, heel);
+        }
+  EXPECT_EQ(small, 36);
+  EXPECT_EQ(wide, 192);
+  EXPECT_EQ(smallOver, 0) << "worst heel " << worst;
+  EXPECT_EQ(wideOver, 0) << "worst heel " << worst;
 }
 
 TEST_F(OneCar, TheBrakePedalReversesAtAStandstillAndBacksUp) {

@@ -2,6 +2,7 @@
 // share. Three families of six by cab (the short-bonnet 130, the long-bonnet 164 and
 // the cab-over 433360); within a family the bed alternates between drop-side
 // flatbed, box body and tank, and the later three carry two roof beacons.
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -127,9 +128,12 @@ void BuildBed(MeshBuilder& b, const CarShape& s, const Lod& lod) {
     b.Cylinder(kPaint, 0, {cx + 0.05f, 1.08f, 0}, 0.62f, len - 0.3f, lod.segments, bed, kUvStripe);
     for (float f : {0.2f, 0.5f, 0.8f}) b.Box(kPaint, {x0 + f * len, 0.6f, 0}, {0.12f, 0.3f, 1.3f}, kUvChassis);
   }
-  // Rear mudguards over the twin wheels.
-  for (float z : {kRearWheelZ, -kRearWheelZ})
-    b.Box(kPaint, {-kHalfWheelbase, 0.36f, z}, {1.5f, 0.06f, 0.58f}, kUvChassis);
+  // Rear mudguards over the twin wheels, ending at the body's side: the wheels stand
+  // out to it, and nothing drawn of the body may stand outside its physics box.
+  const float guardIn = kRearWheelZ - 0.29f, guardOut = std::fmin(kRearWheelZ + 0.29f, kBodyHalfWidth);
+  for (float side : {1.0f, -1.0f})
+    b.Box(kPaint, {-kHalfWheelbase, 0.36f, side * 0.5f * (guardIn + guardOut)}, {1.5f, 0.06f, guardOut - guardIn},
+          kUvChassis);
 }
 
 void BuildChassis(MeshBuilder& b, const CarShape& s, const Lod& lod) {

@@ -15,10 +15,15 @@ namespace basegen {
 
 constexpr float kBodyFrontX = 3.72f;
 constexpr float kBodyRearX = -3.72f;
+constexpr float kBodyHalfWidth = 1.6f;  // the physics box's
 constexpr float kWheelRadius = 0.63f;
 constexpr float kWheelCentreY = -0.37f;   // radius above the ground 1.0 below the origin
 constexpr float kHalfWheelbase = 2.35f;   // points.sbm group 0, x
-constexpr float kHalfTrackMarker = 1.225f;  // points.sbm group 0, z (the loader adds 0.125)
+// The wheels stand out to the box's sides. With the centre of mass 1.0 above the
+// ground and the wheels' springs holding only 0.1 of droop before a wheel unloads, a
+// narrower track lets the lorry rock onto two wheels at every swing of a driver's
+// weave and, a few swings on, over; at half the box's width it stays on its wheels.
+constexpr float kHalfTrackMarker = 1.475f;  // points.sbm group 0, z (the loader adds 0.125)
 constexpr float kHalfTrack = kHalfTrackMarker + 0.125f;
 constexpr float kHubInset = 0.27f;        // the car pass moves the front wheels this far in
 constexpr float kFrontWheelZ = kHalfTrack - kHubInset;  // where the front wheels sit

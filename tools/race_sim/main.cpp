@@ -2,7 +2,7 @@
 // per scenario ending PASS or FAIL. Exit 0 only when every scenario passes, 2 for a
 // bad argument. Run from the folder that holds base/.
 //
-//   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] [--scenario NAME|all]
+//   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] [--scenario NAME|all|upright]
 //   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] --autopilot
 //
 // --autopilot races four laps with the player's car driven by the opponents' law and
@@ -19,8 +19,10 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr, "usage: race_sim [--race 1-30] [--car 0-17] [--seed S] [--dt SECONDS] "
-                       "[--scenario NAME|all | --autopilot]\nscenarios:");
+                       "[--scenario NAME|all|upright | --autopilot]\nscenarios:");
   for (int i = 0; i < kScenarioCount; ++i) std::fprintf(stderr, " %s", kScenarios[i].name);
+  std::fprintf(stderr, "\nupright:");
+  for (int i = 0; i < kUprightScenarioCount; ++i) std::fprintf(stderr, " %s", kUprightScenarios[i].name);
   std::fprintf(stderr, "\n");
   return 2;
 }
@@ -73,20 +75,32 @@ int main(int argc, char** argv) {
                 options.frameSeconds, r.figures.c_str(), r.pass ? "PASS" : "FAIL");
     return r.pass ? 0 : 1;
   }
-  bool known = wanted == "all";
-  for (int i = 0; i < kScenarioCount; ++i) known = known || wanted == kScenarios[i].name;
+  // "all" is the first table, "upright" the second; a name picks from either.
+  struct Table {
+    const Scenario* list;
+    int count;
+    const char* group;
+  };
+  const Table tables[2] = {{kScenarios, kScenarioCount, "all"}, {kUprightScenarios, kUprightScenarioCount, "upright"}};
+  bool known = false;
+  for (const Table& t : tables) {
+    known = known || wanted == t.group;
+    for (int i = 0; i < t.count; ++i) known = known || wanted == t.list[i].name;
+  }
   if (!known) return Usage();
 
   int failed = 0;
-  for (int i = 0; i < kScenarioCount; ++i) {
-    const Scenario& s = kScenarios[i];
-    if (wanted != "all" && wanted != s.name) continue;
-    const ScenarioResult r = s.run(options);
-    CloseRaceSession();
-    std::printf("%-9s race=%d car=%d seed=%u dt=%.4f %s %s\n", s.name, options.race, options.car,
-                options.seed, options.frameSeconds, r.figures.c_str(), r.pass ? "PASS" : "FAIL");
-    std::fflush(stdout);
-    if (!r.pass) ++failed;
+  for (const Table& t : tables) {
+    for (int i = 0; i < t.count; ++i) {
+      const Scenario& s = t.list[i];
+      if (wanted != t.group && wanted != s.name) continue;
+      const ScenarioResult r = s.run(options);
+      CloseRaceSession();
+      std::printf("%-11s race=%d car=%d seed=%u dt=%.4f %s %s\n", s.name, options.race, options.car,
+                  options.seed, options.frameSeconds, r.figures.c_str(), r.pass ? "PASS" : "FAIL");
+      std::fflush(stdout);
+      if (!r.pass) ++failed;
+    }
   }
   return failed ? 1 : 0;
 }

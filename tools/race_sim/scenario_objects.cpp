@@ -60,17 +60,6 @@ float WrapAngle(float a) {
   return a;
 }
 
-// Steering control (-1..1) that turns the player's lorry toward a point, by the same
-// law the path follower uses.
-float SteerAt(const neVector3& target) {
-  const neRigidBody* b = RaceCars[0].body;
-  const neVector3 p = b->GetPosition();
-  const neVector3 x = b->GetRotationMatrix().col[0];
-  const float aim = WrapAngle(std::atan2(-(target.z - p.z), target.x - p.x) - std::atan2(-x.z, x.x));
-  const float a = ClampFloat(1.2f * aim, -0.55f, 0.55f);
-  return (a >= 0.0f ? 1.0f : -1.0f) * std::pow(std::fabs(a) / 0.55f, 2.0f / 3.0f);
-}
-
 // Throttle and brake that hold the player's lorry near a speed.
 void HoldSpeed(float steer) {
   const float v = RaceCars[0].speed;
@@ -210,6 +199,18 @@ int ActivityMismatches() {
 }
 
 }  // namespace
+
+// Steering control (-1..1) that turns the player's lorry toward a point, by the same
+// law the path follower uses.
+float SteerAt(const neVector3& target) {
+  const neRigidBody* b = RaceCars[0].body;
+  const neVector3 p = b->GetPosition();
+  const neVector3 x = b->GetRotationMatrix().col[0];
+  const float aim = WrapAngle(std::atan2(-(target.z - p.z), target.x - p.x) - std::atan2(-x.z, x.x));
+  const float a = ClampFloat(1.2f * aim, -0.55f, 0.55f);
+  return (a >= 0.0f ? 1.0f : -1.0f) * std::pow(std::fabs(a) / 0.55f, 2.0f / 3.0f);
+}
+
 
 ScenarioResult ObjectsScenario(const RaceSessionOptions& o) {
   if (!OpenRaceSession(o)) return Failed("load refused");

@@ -52,12 +52,6 @@ void ParkOpponents() {
   }
 }
 
-bool OpenParked(const RaceSessionOptions& o) {
-  if (!OpenRaceSession(o)) return false;
-  ParkOpponents();
-  RunCountdown();
-  return true;
-}
 
 void Drive(float throttle, float brake, float steer) {
   RaceControls.accelerator = throttle;
@@ -242,6 +236,13 @@ ScenarioResult Brake(const RaceSessionOptions& o) {
 }
 
 }  // namespace
+
+bool OpenParked(const RaceSessionOptions& o) {
+  if (!OpenRaceSession(o)) return false;
+  ParkOpponents();
+  RunCountdown();
+  return true;
+}
 
 float FollowPathAngle(int index) {
   const CSampleCar& car = RaceCars[index];

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "physics/ne.h"
 #include "tools/race_sim/race_session.h"
 
 struct ScenarioResult {
@@ -19,6 +20,10 @@ struct Scenario {
 
 extern const Scenario kScenarios[];
 extern const int kScenarioCount;
+// The runs that keep a lorry on its wheels where players tipped it (scenario_upright.cpp);
+// not part of "all", named one by one or as "upright".
+extern const Scenario kUprightScenarios[];
+extern const int kUprightScenarioCount;
 
 // The test-only path follower: the wheel angle (radians, -0.55..0.55) that steers a
 // car along the race path from the waypoint it is nearest to, by the opponents' law.
@@ -26,6 +31,11 @@ float FollowPathAngle(int car);
 // The same for the player's car as the steering control (-1..1) that the player's
 // driver turns back into that angle.
 float FollowPathSteering();
+// Loads the race for the player alone: the opponents parked aside, the countdown run.
+bool OpenParked(const RaceSessionOptions& o);
+// Steering control (-1..1) turning the player's lorry toward a point by the path
+// follower's law.
+float SteerAt(const neVector3& target);
 
 // The roadside objects: at rest until a lorry comes near, knocked and scored once,
 // asleep again once left (scenario_objects.cpp).
