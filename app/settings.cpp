@@ -83,6 +83,14 @@ bool TryLoadBase(GameSettings* s) {
   return DecodeSettings(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), s);
 }
 
+// The player's resolution while the run uses another (see KeepPlayerScreenMode).
+struct KeptScreenMode {
+  bool kept = false;
+  int32_t mode = 0, width = 0, height = 0;
+  int32_t runWidth = 0, runHeight = 0;
+};
+KeptScreenMode g_kept;
+
 bool ClampField(int32_t* v, int32_t lo, int32_t hi) {
   const int32_t old = *v;
   *v = *v < lo ? lo : (*v > hi ? hi : *v);
@@ -177,6 +185,15 @@ std::string ClampSettings(GameSettings* s) {
   return fixed;
 }
 
+void KeepPlayerScreenMode(int32_t runWidth, int32_t runHeight) {
+  g_kept.kept = true;
+  g_kept.mode = Settings.displayMode;
+  g_kept.width = Settings.screenWidth;
+  g_kept.height = Settings.screenHeight;
+  g_kept.runWidth = runWidth;
+  g_kept.runHeight = runHeight;
+}
+
 std::string UserFilePath(const char* name, bool create) {
   const std::string docs = platform::DocumentsFolder();
   if (docs.empty()) return "";
@@ -186,6 +203,7 @@ std::string UserFilePath(const char* name, bool create) {
 }
 
 bool LoadSettings() {
+  g_kept.kept = false;
   GameSettings s{};
   const std::string user = UserFilePath(kFileName, false);
   std::string bytes, why;
@@ -214,7 +232,15 @@ bool SaveSettings() {
     Settings.screenHeight = PendingGraphics.acceptedHeight;
     Settings.antiAliasing = PendingGraphics.antiAliasing;
   }
+  GameSettings out = Settings;
+  if (g_kept.kept && out.screenWidth == g_kept.runWidth && out.screenHeight == g_kept.runHeight) {
+    out.displayMode = g_kept.mode;
+    out.screenWidth = g_kept.width;
+    out.screenHeight = g_kept.height;
+  } else {
+    g_kept.kept = false;  // another resolution was accepted: it is the player's now
+  }
   uint8_t bytes[kSettingsFileSize];
-  EncodeSettings(Settings, bytes);
+  EncodeSettings(out, bytes);
   return SavePlayerFile(kFileName, bytes, sizeof bytes);
 }

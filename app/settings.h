@@ -72,5 +72,11 @@ bool LoadSettings();
 // when its apply flag is set). False when nothing could be written.
 bool SaveSettings();
 
+// This run uses `runWidth` x `runHeight` because the display does not offer the
+// settings' resolution: menu.inf keeps the player's choice (the settings' mode, width
+// and height as they are now) for as long as the run's mode stands, and drops it once
+// another resolution is accepted.
+void KeepPlayerScreenMode(int32_t runWidth, int32_t runHeight);
+
 // Documents/Kelvamor/<name>; the folder is created when create is set.
 std::string UserFilePath(const char* name, bool create);
