@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 #include "app/window.h"
 #include "frontend/garage_scene.h"
 #include "frontend/screens.h"
+#include "gfx/data_files.h"
 #include "gfx/renderer.h"
 #include "gfx/links.h"
 #include "render/camera_state.h"
@@ -251,11 +253,20 @@ int RunGame() {
   const uint32_t start = platform::TimeMs();
   while (!Handshake.LoaderRunning.load() && platform::TimeMs() - start < 1000) platform::SleepMs(1);
   glFinish();
-  if (!StartRendererFromSettings())
+  int exitCode = 0;
+  // Without its shaders, fonts and base textures the game shows black or blank screens;
+  // the start ends instead, naming the file.
+  if (!StartRendererFromSettings()) {
+    const std::string file = LastUnusableFile();
+    std::printf("kelvamor: the game cannot start: %s\n",
+                file.empty() ? "the renderer could not be set up" : (file + " cannot be used").c_str());
+    std::fflush(stdout);
     platform::ShowMessageBox("Initialization Failed.", "ERROR", platform::MessageIcon::kWarning);
+    exitCode = 1;
+    Handshake.AppDone.store(1);
+  }
   glFinish();
 
-  int exitCode = 0;
   while (!Handshake.AppDone.load()) {
     platform::Message m;
     if (platform::PeekMessage(&m)) {
@@ -269,5 +280,6 @@ int RunGame() {
     }
     RunFramePass();
   }
+  if (StartDataMissing.load() && exitCode == 0) exitCode = 1;
   return Shutdown(exitCode);
 }
