@@ -123,8 +123,11 @@ bool BuildProgram(const std::string& folder, int index, ShaderProgram* p) {
     std::vector<char> log(kInfoLogCapacity, '\0');
     GLsizei length = 0;
     GlExt.glGetInfoLogARB(p->program, kInfoLogCapacity, &length, log.data());
-    if (compiled)
-      ReportUnusableFile((base + "VS.glsl").c_str(), ("does not link with " + base + "PS.glsl").c_str());
+    if (compiled) {
+      // The log names the stage at fault in its own words; both files are named here.
+      const std::string pair = base + "VS.glsl and " + base + "PS.glsl";
+      ReportUnusableFile(pair.c_str(), ("do not link: " + std::string(log.data())).c_str());
+    }
     platform::ShowMessageBox(log.data(), "Error linking shaders...", platform::MessageIcon::kInformation);
     return false;
   }
