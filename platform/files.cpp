@@ -112,7 +112,9 @@ FileRead ReadWholeFile(const std::string& path, size_t maxBytes, std::string* by
   bytes->clear();
   struct stat st;
   if (stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return FileRead::kMissing;
+    // Nothing there, or a file where a folder on the way should be: nothing to read
+    // (the save that follows names what is in the way).
+    if (errno == ENOENT || errno == ENOTDIR) return FileRead::kMissing;
     if (why) *why = std::strerror(errno);
     return FileRead::kFailed;
   }

@@ -300,6 +300,13 @@ TEST_F(SettingsFiles, FailedSavesNameTheFileAndTheReason) {
   log = testing::internal::GetCapturedStdout();
   EXPECT_NE(log.find("menu.inf: cannot be saved"), std::string::npos) << log;
   EXPECT_NE(log.find("Documents"), std::string::npos) << log;
+  // Reading there finds no file to set aside: only the save that follows is reported.
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(LoadSettings());
+  log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(log.find("set aside"), std::string::npos) << log;
+  EXPECT_EQ(log.find("cannot be read"), std::string::npos) << log;
+  EXPECT_NE(log.find("menu.inf: cannot be saved"), std::string::npos) << log;
 }
 
 }  // namespace
