@@ -39,10 +39,12 @@ fi
 #   career        a first career: the name, a championship race, a car bought, each
 #                 saved at once
 #   career_kills  a career cut ten times by SIGKILL and SIGTERM, taken up again each time
+#   bad_files     damaged game data and player's files: named, refused or kept beside,
+#                 never a crash, a hang or a game that cannot start again
 e2e_out=$home/e2e
 mkdir -p "$e2e_out"
 declare -A e2e_script=()
-for script in quick_race display_loss career career_kills; do
+for script in quick_race display_loss career career_kills bad_files; do
   tests/e2e/$script.sh > "$e2e_out/$script.out" 2>&1 &
   e2e_script[$!]=$script
 done

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/player_files.h"
 #include "app/settings.h"
 #include "platform/files.h"
 #include "race/car_setup.h"
@@ -38,16 +39,12 @@ bool Finite(float* v, float fallback) {
   return true;
 }
 
-bool ReadCareerFile(const std::string& path, CareerRecord* c) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  CareerRecord tmp;
-  const bool whole = std::fread(&tmp, sizeof tmp, 1, f) == 1;
-  // A longer file is not a career file either.
-  const bool exact = whole && std::fgetc(f) == EOF;
-  std::fclose(f);
-  if (!exact) return false;
-  *c = tmp;
+bool ReadBaseCareer(CareerRecord* c) {
+  std::string bytes;
+  if (platform::ReadWholeFile(kBaseCopy, sizeof *c, &bytes, nullptr) != platform::FileRead::kRead ||
+      bytes.size() != sizeof *c)
+    return false;
+  std::memcpy(c, bytes.data(), sizeof *c);
   return true;
 }
 
@@ -83,18 +80,23 @@ bool SanitizeCareer(CareerRecord* c) {
   return changed;
 }
 
-bool SaveCareer() {
-  const std::string path = UserFilePath(kFileName, true);
-  if (path.empty()) return false;
-  return platform::WriteFileAtomic(path, &Career, sizeof Career);
-}
+bool SaveCareer() { return SavePlayerFile(kFileName, &Career, sizeof Career); }
 
 bool LoadCareer() {
   CareerRecord c;
   std::memset(&c, 0, sizeof c);
   const std::string user = UserFilePath(kFileName, false);
-  if (!(!user.empty() && ReadCareerFile(user, &c)) && !ReadCareerFile(kBaseCopy, &c)) {
-    std::fprintf(stderr, "career.inf: no usable career file; starting a new career\n");
+  std::string bytes;
+  bool read = !user.empty() && ReadPlayerFile(kFileName, user, sizeof c, &bytes);
+  if (read && bytes.size() != sizeof c) {
+    // A shorter or longer file is not a career: the whole of it is kept for the player.
+    SetAsideDamaged(kFileName, user, WrongSizeReason(bytes.size(), sizeof c, "a career file"),
+                    "a new career starts from the shipped copy");
+    read = false;
+  }
+  if (read) std::memcpy(&c, bytes.data(), sizeof c);
+  if (!read && !ReadBaseCareer(&c)) {
+    std::printf("career.inf: %s is missing or damaged too; starting a new career\n", kBaseCopy);
     std::memset(&Career, 0, sizeof Career);
     Career.FirstCareerFlag = 1;
     ResetCareerFields();

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 #include "app/window.h"
 #include "frontend/garage_scene.h"
 #include "frontend/screens.h"
+#include "gfx/data_files.h"
 #include "gfx/renderer.h"
 #include "gfx/links.h"
 #include "render/camera_state.h"
@@ -93,32 +95,50 @@ void LeaveOnLostDisplay() {
   // The loader may be the thread that noticed; it cannot wait for itself. One that has
   // left is joined, not abandoned finished; one still inside a load is left to the exit.
   if (std::this_thread::get_id() == g_mainThread) StopLoaderThread(g_loader, kLoaderExitTimeoutMs);
-  SaveSettings();
-  SaveCareer();
-  std::fprintf(stderr, "kelvamor: the display connection was lost; settings and career saved\n");
+  const bool settingsSaved = SaveSettings();
+  const bool careerSaved = SaveCareer();
+  std::fprintf(stderr, "kelvamor: the display connection was lost; %s\n",
+               settingsSaved && careerSaved ? "settings and career saved"
+               : settingsSaved              ? "settings saved, the career could not be"
+               : careerSaved                ? "career saved, the settings could not be"
+                                            : "neither settings nor career could be saved");
+  std::fflush(stdout);
   std::fflush(stderr);
   // Static destructors would tear down sound and a context on a dead display, and a
   // loader still inside GL cannot be joined: leave at once.
   _exit(1);
 }
 
-void Shutdown(int exitCode) {
+// Saves both files (each failure names itself); false when either could not be saved.
+bool SavePlayerFiles() {
+  const bool settingsSaved = SaveSettings();
+  const bool careerSaved = SaveCareer();
+  return settingsSaved && careerSaved;
+}
+
+// A quit that loses the player's files is not a clean exit.
+int ExitCodeAfterSave(int exitCode, bool saved) {
+  if (saved || exitCode != 0) return exitCode;
+  std::printf("kelvamor: the player's files could not be saved at exit\n");
+  std::fflush(stdout);
+  return 1;
+}
+
+int Shutdown(int exitCode) {
   if (!StopLoaderThread(g_loader, kLoaderExitTimeoutMs)) {
     // A loader stuck in a load must not hold the exit, but it still works in the shared
     // GL context, on the content tables and on the sound sources: tearing any of them
     // down (or letting the static destructors run) would pull them from under it. The
     // player's files are kept and the process ends around it.
     std::fprintf(stderr, "shutdown: the loader thread did not stop within %u ms\n", kLoaderExitTimeoutMs);
-    SaveSettings();
-    SaveCareer();
+    exitCode = ExitCodeAfterSave(exitCode, SavePlayerFiles());
     std::fflush(stdout);
     std::fflush(stderr);
     _exit(exitCode);
   }
   ReleaseStartupSounds();
   CloseSoundDevice();
-  SaveSettings();
-  SaveCareer();
+  exitCode = ExitCodeAfterSave(exitCode, SavePlayerFiles());
   if (GameJoystick) {
     if (GameJoystick->present) GameJoystick->Release();
     delete GameJoystick;
@@ -127,6 +147,7 @@ void Shutdown(int exitCode) {
   DestroyMainWindow();
   platform::QuitVideo();
   platform::OpenWebPage();
+  return exitCode;
 }
 
 }  // namespace
@@ -211,10 +232,13 @@ int RunGame() {
   if (OpenSoundDevice()) LoadStartupSounds();
   SetupEax();
 
+  // A game without a window has not run: the shell sees a failure, and the message
+  // above names its cause.
+  FitScreenModeToDisplay();
   if (!CreateMainWindow("Kelvamor", Settings.screenWidth, Settings.screenHeight, 32, true, 24)) {
     CloseSoundDevice();
     platform::QuitVideo();
-    return 0;
+    return 1;
   }
   platform::OnDisplayLost(LeaveOnLostDisplay);
   TargetScreen.store(kScreenIntro);
@@ -230,11 +254,20 @@ int RunGame() {
   const uint32_t start = platform::TimeMs();
   while (!Handshake.LoaderRunning.load() && platform::TimeMs() - start < 1000) platform::SleepMs(1);
   glFinish();
-  if (!StartRendererFromSettings())
+  int exitCode = 0;
+  // Without its shaders, fonts and base textures the game shows black or blank screens;
+  // the start ends instead, naming the file.
+  if (!StartRendererFromSettings()) {
+    const std::string file = LastUnusableFile();
+    std::printf("kelvamor: the game cannot start: %s\n",
+                file.empty() ? "the renderer could not be set up" : (file + " cannot be used").c_str());
+    std::fflush(stdout);
     platform::ShowMessageBox("Initialization Failed.", "ERROR", platform::MessageIcon::kWarning);
+    exitCode = 1;
+    Handshake.AppDone.store(1);
+  }
   glFinish();
 
-  int exitCode = 0;
   while (!Handshake.AppDone.load()) {
     platform::Message m;
     if (platform::PeekMessage(&m)) {
@@ -248,6 +281,6 @@ int RunGame() {
     }
     RunFramePass();
   }
-  Shutdown(exitCode);
-  return exitCode;
+  if (StartDataMissing.load() && exitCode == 0) exitCode = 1;
+  return Shutdown(exitCode);
 }

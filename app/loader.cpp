@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "app/sound.h"
 #include "frontend/screens.h"
+#include "gfx/data_files.h"
 #include "platform/msgbox.h"
 #include "platform/timer.h"
 #include "platform/window.h"
@@ -19,6 +20,8 @@
 #include "race/track_loader.h"
 
 LoaderHandshakeState Handshake;
+
+std::atomic<bool> StartDataMissing{false};
 
 namespace {
 
@@ -53,7 +56,17 @@ int CurrentRaceNumber() {
 void LoadMenuContent() {
   MusicSource.Load("base/music/menu.wav", true);
   if (Settings.music) MusicSource.Play();
+  const uint32_t faultsBefore = UnusableFileCount();
   LoadTextures();
+  // The menus are drawn with these: without one the game ends, naming it, rather
+  // than show screens with holes.
+  if (UnusableFileCount() != faultsBefore) {
+    std::printf("kelvamor: the menus cannot run: %s cannot be used\n", LastUnusableFile().c_str());
+    std::fflush(stdout);
+    StartDataMissing.store(true);
+    Handshake.AppDone.store(1);
+    return;
+  }
   LoadObjects();
   LoadCarPartModels();
   LoadGarageModels();

@@ -2,6 +2,7 @@
 // race update in lock-step with the main thread's race render.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <thread>
 
@@ -10,6 +11,9 @@ void LoaderThread();
 
 // One pass of the loader's loop (the tests drive the stage machine with it).
 void LoaderPass();
+
+// Set when the menu content could not be loaded: the game ends with a failure.
+extern std::atomic<bool> StartDataMissing;
 
 // The race number LoadWorld gets for the career's race mode; 0 for an unknown mode.
 int CurrentRaceNumber();

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "app/joystick.h"
+#include "app/player_files.h"
+#include "frontend/option_steps.h"
 #include "frontend/screens.h"
 #include "gfx/virtual_screen.h"
 #include "platform/files.h"
@@ -20,6 +23,9 @@ constexpr const char* kBaseCopy = "./base/menu.inf";
 // No display is smaller or larger than this; anything outside is a damaged file.
 constexpr int32_t kMinScreenSide = 200;
 constexpr int32_t kMaxScreenSide = 16384;
+
+// The last joystick code: hat 3 pushed left (joystick.h lists the codes).
+constexpr int32_t kJoyCodeLastCode = kJoyCodeAxisCentreDown + 11;
 
 int32_t ReadI32(const uint8_t* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -70,22 +76,29 @@ void FromFields(const int32_t f[49], GameSettings* s) {
   s->controlDevice = f[48];
 }
 
-bool ReadFile(const std::string& path, std::vector<uint8_t>* out) {
-  out->clear();
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  uint8_t buf[512];
-  size_t n;
-  // A settings file is tiny; stop early on anything absurdly large.
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && out->size() < 4096)
-    out->insert(out->end(), buf, buf + n);
-  std::fclose(f);
-  return true;
+bool TryLoadBase(GameSettings* s) {
+  std::string bytes;
+  if (platform::ReadWholeFile(kBaseCopy, kSettingsFileSize, &bytes, nullptr) != platform::FileRead::kRead)
+    return false;
+  return DecodeSettings(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), s);
 }
 
-bool TryLoad(const std::string& path, GameSettings* s) {
-  std::vector<uint8_t> bytes;
-  return ReadFile(path, &bytes) && DecodeSettings(bytes.data(), bytes.size(), s);
+// The player's resolution while the run uses another (see KeepPlayerScreenMode).
+struct KeptScreenMode {
+  bool kept = false;
+  int32_t mode = 0, width = 0, height = 0;
+  int32_t runWidth = 0, runHeight = 0;
+};
+KeptScreenMode g_kept;
+
+bool ClampField(int32_t* v, int32_t lo, int32_t hi) {
+  const int32_t old = *v;
+  *v = *v < lo ? lo : (*v > hi ? hi : *v);
+  return *v != old;
+}
+
+bool BindingUsable(int32_t code) {
+  return code == -1 || (code >= 0 && code <= 255) || (code >= kJoyCodeAxisUp && code <= kJoyCodeLastCode);
 }
 
 }  // namespace
@@ -126,14 +139,59 @@ void EncodeSettings(const GameSettings& s, uint8_t out[kSettingsFileSize]) {
   for (int i = 0; i < 49; ++i) WriteI32(out + 4 * i, f[i]);
 }
 
-bool DecodeSettings(const uint8_t* data, size_t size, GameSettings* s) {
-  if (!data || size != kSettingsFileSize) return false;
+bool DecodeSettings(const uint8_t* data, size_t size, GameSettings* s, std::string* why) {
+  if (!data || size != kSettingsFileSize) {
+    if (why) *why = "holds " + std::to_string(data ? size : 0) + " bytes, not the 196 of a settings file";
+    return false;
+  }
   int32_t f[49];
   for (int i = 0; i < 49; ++i) f[i] = ReadI32(data + 4 * i);
   const int32_t w = f[1], h = f[2];
-  if (w < kMinScreenSide || w > kMaxScreenSide || h < kMinScreenSide || h > kMaxScreenSide) return false;
+  if (w < kMinScreenSide || w > kMaxScreenSide || h < kMinScreenSide || h > kMaxScreenSide) {
+    if (why) *why = "names a screen of " + std::to_string(w) + " x " + std::to_string(h) + " pixels, which no display has";
+    return false;
+  }
   FromFields(f, s);
   return true;
+}
+
+std::string ClampSettings(GameSettings* s) {
+  std::string fixed;
+  auto note = [&fixed](bool changed, const char* what) {
+    if (!changed) return;
+    if (!fixed.empty()) fixed += ", ";
+    fixed += what;
+  };
+  note(ClampField(&s->displayMode, 0, kDisplayModeCount - 1), "display mode");
+  note(ClampField(&s->colourBits, 16, 32), "colour bits");
+  note(ClampField(&s->reflectionQuality, 0, 2), "reflection quality");
+  note(ClampField(&s->cityTraffic, 0, 2), "city traffic");
+  note(ClampField(&s->postEffect, 0, 1), "post effect");
+  note(ClampField(&s->screenTextureMainPass, 0, 1), "screen texture pass");
+  note(ClampField(&s->textureFiltering, 0, 1), "texture filtering");
+  note(ClampField(&s->shadowDetail, 0, 3), "shadow detail");
+  // 3 is a range of no distance of its own: the view keeps its distance, as it always has.
+  note(ClampField(&s->sightRange, 0, 3), "sight range");
+  note(ClampField(&s->antiAliasing, 0, 8), "anti-aliasing");
+  bool bindings = false;
+  for (int32_t& code : s->bindings.slot) {
+    if (BindingUsable(code)) continue;
+    code = -1;
+    bindings = true;
+  }
+  note(bindings, "control bindings");
+  note(ClampField(&s->transmission, 0, 1), "transmission");
+  note(ClampField(&s->controlDevice, 0, 1), "control device");
+  return fixed;
+}
+
+void KeepPlayerScreenMode(int32_t runWidth, int32_t runHeight) {
+  g_kept.kept = true;
+  g_kept.mode = Settings.displayMode;
+  g_kept.width = Settings.screenWidth;
+  g_kept.height = Settings.screenHeight;
+  g_kept.runWidth = runWidth;
+  g_kept.runHeight = runHeight;
 }
 
 std::string UserFilePath(const char* name, bool create) {
@@ -145,27 +203,44 @@ std::string UserFilePath(const char* name, bool create) {
 }
 
 bool LoadSettings() {
+  g_kept.kept = false;
   GameSettings s{};
   const std::string user = UserFilePath(kFileName, false);
-  if (!(!user.empty() && TryLoad(user, &s)) && !TryLoad(kBaseCopy, &s)) {
-    std::fprintf(stderr, "menu.inf: no usable settings file; using the defaults\n");
+  std::string bytes, why;
+  bool read = !user.empty() && ReadPlayerFile(kFileName, user, kSettingsFileSize, &bytes);
+  if (read && bytes.size() != kSettingsFileSize) why = WrongSizeReason(bytes.size(), kSettingsFileSize, "a settings file");
+  if (read && !DecodeSettings(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &s, why.empty() ? &why : nullptr)) {
+    SetAsideDamaged(kFileName, user, why, "the shipped settings are used");
+    read = false;
+  }
+  if (!read && !TryLoadBase(&s)) {
+    std::printf("menu.inf: %s is missing or damaged too; the built-in settings are used\n", kBaseCopy);
     s = DefaultSettings();
   }
+  const std::string clamped = ClampSettings(&s);
+  if (!clamped.empty()) std::printf("menu.inf: out-of-range values brought into range: %s\n", clamped.c_str());
+  std::fflush(stdout);
   Settings = s;
   ApplyDerivedValues(Settings);
   return SaveSettings();
 }
 
 bool SaveSettings() {
-  const std::string path = UserFilePath(kFileName, true);
-  if (path.empty()) return false;
   if (PendingGraphics.apply) {
     Settings.displayMode = PendingGraphics.acceptedMode;
     Settings.screenWidth = PendingGraphics.acceptedWidth;
     Settings.screenHeight = PendingGraphics.acceptedHeight;
     Settings.antiAliasing = PendingGraphics.antiAliasing;
   }
+  GameSettings out = Settings;
+  if (g_kept.kept && out.screenWidth == g_kept.runWidth && out.screenHeight == g_kept.runHeight) {
+    out.displayMode = g_kept.mode;
+    out.screenWidth = g_kept.width;
+    out.screenHeight = g_kept.height;
+  } else {
+    g_kept.kept = false;  // another resolution was accepted: it is the player's now
+  }
   uint8_t bytes[kSettingsFileSize];
-  EncodeSettings(Settings, bytes);
-  return platform::WriteFileAtomic(path, bytes, sizeof bytes);
+  EncodeSettings(out, bytes);
+  return SavePlayerFile(kFileName, bytes, sizeof bytes);
 }

@@ -50,21 +50,33 @@ GameSettings DefaultSettings();
 void EncodeSettings(const GameSettings& s, uint8_t out[kSettingsFileSize]);
 // Decodes a file image, with the reader's normalisation (flags to 0/1, field 13 = 1).
 // False, leaving *s alone, when the image is not a usable settings file (wrong size,
-// or a width or height no display has).
-bool DecodeSettings(const uint8_t* data, size_t size, GameSettings* s);
+// or a width or height no display has), with the reason in `why` when given.
+bool DecodeSettings(const uint8_t* data, size_t size, GameSettings* s, std::string* why = nullptr);
+
+// Brings every field with a known range into it (a binding no key or joystick control
+// has becomes unbound); the width, height, flags and field 9 are left alone. Returns the
+// names of the settings changed, comma-separated, or "" when all were in range.
+std::string ClampSettings(GameSettings* s);
 
 // What the reader derives from the fields it has read: the pending graphics values,
 // the VirtualScreen frame and the view distance. The race tools, which never read the
 // user's file, apply their own settings with it.
 void ApplyDerivedValues(const GameSettings& s);
 
-// Reads the user's menu.inf (else "./base/menu.inf", else the defaults), derives the
+// Reads the user's menu.inf (else "./base/menu.inf", else the defaults; a user's file
+// that cannot be used is kept beside as menu.inf.damaged), clamps it, derives the
 // VirtualScreen frame, the pending graphics values and the view distance, and writes
 // the file back at once. Returns what SaveSettings returns.
 bool LoadSettings();
 // Writes menu.inf into the user's folder (applying the graphics page's pending values
 // when its apply flag is set). False when nothing could be written.
 bool SaveSettings();
+
+// This run uses `runWidth` x `runHeight` because the display does not offer the
+// settings' resolution: menu.inf keeps the player's choice (the settings' mode, width
+// and height as they are now) for as long as the run's mode stands, and drops it once
+// another resolution is accepted.
+void KeepPlayerScreenMode(int32_t runWidth, int32_t runHeight);
 
 // Documents/Kelvamor/<name>; the folder is created when create is set.
 std::string UserFilePath(const char* name, bool create);

@@ -82,8 +82,12 @@ void SoundSource::Load(const char* path, bool looping) {
   std::string layout;
   const bool fits = WaveFileChunksFit(path, &layout);
   sampleData = fits && g_alutStarted ? alutLoadMemoryFromFile(path, &fmt, &bytes, &rate) : nullptr;
-  const bool read = sampleData && bytes > 0 && rate > 0.0f;
-  const char* why = read ? nullptr : fits ? alutGetErrorString(alutGetError()) : layout.c_str();
+  const int hz = SampleRateHz(rate);
+  const bool read = sampleData && bytes > 0 && hz > 0;
+  const char* why = read ? nullptr
+                    : !fits ? layout.c_str()
+                    : sampleData && bytes > 0 ? "the sample rate is out of range"
+                                              : alutGetErrorString(alutGetError());
 
   // The context's error code is shared with the other thread, which plays and pauses
   // sources meanwhile: whether the names were made is read from the names themselves.
@@ -102,8 +106,8 @@ void SoundSource::Load(const char* path, bool looping) {
   if (read) {
     format = fmt;
     size = bytes;
-    frequency = static_cast<int>(rate);
-    alBufferData(buffer, fmt, sampleData, bytes, static_cast<ALsizei>(rate));
+    frequency = hz;
+    alBufferData(buffer, fmt, sampleData, bytes, hz);
   } else {
     // The source stays, with an empty buffer: playing it is silent.
     std::fprintf(stderr, "sound: cannot read %s: %s\n", path, why);

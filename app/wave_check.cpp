@@ -41,6 +41,11 @@ bool WaveChunksFit(std::FILE* f, std::string* why) {
     if (size > left) return Refuse(why, "a chunk claims more bytes than the file holds");
     if (std::memcmp(chunk, "fmt ", 4) == 0) {
       if (size < 16) return Refuse(why, "the format chunk is shorter than 16 bytes");
+      unsigned char format[8];
+      if (std::fread(format, 1, sizeof format, f) != sizeof format)
+        return Refuse(why, "the format chunk cannot be read");
+      const uint32_t rate = LittleU32(format + 4);
+      if (rate == 0 || rate > kMaxWaveRate) return Refuse(why, "the sample rate is out of range");
       sawFormat = true;
     } else if (std::memcmp(chunk, "data", 4) == 0) {
       if (!sawFormat) return Refuse(why, "the data chunk comes before the format chunk");
@@ -59,4 +64,10 @@ bool WaveFileChunksFit(const char* path, std::string* why) {
   const bool fit = WaveChunksFit(f, why);
   std::fclose(f);
   return fit;
+}
+
+int SampleRateHz(float rate) {
+  // Written so that a NaN fails the test too.
+  if (!(rate >= 1.0f && rate <= static_cast<float>(kMaxWaveRate))) return 0;
+  return static_cast<int>(rate);
 }

@@ -7,9 +7,17 @@
 #include <string>
 
 // True when `f` (positioned anywhere) holds "RIFF" .. "WAVE", a "fmt " chunk of at
-// least 16 bytes and then a "data" chunk, each chunk on the way lying wholly inside the
+// least 16 bytes with a sample rate SampleRateHz takes, and then a "data" chunk, each chunk on the way lying wholly inside the
 // file. Otherwise false with the reason in `why`. Leaves the file position at its end.
 bool WaveChunksFit(std::FILE* f, std::string* why);
 
 // The same for a file by name; a file that cannot be opened does not fit.
 bool WaveFileChunksFit(const char* path, std::string* why);
+
+// No sound hardware plays faster than this; a header claiming more is damaged.
+constexpr unsigned kMaxWaveRate = 768000;
+
+// The sample rate a reader reported, as the whole hertz OpenAL takes; 0 when it is not
+// a rate at all (not positive, not a number, or above kMaxWaveRate), which an int
+// conversion of the float could not even represent.
+int SampleRateHz(float rate);

@@ -2,10 +2,15 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "app/input.h"
 #include "app/joystick.h"
 #include "app/settings.h"
 #include "app/sound.h"
+#include "frontend/option_steps.h"
 #include "frontend/screens.h"
 #include "gfx/font.h"
 #include "gfx/projection.h"
@@ -68,9 +73,25 @@ void OnActivate(bool active, bool minimised) {
 bool CreateMainWindow(const char* title, int width, int height, int colourBits, bool fullscreen,
                       int /*depth: always 24*/) {
   g_fullscreen = fullscreen;
-  if (!platform::InitVideo()) return Fail("Failed To Register The Window Class.");
-  if (fullscreen && !platform::ChangeDisplayMode(width, height, colourBits))
+  if (!platform::InitVideo()) {
+    std::printf("window: no display could be opened: %s\n", platform::VideoError());
+    return Fail("Failed To Register The Window Class.");
+  }
+  if (fullscreen && !platform::ChangeDisplayMode(width, height, colourBits)) {
+    const char* driver = platform::VideoDriverName();
+    // With no X server or compositor to reach, SDL may still start a driver that draws
+    // nowhere; that is no display either.
+    const bool nowhere = std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+    const char* display = std::getenv("DISPLAY");
+    if (nowhere || platform::DisplayModeCount() == 0)
+      std::printf("window: no display could be opened (DISPLAY=%s): only the video driver %s started\n",
+                  display ? display : "", driver);
+    else
+      std::printf("window: the display cannot be switched to %d x %d: %s (video driver %s)\n", width, height,
+                  IsDisplayModeAvailable(width, height) ? platform::VideoError() : "it offers no such mode", driver);
+    std::fflush(stdout);
     return Fail("Program Will Now Close.", MessageIcon::kStop);
+  }
   platform::ShowCursor(false);
   if (!platform::CreateWindow(title, width, height, fullscreen)) return FailAfterWindow("Window Creation Error.");
   if (!platform::CreateMainContext()) return FailAfterWindow("Can't Create A GL Rendering Context.");
@@ -95,6 +116,28 @@ void DestroyMainWindow() {
   platform::RestoreDesktopMode();
   platform::ShowCursor(true);
   platform::DestroyWindow();
+}
+
+void FitScreenModeToDisplay() {
+  // Without a display CreateMainWindow names the failure.
+  if (!platform::InitVideo()) return;
+  const int w = Settings.screenWidth, h = Settings.screenHeight;
+  if (IsDisplayModeAvailable(w, h)) return;
+  int dw = 0, dh = 0;
+  // Without a desktop mode to fall back on, the switch is tried as it stands and its
+  // failure names the mode.
+  if (!platform::GetDesktopMode(&dw, &dh) || !IsDisplayModeAvailable(dw, dh)) return;
+  KeepPlayerScreenMode(dw, dh);
+  int mode = Settings.displayMode;
+  for (int i = 0; i < kDisplayModeCount; ++i)
+    if (kDisplayModes[i].width == dw && kDisplayModes[i].height == dh) mode = i;
+  Settings.displayMode = mode;
+  Settings.screenWidth = dw;
+  Settings.screenHeight = dh;
+  ApplyDerivedValues(Settings);
+  std::printf("menu.inf: the display does not offer %d x %d; this start uses the desktop's %d x %d, and "
+              "menu.inf keeps %d x %d until another resolution is accepted\n", w, h, dw, dh, w, h);
+  std::fflush(stdout);
 }
 
 bool IsDisplayModeAvailable(int width, int height) {

@@ -13,5 +13,9 @@ bool CreateMainWindow(const char* title, int width, int height, int colourBits, 
 // the window; safe after a partial creation and when called twice.
 void DestroyMainWindow();
 bool IsDisplayModeAvailable(int width, int height);
+// Before the window: when the display does not offer the settings' resolution (a
+// monitor changed since it was chosen), this run uses the desktop's, with a line naming
+// menu.inf, and the file keeps the player's choice until another is accepted.
+void FitScreenModeToDisplay();
 // Returns 0 for every message the game handles.
 int MainWindowProc(const platform::Message& m);

@@ -29,6 +29,17 @@ bool DataChunkFits(const uint8_t* data, size_t size) {
   return false;
 }
 
+// The first format chunk's sample rate, as the sound loader hands it on (ALUT reports it
+// as a float); 0 when no format chunk lies inside the bytes.
+float FormatRate(const uint8_t* data, size_t size) {
+  for (uint64_t at = 12; at + 16 <= size;) {
+    const uint64_t chunk = Little32(data + at + 4);
+    if (std::memcmp(data + at, "fmt ", 4) == 0) return static_cast<float>(Little32(data + at + 12));
+    at += 8 + chunk + (chunk & 1);
+  }
+  return 0.0f;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -39,5 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (size < 12 || !DataChunkFits(data, size)) std::abort();
+  // A passing header's rate must become a whole hertz OpenAL can take.
+  if (SampleRateHz(FormatRate(data, size)) <= 0) std::abort();
   return 0;
 }

@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
+
+#include "gfx/data_files.h"
 
 BitmapFont Font1 = {8, {}, 0};
 BitmapFont Font2 = {0, {}, 0};
@@ -75,7 +78,8 @@ GlyphCell GlyphCellOf(unsigned char code) {
   return GlyphCell{u, 1.0f - v - kCell, 1.0f - v};
 }
 
-bool ReadFontWidths(FILE* file, float widths[kFontGlyphs]) {
+bool ReadFontWidths(FILE* file, float widths[kFontGlyphs], int* glyphsRead) {
+  if (glyphsRead) *glyphsRead = 0;
   if (file == nullptr) return false;
   char line[kLineBytes];
   int code = 0;
@@ -88,17 +92,32 @@ bool ReadFontWidths(FILE* file, float widths[kFontGlyphs]) {
     const float w = static_cast<float>(std::atof(line));
     widths[code] = std::fabs(w) <= kMaxGlyphWidth ? w : 0.0f;
   }
+  if (glyphsRead) *glyphsRead = code;
   for (; code < kFontGlyphs; ++code) widths[code] = 0.0f;
   return true;
 }
 
-void LoadFontWidths(const char* path, int font) {
+bool LoadFontWidths(const char* path, int font) {
   BitmapFont* f = FontByNumber(font);
-  if (f == nullptr || path == nullptr) return;
+  if (f == nullptr || path == nullptr) return false;
   FILE* file = std::fopen(path, "r");
-  if (file == nullptr) return;
-  ReadFontWidths(file, f->widths);
+  if (file == nullptr) {
+    ReportUnusableFile(path, OpenFailureReason());
+    return false;
+  }
+  int glyphs = 0;
+  ReadFontWidths(file, f->widths, &glyphs);
   std::fclose(file);
+  // Glyphs without a width draw nothing: a cut file blanks every text that uses them.
+  bool anyWidth = false;
+  for (float w : f->widths) anyWidth = anyWidth || w != 0.0f;
+  if (glyphs < kFontGlyphs || !anyWidth) {
+    const std::string why = "holds widths for " + std::to_string(anyWidth ? glyphs : 0) + " of the " +
+                            std::to_string(kFontGlyphs) + " glyphs";
+    ReportUnusableFile(path, why.c_str());
+    return false;
+  }
+  return true;
 }
 
 void BuildFontLists1() { BuildLists(&Font1, 15.0f, 0.0f, -3.0f, 17.0f, 20.0f); }

@@ -31,10 +31,10 @@ GlyphCell GlyphCellOf(unsigned char code);
 // way gives 0). Codes whose lines are missing at the end of a short file get 0. Lines
 // longer than the format's 127 characters are read whole so the pairs stay in step.
 // False when the file does not open (widths untouched).
-bool ReadFontWidths(FILE* file, float widths[kFontGlyphs]);
+bool ReadFontWidths(FILE* file, float widths[kFontGlyphs], int* glyphsRead = nullptr);
 // Loads the widths of font 1 or 2 from a path; a file that does not open leaves the
 // font's widths as they were.
-void LoadFontWidths(const char* path, int font);
+bool LoadFontWidths(const char* path, int font);
 
 void BuildFontLists1();
 void BuildFontLists2();

@@ -9,6 +9,8 @@
 #include <new>
 #include <vector>
 
+#include "gfx/data_files.h"
+
 #include "gfx/milkshape.h"
 
 namespace {
@@ -212,7 +214,21 @@ SbmResult MilkshapeModel::LoadFromMemory(const uint8_t* data, size_t size) {
   return SbmResult::kOk;
 }
 
-bool MilkshapeModel::Load(const char* path) { return LoadFile(path) == SbmResult::kOk; }
+bool MilkshapeModel::Load(const char* path) {
+  const SbmResult r = LoadFile(path);
+  if (r == SbmResult::kOk) return true;
+  switch (r) {
+    case SbmResult::kOpenFailed: ReportUnusableFile(path, OpenFailureReason()); break;
+    case SbmResult::kBadMagic: ReportUnusableFile(path, "is not a model file"); break;
+    case SbmResult::kBadVersion: ReportUnusableFile(path, "is a model of an unknown version"); break;
+    case SbmResult::kTruncated: ReportUnusableFile(path, "is truncated: it promises more than it holds"); break;
+    case SbmResult::kBadIndex: ReportUnusableFile(path, "names vertices or triangles it does not have"); break;
+    case SbmResult::kOutOfMemory: ReportUnusableFile(path, "is too large to load"); break;
+    case SbmResult::kNotFinite: ReportUnusableFile(path, "holds coordinates that are not numbers"); break;
+    case SbmResult::kOk: break;
+  }
+  return false;
+}
 
 SbmResult MilkshapeModel::LoadFile(const char* path) {
   if (path == nullptr) return SbmResult::kOpenFailed;

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
+#include "gfx/data_files.h"
 #include "platform/crt_rand.h"
 
 
@@ -37,7 +39,7 @@ float ParticleEmitter::NewDecayRate() const {
 bool ParticleEmitter::Load(const char* path) {
   EffectParameters p;
   std::memset(&p, 0, sizeof p);
-  uint8_t bytes[kEffectFileBytes + 1];
+  uint8_t bytes[kEffectFileBytes + 1] = {};
   size_t n = 0;
   if (path != nullptr) {
     if (FILE* f = std::fopen(path, "rb")) {
@@ -46,10 +48,15 @@ bool ParticleEmitter::Load(const char* path) {
     }
   }
   if (!DecodeEffect(bytes, n, &p)) {
+    ReportUnusableFile(path, n == 0 ? "is missing or empty" : "is not a usable effect file", true);
     // Nothing to run with: an empty emitter rather than undefined parameters.
     Release();
     std::memset(&params_, 0, sizeof params_);
     return false;
+  }
+  if (const char* problem = EffectProblem(p)) {
+    const std::string why = std::string("is no usable effect: ") + problem;
+    ReportUnusableFile(path, why.c_str(), true);
   }
   return Init(p);
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "gfx/data_files.h"
 #include "gfx/font.h"
 #include "gfx/gl_ext.h"
 #include "gfx/noise.h"
@@ -130,9 +131,13 @@ bool InitRenderer(const RendererSetup& setup) {
   glCullFace(GL_BACK);
   glEnable(GL_CULL_FACE);
 
+  // The menus and the HUD cannot be read without their fonts and base textures: the
+  // start ends, naming the file, rather than running with blank text.
+  const uint32_t faultsBefore = UnusableFileCount();
   LoadBaseTextures();
-  LoadFontWidths("base/font1.ini", 1);
-  LoadFontWidths("base/font2.ini", 2);
+  bool fontsRead = LoadFontWidths("base/font1.ini", 1);
+  fontsRead = LoadFontWidths("base/font2.ini", 2) && fontsRead;
+  const bool essentialsRead = fontsRead && UnusableFileCount() == faultsBefore;
   BuildFontLists1();
   BuildFontLists2();
   if (GfxLinks.loadFPoints) GfxLinks.loadFPoints("base/fpoints.ini");
@@ -152,7 +157,7 @@ bool InitRenderer(const RendererSetup& setup) {
 
   LoadParticleEmitters();
   CreateEnvironmentCubeMap(&Renderer.targets);
-  return BuildShaderPrograms("base/shaders/", Renderer.programs);
+  return BuildShaderPrograms("base/shaders/", Renderer.programs) && essentialsRead;
 }
 
 void ReleaseRenderer() {

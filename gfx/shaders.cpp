@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/data_files.h"
 #include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
 #include "gfx/links.h"
@@ -77,25 +78,32 @@ constexpr int kInfoLogCapacity = 4096;
 
 // Compile errors are not fatal by themselves (they surface as a link failure), but the
 // compiler's own words name the file and line, which the link log often does not.
-void ReportCompileLog(GLhandleARB shader, const std::string& path) {
+bool ReportCompileLog(GLhandleARB shader, const std::string& path) {
   GLint compiled = 0;
   GlExt.glGetObjectParameterivARB(shader, GL_OBJECT_COMPILE_STATUS_ARB, &compiled);
-  if (compiled) return;
+  if (compiled) return true;
   std::vector<char> log(kInfoLogCapacity, '\0');
   GLsizei length = 0;
   GlExt.glGetInfoLogARB(shader, kInfoLogCapacity, &length, log.data());
   std::fprintf(stderr, "%s: %s\n", path.c_str(), log.data());
+  ReportUnusableFile(path.c_str(), "does not compile");
+  return false;
 }
 
-// Reads, compiles and attaches one stage; false when the file does not open.
-bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, GLhandleARB* shader) {
+// Reads, compiles and attaches one stage; false when the file does not open. A stage
+// that does not compile clears *compiled (its failure surfaces at the link too).
+bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, GLhandleARB* shader,
+                 bool* compiled) {
   char* text = ReadTextFile(path.c_str());
-  if (!text) return false;
+  if (!text) {
+    ReportUnusableFile(path.c_str(), OpenFailureReason());
+    return false;
+  }
   *shader = GlExt.glCreateShaderObjectARB(type);
   const GLcharARB* source = text;
   GlExt.glShaderSourceARB(*shader, 1, &source, nullptr);
   GlExt.glCompileShaderARB(*shader);
-  ReportCompileLog(*shader, path);
+  if (!ReportCompileLog(*shader, path)) *compiled = false;
   GlExt.glAttachObjectARB(program, *shader);
   delete[] text;
   return true;
@@ -104,8 +112,9 @@ bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, GLha
 bool BuildProgram(const std::string& folder, int index, ShaderProgram* p) {
   const std::string base = folder + kProgramNames[index];
   p->program = GlExt.glCreateProgramObjectARB();
-  if (!AttachStage(p->program, GL_VERTEX_SHADER_ARB, base + "VS.glsl", &p->vertexShader)) return false;
-  if (!AttachStage(p->program, GL_FRAGMENT_SHADER_ARB, base + "PS.glsl", &p->fragmentShader))
+  bool compiled = true;
+  if (!AttachStage(p->program, GL_VERTEX_SHADER_ARB, base + "VS.glsl", &p->vertexShader, &compiled)) return false;
+  if (!AttachStage(p->program, GL_FRAGMENT_SHADER_ARB, base + "PS.glsl", &p->fragmentShader, &compiled))
     return false;
   GlExt.glLinkProgramARB(p->program);
   GLint linked = 0;
@@ -114,9 +123,16 @@ bool BuildProgram(const std::string& folder, int index, ShaderProgram* p) {
     std::vector<char> log(kInfoLogCapacity, '\0');
     GLsizei length = 0;
     GlExt.glGetInfoLogARB(p->program, kInfoLogCapacity, &length, log.data());
+    if (compiled) {
+      // The log names the stage at fault in its own words; both files are named here.
+      const std::string pair = base + "VS.glsl and " + base + "PS.glsl";
+      ReportUnusableFile(pair.c_str(), ("do not link: " + std::string(log.data())).c_str());
+    }
     platform::ShowMessageBox(log.data(), "Error linking shaders...", platform::MessageIcon::kInformation);
     return false;
   }
+  // A driver that links a stage that did not compile would draw its surfaces black.
+  if (!compiled) return false;
   const UniformList& list = kLists[index];
   for (int i = 0; i < list.count; ++i) {
     const int u = static_cast<int>(list.names[i]);

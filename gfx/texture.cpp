@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "gfx/data_files.h"
 #include "gfx/gl_ext.h"
 #include "gfx/image_bmp.h"
 #include "gfx/image_tga.h"
@@ -65,11 +66,28 @@ void Texture::Release() {
   name = -1;
 }
 
+namespace {
+
+// The game's images: a file that does not read is named with its fault.
+bool ReadGameTGA(const char* path, TgaImage* image) {
+  switch (ReadTGAFile(path, image)) {
+    case TgaResult::kOk: return true;
+    case TgaResult::kOpenFailed: ReportUnusableFile(path, OpenFailureReason()); break;
+    case TgaResult::kBadHeader: ReportUnusableFile(path, "is not an uncompressed true-colour TGA image"); break;
+    case TgaResult::kBadDepth: ReportUnusableFile(path, "is a TGA image of neither 24 nor 32 bits"); break;
+    case TgaResult::kEmpty: ReportUnusableFile(path, "is a TGA image with no pixels"); break;
+    case TgaResult::kShortPixels: ReportUnusableFile(path, "is truncated: it ends before its pixels"); break;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool Texture::LoadTGA(const char* path, int mode) {
   if (!GlContextCurrent()) return false;
   if (name != -1 && glIsTexture(static_cast<GLuint>(name))) return true;
   TgaImage image;
-  if (ReadTGAFile(path, &image) != TgaResult::kOk) return false;
+  if (!ReadGameTGA(path, &image)) return false;
   width = image.width;
   height = image.height;
   components = image.components;
@@ -151,7 +169,7 @@ bool Texture::LoadTGA(const char* path, int mode) {
 int LoadTGATexture(const char* path, bool compress) {
   if (!GlContextCurrent()) return -1;
   TgaImage image;
-  if (ReadTGAFile(path, &image) != TgaResult::kOk) return -1;
+  if (!ReadGameTGA(path, &image)) return -1;
   const GLenum format = image.components == 3 ? GL_RGB : GL_RGBA;
   const GLenum internalFormat =
       compress ? (image.components == 3 ? GL_COMPRESSED_RGB_ARB : GL_COMPRESSED_RGBA_ARB) : format;
@@ -172,6 +190,7 @@ int LoadBMPTexture(const char* path, bool compress) {
   if (!GlContextCurrent()) return -1;
   BmpImage* image = LoadBMP(path);
   if (!image || !image->pixels) {
+    ReportUnusableFile(path, "is missing or not a readable BMP image");
     FreeBMP(image);
     return -1;
   }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,11 @@
 namespace platform {
 
 namespace {
+
+bool Fail(std::string* why, const std::string& reason) {
+  if (why) *why = reason;
+  return false;
+}
 
 // Reads XDG_DOCUMENTS_DIR="$HOME/Docs" style lines; "" when absent.
 std::string XdgDocumentsDir(const std::string& home) {
@@ -45,24 +51,29 @@ std::string DocumentsFolder() {
   return dir;
 }
 
-bool MakeDirectories(const std::string& path) {
-  if (path.empty()) return false;
+bool MakeDirectories(const std::string& path, std::string* why) {
+  if (path.empty()) return Fail(why, "no folder named");
   std::string partial;
   size_t pos = 0;
   while (pos != std::string::npos) {
     pos = path.find('/', pos + 1);
     partial = path.substr(0, pos);
     if (partial.empty()) continue;
-    if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST)
+      return Fail(why, partial + ": " + std::strerror(errno));
   }
   struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  if (stat(path.c_str(), &st) != 0) return Fail(why, path + ": " + std::strerror(errno));
+  // An existing file where a folder belongs makes mkdir report EEXIST; name it here.
+  if (!S_ISDIR(st.st_mode)) return Fail(why, path + " is a file, not a folder");
+  return true;
 }
 
-bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* why) {
   const std::string tmp = path + ".tmp";
   const int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) return Fail(why, std::strerror(errno));
+  std::string reason;
   const char* p = static_cast<const char*>(data);
   size_t left = size;
   bool ok = true;
@@ -70,17 +81,78 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
     const ssize_t n = write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
+      reason = n < 0 ? std::strerror(errno) : "nothing more could be written";
       ok = false;
       break;
     }
     p += n;
     left -= static_cast<size_t>(n);
   }
-  ok = fsync(fd) == 0 && ok;
-  ok = close(fd) == 0 && ok;
-  if (ok) ok = rename(tmp.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(tmp.c_str());
+  // A full disk may only show at the flush or the close.
+  if (fsync(fd) != 0 && ok) {
+    reason = std::strerror(errno);
+    ok = false;
+  }
+  if (close(fd) != 0 && ok) {
+    reason = std::strerror(errno);
+    ok = false;
+  }
+  if (ok && rename(tmp.c_str(), path.c_str()) != 0) {
+    reason = std::strerror(errno);
+    ok = false;
+  }
+  if (!ok) {
+    unlink(tmp.c_str());
+    if (why) *why = reason;
+  }
   return ok;
+}
+
+FileRead ReadWholeFile(const std::string& path, size_t maxBytes, std::string* bytes, std::string* why) {
+  bytes->clear();
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    // Nothing there, or a file where a folder on the way should be: nothing to read
+    // (the save that follows names what is in the way).
+    if (errno == ENOENT || errno == ENOTDIR) return FileRead::kMissing;
+    if (why) *why = std::strerror(errno);
+    return FileRead::kFailed;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    if (why) *why = S_ISDIR(st.st_mode) ? "it is a folder, not a file" : "it is not a regular file";
+    return FileRead::kNotAFile;
+  }
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    if (why) *why = std::strerror(errno);
+    return FileRead::kFailed;
+  }
+  char buf[4096];
+  size_t n;
+  while (bytes->size() <= maxBytes && (n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes->append(buf, n);
+  const bool failed = std::ferror(f) != 0;
+  const int err = errno;
+  std::fclose(f);
+  if (failed) {
+    if (why) *why = std::strerror(err);
+    return FileRead::kFailed;
+  }
+  if (bytes->size() > maxBytes + 1) bytes->resize(maxBytes + 1);
+  return FileRead::kRead;
+}
+
+std::string KeepDamagedFile(const std::string& path, std::string* why) {
+  struct stat st;
+  for (int i = 1; i <= 99; ++i) {
+    const std::string aside = path + ".damaged" + (i == 1 ? "" : "." + std::to_string(i));
+    // Never over an earlier damaged copy: each one may be the only trace of a career.
+    if (lstat(aside.c_str(), &st) == 0) continue;
+    if (rename(path.c_str(), aside.c_str()) == 0) return aside;
+    Fail(why, std::strerror(errno));
+    return "";
+  }
+  Fail(why, "99 damaged copies are already there");
+  return "";
 }
 
 }  // namespace platform

@@ -10,12 +10,26 @@ namespace platform {
 // $HOME/Documents; created when missing. Empty when there is no HOME at all.
 std::string DocumentsFolder();
 
-// mkdir -p; true when the folder exists afterwards.
-bool MakeDirectories(const std::string& path);
+// mkdir -p; true when the folder exists afterwards. On failure `why` (when given) says
+// which part of the path is in the way and how.
+bool MakeDirectories(const std::string& path, std::string* why = nullptr);
 
 // Writes the bytes to a temporary file beside path and renames it over path, so a
 // crash mid-write leaves the old file whole. False (and the old file untouched) on
-// any failure.
-bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
+// any failure, with the system's reason in `why` when given.
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* why = nullptr);
+
+// How reading a whole file went.
+enum class FileRead { kRead, kMissing, kNotAFile, kFailed };
+
+// Reads at most maxBytes + 1 bytes of the file at path (so a file longer than any
+// valid one shows as longer). kMissing when nothing is there, kNotAFile for a folder
+// or device, kFailed with the reason in `why` for a file that cannot be read.
+FileRead ReadWholeFile(const std::string& path, size_t maxBytes, std::string* bytes, std::string* why);
+
+// Moves a player's file that cannot be used out of the way, to path.damaged (or
+// path.damaged.2, .3, ... when that is taken), so the next write does not destroy it.
+// Returns the new path, or "" with the reason in `why`.
+std::string KeepDamagedFile(const std::string& path, std::string* why);
 
 }  // namespace platform

@@ -41,6 +41,13 @@ bool InitVideo() {
   return true;
 }
 
+const char* VideoError() { return SDL_GetError(); }
+
+const char* VideoDriverName() {
+  const char* name = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
+  return name ? name : "none";
+}
+
 void QuitVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_Quit();
 }

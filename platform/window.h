@@ -8,6 +8,10 @@ namespace platform {
 
 // Starts the video and joystick subsystems; the stand-in for registering a window class.
 bool InitVideo();
+// The video layer's own words for its last failure ("" when it gave none).
+const char* VideoError();
+// The video driver in use (x11, wayland, ...), "none" before InitVideo.
+const char* VideoDriverName();
 void QuitVideo();
 
 // Display modes of the primary display, as width and height.

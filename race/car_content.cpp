@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/handshake.h"
+#include "gfx/data_files.h"
 #include "gfx/texture.h"
 #include "race/car_setup.h"
 #include "race/scene_content.h"
@@ -179,6 +180,12 @@ bool MarkerFrame(const Vector3 corner[3], Matrix4* out) {
 
 }  // namespace
 
+namespace {
+std::string g_slotFault[kRaceCarCount];
+}  // namespace
+
+std::string CarSlotFault(int slot) { return slot >= 0 && slot < kRaceCarCount ? g_slotFault[slot] : ""; }
+
 void ResetLoadedCarTypes() {
   for (std::atomic<int>& t : LoadedCarType) t.store(-1);
 }
@@ -189,7 +196,9 @@ void LoadCar(int slot) {
   if (wanted == LoadedCarType[slot].load()) return;
 
   if (SlotHoldsModels(CarSlots[slot])) FreeCarSlot(slot);
+  const uint32_t faultsBefore = UnusableFileCount();
   LoadCarModels(slot, wanted);
+  g_slotFault[slot] = UnusableFileCount() != faultsBefore ? LastUnusableFile() : std::string();
   ReadCarPoints(*CarSlots[slot].points, &RaceCars[slot]);
 
   // The new skins start clean: the painter rebuilds the slot's dirt from the car's own

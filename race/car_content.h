@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "gfx/milkshape.h"
 #include "race/car.h"
@@ -33,6 +34,9 @@ extern CarSlotAssets CarSlots[kRaceCarCount];
 // it reports the stage; read by RequestCarReload on the main thread.
 extern std::atomic<int> LoadedCarType[kRaceCarCount];
 void ResetLoadedCarTypes();  // all four to -1 (renderer start-up)
+// The first model or skin of the slot's car that did not load ("" when all did). Set
+// by LoadCar on the loader thread, which alone reads it.
+std::string CarSlotFault(int slot);
 
 // Dirt painting state per slot, raised by the car loader for the painter.
 struct CarDirtState {

@@ -1,9 +1,12 @@
 #include "race/car_setup.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/career.h"
+#include "gfx/data_files.h"
 
 CarSetup LiveCarSetup;
 CarSetup CarPresets[kCarModels];
@@ -69,15 +72,52 @@ void DecodeCarsIniRecord(const uint8_t in[kCarsIniRecordWords * 4], CarSetup* s)
   for (int i = 0; i < kCarsIniRecordWords; ++i) std::memcpy(FieldBytes(s, kStoredFields[i]), in + 4 * i, 4);
 }
 
+namespace {
+
+// A word of the table as it could stand in a real lorry's record: a small whole number
+// or a finite float of a lorry's scale. Noise gives words that are neither.
+bool PlausibleWord(const uint8_t* p) {
+  uint32_t u;
+  std::memcpy(&u, p, 4);
+  const int32_t i = static_cast<int32_t>(u);
+  float f;
+  std::memcpy(&f, &u, 4);
+  return (i >= -1000000 && i <= 1000000) || (std::isfinite(f) && std::fabs(f) < 1e7f);
+}
+
+}  // namespace
+
 void LoadCarsTable() {
   FILE* f = std::fopen(kCarsIniPath, "rb");
+  if (!f) ReportUnusableFile(kCarsIniPath, OpenFailureReason(), true);
+  int read = 0;
+  bool noisy = false;
   for (int k = 0; k < kCarModels; ++k) {
     uint8_t record[kCarsIniRecordWords * 4];
     // A short file leaves the remaining presets as they were rather than half-read.
-    if (f && std::fread(record, sizeof record, 1, f) == 1) DecodeCarsIniRecord(record, &CarPresets[k]);
+    if (f && read == k && std::fread(record, sizeof record, 1, f) == 1) {
+      bool plausible = true;
+      for (size_t w = 0; w < sizeof record; w += 4) plausible = plausible && PlausibleWord(record + w);
+      if (!plausible) {
+        noisy = true;
+        const std::string why = "car " + std::to_string(k) + " holds values no lorry has";
+        ReportUnusableFile(kCarsIniPath, why.c_str(), true);
+        continue;
+      }
+      DecodeCarsIniRecord(record, &CarPresets[k]);
+      ++read;
+    }
     CarPresets[k].modelIndex = k;
   }
-  if (f) std::fclose(f);
+  if (f) {
+    if (read < kCarModels && !noisy) {
+      const std::string why = "holds " + std::to_string(read) + " of the " + std::to_string(kCarModels) + " cars";
+      ReportUnusableFile(kCarsIniPath, why.c_str(), true);
+    } else if (!noisy && std::fgetc(f) != EOF) {
+      ReportUnusableFile(kCarsIniPath, "is longer than a table of 18 cars", true);
+    }
+    std::fclose(f);
+  }
 }
 
 void ApplyCarPreset(int k) {

@@ -1,7 +1,11 @@
 #include "race/lamp_table.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "gfx/data_files.h"
 
 float LampTable[kLampSets][kLampsPerSet][kLampCorners][3];
 
@@ -37,12 +41,24 @@ bool DecodeOpticaTable(const uint8_t* data, size_t size,
 
 void LoadOpticaTable() {
   FILE* f = std::fopen(kOpticaPath, "rb");
-  if (!f) return;
-  uint8_t bytes[kOpticaFileSize];
+  if (!f) {
+    ReportUnusableFile(kOpticaPath, OpenFailureReason(), true);
+    return;
+  }
+  uint8_t bytes[kOpticaFileSize + 1];
   const size_t n = std::fread(bytes, 1, sizeof bytes, f);
   std::fclose(f);
   // A short file would leave the table half old, half new: keep it whole instead.
-  DecodeOpticaTable(bytes, n, LampTable);
+  float table[kLampSets][kLampsPerSet][kLampCorners][3];
+  bool plausible = n == kOpticaFileSize && DecodeOpticaTable(bytes, n, table);
+  // Lamp corners lie on a lorry: a few units from its centre, never a wild number.
+  const float* v = &table[0][0][0][0];
+  for (int i = 0; plausible && i < kLampFloats; ++i) plausible = std::isfinite(v[i]) && std::fabs(v[i]) < 1000.0f;
+  if (!plausible) {
+    ReportUnusableFile(kOpticaPath, "is not a lamp table: wrong size or values no lorry has", true);
+    return;
+  }
+  std::memcpy(LampTable, table, sizeof table);
 }
 
 bool SaveOpticaTable() {

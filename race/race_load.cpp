@@ -27,12 +27,14 @@ void ChooseOpponentModels() {
 
 bool LoadCheckedRacePath(int raceNumber) {
   const char* reason = nullptr;
+  char path[64];
+  RacePathFile(raceNumber, path, sizeof path);
   if (!LoadRacePath(raceNumber)) {
-    std::fprintf(stderr, "race %d: no readable path\n", raceNumber);
+    std::fprintf(stderr, "race %d: no readable path in %s\n", raceNumber, *path ? path : "(no path file for it)");
     return false;
   }
   if (!RacePathUsable(WaypointTable, WaypointLastIndex, &reason)) {
-    std::fprintf(stderr, "race %d: %s\n", raceNumber, reason);
+    std::fprintf(stderr, "race %d: %s: %s\n", raceNumber, path, reason);
     return false;
   }
   return true;

@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "app/handshake.h"
 #include "app/settings.h"
 #include "app/sound.h"
 #include "frontend/screens.h"
+#include "gfx/data_files.h"
 #include "gfx/particles.h"
 #include "platform/crt_rand.h"
 #include "race/car.h"
@@ -57,6 +59,17 @@ void ResetRaceViews() {
 
 }  // namespace
 
+namespace {
+
+// Back to the menus, as a race without a usable path is: the menus' garage returns.
+bool RefuseRace(int raceNumber, const std::string& file) {
+  std::fprintf(stderr, "race %d: refused: %s cannot be used\n", raceNumber, file.c_str());
+  LoadGarage();
+  return false;
+}
+
+}  // namespace
+
 bool LoadWorld(int raceNumber) {
   const int world = WorldForRace(raceNumber, WorldIndex);
   WorldIndex = world;
@@ -71,22 +84,35 @@ bool LoadWorld(int raceNumber) {
     LoadGarage();
     return false;
   }
+  const uint32_t faultsBefore = UnusableFileCount();
   LoadRenderLayers(world);
   LoadObjectsLayer(world, raceNumber);
   BuildCityObjects(*WorldLayers.objects);
   LoadVegetationAndWater(world);
+  // A layer that did not read would leave the quadtree without its triangles: the file
+  // is named, not the quadtree that no longer matches it.
+  if (UnusableFileCount() != faultsBefore) return RefuseRace(raceNumber, LastUnusableFile());
+  const std::string table = LastingUnusableFile();
+  if (!table.empty()) return RefuseRace(raceNumber, table);
   if (!BuildWorldQuadTree(world, WorldQuadTreeModels())) {
-    std::fprintf(stderr, "race %d: world %d's quadtree file does not match its layers\n", raceNumber, world);
+    std::fprintf(stderr, "race %d: base/world/%d/qt.qt does not match the world's layers\n", raceNumber, world);
     LoadGarage();
     return false;
   }
   DropUnbuiltObjects(CityObjectCount);
+  const uint32_t texturesBefore = UnusableFileCount();
   LoadWorldTextures(world);
+  if (UnusableFileCount() != texturesBefore) return RefuseRace(raceNumber, LastUnusableFile());
   SetWorldLighting(world);
 
   RaceCars[0].modelIndex = LiveCarSetup.modelIndex;
   ChooseOpponentModels();
   for (int s = 1; s < kRaceCarCount; ++s) LoadCar(s);
+  // A lorry without its body (or wheels, or glass) would race as a shadow.
+  for (int s = 0; s < kRaceCarCount; ++s) {
+    const std::string broken = CarSlotFault(s);
+    if (!broken.empty()) return RefuseRace(raceNumber, broken);
+  }
 
   HandOver();
 

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+#include <string>
+
+#include "gfx/data_files.h"
 
 float DriveGripTable[kGripCurvePoints];
 float LateralGripTable[kGripCurvePoints];
@@ -76,11 +79,19 @@ int DecodeFPoints(const char* text, size_t size, float drive[kGripCurvePoints],
 
 void LoadFPoints(const char* path) {
   FILE* f = path ? std::fopen(path, "rb") : nullptr;
-  if (!f) return;
+  if (!f) {
+    ReportUnusableFile(path, OpenFailureReason(), true);
+    return;
+  }
   std::vector<char> text;
   char buffer[4096];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.insert(text.end(), buffer, buffer + n);
   std::fclose(f);
-  DecodeFPoints(text.data(), text.size(), DriveGripTable, LateralGripTable);
+  const int found = DecodeFPoints(text.data(), text.size(), DriveGripTable, LateralGripTable);
+  if (found < 2 * kGripCurvePoints) {
+    const std::string why = "holds " + std::to_string(found) + " of the " + std::to_string(2 * kGripCurvePoints) +
+                            " grip curve points";
+    ReportUnusableFile(path, why.c_str(), true);
+  }
 }

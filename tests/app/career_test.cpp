@@ -201,4 +201,45 @@ TEST_F(CareerFiles, TamperedCareerIsRepairedOnDisk) {
   EXPECT_EQ(At<int32_t>(b, 1068), 1);
 }
 
+// A career file of the wrong size is set aside whole with a line, never overwritten;
+// one the game cannot write says so, and a folder in its place is left alone.
+TEST_F(CareerFiles, DamagedCareersAreKeptBesideAndFailedSavesSaySo) {
+  std::memset(&Career, 0, sizeof Career);
+  ResetCareerFields();
+  Career.Cash = 777.0f;
+  const std::vector<unsigned char> base = Bytes(Career);
+  WriteAll("base/career.inf", base);
+  for (size_t size : {0, 100, 296, 500, 2000}) {
+    ASSERT_EQ(system("rm -f Documents/Kelvamor/career.inf.damaged*"), 0);
+    std::vector<unsigned char> d(size);
+    for (size_t i = 0; i < size; ++i) d[i] = static_cast<unsigned char>(i * 13 + 1);
+    WriteAll(User(), d);
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(LoadCareer());
+    const std::string log = testing::internal::GetCapturedStdout();
+    SCOPED_TRACE(log);
+    EXPECT_EQ(ReadAll(User() + ".damaged"), d) << size;
+    EXPECT_NE(log.find("career.inf: " + User()), std::string::npos);
+    EXPECT_NE(log.find("kept as " + User() + ".damaged"), std::string::npos);
+    EXPECT_EQ(ReadAll(User()), base);
+  }
+
+  ASSERT_EQ(symlink("/dev/full", (User() + ".tmp").c_str()), 0);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(SaveCareer());
+  std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("career.inf: cannot be saved to " + User() + ": No space left on device"), std::string::npos)
+      << log;
+  EXPECT_EQ(ReadAll(User()), base);
+
+  ASSERT_EQ(system("rm -rf Documents/Kelvamor/career.inf* && mkdir Documents/Kelvamor/career.inf"), 0);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(LoadCareer());
+  log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("it is a folder"), std::string::npos) << log;
+  EXPECT_NE(log.find("career.inf: cannot be saved to " + User()), std::string::npos) << log;
+  EXPECT_FALSE(Exists(User() + ".damaged")) << "a folder is not the game's to move";
+  EXPECT_FLOAT_EQ(Career.Cash, 777.0f);
+}
+
 }  // namespace

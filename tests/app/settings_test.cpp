@@ -186,4 +186,127 @@ TEST_F(SettingsFiles, AResolutionBrowsedButNotAcceptedIsNotSavedByAnotherChange)
   EXPECT_EQ(Field(b, 16), 2);
 }
 
+// A file the game cannot use is never lost: the whole of it is kept beside the new one,
+// a line names both, and a second damaged file does not replace the first copy.
+TEST_F(SettingsFiles, ADamagedFileIsKeptBesideWithALineSayingWhere) {
+  GameSettings base = DefaultSettings();
+  base.screenWidth = 800;
+  base.screenHeight = 600;
+  WriteAll("base/menu.inf", Encode(base));
+  std::vector<unsigned char> impossible = Encode(DefaultSettings());
+  SetField(&impossible, 1, 5);
+  SetField(&impossible, 2, 100000);
+  std::vector<std::vector<unsigned char>> damaged = {impossible};
+  for (size_t size : {0, 100, 296, 500, 2000}) {
+    std::vector<unsigned char> d(size);
+    for (size_t i = 0; i < size; ++i) d[i] = static_cast<unsigned char>(i * 7 + 3);
+    damaged.push_back(d);
+  }
+  for (size_t i = 0; i < damaged.size(); ++i) {
+    ASSERT_EQ(system("rm -f Documents/Kelvamor/menu.inf.damaged*"), 0);
+    WriteAll(User(), damaged[i]);
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(LoadSettings());
+    const std::string log = testing::internal::GetCapturedStdout();
+    SCOPED_TRACE(log);
+    EXPECT_EQ(ReadAll(User() + ".damaged"), damaged[i]) << "file " << i;
+    EXPECT_NE(log.find("menu.inf: " + User()), std::string::npos);
+    EXPECT_NE(log.find("kept as " + User() + ".damaged"), std::string::npos);
+    EXPECT_EQ(ReadAll(User()), Encode(base)) << "the shipped settings stand in its place";
+  }
+  // Sizes and screens are named as found; a second damaged file gets its own copy.
+  WriteAll(User(), std::vector<unsigned char>(2000, 1));
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(LoadSettings());
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("more than 196 bytes"), std::string::npos) << log;
+  EXPECT_EQ(ReadAll(User() + ".damaged"), damaged.back()) << "the first copy stays";
+  EXPECT_EQ(ReadAll(User() + ".damaged.2"), std::vector<unsigned char>(2000, 1));
+  WriteAll(User(), impossible);
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(LoadSettings());
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("5 x 100000"), std::string::npos);
+  // A good file says nothing and leaves no copy.
+  ASSERT_EQ(system("rm -f Documents/Kelvamor/menu.inf.damaged*"), 0);
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(LoadSettings());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_FALSE(Exists(User() + ".damaged"));
+}
+
+// Every field with a known range is brought into it, on load and in the file, with a
+// line naming what moved; values in range pass untouched and unmentioned.
+TEST_F(SettingsFiles, OutOfRangeFieldsAreClampedWithALine) {
+  for (int32_t wild : {2147483647, -100000}) {
+    SCOPED_TRACE(wild);
+    std::vector<unsigned char> b = Encode(DefaultSettings());
+    for (int field : {0, 3, 4, 9, 10, 11, 13, 14, 15, 16, 47, 48}) SetField(&b, field, wild);
+    SetField(&b, 17 + 4, wild);  // one binding
+    SetField(&b, 17 + 5, 1043);  // a joystick button stays
+    SetField(&b, 8, wild);       // field 9 is only carried
+    WriteAll(User(), b);
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(LoadSettings());
+    const std::string log = testing::internal::GetCapturedStdout();
+    const bool high = wild > 0;
+    EXPECT_EQ(Settings.displayMode, high ? 9 : 0);
+    EXPECT_EQ(Settings.colourBits, high ? 32 : 16);
+    EXPECT_EQ(Settings.reflectionQuality, high ? 2 : 0);
+    EXPECT_EQ(Settings.cityTraffic, high ? 2 : 0);
+    EXPECT_EQ(Settings.postEffect, high ? 1 : 0);
+    EXPECT_EQ(Settings.screenTextureMainPass, high ? 1 : 0);
+    EXPECT_EQ(Settings.textureFiltering, high ? 1 : 0);
+    EXPECT_EQ(Settings.shadowDetail, high ? 3 : 0);
+    EXPECT_EQ(Settings.sightRange, high ? 3 : 0);
+    EXPECT_EQ(Settings.antiAliasing, high ? 8 : 0);
+    EXPECT_EQ(Settings.transmission, high ? 1 : 0);
+    EXPECT_EQ(Settings.controlDevice, high ? 1 : 0);
+    EXPECT_EQ(Settings.bindings.slot[4], -1);
+    EXPECT_EQ(Settings.bindings.slot[5], 1043);
+    EXPECT_EQ(Settings.reserved9, wild);
+    const std::vector<unsigned char> back = ReadAll(User());
+    EXPECT_EQ(Field(back, 14), high ? 3 : 0) << "the file holds the clamped values";
+    EXPECT_EQ(Field(back, 21), -1);
+    for (const char* name : {"menu.inf: out-of-range", "shadow detail", "sight range", "control bindings",
+                             "transmission", "control device", "display mode"})
+      EXPECT_NE(log.find(name), std::string::npos) << name << " in " << log;
+    EXPECT_FALSE(Exists(User() + ".damaged")) << "a clamped file is repaired, not set aside";
+  }
+}
+
+// A save that cannot be made says which file and why, and reports false to its caller.
+TEST_F(SettingsFiles, FailedSavesNameTheFileAndTheReason) {
+  WriteAll(User(), Encode(DefaultSettings()));
+  ASSERT_TRUE(LoadSettings());
+  // The disk full: the temporary file is the full device.
+  ASSERT_EQ(symlink("/dev/full", (User() + ".tmp").c_str()), 0);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(SaveSettings());
+  std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("menu.inf: cannot be saved to " + User() + ": No space left on device"), std::string::npos)
+      << log;
+  EXPECT_EQ(ReadAll(User()), Encode(DefaultSettings())) << "the old file stays whole";
+  // The file a folder.
+  ASSERT_EQ(system("rm -rf Documents/Kelvamor/menu.inf* && mkdir Documents/Kelvamor/menu.inf"), 0);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(LoadSettings());
+  log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("it is a folder"), std::string::npos) << log;
+  EXPECT_NE(log.find("menu.inf: cannot be saved to " + User()), std::string::npos) << log;
+  // ~/Documents a regular file.
+  ASSERT_EQ(system("rm -rf Documents && echo x > Documents"), 0);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(SaveSettings());
+  log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("menu.inf: cannot be saved"), std::string::npos) << log;
+  EXPECT_NE(log.find("Documents"), std::string::npos) << log;
+  // Reading there finds no file to set aside: only the save that follows is reported.
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(LoadSettings());
+  log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(log.find("set aside"), std::string::npos) << log;
+  EXPECT_EQ(log.find("cannot be read"), std::string::npos) << log;
+  EXPECT_NE(log.find("menu.inf: cannot be saved"), std::string::npos) << log;
+}
+
 }  // namespace

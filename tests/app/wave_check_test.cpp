@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -123,4 +124,31 @@ TEST(WaveLayout, ChunksThatLieAboutTheirSizeAreRefusedBeforeAnyRead) {
   std::string why;
   EXPECT_FALSE(WaveFileChunksFit("no/such/file.wav", &why));
   EXPECT_FALSE(WaveFileChunksFit(nullptr, &why));
+}
+
+// A header's sample rate reaches OpenAL as an int: a rate of 2^31 or more has no int,
+// and a rate of 0 divides the play time by zero.
+TEST(WaveLayout, SampleRatesNoHardwarePlaysAreRefused) {
+  for (uint32_t rate : {0u, 768001u, 0x80000000u, 0xFFFFFFFFu}) {
+    WavImage w = WavImage::Start();
+    w.Fmt(1, 1, rate, 16);
+    w.Bytes("data");
+    w.U32(16);
+    for (int i = 0; i < 16; ++i) w.b.push_back(static_cast<uint8_t>(i));
+    ASSERT_EQ(w.b.size(), 60u);
+    std::string why;
+    EXPECT_FALSE(Fits(w, &why)) << rate;
+    EXPECT_EQ(why, "the sample rate is out of range") << rate;
+  }
+  for (uint32_t rate : {1u, 8000u, 44100u, 768000u}) {
+    WavImage w = WavImage::Start();
+    w.Fmt(1, 1, rate, 16);
+    w.Bytes("data");
+    w.U32(0);
+    EXPECT_TRUE(Fits(w)) << rate;
+  }
+  EXPECT_EQ(SampleRateHz(44100.0f), 44100);
+  EXPECT_EQ(SampleRateHz(768000.0f), 768000);
+  for (float rate : {4294967295.0f, 2147483648.0f, 0.0f, 0.5f, -44100.0f, std::nanf(""), INFINITY})
+    EXPECT_EQ(SampleRateHz(rate), 0) << rate;
 }

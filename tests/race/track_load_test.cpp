@@ -672,6 +672,50 @@ TEST_F(TrackLoad, AQuadTreeFileThatDoesNotMatchIsRefused) {
   ExpectRaceLoaded(2, 1);
 }
 
+// A layer, a world texture or a lorry model that does not read: the race is refused and
+// the message names the file, whether it was cut short, overwritten with noise or gone.
+TEST_F(TrackLoad, ARaceWhoseFilesDoNotReadIsRefusedNamingTheFile) {
+  HandoverAnswer answer;
+  LoadGarage();  // the menus as a race left them
+  constexpr int kBrokenLorry = 7;
+  const std::string lorryBody = "base/cars/" + std::to_string(kBrokenLorry) + "/lod0_car.sbm";
+  for (const std::string& file : {std::string("base/world/1/models/main_road.sbm"),
+                                 std::string("base/world/1/textures/road.tga"), lorryBody}) {
+    const std::vector<uint8_t> real = FileBytes(file);
+    ASSERT_GT(real.size(), 100u) << file;
+    MirroredBase folder(file);
+    ASSERT_TRUE(folder.entered());
+    std::vector<uint8_t> noise(real.size());
+    uint32_t seed = 12345;
+    for (uint8_t& b : noise) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+    const std::vector<std::pair<const char*, std::vector<uint8_t>>> damage = {
+        {"missing", {}}, {"truncated", {real.begin(), real.begin() + real.size() / 2}}, {"random", noise}};
+    for (const auto& [kind, bytes] : damage) {
+      SCOPED_TRACE(file + " " + kind);
+      if (*kind != 'm') PutBytes(file, bytes);
+      if (file == lorryBody) {
+        ApplyCarPreset(kBrokenLorry);
+        LoadedCarType[0].store(-1);
+        LoadCar(0);
+      }
+      testing::internal::CaptureStderr();
+      ExpectRefused(2, answer, kind);
+      const std::string log = testing::internal::GetCapturedStderr();
+      EXPECT_NE(log.find("race 2: refused: " + file + " cannot be used"), std::string::npos) << log;
+      EXPECT_EQ(log.find("quadtree"), std::string::npos) << log;
+    }
+    PutBytes(file, real);
+    if (file == lorryBody) {
+      LoadedCarType[0].store(-1);
+      LoadCar(0);
+    }
+    ASSERT_TRUE(LoadWorld(2)) << "its own file again: the race loads";
+    LoadGarage();
+  }
+  ApplyCarPreset(kPlayerModel);
+  LoadCar(0);
+}
+
 // ---- the music ----
 
 TEST_F(TrackLoad, RaceMusicIsLoadedWithMusicOffButOnlyPlayedWithItOn) {
