@@ -54,8 +54,16 @@ TEST(LayoutRules, TextsOfDifferentWidgetsMayNotOverlap) {
   f.texts = {Text("Brake/Reverse", -271, 24, -113, 42), Text("down arrow", -185, 24, -60, 42)};
   ASSERT_EQ(Check(f).size(), 1u);
   EXPECT_NE(Check(f)[0].find("Brake/Reverse"), std::string::npos);
-  // Side by side, touching at one edge: nothing to read wrongly.
-  f.texts[1] = Text("down arrow", -113, 24, -60, 42);
+  // Touching end to end they read as one text; a small gap apart they read as two.
+  f.texts[1] = Text("down arrow", -112, 24, -60, 42);
+  EXPECT_EQ(Check(f).size(), 1u);
+  f.texts[1] = Text("down arrow", -110, 24, -60, 42);
+  EXPECT_TRUE(Check(f).empty());
+  // A long name running ten units into the time after it (the ends are what overlap).
+  f.texts = {Text("Truck-433360", -127, -11, 70, 21), Text("88:58.88", 60, -8, 135, 18)};
+  EXPECT_EQ(Check(f).size(), 1u);
+  // Rows one above the other do not touch.
+  f.texts = {Text("Clutch", -271, 0, -200, 18), Text("Handbrake", -271, -25, -180, -7)};
   EXPECT_TRUE(Check(f).empty());
   // One widget's own texts are its business.
   f.texts = {Text("a", 0, 0, 50, 20, 1001), Text("b", 10, 0, 60, 20, 1001)};
@@ -134,18 +142,42 @@ TEST(LayoutRules, ContrastIsReadOnTheSurfaceUnderTheText) {
   FrameTrace f;
   f.texts = {Text("dark on black", -300, 0, -100, 20), Text("dark on light", 100, 0, 300, 20)};
   f.texts[0].colour = f.texts[1].colour = 0;
-  auto found = layout::CheckContrast(f, surface, layout::Bounds());
+  auto found = layout::CheckContrast(f, surface, layout::Bounds(), LeftHalfOpaque, nullptr);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_NE(found[0].find("dark on black"), std::string::npos);
   // The light scheme the other way round.
   f.texts[0].colour = f.texts[1].colour = 1;
-  found = layout::CheckContrast(f, surface, layout::Bounds());
+  found = layout::CheckContrast(f, surface, layout::Bounds(), LeftHalfOpaque, nullptr);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_NE(found[0].find("dark on light"), std::string::npos);
   // A text across both halves is unreadable over much of its box.
   f.texts = {Text("across", -100, 0, 100, 20)};
   f.texts[0].colour = 0;
-  EXPECT_EQ(layout::CheckContrast(f, surface, layout::Bounds()).size(), 1u);
+  EXPECT_EQ(layout::CheckContrast(f, surface, layout::Bounds(), LeftHalfOpaque, nullptr).size(), 1u);
+}
+
+TEST(LayoutRules, ContrastTheLayoutsOwnColoursDenyIsNamedApart) {
+  // A light text on the light panel box (as the page draws it) with nothing of ours
+  // between: listed apart. With a dark picture of ours under it: a finding.
+  std::vector<uint8_t> rgba(100 * 100 * 4, 235);
+  const layout::Surface surface{100, 100, rgba.data()};
+  FrameTrace f;
+  QuadItem panel = Picture(-1, -280, -157, 280, 157, 0, 0);
+  for (float& c : panel.rgb) c = 0.94f;
+  panel.alpha = 0.8f;
+  f.quads = {panel};
+  f.texts = {Text("FINAL", -100, 0, 0, 20, 0, 2)};
+  f.texts[0].colour = 1;
+  std::vector<std::string> fixed;
+  EXPECT_TRUE(layout::CheckContrast(f, surface, layout::Bounds(), LeftHalfOpaque, &fixed).empty());
+  EXPECT_EQ(fixed.size(), 1u);
+  f.quads.push_back(Picture(16, -120, -20, 20, 40, 0, 1));
+  fixed.clear();
+  EXPECT_EQ(layout::CheckContrast(f, surface, layout::Bounds(), LeftHalfOpaque, &fixed).size(), 1u);
+  EXPECT_TRUE(fixed.empty());
+  // A dark text there is no conflict of colours at all: on this light surface it passes.
+  f.texts[0].colour = 0;
+  EXPECT_TRUE(layout::CheckContrast(f, surface, layout::Bounds(), LeftHalfOpaque, &fixed).empty());
 }
 
 }  // namespace

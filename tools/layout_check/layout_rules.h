@@ -36,6 +36,7 @@ struct QuadItem {
   Quad box;
   Point uv[4];
   int texture = -1;  // texture table entry, -1 untextured
+  float rgb[3] = {1.0f, 1.0f, 1.0f};
   float alpha = 1.0f;
   int owner = 0;
   int order = 0;
@@ -59,11 +60,17 @@ std::vector<std::string> CheckLayout(const FrameTrace& frame, const AlphaLookup&
 // Luminance contrast of each text's colour scheme against the picture drawn under its
 // box (the same frame with the glyphs left out), rows bottom first, `width` x `height`
 // pixels showing `screen`. A text needs 4.5 : 1 over nine tenths of its box.
+//
+// Some pages print a text in a colour that cannot stand out from the flat box the page
+// itself draws under it (grey on the light panel, light on light): no picture of ours
+// lies between the two. Those go to `fixed` instead, named as such, for the layout's
+// owners to decide; everything else goes to the returned list.
 struct Surface {
   int width = 0, height = 0;
   const uint8_t* rgba = nullptr;
 };
-std::vector<std::string> CheckContrast(const FrameTrace& frame, const Surface& surface, const Bounds& screen);
+std::vector<std::string> CheckContrast(const FrameTrace& frame, const Surface& surface, const Bounds& screen,
+                                       const AlphaLookup& alpha, std::vector<std::string>* fixed);
 
 // The relative luminance of an sRGB colour (0..1 channels) and the contrast ratio of two.
 float Luminance(float r, float g, float b);
