@@ -181,7 +181,11 @@ void Intro() {
 }  // namespace
 
 void ResetGameState() {
+  // The window's size stays: the pages lay out on the virtual screen it gives.
+  const GameSettings window = Settings;
   Settings = DefaultSettings();
+  Settings.screenWidth = window.screenWidth;
+  Settings.screenHeight = window.screenHeight;
   Settings.sound = 0;
   Settings.music = 0;
   std::memset(&Career, 0, sizeof Career);
