@@ -78,6 +78,34 @@ Picture Panel(float r, float g, float b) {
   return p;
 }
 
+// The intro's badge, its left half shown in the dark strip under the title: the name's
+// initial in light on a dark disc ringed in the menus' yellow-green.
+Picture Badge() {
+  Picture p(256, 128, 4);
+  const WordInk k = DrawWord("K", 9.0f, 9.0f, 0.55f, 0);
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < 128; ++x) {
+      const float d = std::hypot(x + 0.5f - 64.0f, y + 0.5f - 64.0f);
+      float r = 0.08f, g = 0.08f, b = 0.08f;
+      const float a = std::fmin(1.0f, std::fmax(0.0f, 60.0f - d));
+      if (d > 50.0f && d < 57.0f) {
+        r = 0.748f;
+        g = 0.935f;
+        b = 0.055f;
+      }
+      // The glyph's 64 rows stand in the middle, picture rows top first.
+      const int col = x - (128 - k.width) / 2, row = 96 - y;
+      if (col >= 0 && col < k.width && row >= 0 && row < 64) {
+        const float c = k.cover[static_cast<size_t>(row) * k.width + col] / 255.0f;
+        r += (0.94f - r) * c;
+        g += (0.92f - g) * c;
+        b += (0.88f - b) * c;
+      }
+      p.Put(x, y, r, g, b, a);
+    }
+  return p;
+}
+
 // Screen-edge shade: black, opaque at the outer edge (s = 0) and clear towards the centre.
 Picture EdgeShade() {
   Picture p(64, 256, 4);
@@ -137,7 +165,7 @@ Picture BaseTexture(int index) {
     case 3: return Panel(0.45f, 0.35f, 0.2f);
     case 4: return Panel(0.2f, 0.4f, 0.25f);
     case 5: return EdgeShade();
-    case 6: return Panel(0.5f, 0.5f, 0.55f);
+    case 6: return Badge();
     case 7: return TitlePlate();
     default: return Placeholder();
   }

@@ -199,7 +199,11 @@ void Settle(const layout::Scene& s) {
   layout::ResetGameState();
   s.setup();
   // The lorry on show behind the menus, as the loader would have it.
-  if (LoadedCarType[0].load() != LiveCarSetup.modelIndex || s.screen == kScreenCarShop) LoadCar(0);
+  static int shown = -1;
+  if (shown != LiveCarSetup.modelIndex) {
+    LoadCar(0);
+    shown = LiveCarSetup.modelIndex;
+  }
   SelectedItem = EntrySelection;
   TargetScreen.store(s.screen);
   CurrentScreen.store(s.screen);
