@@ -5,10 +5,11 @@
 // that are not their own backing, overlapping buttons, and texts whose colour does not
 // stand out 4.5 : 1 from the surface drawn under them.
 //
-//   layout_check [--check] [--shots DIR] [--size WxH] [--only NAME]
+//   layout_check [--check] [--shots DIR] [--size WxH] [--only NAME] [--texts]
 //
 // Run from build/ (where base/ lies) under an X server at least as large as the size.
-// --check exits 1 on any finding; --shots writes each scene's picture as NAME.png.
+// --check exits 1 on any finding; --shots writes each scene's picture as NAME.png;
+// --texts lists every text each scene shows ("text NAME<tab>TEXT").
 #include <GL/gl.h>
 
 #include <cstdio>
@@ -43,6 +44,7 @@ namespace {
 
 struct Options {
   bool check = false;
+  bool texts = false;
   std::string shots;
   std::string only;
   int width = 1024, height = 768;
@@ -54,6 +56,8 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     const bool hasValue = i + 1 < argc;
     if (a == "--check") {
       o->check = true;
+    } else if (a == "--texts") {
+      o->texts = true;
     } else if (a == "--shots" && hasValue) {
       o->shots = argv[++i];
     } else if (a == "--only" && hasValue) {
@@ -263,6 +267,10 @@ int RunScene(const layout::Scene& s, const Options& o, std::vector<std::string>*
   for (const std::string& f : layout::CheckContrast(trace, under, screen, AlphaAt, &fixedHere)) found.push_back(f);
   for (const std::string& f : fixedHere) fixed->push_back(s.name + ": " + f);
   for (const std::string& f : found) findings->push_back(s.name + ": " + f);
+  // What a reader of the picture should find on it, for the machine reading of the shots.
+  if (o.texts)
+    for (const layout::TextItem& t : trace.texts)
+      if (t.alpha >= 0.3f) std::printf("text %s\t%s\n", s.name.c_str(), t.text.c_str());
   std::printf("%-26s %3zu texts %3zu quads %3zu findings\n", s.name.c_str(), trace.texts.size(), trace.quads.size(),
               found.size());
   if (!o.shots.empty() && !WritePng(o.shots + "/" + s.name + ".png", shown)) {
@@ -277,7 +285,7 @@ int RunScene(const layout::Scene& s, const Options& o, std::vector<std::string>*
 int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, &o)) {
-    std::fprintf(stderr, "usage: layout_check [--check] [--shots DIR] [--size WxH] [--only NAME]\n");
+    std::fprintf(stderr, "usage: layout_check [--check] [--shots DIR] [--size WxH] [--only NAME] [--texts]\n");
     return 2;
   }
   if (!OpenGame(o)) {
