@@ -7,6 +7,8 @@
 #
 #   scripts/ocr_check.sh        (run after a build; needs tesseract-ocr and ImageMagick)
 set -euo pipefail
+# One thread: on a busy host tesseract's threads wait on one another for minutes.
+export OMP_THREAD_LIMIT=1
 cd "$(dirname "$0")/.."
 command -v tesseract >/dev/null || { echo "ocr_check: tesseract is missing (apt-get install tesseract-ocr)" >&2; exit 1; }
 command -v convert >/dev/null || { echo "ocr_check: ImageMagick's convert is missing" >&2; exit 1; }
@@ -24,7 +26,7 @@ for page in main_menu quick_start graphics audio controls_keys quit; do
   done
   # Words of three or more letters or digits, compared without case.
   tr -cs '[:alnum:]' '\n' < "$read_words" | tr '[:upper:]' '[:lower:]' | sort -u > "$work/$page.got"
-  grep -P "^text $page\t" "$work/texts.txt" | cut -f2- | tr -cs '[:alnum:]' '\n' |
+  grep -aP "^text $page\t" "$work/texts.txt" | cut -f2- | tr -cs '[:alnum:]' '\n' |
     tr '[:upper:]' '[:lower:]' | awk 'length($0) >= 3' | sort > "$work/$page.want"
   total=$(wc -l < "$work/$page.want")
   found=$(grep -cxFf "$work/$page.got" "$work/$page.want" || true)
