@@ -397,5 +397,7 @@ void DrawMenuButton(float x, float y, float, const char* label, int id, int slot
   else
     WidgetGlow[slot] = std::max(0.0f, WidgetGlow[slot] - FrameTiming.FrameTicks * kGlowDecay);
 
+  TextTraceOwner = kButtonTraceOwner + slot;
   DrawButton(x, y, label, id, leftHand, hovered);
+  TextTraceOwner = 0;
 }

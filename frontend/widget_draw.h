@@ -26,6 +26,23 @@ void TexturedBox(float cx, float cy, float w, float h, float u0, float v0, float
 // again afterwards, as the 2D pass expects it.
 void FlatBox(float x0, float y0, float x1, float y1);
 
+// The layout check's view of a widget quad: its corners in VirtualScreen units
+// (counter-clockwise from the lower left, the modelview applied), the texture
+// coordinates at them, the texture table entry bound (-1 for a flat quad or a texture
+// outside the table), the colour and TextTraceOwner at the call. The game leaves the
+// hook null.
+struct TracedQuad {
+  float corners[4][2];
+  float uv[4][2];
+  int texture;
+  float colour[4];
+  int owner;
+};
+using WidgetQuadTraceFn = void (*)(const TracedQuad& quad);
+extern WidgetQuadTraceFn WidgetQuadTrace;
+// TextTraceOwner of the corner button in slot s: kButtonTraceOwner + s.
+constexpr int kButtonTraceOwner = 1000;
+
 // Blending by source alpha with depth testing off for one widget's quads; the depth
 // test is given back as it was found (text drawing leaves it off), blending is left on.
 class WidgetDrawScope {

@@ -144,6 +144,31 @@ float MeasureText(int font, float size, const char* format, ...) {
 }
 
 TextTraceFn TextTrace = nullptr;
+TextBoxTraceFn TextBoxTrace = nullptr;
+int TextTraceOwner = 0;
+
+// The atlas draws the nine rows of the glyph table over the middle 50 of each cell's 64
+// pixels, seven of them above the baseline: font 1's quad is 32 units a cell, font 2's 14.
+float GlyphInkTop(int font) { return font == 1 ? 12.5f : 5.5f; }
+float GlyphInkBottom(int font) { return font == 1 ? -12.5f : -5.5f; }
+
+namespace {
+
+bool TraceTextBox(const char* text, float x0, float y, float width, int colour, float alpha, int font,
+                  float size, int align, bool shadow) {
+  GLfloat m[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  const float top = y + GlyphInkTop(font) * size, bottom = y + GlyphInkBottom(font) * size;
+  const float local[4][2] = {{x0, bottom}, {x0 + width, bottom}, {x0 + width, top}, {x0, top}};
+  TracedTextBox box{text, {}, colour, alpha, font, size, align, TextBackdrop, shadow, TextTraceOwner};
+  for (int i = 0; i < 4; ++i) {
+    box.corners[i][0] = m[0] * local[i][0] + m[4] * local[i][1] + m[12];
+    box.corners[i][1] = m[1] * local[i][0] + m[5] * local[i][1] + m[13];
+  }
+  return TextBoxTrace(box);
+}
+
+}  // namespace
 
 void PrintText(float x, float y, int colour, float alpha, int font, float size, bool shadow,
                int align, const char* format, ...) {
@@ -171,6 +196,8 @@ void PrintText(float x, float y, int colour, float alpha, int font, float size, 
   const float factor = AdvanceFactor(font, size);
   const float total = SumAdvances(f, factor, text);
   const float w = align == 1 ? total * 0.5f : align == 2 ? total : 0.0f;
+  const bool hideGlyphs =
+      TextBoxTrace != nullptr && TraceTextBox(text, x - w, y, total, colour, alpha, font, size, align, shadow);
   glTranslatef(x - w, y, 0.0f);
 
   if (TextBackdrop) {
@@ -194,7 +221,7 @@ void PrintText(float x, float y, int colour, float alpha, int font, float size, 
 
   // Far below size 1 a glyph is a millionth of a pixel: such sizes draw no glyphs. The
   // shadow and the glyphs over it are one draw.
-  const bool drawGlyphs = std::fabs(size) >= kSmallestGlyphScale;
+  const bool drawGlyphs = std::fabs(size) >= kSmallestGlyphScale && !hideGlyphs;
   const float h = font == 1 ? kFont1HalfSize : kFont2HalfSize;
   if (drawGlyphs) {
     glBegin(GL_QUADS);

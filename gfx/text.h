@@ -21,6 +21,32 @@ using TextTraceFn = void (*)(const char* text, float x, float y, int colour, flo
                              int align);
 extern TextTraceFn TextTrace;
 
+// The layout check's view of a text: the box its glyphs' ink can cover (the glyph
+// heights above and below the anchor line, the measured advance across) as four corners
+// in VirtualScreen units, counter-clockwise from the lower left, with the modelview's
+// rotation applied. `owner` is TextTraceOwner at the call. When the hook returns true
+// the glyphs are not drawn (the check's picture of the surface under the texts).
+struct TracedTextBox {
+  const char* text;
+  float corners[4][2];
+  int colour;
+  float alpha;
+  int font;
+  float size;
+  int align;
+  bool backdrop;
+  bool shadow;
+  int owner;
+};
+using TextBoxTraceFn = bool (*)(const TracedTextBox& box);
+extern TextBoxTraceFn TextBoxTrace;
+// The widget whose texts follow (0: none); widgets set it around their own texts so the
+// check knows which texts and quads belong together.
+extern int TextTraceOwner;
+// The ink box of a font's glyphs at size 1 about the anchor line, in text units.
+float GlyphInkTop(int font);
+float GlyphInkBottom(int font);
+
 // Width PrintText gives the text at this size: the sum of the glyph widths times
 // size x 20.5 (font 1) or size x 8.9 (font 2). 0 for a null format or another font.
 float MeasureText(int font, float size, const char* format, ...)

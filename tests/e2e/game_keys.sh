@@ -121,8 +121,8 @@ press_until_any() {
   done
   e2e_fail "none of '$*' after pressing $k $tries times"
 }
-# The width in pixels of the main menu's boxed (selected) item: CAREER about 133,
-# QUICK START about 221, OPTIONS about 145.
+# The width in pixels of the main menu's boxed (selected) item: CAREER about 83,
+# QUICK START about 137, OPTIONS about 92.
 selected_width() {
   import -window root "$work/bar.png"
   convert "$work/bar.png" -crop 1024x1+0+115 -depth 8 txt:- |
@@ -150,7 +150,7 @@ select_quick_start() {
     [ "$i" -lt 8 ] || e2e_fail "QUICK START could not be selected"
     key Right 0.15
     sleep 0.8
-    [ "$(selected_width)" -gt 190 ] && break
+    [ "$(selected_width)" -gt 115 ] && break
     key Left 0.15; sleep 0.5; key Left 0.15; sleep 0.5
   done
 }

@@ -9,6 +9,7 @@
 
 #include "gfx/image_tga.h"
 #include "tools/basegen/basegen.h"
+#include "tools/basegen/generators.h"
 
 namespace basegen {
 
@@ -77,6 +78,34 @@ Picture Panel(float r, float g, float b) {
   return p;
 }
 
+// The intro's badge, its left half shown in the dark strip under the title: the name's
+// initial in light on a dark disc ringed in the menus' yellow-green.
+Picture Badge() {
+  Picture p(256, 128, 4);
+  const WordInk k = DrawWord("K", 9.0f, 9.0f, 0.55f, 0);
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < 128; ++x) {
+      const float d = std::hypot(x + 0.5f - 64.0f, y + 0.5f - 64.0f);
+      float r = 0.08f, g = 0.08f, b = 0.08f;
+      const float a = std::fmin(1.0f, std::fmax(0.0f, 60.0f - d));
+      if (d > 50.0f && d < 57.0f) {
+        r = 0.748f;
+        g = 0.935f;
+        b = 0.055f;
+      }
+      // The glyph's 64 rows stand in the middle, picture rows top first.
+      const int col = x - (128 - k.width) / 2, row = 96 - y;
+      if (col >= 0 && col < k.width && row >= 0 && row < 64) {
+        const float c = k.cover[static_cast<size_t>(row) * k.width + col] / 255.0f;
+        r += (0.94f - r) * c;
+        g += (0.92f - g) * c;
+        b += (0.88f - b) * c;
+      }
+      p.Put(x, y, r, g, b, a);
+    }
+  return p;
+}
+
 // Screen-edge shade: black, opaque at the outer edge (s = 0) and clear towards the centre.
 Picture EdgeShade() {
   Picture p(64, 256, 4);
@@ -90,15 +119,41 @@ Picture EdgeShade() {
   return p;
 }
 
-// Title plate: a steel-blue band with a bright rule through it.
+// Title picture: the game's name in light capitals of the menu face on a dark band with
+// the menus' yellow-green rules above and below, clear beyond the band's soft ends.
+// Drawn on the intro's light panel, over the race's last picture on the pause page and
+// beside the race loading box.
 Picture TitlePlate() {
   Picture p(512, 256, 4);
+  const WordInk word = DrawWord("KELVAMOR", 9.5f, 6.4f, 0.55f, 9);
+  const int wx = (p.width - word.width) / 2;
+  // The word's 64 rows centred on the band, its picture rows top first.
+  const int wy = 128 + 32;
   for (int y = 0; y < p.height; ++y)
     for (int x = 0; x < p.width; ++x) {
-      const float t = float(y) / (p.height - 1);
-      const float band = std::exp(-std::pow((t - 0.5f) * 4.0f, 2.0f));
-      const float rule = std::exp(-std::pow((t - 0.5f) * 60.0f, 2.0f));
-      p.Put(x, y, 0.2f + 0.6f * rule, 0.3f + 0.6f * rule, 0.45f + 0.5f * rule, band);
+      const float ends = std::fmin(1.0f, std::fmin(float(x), float(p.width - 1 - x)) / 24.0f);
+      const bool band = y >= 84 && y <= 172;
+      const bool rule = (y >= 76 && y < 82) || (y > 174 && y <= 180);
+      float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
+      if (band) {
+        r = g = b = 0.08f;
+        a = 0.92f * ends;
+      }
+      if (rule) {
+        r = 0.748f;
+        g = 0.935f;
+        b = 0.055f;
+        a = ends;
+      }
+      const int wcol = x - wx, wrow = wy - y;
+      if (wcol >= 0 && wcol < word.width && wrow >= 0 && wrow < 64) {
+        const float k = word.cover[static_cast<size_t>(wrow) * word.width + wcol] / 255.0f;
+        r = r + (0.94f - r) * k;
+        g = g + (0.92f - g) * k;
+        b = b + (0.88f - b) * k;
+        a = a + (1.0f - a) * k;
+      }
+      p.Put(x, y, r, g, b, a);
     }
   return p;
 }
@@ -110,7 +165,7 @@ Picture BaseTexture(int index) {
     case 3: return Panel(0.45f, 0.35f, 0.2f);
     case 4: return Panel(0.2f, 0.4f, 0.25f);
     case 5: return EdgeShade();
-    case 6: return Panel(0.5f, 0.5f, 0.55f);
+    case 6: return Badge();
     case 7: return TitlePlate();
     default: return Placeholder();
   }

@@ -19,6 +19,7 @@
 #include "gfx/font.h"
 #include "gfx/image_tga.h"
 #include "tools/basegen/basegen.h"
+#include "tools/basegen/generators.h"
 
 namespace basegen {
 
@@ -136,7 +137,7 @@ const GlyphArt kGlyphs[] = {
     {0xAB, "..... ..#.# .#.#. #.#.. .#.#. ..#.# ....."},              // «
     {0xBB, "..... #.#.. .#.#. ..#.# .#.#. #.#.. ....."},              // »
     {0xB0, ".##.. #..#. #..#. .##.. ..... ..... ....."},              // degree
-    {0xB9, "#...#.... ##..#.### #.#.#.#.# #..##.### #...#.... #...#.### #...#...."},  // №
+    {0xB9, "#..#... ##.#.## #.##.## #..#... #..#.## #..#... #..#..."},  // №, narrow: it ends lorry names
     {0xA8, ".#.#. ##### #.... ####. #.... #.... #####"},  // Ё
     {0xB8, ".#.#. ..... .###. #...# ##### #.... .###."},  // ё
     // Capitals А-Я.
@@ -221,13 +222,16 @@ struct FontStyle {
   float spaceUnits;
 };
 
-// Font 1: the HUD and menu face, bold, quad 32 units per cell, advance 20.5 per unit.
-const FontStyle kFont1 = {"textures/tex08.tga", "font1.ini", 5.4f, 5.4f, 0.62f,
-                          32.0f / kCellPixels, 20.5f, 1.4f, 9.0f};
-// Font 2: condensed and lighter, quad 14 units per cell, advance 8.9 per unit; its
-// display lists space glyphs tighter than its quads, so it keeps a wider gap.
-const FontStyle kFont2 = {"textures/tex00.tga", "font2.ini", 4.0f, 5.4f, 0.5f,
-                          14.0f / kCellPixels, 8.9f, 1.2f, 3.2f};
+// Font 1: the HUD and menu face, quad 32 units per cell, advance 20.5 per unit. The
+// menus' layouts give a text little room across (the controls page puts a label and
+// its key side by side in 211 units at size 0.75), so the face is condensed: a table
+// pixel is 2.9 atlas pixels across and 5.4 down, with strokes about 0.6 of one across.
+const FontStyle kFont1 = {"textures/tex08.tga", "font1.ini", 2.9f, 5.4f, 0.6f,
+                          32.0f / kCellPixels, 20.5f, 1.0f, 5.0f};
+// Font 2: lighter, quad 14 units per cell, advance 8.9 per unit, condensed the same
+// way; its display lists space glyphs tighter than its quads, so it keeps a wider gap.
+const FontStyle kFont2 = {"textures/tex00.tga", "font2.ini", 3.0f, 5.4f, 0.5f,
+                          14.0f / kCellPixels, 8.9f, 1.0f, 2.4f};
 
 struct Pixels {
   int width = 0;
@@ -448,6 +452,38 @@ void Check(const std::string& root, const FontStyle& style, std::vector<std::str
 }
 
 }  // namespace
+
+WordInk DrawWord(const char* word, float pixelX, float pixelY, float strokeRadius, int gap) {
+  const FontStyle style = {"", "", pixelX, pixelY, strokeRadius, 1.0f, 1.0f, 0.0f, 0.0f};
+  std::vector<std::vector<uint8_t>> columns;  // one column of 64 per ink column, left to right
+  for (const unsigned char* c = reinterpret_cast<const unsigned char*>(word); *c; ++c) {
+    const GlyphArt* art = nullptr;
+    for (const GlyphArt& g : kGlyphs)
+      if (g.code == *c) art = &g;
+    if (art == nullptr) {  // a space
+      for (int i = 0; i < 3 * gap; ++i) columns.emplace_back(kCellPixels, 0);
+      continue;
+    }
+    const std::vector<uint8_t> cover = RasterizeGlyph(ParseArt(art->rows), style);
+    for (int x = 0; x < kCellPixels; ++x) {
+      std::vector<uint8_t> column(kCellPixels);
+      bool ink = false;
+      for (int y = 0; y < kCellPixels; ++y) {
+        column[y] = cover[y * kCellPixels + x];
+        ink = ink || column[y] != 0;
+      }
+      if (ink) columns.push_back(column);
+    }
+    if (c[1] != '\0')
+      for (int i = 0; i < gap; ++i) columns.emplace_back(kCellPixels, 0);
+  }
+  WordInk w;
+  w.width = static_cast<int>(columns.size());
+  w.cover.assign(static_cast<size_t>(w.width) * kCellPixels, 0);
+  for (int x = 0; x < w.width; ++x)
+    for (int y = 0; y < kCellPixels; ++y) w.cover[static_cast<size_t>(y) * w.width + x] = columns[x][y];
+  return w;
+}
 
 void GenerateFonts(Output& out) {
   Write(out, kFont1);

@@ -154,13 +154,16 @@ Image ArrowSheet() {  // 12: left half the arrow (pointing left), right half its
   return im;
 }
 
-Image CellHighlight() {  // 13: frame round a selected cell, tinted by the caller
+// 13: frame round a selected cell, tinted by the caller. The cards' texts start close
+// to the cell's left edge and the frame pulses inward by a twentieth: the frame keeps
+// to the outermost pixels.
+Image CellHighlight() {
   Image im(256, 128, kClear);
-  im.Rect(6, 6, 250, 122, WithAlpha(kWhite, 0.18f));
-  im.Rect(4, 4, 252, 10, kWhite);
-  im.Rect(4, 118, 252, 124, kWhite);
-  im.Rect(4, 4, 10, 124, kWhite);
-  im.Rect(246, 4, 252, 124, kWhite);
+  im.Rect(3, 3, 253, 125, WithAlpha(kWhite, 0.18f));
+  im.Rect(0, 0, 256, 3, kWhite);
+  im.Rect(0, 125, 256, 128, kWhite);
+  im.Rect(0, 0, 3, 128, kWhite);
+  im.Rect(253, 0, 256, 128, kWhite);
   return im;
 }
 
@@ -174,33 +177,69 @@ Image MapMask() {
   return im;
 }
 
-Image DialogLorry() {  // 16: the dialog's picture, a lorry in profile
+// 16: the dialog's picture. Its quad reaches from the panel's middle to above its top
+// edge, and the pages put texts over all of the panel: the picture keeps to the strip
+// above the edge, a small lorry riding on the panel's right-hand end.
+Image DialogLorry() {
   Image im(256, 128, kClear);
-  const Rgba body = WithAlpha(kDark, 0.85f);
-  im.Rect(20, 38, 170, 84, body);                        // bed
-  im.Polygon({172, 38, 236, 38, 236, 80, 222, 104, 172, 104}, body);  // cab
-  im.Polygon({190, 80, 220, 80, 228, 98, 190, 98}, WithAlpha(kLight, 0.9f));  // window
-  im.Rect(10, 30, 244, 40, body);                        // chassis
-  for (float x : {60.0f, 100.0f, 205.0f}) {
-    im.Disc(x, 28, 22, body);
-    im.Disc(x, 28, 9, WithAlpha(kAccent, 0.9f));
+  const Rgba body = WithAlpha(kAccent, 0.95f);
+  // The panel's top edge falls at row 115 of 128; the lorry stands on it.
+  const float base = 117.0f;
+  im.Rect(188, base + 2, 226, base + 8, body);                                   // bed
+  im.Polygon({228, base + 2, 246, base + 2, 246, base + 8, 242, base + 10, 228, base + 10}, body);  // cab
+  im.Rect(232, base + 6, 240, base + 9, WithAlpha(kDark, 0.9f));                 // window
+  for (float x : {196.0f, 208.0f, 238.0f}) {
+    im.Disc(x, base + 2, 3.2f, WithAlpha(kDark, 0.95f));
+    im.Disc(x, base + 2, 1.4f, body);
   }
-  im.Rect(8, 8, 248, 11, WithAlpha(kDark, 0.5f));       // the road
   return im;
 }
 
-Image ButtonBacking() {  // 17: the round backing of a text button
+// The corner button's label runs up at 22.5 degrees from its anchor (38, 23) in the
+// backing's frame; the icon sits on the same line. Buttons stack 25 units apart, so
+// the art keeps to a band of 21 units about that line: two stacked buttons never draw
+// over each other.
+constexpr float kLabelCos = 0.92388f, kLabelSin = 0.38268f;
+constexpr float kBandHalf = 10.0f;
+
+// A band along the label line from a0 to a1 (units along it), b0..b1 across, painted
+// into a picture whose (0, 0) pixel lies at unit (ox, oy) with `scale` pixels a unit.
+void LabelBand(Image* im, float ox, float oy, float scale, float lx, float ly, float a0, float a1, float b0,
+               float b1, Rgba c) {
+  auto P = [&](float a, float b, std::vector<float>* v) {
+    v->push_back((lx + a * kLabelCos - b * kLabelSin - ox) * scale);
+    v->push_back((ly + a * kLabelSin + b * kLabelCos - oy) * scale);
+  };
+  std::vector<float> poly;
+  P(a0, b0, &poly);
+  P(a1, b0, &poly);
+  P(a1, b1, &poly);
+  P(a0, b1, &poly);
+  im->Polygon(poly, c);
+}
+
+Image ButtonBacking() {  // 17: 140 x 140 units about (45.5, 26.3) of the button's anchor
   Image im(128, 128, kClear);
-  im.Disc(64, 64, 60, WithAlpha(kDark, 0.85f));
-  im.Ring(64, 64, 52, 56, WithAlpha(kAccent, 0.8f));
-  im.Ring(64, 64, 44, 45.5f, WithAlpha(kLight, 0.4f));
+  const float scale = 128.0f / 140.0f, ox = 45.5f - 70.0f, oy = 26.3f - 70.0f;
+  // The label's plate: light where the label reads, an accent rule along its foot.
+  LabelBand(&im, ox, oy, scale, 38.0f, 23.0f, -30.0f, 62.0f, -kBandHalf, kBandHalf, WithAlpha(kLight, 0.96f));
+  LabelBand(&im, ox, oy, scale, 38.0f, 23.0f, -30.0f, 62.0f, -kBandHalf - 1.2f, -kBandHalf + 1.0f,
+            WithAlpha(kAccent, 1.0f));
+  // The icon's seat at the band's end.
+  const float ix = (106.5f - ox) * scale, iy = (51.9f - oy) * scale;
+  im.Disc(ix, iy, 11.4f * scale, WithAlpha(kDark, 0.95f));
+  im.Ring(ix, iy, 9.6f * scale, 11.4f * scale, kAccent);
   return im;
 }
 
-Image BarCap() {  // 18: end cap of the title and item bars
+Image BarCap() {  // 18: the item bar's ends, framing the bar above and below its texts
   Image im(128, 64, kClear);
-  im.Polygon({4, 20, 100, 20, 124, 32, 100, 44, 4, 44}, WithAlpha(kDark, 0.85f));
-  im.Polygon({10, 28, 96, 28, 108, 32, 96, 36, 10, 36}, WithAlpha(kAccent, 0.9f));
+  // The same picture ends the bar on both sides: rules above (rows 44-50) and below
+  // (rows 14-20) the bar's band, clear where the items pass.
+  for (int y : {14, 44}) {
+    im.Polygon({6, y + 0.0f, 116, y + 0.0f, 124, y + 3.0f, 116, y + 6.0f, 6, y + 6.0f}, WithAlpha(kDark, 0.85f));
+    im.Rect(8, y + 2.0f, 112, y + 4.0f, WithAlpha(kAccent, 0.95f));
+  }
   return im;
 }
 
@@ -212,24 +251,30 @@ Image CheckpointMarker() {  // 20: the next checkpoint on the mini-map
   return im;
 }
 
-Image LabelPlate() {  // 22: the plate under a button's label
+// 22: the plate under a button's label, 90 x 45 units about (12, 16.2), turned with the
+// label: the label starts 26.6 units along its axis from the plate's centre and 3.7
+// below it, so the plate's light part lies from there to its end.
+Image LabelPlate() {
   Image im(128, 64, kClear);
-  im.Rect(6, 14, 122, 50, WithAlpha(kLight, 0.9f));
-  im.Rect(6, 14, 122, 18, WithAlpha(kAccent, 0.9f));
+  const float scale = 128.0f / 90.0f;
+  const float b = 22.5f - 3.67f;
+  // From 30 units before the label's start, as on the backing, to the plate's end.
+  const float x0 = (45.0f + 26.6f - 30.0f) * scale;
+  im.Rect(x0, (b - kBandHalf) * scale, 128.0f, (b + kBandHalf) * scale, WithAlpha(kLight, 0.96f));
+  im.Rect(x0, (b - kBandHalf - 1.2f) * scale, 128.0f, (b - kBandHalf + 1.0f) * scale, WithAlpha(kAccent, 1.0f));
   return im;
 }
 
-Image StampSheet() {  // 23: stamp cells, 2 columns x 4 rows
+// 23: the emblem, drawn whole at the item bar's left end and small on the dialog
+// panel's corner. Texts pass to its right and above it there, so its art keeps to
+// the lower left (u below 0.55, v below 0.6).
+Image StampSheet() {
   Image im(256, 128, kClear);
-  for (int row = 0; row < 4; ++row)
-    for (int col = 0; col < 2; ++col) {
-      const float cx = col * 128 + 64, cy = row * 32 + 16;
-      const Rgba ink = (row + col) % 2 ? kAccent : Rgba{0.75f, 0.1f, 0.08f, 1};
-      im.Rect(cx - 56, cy - 12, cx + 56, cy + 12, WithAlpha(ink, 0.85f));
-      im.Rect(cx - 50, cy - 8, cx + 50, cy + 8, kClear);
-      im.Rect(cx - 50, cy - 8, cx + 50, cy + 8, WithAlpha(kLight, 0.25f));
-      for (int i = 0; i <= row; ++i) im.Disc(cx - 36 + 18 * i, cy, 5, ink);
-    }
+  im.Rect(8, 8, 136, 72, WithAlpha(kDark, 0.9f));
+  for (int k = 0; k < 3; ++k) {
+    const float x = 24.0f + 36.0f * k;
+    im.Polygon({x, 16, x + 14, 16, x + 32, 40, x + 14, 64, x, 64, x + 18, 40}, kAccent);
+  }
   return im;
 }
 
@@ -241,10 +286,12 @@ Image IconStrip() {
     const float u0 = id * 64.0f;
     // Screen point (sx, sy) in -1..1 -> pixel: u = centre + 30 sy, t = centre - 30 sx.
     auto P = [&](float sx, float sy, std::vector<float>* v) {
-      v->push_back(u0 + 32 + 28 * sy);
-      v->push_back(32 - 28 * sx);
+      v->push_back(u0 + 32 + 17 * sy);
+      v->push_back(32 - 17 * sx);
     };
-    im.Disc(u0 + 32, 32, 30, WithAlpha(kLight, 0.95f));
+    // 21 of the cell's 32 pixels: the icons of two stacked buttons stand 25 units
+    // apart and the cell is 32 units.
+    im.Disc(u0 + 32, 32, 20, WithAlpha(kLight, 0.95f));
     std::vector<float> poly;
     switch (id) {
       case 0:  // back: arrow to the left
@@ -387,14 +434,16 @@ Image RatingFill() {  // 34: the rating bar's fill
   return im;
 }
 
-Image RowHighlight() {  // 35: highlight behind an option row, soft at the ends
+// 35: the selected row, drawn in the panels' dark tone over the row: rules above and
+// below the row's text, clear where the text reads (its labels may start left of the
+// highlight's end, so the ends stay open).
+Image RowHighlight() {
   Image im(256, 16, kClear);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 256; ++x) {
-      const float ex = std::min(x + 0.5f, 255.5f - x) / 24.0f;
-      const float ey = std::min(y + 0.5f, 15.5f - y) / 3.0f;
-      im.Set(x, y, {1, 1, 1, std::min(1.0f, std::min(ex, ey))});
-    }
+  for (int x = 0; x < 256; ++x) {
+    const float fade = std::min(1.0f, std::min(x + 0.5f, 255.5f - x) / 12.0f);
+    for (int y : {0, 15}) im.Set(x, y, WithAlpha(kWhite, fade));
+    for (int y : {1, 14}) im.Set(x, y, WithAlpha(kWhite, 0.5f * fade));
+  }
   return im;
 }
 

@@ -3,6 +3,7 @@
 // splash atlases) and the material textures the layers name, in each world's colours.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "gfx/image_tga.h"
 #include "tools/basegen/gen_world.h"
@@ -117,7 +118,11 @@ Picture NormalMap(int size, uint32_t seed, int cells, float strength) {
 }
 
 // The sky as a cross: the lid in the middle square, each wall unfolded outward with
-// its lower edge at 0.05 or 0.95.
+// its lower edge at 0.05 or 0.95. Two neighbouring walls meet in the sky along an edge
+// that the cross holds twice, once on each wall, mirrored about one of the picture's
+// diagonals: the clouds are read through the fold onto one triangle between the
+// diagonals, so both copies of every such edge (and the texels the filter takes from
+// beyond it) carry the same sky and the corners show no seam.
 Picture SkyCross(const Palette& p, uint32_t seed) {
   const int size = 256;
   Picture pic(size, size, 3);
@@ -127,7 +132,14 @@ Picture SkyCross(const Palette& p, uint32_t seed) {
       const float c = std::max(std::fabs(s - 0.5f), std::fabs(t - 0.5f));
       const float elevation = c <= 0.25f ? 1.0f : std::max(0.0f, (0.45f - c) / 0.2f);
       Rgb col = Mix(p.skyHorizon, p.skyTop, std::pow(elevation, 0.6f));
-      const float cloud = Noise(s, t, 4, seed, 5);
+      float fs = s, ft = t;
+      if (ft > fs) std::swap(fs, ft);
+      if (fs + ft > 1.0f) {
+        const float a = 1.0f - ft, b = 1.0f - fs;
+        fs = a;
+        ft = b;
+      }
+      const float cloud = Noise(fs, ft, 4, seed, 5);
       const float cover = std::max(0.0f, (cloud - 0.55f) * 2.5f) * (0.3f + 0.7f * elevation);
       col = Mix(col, {0.95f, 0.95f, 0.97f}, std::min(1.0f, cover));
       pic.Set(x, y, col);

@@ -24,6 +24,15 @@ void CheckBaseTextures(const std::string& root, std::vector<std::string>* proble
 void GenerateShaders(Output& out);
 void CheckShaders(const std::string& root, std::vector<std::string>* problems);
 
+// A word in the menu face's glyph table, drawn with round strokes like the fonts but at
+// the given size of one table pixel (atlas pixels across and down): coverage 0-255,
+// `width` x 64 pixels, top row first, glyphs `gap` pixels apart.
+struct WordInk {
+  int width = 0;
+  std::vector<uint8_t> cover;
+};
+WordInk DrawWord(const char* word, float pixelX, float pixelY, float strokeRadius, int gap);
+
 void GenerateFonts(Output& out);
 void CheckFonts(const std::string& root, std::vector<std::string>* problems);
 void GenerateEffects(Output& out);

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# A machine reading of the menus: the layout check draws the main menu, quick start,
+# graphics, audio, controls and quit pages at 1024 x 768 and lists the texts each one
+# shows; tesseract reads each picture (twice the size, and turned both ways by the
+# corner buttons' 22.5 degrees for their labels) and every word of those texts must be
+# among what it read. Prints each page's share and exits 1 below 95 % on any page.
+#
+#   scripts/ocr_check.sh        (run after a build; needs tesseract-ocr and ImageMagick)
+set -euo pipefail
+# One thread: on a busy host tesseract's threads wait on one another for minutes.
+export OMP_THREAD_LIMIT=1
+cd "$(dirname "$0")/.."
+command -v tesseract >/dev/null || { echo "ocr_check: tesseract is missing (apt-get install tesseract-ocr)" >&2; exit 1; }
+command -v convert >/dev/null || { echo "ocr_check: ImageMagick's convert is missing" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+(cd build && HOME="$work" xvfb-run -a -s "-screen 0 1024x768x24" tools/layout_check --texts --shots "$work" \
+   --size 1024x768 > "$work/texts.txt")
+status=0
+for page in main_menu quick_start graphics audio controls_keys quit; do
+  read_words="$work/$page.read"
+  : > "$read_words"
+  for turn in 0 -22.5 22.5; do
+    convert "$work/$page.png" -resize 200% -rotate "$turn" "$work/$page.$turn.png"
+    tesseract "$work/$page.$turn.png" - --psm 11 2>/dev/null >> "$read_words" || true
+  done
+  # Words of three or more letters or digits, compared without case.
+  tr -cs '[:alnum:]' '\n' < "$read_words" | tr '[:upper:]' '[:lower:]' | sort -u > "$work/$page.got"
+  grep -aP "^text $page\t" "$work/texts.txt" | cut -f2- | tr -cs '[:alnum:]' '\n' |
+    tr '[:upper:]' '[:lower:]' | awk 'length($0) >= 3' | sort > "$work/$page.want"
+  total=$(wc -l < "$work/$page.want")
+  found=$(grep -cxFf "$work/$page.got" "$work/$page.want" || true)
+  missed=$(grep -vxFf "$work/$page.got" "$work/$page.want" | sort -u | tr '\n' ' ' || true)
+  share=$(( total > 0 ? 100 * found / total : 100 ))
+  echo "$page: $found of $total words read ($share %)${missed:+; missed: $missed}"
+  [ "$share" -ge 95 ] || status=1
+done
+exit $status
