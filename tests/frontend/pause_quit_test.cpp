@@ -19,11 +19,11 @@ using platform::kVkReturn;
 
 class PauseQuitPause : public FrontendGlTest {
  protected:
+  PauseQuitPause() : FrontendGlTest(kScreenPause) {}
   void SetUp() override {
     FrontendGlTest::SetUp();
     if (IsSkipped()) return;
     Career.RaceMode = 3;
-    SettleOn(kScreenPause);
     Handshake.UpdateToggle.store(1);
     Handshake.RenderToggle.store(0);
   }

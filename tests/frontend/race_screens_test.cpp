@@ -23,11 +23,11 @@ using namespace fetest;
 
 class RaceScreensLoading : public FrontendGlTest {
  protected:
+  RaceScreensLoading() : FrontendGlTest(kScreenRaceLoading) {}
   void SetUp() override {
     FrontendGlTest::SetUp();
     if (IsSkipped()) return;
     Career.RaceMode = 3;
-    SettleOn(kScreenRaceLoading);
     Handshake.LoaderStage.store(kStageLoadTrack);
     Handshake.UpdateToggle.store(1);
     Handshake.RenderToggle.store(0);
