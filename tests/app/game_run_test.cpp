@@ -64,6 +64,17 @@ pid_t StartGame(const std::string& home, const char* stdoutPath = nullptr, const
   return pid;
 }
 
+// Waits up to 15 s (stretched under a sanitizer) for the loader's line that the menu
+// content is in, on the game's standard output.
+bool MenuContentLoaded(const std::string& stdoutPath) {
+  for (int t = 0; t < 150 * kSlowdown; ++t) {
+    usleep(100000);
+    const std::vector<unsigned char> text = ReadAll(stdoutPath);
+    if (std::string(text.begin(), text.end()).find("menu content loaded") != std::string::npos) return true;
+  }
+  return false;
+}
+
 class WholeGame : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -109,12 +120,7 @@ TEST_F(WholeGame, WithoutAnAudioDeviceTheGameSaysSoAndRunsSilent) {
   if (drivers) setenv("ALSOFT_DRIVERS", savedDrivers.c_str(), 1);
   else unsetenv("ALSOFT_DRIVERS");
   ASSERT_GT(pid, 0);
-  bool loaded = false;
-  for (int t = 0; t < 150 * kSlowdown && !loaded; ++t) {
-    usleep(100000);
-    const std::vector<unsigned char> text = ReadAll(out);
-    loaded = std::string(text.begin(), text.end()).find("menu content loaded") != std::string::npos;
-  }
+  const bool loaded = MenuContentLoaded(out);
   const bool running = WaitExit(pid, 0) == -1;
   kill(pid, SIGTERM);
   const int code = WaitExit(pid, 4000 * kSlowdown);
@@ -132,12 +138,7 @@ TEST_F(WholeGame, LoaderTakesTheMenuContentOnceTheIntroClockPassesTen) {
   const pid_t pid = StartGame(home_.path(), out.c_str());
   ASSERT_GT(pid, 0);
   // The intro clock starts at 3 and runs in seconds: the load comes after about 7 s.
-  bool loaded = false;
-  for (int t = 0; t < 150 * kSlowdown && !loaded; ++t) {
-    usleep(100000);
-    const std::vector<unsigned char> text = ReadAll(out);
-    loaded = std::string(text.begin(), text.end()).find("menu content loaded") != std::string::npos;
-  }
+  const bool loaded = MenuContentLoaded(out);
   kill(pid, SIGTERM);
   const int code = WaitExit(pid, 4000 * kSlowdown);
   if (code == -1) kill(pid, SIGKILL);
