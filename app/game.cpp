@@ -165,6 +165,8 @@ void LinkRendererToGame() {
   GfxLinks.sunCameraPosition = &SunCamera.sunPosition.x;
   GfxLinks.sunCameraPoint = &SunCamera.sunPoint.x;
   GfxLinks.renderCameraPosition = &RenderCamera.eye.x;
+  // A link added to gfx and forgotten here would read as nothing there: say so now.
+  ReportUnsetGraphicsLinks(stderr);
 }
 
 bool StartRendererFromSettings() {

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "render/camera_state.h"
-#include "render/cube_map.h"
 
 Frustum ViewFrustum;
 SunCameraState SunCamera;
@@ -64,17 +63,6 @@ Frustum OpenFrustum() {
 }
 
 }  // namespace
-
-Matrix4 MultiplyMatrices(const Matrix4& a, const Matrix4& b) {
-  Matrix4 r;
-  for (int c = 0; c < 4; ++c)
-    for (int row = 0; row < 4; ++row) {
-      float s = 0.0f;
-      for (int k = 0; k < 4; ++k) s += a.m[4 * k + row] * b.m[4 * c + k];
-      r.m[4 * c + row] = s;
-    }
-  return r;
-}
 
 Frustum ExtractFrustum(const Matrix4& m) {
   Frustum f;

@@ -25,8 +25,6 @@ struct SunCameraState {
 extern Frustum ViewFrustum;  // the last SetupCamera's planes
 extern SunCameraState SunCamera;
 
-// combined = a x b, both column-major.
-Matrix4 MultiplyMatrices(const Matrix4& a, const Matrix4& b);
 // The six planes of a combined projection x view matrix: its fourth row minus and plus
 // each of the other three.
 Frustum ExtractFrustum(const Matrix4& combined);

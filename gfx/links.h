@@ -1,9 +1,13 @@
-// SEAM: what the graphics foundation's start-up, projection, lights and shader constants
-// need from the subsystems above it. gfx links below them and cannot name their records,
-// so the shell points these at the owners' values before InitRenderer (a few lines in
-// the entry function). Every entry may stay null: gfx then reads the start value given
-// beside it, which is also what the graphics tests run with.
+// What the graphics foundation's start-up, projection, lights and shader constants read
+// from the subsystems above it. gfx links below them and cannot name their records, so
+// the shell points these at the owners' values before InitRenderer (LinkRendererToGame).
+// The owners keep the start values; gfx keeps none. A null link reads as "nothing
+// there" (below), never as a copy of an owner's value, and the game's start-up names
+// every link it left null (ReportUnsetGraphicsLinks). The graphics tests that run gfx
+// alone set what they read.
 #pragma once
+
+#include <cstdio>
 
 struct GraphicsLinks {
   // Race world: forgets the car model loaded in each of the four car slots, so the
@@ -24,26 +28,29 @@ struct GraphicsLinks {
   const float* renderCameraPosition = nullptr;
 
   // Values read where they are used (some owners keep them atomic, hence functions).
-  // Front end: TargetScreen (0 is the race). Null reads as the intro, 100.
+  // Front end: TargetScreen (0 is the race). Null reads as no screen, -1.
   int (*targetScreen)() = nullptr;
-  // Front end: CurrentScreen (0 is the race). Null reads as the intro, 100.
+  // Front end: CurrentScreen (0 is the race). Null reads as no screen, -1.
   int (*currentScreen)() = nullptr;
   // Shell: SceneClock in seconds, for the Grass, Trees and Water constants. Null: 0.
   float (*sceneClock)() = nullptr;
   // Race render: the eased camera speed factor of the frame being drawn. Null: 0.
   float (*cameraSpeedFactor)() = nullptr;
-  // Race render: the far plane the race passes set before SetPerspective. Null: 15000.
+  // Race render: the far plane the race passes set before SetPerspective. Null: 0.
   float (*farDistance)() = nullptr;
-  // Race render / garage: the garage zoom of the camera state. Null: 3.5.
+  // Race render / garage: the garage zoom of the camera state. Null: 0.
   float (*garageZoom)() = nullptr;
 };
 
 extern GraphicsLinks GfxLinks;
 
-// The linked values, or their start values when a link is null.
+// The linked values, or the null readings above when a link is unset.
 int LinkedTargetScreen();
 int LinkedCurrentScreen();
 float LinkedSceneClock();
 float LinkedCameraSpeedFactor();
 float LinkedFarDistance();
 float LinkedGarageZoom();
+
+// Writes one line to `out` naming each link still null, and returns how many there are.
+int ReportUnsetGraphicsLinks(std::FILE* out);

@@ -149,6 +149,33 @@ Vector3 Matrix4::TransformPoint(float x, float y, float z) const {
                  m[2] * x + m[6] * y + m[10] * z + m[14]);
 }
 
+Matrix4 MultiplyMatrices(const Matrix4& a, const Matrix4& b) {
+  Matrix4 r;
+  for (int c = 0; c < 4; ++c)
+    for (int row = 0; row < 4; ++row) {
+      float s = 0.0f;
+      for (int k = 0; k < 4; ++k) s += a.m[4 * k + row] * b.m[4 * c + k];
+      r.m[4 * c + row] = s;
+    }
+  return r;
+}
+
+Matrix4 CubeFaceRotation(int face) {
+  // GL's cube faces look along +X, -X, +Y, -Y, +Z, -Z with t running down the side
+  // faces: the side faces' up is -y, +Y's is +z and -Y's is -z.
+  Matrix4 a, b;
+  switch (face) {
+    case 0: a.SetRotationY(90.0f); b.SetRotationX(180.0f); break;
+    case 1: a.SetRotationY(-90.0f); b.SetRotationX(180.0f); break;
+    case 2: a.SetRotationX(-90.0f); break;
+    case 3: a.SetRotationX(90.0f); break;
+    case 4: a.SetRotationX(180.0f); break;
+    default: a.SetRotationZ(180.0f); break;
+  }
+  // In the order glRotatef would apply them: the first turn is the left factor.
+  return MultiplyMatrices(a, b);
+}
+
 double Double3Length(double x, double y, double z) { return std::sqrt(x * x + y * y + z * z); }
 
 double* Double3Normalize(double* out, double x, double y, double z) {

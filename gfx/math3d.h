@@ -57,6 +57,13 @@ struct Matrix4 {
   float operator[](int i) const { return m[i]; }
 };
 
+// combined = a x b, both column-major.
+Matrix4 MultiplyMatrices(const Matrix4& a, const Matrix4& b);
+// The turn of cube face k (0-5, +X -X +Y -Y +Z -Z) before the view: a matrix that
+// GL's cube-face convention turns into the face's direction when applied ahead of the
+// view.
+Matrix4 CubeFaceRotation(int face);
+
 // Double triples of the billboard code; each writes to and returns `out`.
 double Double3Length(double x, double y, double z);
 double* Double3Normalize(double* out, double x, double y, double z);

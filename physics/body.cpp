@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "physics/seams_core.h"
+#include "physics/substep_phases.h"
 #include "physics/simulation.h"
 
 void neBody::ResetCollisionPart() {

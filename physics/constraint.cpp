@@ -3,7 +3,7 @@
 // solver side's (joint.cpp).
 #include "physics/constraint.h"
 
-#include "physics/seams_core.h"
+#include "physics/substep_phases.h"
 #include "physics/simulation.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "physics/body.h"
 #include "physics/collide_tests.h"
 #include "physics/convex.h"
-#include "physics/seams_core.h"
+#include "physics/substep_phases.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "physics/body.h"
 #include "physics/rest.h"
-#include "physics/seams_core.h"
+#include "physics/substep_phases.h"
 #include "physics/simulation.h"
 
 namespace {

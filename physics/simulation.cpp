@@ -6,7 +6,7 @@
 #include <new>
 
 #include "physics/log.h"
-#include "physics/seams_core.h"
+#include "physics/substep_phases.h"
 
 const char kNeMsgRigidBodies[] = "Run out of RigidBodies. Increase 'rigidBodiesCount'.\n";
 const char kNeMsgRigidParticles[] = "Run out of RigidBodies. Increase 'rigidParticleCount'.\n";

@@ -1,7 +1,7 @@
 // One sub-step in its fixed phase order, and the two ways to advance time.
 #include <cmath>
 
-#include "physics/seams_core.h"
+#include "physics/substep_phases.h"
 #include "physics/simulation.h"
 
 namespace {

@@ -6,7 +6,6 @@
 
 #include <cmath>
 
-#include "app/race_cameras.h"
 #include "app/race_snapshot.h"
 #include "app/settings.h"
 #include "gfx/gl_ext.h"
@@ -216,22 +215,6 @@ int CubeFacesPerCall(int raceFlag, int quality) {
 }
 
 int NextCubeFace(int face) { return face + 1 >= 6 || face < 0 ? 0 : face + 1; }
-
-Matrix4 CubeFaceRotation(int face) {
-  // GL's cube faces look along +X, -X, +Y, -Y, +Z, -Z with t running down the side
-  // faces: the side faces' up is -y, +Y's is +z and -Y's is -z.
-  Matrix4 a, b;
-  switch (face) {
-    case 0: a.SetRotationY(90.0f); b.SetRotationX(180.0f); break;
-    case 1: a.SetRotationY(-90.0f); b.SetRotationX(180.0f); break;
-    case 2: a.SetRotationX(-90.0f); break;
-    case 3: a.SetRotationX(90.0f); break;
-    case 4: a.SetRotationX(180.0f); break;
-    default: a.SetRotationZ(180.0f); break;
-  }
-  // In the order glRotatef would apply them: the first turn is the left factor.
-  return MultiplyMatrices(a, b);
-}
 
 Vector3 GarageCubeUp(const Vector3& view, const Vector3& rawUp) {
   const Vector3 c = Cross3(view, rawUp);

@@ -20,9 +20,6 @@ extern uint8_t CubeMapRefresh;
 int CubeFacesPerCall(int raceFlag, int reflectionQuality);
 // The face after `face`, wrapping from 5 to 0.
 int NextCubeFace(int face);
-// The turn of face k before the view: a matrix that GL's cube-face convention turns
-// into the face's direction when applied ahead of the view.
-Matrix4 CubeFaceRotation(int face);
 // The garage's up: `rawUp` unless it is zero, not finite or parallel to the view
 // direction, where a look-at would divide by zero; then (0, 1, 0), or (0, 0, 1) when the
 // view itself runs along y.

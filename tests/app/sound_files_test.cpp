@@ -1,4 +1,4 @@
-// The generated sound set as the game needs it: engine notes that loop without a seam at
+// The generated sound set as the game needs it: engine notes that loop without a kink at
 // the speed in their names, louder and richer "_P" twins, a stuttering limiter, crashes
 // that die away, and loops and music that run on into their own start.
 #include <gtest/gtest.h>
@@ -20,13 +20,13 @@ WavSamples Load(const std::string& rel) {
 // How sharply the samples around the wrap from the last sample to the first bend
 // (second difference), against the sharpest bend inside the file: a loop that does not
 // run on into its start breaks there with a kink no sample inside shows.
-double SeamRatio(const std::vector<float>& s) {
+double WrapKinkRatio(const std::vector<float>& s) {
   const size_t n = s.size();
   auto bend = [&](size_t a, size_t b, size_t c) { return std::fabs(s[a] - 2.0 * s[b] + s[c]); };
   double inside = 0.0;
   for (size_t i = 1; i + 1 < n; ++i) inside = std::max(inside, bend(i - 1, i, i + 1));
-  const double seam = std::max(bend(n - 2, n - 1, 0), bend(n - 1, 0, 1));
-  return seam / std::max(inside, 1e-6);
+  const double wrap = std::max(bend(n - 2, n - 1, 0), bend(n - 1, 0, 1));
+  return wrap / std::max(inside, 1e-6);
 }
 
 TEST(SoundFiles, EngineNotesLoopAtTheSpeedInTheirNames) {
@@ -43,8 +43,8 @@ TEST(SoundFiles, EngineNotesLoopAtTheSpeedInTheirNames) {
     const double f = DominantFrequency(plain.mono, plain.rate, 0, plain.mono.size(),
                                        firing * 0.6, firing * 1.6, 0.25);
     EXPECT_NEAR(f, firing, firing * 0.01 + 0.5);
-    EXPECT_LT(SeamRatio(plain.mono), 1.25);
-    EXPECT_LT(SeamRatio(load.mono), 1.25);
+    EXPECT_LT(WrapKinkRatio(plain.mono), 1.25);
+    EXPECT_LT(WrapKinkRatio(load.mono), 1.25);
     EXPECT_GT(Rms(load.mono, 0, load.mono.size()), 1.4 * Rms(plain.mono, 0, plain.mono.size()));
     EXPECT_GT(PowerAbove(load.mono, load.rate, 4 * firing),
               PowerAbove(plain.mono, plain.rate, 4 * firing));
@@ -56,7 +56,7 @@ TEST(SoundFiles, EngineNotesLoopAtTheSpeedInTheirNames) {
     EXPECT_NEAR(DominantFrequency(w.mono, w.rate, 0, w.mono.size(), rpm / 20.0 * 0.6,
                                   rpm / 20.0 * 1.6, 0.25),
                 rpm / 20.0, rpm / 20.0 * 0.01 + 0.5);
-    EXPECT_LT(SeamRatio(w.mono), 1.25);
+    EXPECT_LT(WrapKinkRatio(w.mono), 1.25);
   }
 }
 
@@ -73,7 +73,7 @@ TEST(SoundFiles, LimiterNotesStutter) {
       hi = std::max(hi, r);
     }
     EXPECT_GT(hi, 4.0 * lo) << "limit" << i;
-    EXPECT_LT(SeamRatio(w.mono), 1.25);
+    EXPECT_LT(WrapKinkRatio(w.mono), 1.25);
   }
 }
 
@@ -83,7 +83,7 @@ TEST(SoundFiles, LoopsRunOnIntoTheirStart) {
     const WavSamples w = Load(std::string("sound/") + name + ".wav");
     ASSERT_GT(w.mono.size(), 2000u) << name;
     EXPECT_EQ(w.channels, 1) << name;
-    EXPECT_LT(SeamRatio(w.mono), 1.25) << name;
+    EXPECT_LT(WrapKinkRatio(w.mono), 1.25) << name;
     EXPECT_GT(Rms(w.mono, 0, w.mono.size()), 0.02) << name;
   }
   for (const char* name : {"menu", "1", "2", "3", "4"}) {
@@ -92,7 +92,7 @@ TEST(SoundFiles, LoopsRunOnIntoTheirStart) {
     const double seconds = static_cast<double>(w.mono.size()) / w.rate;
     EXPECT_GT(seconds, 2.5) << name;
     EXPECT_LT(seconds, 8.0) << name;
-    EXPECT_LT(SeamRatio(w.mono), 1.25) << name;
+    EXPECT_LT(WrapKinkRatio(w.mono), 1.25) << name;
     EXPECT_GT(Rms(w.mono, 0, w.mono.size()), 0.03) << name;
   }
 }

@@ -66,7 +66,7 @@ TEST_F(ArrowWidgetsButton, HoldingTheMouseOnAnUnselectedRowClicksEveryFrameAndCh
   MouseDown();
   for (int frame = 0; frame < 3; ++frame) {
     DrawPageArrows(5);
-    FrameLoopReleasesLatch();
+    ReleaseLatchWhenIdle();
   }
   EXPECT_EQ(Plays(MenuClickSound), 3u);
   EXPECT_EQ(PendingGraphics.antiAliasing, 0);
@@ -83,14 +83,14 @@ TEST_F(ArrowWidgetsButton, TheRightKeyChangesTheSelectedRowOncePerPress) {
   Press(kRight);
   for (int frame = 0; frame < 4; ++frame) {
     DrawPageArrows(5);
-    FrameLoopReleasesLatch();
+    ReleaseLatchWhenIdle();
   }
   EXPECT_EQ(Settings.sightRange, 2);
   EXPECT_EQ(ViewDistance, 600.0f);
   // The right arrows of rows 0, 1 and 2 heard the key before row 2 took it.
   EXPECT_EQ(Plays(MenuClickSound), 3u);
   Release(kRight);
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
   Press(kRight);
   DrawPageArrows(5);
   EXPECT_EQ(Settings.sightRange, 0) << "the range wraps";

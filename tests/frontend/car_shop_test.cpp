@@ -16,11 +16,11 @@
 #include "platform/vk.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 
 namespace {
 
-using namespace screentest;
+using namespace fetest;
 using platform::kVkEscape;
 using platform::kVkReturn;
 using platform::kVkRight;
@@ -53,7 +53,7 @@ float SavedFloat(const std::vector<unsigned char>& b, size_t at) {
   return v;
 }
 
-class Shop : public ScreenGlTest {
+class Shop : public FrontendGlTest {
  protected:
   void Tap(int vk) {
     Press(vk);
@@ -89,11 +89,11 @@ TEST_F(Shop, BrowsingSwapsTheCarOnlyOnceTheBarHasStoppedAndBuyingSavesItAtOnce) 
   ASSERT_TRUE(CarOnShowIs(1));
   ClearTexts();
   Frame();
-  EXPECT_NE(FindText("10000"), nullptr) << "car 1 costs 10000";
-  const DrawnText* label = FindText("Car cost");
+  EXPECT_NE(FindLastText("10000"), nullptr) << "car 1 costs 10000";
+  const DrawnText* label = FindLastText("Car cost");
   ASSERT_NE(label, nullptr);
   EXPECT_FLOAT_EQ(label->alpha, 1.0f) << "shown, though the buttons are drawn before it";
-  EXPECT_NE(FindText("Truck-130 \xB9" "2"), nullptr);
+  EXPECT_NE(FindLastText("Truck-130 \xB9" "2"), nullptr);
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
 
   Tap(kVkReturn);
@@ -166,9 +166,9 @@ TEST_F(Shop, APackageIsPreviewedOnAllThreeLevelsAndBoughtForExactlyTheCash) {
   EXPECT_EQ(LiveCarSetup.turboLevel, 2);
   ClearTexts();
   Frame();
-  EXPECT_NE(FindText("5000"), nullptr);
-  EXPECT_NE(FindText("Package cost"), nullptr);
-  EXPECT_NE(FindText("PACK\xC0GE 2"), nullptr);
+  EXPECT_NE(FindLastText("5000"), nullptr);
+  EXPECT_NE(FindLastText("Package cost"), nullptr);
+  EXPECT_NE(FindLastText("PACK\xC0GE 2"), nullptr);
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
   Tap(kVkReturn);
   EXPECT_EQ(TargetScreen.load(), kScreenCareerHub);

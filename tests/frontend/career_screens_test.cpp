@@ -14,14 +14,14 @@
 #include "frontend/screen_blocks.h"
 #include "frontend/screens.h"
 #include "platform/vk.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 
 namespace {
 
-using namespace screentest;
+using namespace fetest;
 using platform::kVkReturn;
 
-class CareerScreens : public ScreenGlTest {
+class CareerScreens : public FrontendGlTest {
  protected:
   void Type(unsigned code) {
     Input.PendingChar = 1;
@@ -36,19 +36,19 @@ TEST_F(CareerScreens, TheHubOfANewCareerShowsTheDefaultProfile) {
   Frames(2);
   ClearTexts();
   Frame();
-  const DrawnText* name = FindText("Player");
+  const DrawnText* name = FindLastText("Player");
   ASSERT_NE(name, nullptr);
   EXPECT_FLOAT_EQ(name->x, 270.0f);
   EXPECT_FLOAT_EQ(name->y, -61.3f);
-  const DrawnText* rating = FindText("Rating  1");
+  const DrawnText* rating = FindLastText("Rating  1");
   ASSERT_NE(rating, nullptr);
   EXPECT_EQ(rating->colour, 2);
-  const DrawnText* cash = FindText("10000");
+  const DrawnText* cash = FindLastText("10000");
   ASSERT_NE(cash, nullptr);
   EXPECT_FLOAT_EQ(cash->y, -112.0f);
-  EXPECT_NE(FindText("Truck-130 \xB9" "1"), nullptr);
+  EXPECT_NE(FindLastText("Truck-130 \xB9" "1"), nullptr);
   for (const char* label : {"Profile", "Cash", "Car", "Power", "Speed", "Handling", "COMPETITIONS", "BACK"})
-    EXPECT_NE(FindText(label), nullptr) << label;
+    EXPECT_NE(FindLastText(label), nullptr) << label;
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
@@ -60,7 +60,7 @@ TEST_F(CareerScreens, CashIsShownTruncatedTowardZero) {
     Career.Cash = cash[i];
     ClearTexts();
     Frame();
-    EXPECT_NE(FindText(shown[i]), nullptr) << cash[i];
+    EXPECT_NE(FindLastText(shown[i]), nullptr) << cash[i];
   }
 }
 
@@ -94,13 +94,13 @@ TEST_F(CareerScreens, TheFirstLetterReplacesTheDefaultNameAndTheEntryShowsIt) {
   Frames(70);
   ClearTexts();
   Frame();
-  EXPECT_NE(FindText("Player"), nullptr);
-  EXPECT_NE(FindText("Enter your name:"), nullptr);
+  EXPECT_NE(FindLastText("Player"), nullptr);
+  EXPECT_NE(FindLastText("Enter your name:"), nullptr);
   Type('Z');
   EXPECT_EQ(Name(), "Z");
   ClearTexts();
   Frame();
-  EXPECT_NE(FindText("Z"), nullptr);
+  EXPECT_NE(FindLastText("Z"), nullptr);
 }
 
 // A tampered file: the entry must never write past the name's bytes, whatever length
@@ -155,7 +155,7 @@ TEST_F(CareerScreens, TheOverwriteQuestionAsksInThreeLinesAndNoKeepsTheCareer) {
   Frame();
   for (const char* line : {"NEW CAREER", "Attention! Do you wish to overwrite", "previously saved career?",
                            "Begin new career?", "YES", "NO"})
-    EXPECT_NE(FindText(line), nullptr) << line;
+    EXPECT_NE(FindLastText(line), nullptr) << line;
   Career.Cash = 777.0f;
   Press(platform::kVkEscape);
   Frame();
@@ -168,7 +168,7 @@ TEST_F(CareerScreens, TheOverwriteQuestionAsksInThreeLinesAndNoKeepsTheCareer) {
 TEST_F(CareerScreens, TheCareerMenuContinuesToTheHub) {
   SettleOn(kScreenCareerMenu);
   Frame();
-  EXPECT_NE(FindText("CONTINUE"), nullptr);
+  EXPECT_NE(FindLastText("CONTINUE"), nullptr);
   Press(kVkReturn);
   Frame();
   EXPECT_EQ(TargetScreen.load(), kScreenCareerHub);

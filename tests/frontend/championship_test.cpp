@@ -19,15 +19,15 @@
 #include "platform/vk.h"
 #include "race/waypoints.h"
 #include "render/track_map.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 #include "tests/scratch_dir.h"
 
 namespace {
 
-using namespace screentest;
+using namespace fetest;
 using platform::kVkUp;
 
-class Championship : public ScreenGlTest {
+class Championship : public FrontendGlTest {
  protected:
   void Tap(int vk) {
     Press(vk);
@@ -43,7 +43,7 @@ class Championship : public ScreenGlTest {
     Frames(70);
   }
   // Mean brightness of a square of the last frame around (x, y).
-  static float Brightness(const Picture& p, float x, float y) {
+  static float Brightness(const FramePicture& p, float x, float y) {
     float sum = 0.0f;
     for (float dx = -10.0f; dx <= 10.0f; dx += 2.0f)
       for (float dy = -6.0f; dy <= 6.0f; dy += 2.0f) {
@@ -90,10 +90,10 @@ TEST_F(Championship, AtFourTheSemiFinalsOpenAndAtFiveTheFinal) {
 TEST_F(Championship, TheLocksShowOnlyBelowTheSemiFinalLevel) {
   Career.BracketUnlocked = 0;
   EnterBracket();
-  const Picture locked = LastFrame();
+  const FramePicture locked = LastFrame();
   Career.BracketUnlocked = 4;
   Frame();
-  const Picture open = LastFrame();
+  const FramePicture open = LastFrame();
   // The final's lock sits at 0.75 x ((320, 475) + (165, 20) - (400, 315)).
   const float x = 0.75f * 85.0f, y = 0.75f * 180.0f;
   EXPECT_GT(std::fabs(Brightness(locked, x, y) - Brightness(open, x, y)), 100.0f);
@@ -106,14 +106,14 @@ TEST_F(Championship, EachStageCountsItsWonRaces) {
   EnterBracket();
   ClearTexts();
   Frame();
-  const DrawnText* all = FindText("4 / 4");
+  const DrawnText* all = FindLastText("4 / 4");
   ASSERT_NE(all, nullptr);
   EXPECT_NEAR(all->x, 0.75f * (71.0f + 131.0f - 400.0f), 0.01f);
-  EXPECT_NE(FindText("1 / 4"), nullptr);
-  EXPECT_NE(FindText("0 / 4"), nullptr);
+  EXPECT_NE(FindLastText("1 / 4"), nullptr);
+  EXPECT_NE(FindLastText("0 / 4"), nullptr);
   for (const char* title : {"FINAL", "I SEMIFINAL", "II SEMIFINAL", "I QUATERFINAL", "II QUATERFINAL",
                             "III QUATERFINAL", "COMPETITIONS", "Win all races and get access to new competitions"})
-    EXPECT_NE(FindText(title), nullptr) << title;
+    EXPECT_NE(FindLastText(title), nullptr) << title;
 }
 
 TEST_F(Championship, SelectOpensTheRacesAndBackReturnsToTheBracket) {
@@ -155,17 +155,17 @@ TEST_F(RaceSelection, StageZerosCardsComeFromTheShippedPaths) {
   }
   EXPECT_EQ(lengths[0], "3.70 \xCA\xCC");
   for (int k = 0; k < 4; ++k) {
-    const DrawnText* t = FindText(lengths[k]);
+    const DrawnText* t = FindLastText(lengths[k]);
     ASSERT_NE(t, nullptr) << "race " << k + 1;
     EXPECT_EQ(t->font, 2);
   }
-  const DrawnText* first = FindText("1 RACE");
+  const DrawnText* first = FindLastText("1 RACE");
   ASSERT_NE(first, nullptr);
   EXPECT_FLOAT_EQ(first->x, -221.0f);
-  EXPECT_NE(FindText("I QUATERFINAL"), nullptr);
-  EXPECT_NE(FindText("Select race"), nullptr);
-  EXPECT_NE(FindText(" 0 / 0"), nullptr);
-  EXPECT_NE(FindText(" 0:00.00"), nullptr) << "a new career's best lap shows as stored";
+  EXPECT_NE(FindLastText("I QUATERFINAL"), nullptr);
+  EXPECT_NE(FindLastText("Select race"), nullptr);
+  EXPECT_NE(FindLastText(" 0 / 0"), nullptr);
+  EXPECT_NE(FindLastText(" 0:00.00"), nullptr) << "a new career's best lap shows as stored";
   EXPECT_GT(TrackMapScale, 0.0f) << "race 1's map is drawn";
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -175,7 +175,7 @@ TEST_F(RaceSelection, TheCursorChoosesTheRaceAndStartAsksTheLoaderForIt) {
   Tap(kVkUp);
   Tap(platform::kVkRight);
   EXPECT_EQ(Career.ChampionshipRace, 4);
-  EXPECT_NE(FindText("I SEMIFINAL"), nullptr);
+  EXPECT_NE(FindLastText("I SEMIFINAL"), nullptr);
   Tap(platform::kVkReturn);
   EXPECT_EQ(TargetScreen.load(), kScreenRaceLoading);
   EXPECT_EQ(Handshake.LoaderStage.load(), kStageLoadTrack);
@@ -207,8 +207,8 @@ TEST_F(RaceSelection, ATamperedBestLapIsShownAsStored) {
   Career.RaceWins[1] = 3;
   Career.RaceAttempts[1] = 12;
   EnterRaces(0);
-  EXPECT_NE(FindText("99:05.07"), nullptr);
-  EXPECT_NE(FindText(" 3 /12"), nullptr);
+  EXPECT_NE(FindLastText("99:05.07"), nullptr);
+  EXPECT_NE(FindLastText(" 3 /12"), nullptr);
 }
 
 class RaceSelectionPaths : public RaceSelection {
@@ -236,7 +236,7 @@ TEST_F(RaceSelectionPaths, AFullTableOfTwelveHundredWaypointsIsEightPointFourKil
   std::vector<Waypoint> points;
   for (int i = 0; i < kWaypointCapacity; ++i) points.push_back({static_cast<float>(i), 0.0f, 0.0f, 0});
   FramesWithPath(points);
-  EXPECT_NE(FindText("8.40 \xCA\xCC"), nullptr);
+  EXPECT_NE(FindLastText("8.40 \xCA\xCC"), nullptr);
 }
 
 TEST_F(RaceSelectionPaths, PathsThatCannotBeReadShowNoLengthAndNoMap) {
@@ -257,13 +257,13 @@ TEST_F(RaceSelectionPaths, PathsThatCannotBeReadShowNoLengthAndNoMap) {
   BindingColumn = 1;
   Frame();
   ASSERT_EQ(chdir(here), 0);
-  const Picture noMap = LastFrame();
+  const FramePicture noMap = LastFrame();
   EnterRaces(0);
   Career.ChampionshipRace = 2;
   OptionRow = 0;
   BindingColumn = 1;
   Frame();
-  const Picture race2 = LastFrame();
+  const FramePicture race2 = LastFrame();
   int differing = 0;
   for (float x = -130.0f; x <= 130.0f; x += 5.0f)
     for (float y = -150.0f; y <= 110.0f; y += 5.0f)

@@ -1,10 +1,8 @@
 #include "tests/frontend/frontend_support.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "app/career.h"
 #include "app/controls.h"
@@ -20,46 +18,12 @@
 #include "gfx/virtual_screen.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
-#include "tests/scratch_dir.h"
 
 namespace fetest {
 
 namespace {
 
 constexpr int kPictureW = 800, kPictureH = 600;
-
-struct StartUp {
-  bool tried = false;
-  bool ok = false;
-  std::string why;
-};
-
-bool BaseGenerated() {
-  struct stat st;
-  return stat("base/textures/tex35.tga", &st) == 0 && stat("base/font1.ini", &st) == 0;
-}
-
-const StartUp& RendererWithMenuTextures() {
-  static StartUp s;
-  if (s.tried) return s;
-  s.tried = true;
-  if (!BaseGenerated()) {
-    s.why = "base/ not generated in the working folder (build the base target)";
-    return s;
-  }
-  // Career and settings saves land in a private folder, never in the user's.
-  setenv("HOME", testscratch::ScratchDir().c_str(), 1);
-  RendererSetup setup;
-  setup.shadowMapSize = 16;
-  if (!InitRenderer(setup)) {
-    s.why = "InitRenderer failed";
-    return s;
-  }
-  LoadTextures();
-  gltest::TakeGlError();
-  s.ok = true;
-  return s;
-}
 
 unsigned MenuBaseline[10];
 unsigned MusicBaseline;
@@ -72,13 +36,14 @@ void Ortho() {
   glLoadIdentity();
 }
 
-}  // namespace
-
-namespace {
-
 std::vector<TracedText>& TextStore() {
   static std::vector<TracedText> texts;
   return texts;
+}
+
+std::unique_ptr<gltest::ColourTarget>& ScreenTarget() {
+  static std::unique_ptr<gltest::ColourTarget> t;
+  return t;
 }
 
 }  // namespace
@@ -105,19 +70,34 @@ const TracedText* FindText(const std::string& text) {
   return nullptr;
 }
 
+const TracedText* FindLastText(const std::string& text) {
+  const TracedText* found = nullptr;
+  for (const TracedText& t : TextStore())
+    if (t.text == text) found = &t;
+  return found;
+}
+
 void FrontendGlTest::SetUp() {
   gltest::GlTest::SetUp();
   if (IsSkipped()) return;
-  const StartUp& s = RendererWithMenuTextures();
-  if (!s.ok) GTEST_SKIP() << s.why;
+  std::string why;
+  if (!rendertest::StartWithMenuContent(kScreenW, kScreenH, &why)) GTEST_SKIP() << why;
+  if (!ScreenTarget()) ScreenTarget().reset(new gltest::ColourTarget(kScreenW, kScreenH));
+  ASSERT_TRUE(ScreenTarget()->complete());
 
   Settings = DefaultSettings();
+  Settings.screenWidth = kScreenW;
+  Settings.screenHeight = kScreenH;
   Settings.sound = 1;
   Settings.music = 0;
+  Settings.postEffect = 0;
   VirtualScreen = VirtualScreenFrame();
-  InitCarSetupDefaults();
+  std::memset(&Career, 0, sizeof Career);
   ResetCareerFields();
   LoadCarSetupFromCareer();
+  LoadedCarType[0].store(LiveCarSetup.modelIndex);
+  CarReloadPending = 0;
+  CarSwapFade = 0.0f;
   Input = InputState();
   ClearKeyStates();
   std::memset(WidgetGlow, 0, sizeof WidgetGlow);
@@ -130,19 +110,23 @@ void FrontendGlTest::SetUp() {
   GraphicsChanged = 0;
   PendingGraphics = PendingGraphicsState();
   Handshake.LoaderStage.store(kStageMenuLoaded);
+  Handshake.WorldHandover.store(0);
   Handshake.QuitRequest.store(0);
-  CarReloadPending = 0;
+  LoadingBoxAlpha = 0.0f;
+  IntroClock.store(3.0f);
+  PromptClock = 0.0f;
   FrameTiming.FrameTicks = 1.0f;
   FrameTiming.SceneClock = 0.0f;
+  CursorAt(kScreenW / 2, kScreenH / 2);
   PointAt(-1000, -1000);
-  SettleOn(kStartScreen);
+  SettleOn(startScreen_);
 
   for (int i = 0; i < 10; ++i) MenuBaseline[i] = GameSounds.menu[i].playCount;
   MusicBaseline = MusicSource.playCount;
   ClearTexts();
   TextTrace = CollectText;
   Ortho();
-  gltest::TakeGlError();
+  DrainGlErrors();
 }
 
 void FrontendGlTest::TearDown() {
@@ -151,6 +135,7 @@ void FrontendGlTest::TearDown() {
   }
   TextTrace = nullptr;
   Handshake.QuitRequest.store(0);
+  gltest::BindWindowFramebuffer();
 }
 
 void SetFade(float fade) {
@@ -164,6 +149,23 @@ void SettleOn(int screen, float fade) {
   SetFade(fade);
 }
 
+void Frame(float ticks) {
+  FrameTiming.FrameTicks = ticks;
+  ScreenTarget()->Bind();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  UpdateScreens();
+}
+
+void Frames(int n, float ticks) {
+  for (int i = 0; i < n; ++i) Frame(ticks);
+}
+
+bool FramesUntilCurrent(int screen, int limit) {
+  for (int i = 0; i < limit && CurrentScreen.load() != screen; ++i) Frame();
+  return CurrentScreen.load() == screen;
+}
+
 void Press(int vk) { Input.KeyStates[vk] = 1; }
 void Release(int vk) { Input.KeyStates[vk] = 0; }
 void MouseDown() { Input.MouseButtons[0] = 1; }
@@ -174,19 +176,41 @@ void PointAt(int x, int y) {
   PointerY = y;
 }
 
-void FrameLoopReleasesLatch() {
+void CursorAt(int x, int y) {
+  Input.CursorPoint.x = x;
+  Input.CursorPoint.y = y;
+}
+
+void ReleaseLatchWhenIdle() {
   if (Input.MouseButtons[0]) return;
   for (uint8_t k : Input.KeyStates)
     if (k) return;
   Input.KeyLatch = 0;
 }
 
+void LoaderLoadsLiveCar() {
+  LoadedCarType[0].store(LiveCarSetup.modelIndex);
+  Handshake.LoaderStage.store(kStageMenuLoaded);
+}
+
+void LoaderAnswersUnload(int menuScreen) {
+  Input.ClickLatch = 1;
+  Handshake.LoaderStage.store(kStageUnloaded);
+  Frame();
+  EXPECT_EQ(Handshake.LoaderStage.load(), kStageMenuLoaded);
+  EXPECT_EQ(TargetScreen.load(), menuScreen);
+  EXPECT_EQ(ScreenFade, -1.0f);
+  EXPECT_EQ(EntrySelection, 0);
+  EXPECT_EQ(Input.ClickLatch, 0);
+  Frame();
+  EXPECT_EQ(CurrentScreen.load(), menuScreen);
+}
+
 unsigned Plays(const SoundSource& sound) {
   if (&sound == &MusicSource) return MusicSource.playCount - MusicBaseline;
   for (int i = 0; i < 10; ++i)
     if (&sound == &GameSounds.menu[i]) return GameSounds.menu[i].playCount - MenuBaseline[i];
-  ADD_FAILURE() << "not a menu sound";
-  return 0;
+  return sound.playCount;
 }
 
 unsigned AllMenuPlays() {
@@ -224,6 +248,20 @@ Picture DrawPicture(void (*draw)()) {
   picture.rgba = target.Read();
   gltest::BindWindowFramebuffer();
   return picture;
+}
+
+const uint8_t* FramePicture::At(float vx, float vy) const {
+  int x = static_cast<int>(std::lround((vx + 400.0f) * kScreenW / 800.0f));
+  int y = static_cast<int>(std::lround((vy + 300.0f) * kScreenH / 600.0f));
+  x = x < 0 ? 0 : (x >= kScreenW ? kScreenW - 1 : x);
+  y = y < 0 ? 0 : (y >= kScreenH ? kScreenH - 1 : y);
+  return &rgba[4 * (static_cast<size_t>(y) * kScreenW + x)];
+}
+
+FramePicture LastFrame() {
+  FramePicture p;
+  p.rgba = ScreenTarget()->Read();
+  return p;
 }
 
 }  // namespace fetest

@@ -23,7 +23,7 @@
 #include "race/scene_content.h"
 #include "render/camera_state.h"
 #include "render/cars_pass.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 
 namespace {
 
@@ -245,8 +245,8 @@ TEST(GarageOrbit, LampsBlinkAtTheirThreeRatesClampedToZeroAndOne) {
 
 // --- The scene on the real GL path -------------------------------------------------
 
-using screentest::kScreenH;
-using screentest::kScreenW;
+using fetest::kScreenH;
+using fetest::kScreenW;
 
 bool GarageContentLoaded() {
   static bool loaded = false;
@@ -297,10 +297,10 @@ std::vector<uint8_t> GaragePicture() {
   return FrameTexture();
 }
 
-class GarageScene : public screentest::ScreenGlTest {
+class GarageScene : public fetest::FrontendGlTest {
  protected:
   void SetUp() override {
-    screentest::ScreenGlTest::SetUp();
+    fetest::FrontendGlTest::SetUp();
     if (IsSkipped()) return;
     if (!GarageContentLoaded()) GTEST_SKIP() << "base/garage or base/cars/parts not generated";
     ResetOrbit();
@@ -312,7 +312,7 @@ class GarageScene : public screentest::ScreenGlTest {
     ASSERT_NE(CarSlots[0].body[0], nullptr);
     DrainGlErrors();
   }
-  static GLenum DrainGlErrors() { return screentest::DrainGlErrors(); }
+  static GLenum DrainGlErrors() { return fetest::DrainGlErrors(); }
 };
 
 TEST_F(GarageScene, TheFrameTextureShowsTheLorryOnShowAndNothingWhereNoModelIsLoaded) {
@@ -474,9 +474,9 @@ TEST_F(GarageScene, EveryScreenThatShowsTheGarageDrawsItWithoutAGlError) {
                        kScreenEnginePackages, kScreenCarShop,   kScreenChampionship, kScreenSelectRace,
                        kScreenResults,     kScreenQuitConfirm,  kScreenQuickStart, kScreenEnterName};
   for (int screen : shown) {
-    screentest::SettleOn(screen);
+    fetest::SettleOn(screen);
     const float beacon = BeaconAngle;
-    screentest::Frame(1.0f);
+    fetest::Frame(1.0f);
     EXPECT_GT(BeaconAngle, beacon) << "screen " << screen << " drew no garage";
     EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR)) << "screen " << screen;
   }

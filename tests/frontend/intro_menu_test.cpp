@@ -14,18 +14,18 @@
 #include "platform/vk.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 
 namespace {
 
-using namespace screentest;
+using namespace fetest;
 using platform::kVkEscape;
 using platform::kVkReturn;
 
-class IntroMenuIntro : public ScreenGlTest {
+class IntroMenuIntro : public FrontendGlTest {
  protected:
   void SetUp() override {
-    ScreenGlTest::SetUp();
+    FrontendGlTest::SetUp();
     if (IsSkipped()) return;
     SettleOn(kScreenIntro, 0.0f);
     Handshake.LoaderStage.store(kStageNothing);
@@ -38,15 +38,15 @@ TEST_F(IntroMenuIntro, EnterBeforeTheMenuContentIsLoadedDoesNothingAndNoPromptSh
   Frames(5);
   EXPECT_EQ(CurrentScreen.load(), kScreenIntro);
   EXPECT_EQ(Input.KeyLatch, 0);
-  EXPECT_EQ(FindText("ENTER"), nullptr);
-  EXPECT_EQ(FindText("press"), nullptr);
-  EXPECT_NE(FindText("LOADING"), nullptr) << "the loading box shows meanwhile";
+  EXPECT_EQ(FindLastText("ENTER"), nullptr);
+  EXPECT_EQ(FindLastText("press"), nullptr);
+  EXPECT_NE(FindLastText("LOADING"), nullptr) << "the loading box shows meanwhile";
 
   Handshake.LoaderStage.store(kStageMenuLoaded);
   Release(kVkReturn);
   Frame();
-  const DrawnText* enter = FindText("ENTER");
-  const DrawnText* press = FindText("press");
+  const DrawnText* enter = FindLastText("ENTER");
+  const DrawnText* press = FindLastText("press");
   ASSERT_NE(enter, nullptr);
   ASSERT_NE(press, nullptr);
   EXPECT_FLOAT_EQ(press->y, -220.0f);
@@ -71,11 +71,11 @@ TEST_F(IntroMenuIntro, ThePromptWaitsForTheTitleEvenWithTheContentLoaded) {
   IntroClock.store(4.0f);
   Press(kVkReturn);
   Frames(10);
-  EXPECT_EQ(FindText("ENTER"), nullptr);
+  EXPECT_EQ(FindLastText("ENTER"), nullptr);
   EXPECT_EQ(CurrentScreen.load(), kScreenIntro) << "Enter over the logo asks nothing";
   IntroClock.store(6.995f);
   Frame();
-  EXPECT_NE(FindText("ENTER"), nullptr) << "7 s passed: the title and its prompt";
+  EXPECT_NE(FindLastText("ENTER"), nullptr) << "7 s passed: the title and its prompt";
   EXPECT_EQ(CurrentScreen.load(), kScreenMainMenu);
 }
 
@@ -94,7 +94,7 @@ TEST_F(IntroMenuIntro, TheIntroRunsItsOwnClockAndNeverFades) {
   EXPECT_NEAR(LoadingBoxAlpha, 0.2f, 1e-4f) << "rising while the content loads";
 }
 
-class IntroMenuMain : public ScreenGlTest {
+class IntroMenuMain : public FrontendGlTest {
  protected:
   // Enter on the selected item of a settled main menu; the latch let go afterwards.
   void Choose(int item) {

@@ -12,14 +12,14 @@
 #include "frontend/screens.h"
 #include "gfx/gl_ext.h"
 #include "platform/vk.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 
 namespace {
 
-using namespace screentest;
+using namespace fetest;
 using platform::kVkRight;
 
-class OptionsPages : public ScreenGlTest {
+class OptionsPages : public FrontendGlTest {
  protected:
   void Tap(int vk) {
     Press(vk);
@@ -65,7 +65,7 @@ TEST_F(OptionsPages, TheResolutionSearchAsksAtMostTenModesAndKeepsTheChoiceWhenN
   ASSERT_EQ(OptionRow, 0);
   Tap(kVkRight);
   EXPECT_EQ(PendingGraphics.displayMode, 0);
-  EXPECT_NE(FindText("1024x768"), nullptr);
+  EXPECT_NE(FindLastText("1024x768"), nullptr);
 }
 
 TEST_F(OptionsPages, TheGraphicsPageShowsItsRowsAndAcceptTakesTheBrowsedMode) {
@@ -74,14 +74,14 @@ TEST_F(OptionsPages, TheGraphicsPageShowsItsRowsAndAcceptTakesTheBrowsedMode) {
   ShowPage(kScreenGraphics);
   for (const char* text : {"GRAPHICS", "Display Resolution", "1024x768", "Anti-Aliasing", "4xAA", "Sight Range",
                            "Shadow detail", "Ultra HD", "Texture filtering", "BACK", "ACCEPT"})
-    EXPECT_NE(FindText(text), nullptr) << text;
+    EXPECT_NE(FindLastText(text), nullptr) << text;
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
 
   OptionRow = 3;
   Tap(kVkRight);
   ClearTexts();
   Frame();
-  EXPECT_NE(FindText("Off"), nullptr) << "Ultra HD steps right to Off";
+  EXPECT_NE(FindLastText("Off"), nullptr) << "Ultra HD steps right to Off";
   EXPECT_EQ(GraphicsChanged, 1);
 
   // A browsed mode is taken only by ACCEPT.
@@ -96,7 +96,7 @@ TEST_F(OptionsPages, TheGraphicsPageShowsItsRowsAndAcceptTakesTheBrowsedMode) {
   EXPECT_EQ(PendingGraphics.acceptedHeight, 1080);
   ClearTexts();
   Frame();
-  EXPECT_NE(FindText("Changes will be applied after reload the game!"), nullptr);
+  EXPECT_NE(FindLastText("Changes will be applied after reload the game!"), nullptr);
 }
 
 TEST_F(OptionsPages, ValuesFromTheFileOutsideTheirNamesShowNothingAndAnArrowBringsThemIn) {
@@ -128,7 +128,7 @@ TEST_F(OptionsPages, TheAudioPageShowsItsSwitches) {
   Settings.eax = 1;
   ShowPage(kScreenAudio);
   for (const char* text : {"AUDIO", "Sound", "Music", "EAX effects", "On", "Off"})
-    EXPECT_NE(FindText(text), nullptr) << text;
+    EXPECT_NE(FindLastText(text), nullptr) << text;
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
@@ -149,16 +149,16 @@ TEST_F(OptionsPages, TheControlsPageNamesKeysAndJoystickControls) {
   ShownBindings[13] = 1015;
   Settings.transmission = 0;
   ShowPage(kScreenControls);
-  const DrawnText* left = FindText("left arrow");
+  const DrawnText* left = FindLastText("left arrow");
   ASSERT_NE(left, nullptr);
   EXPECT_NEAR(left->x, -60.0f, 0.01f);
   EXPECT_NEAR(left->y, 108.0f, 0.01f);
-  const DrawnText* button = FindText("Button 3");
+  const DrawnText* button = FindLastText("Button 3");
   ASSERT_NE(button, nullptr);
   EXPECT_NEAR(button->x, 271.0f, 0.01f);
   EXPECT_NEAR(button->y, 108.0f - 75.0f, 0.01f);
   for (const char* text : {"CONTROLS", "Device:", "Keyboard", "Steer Left", "Reverse Gear", "Automatic"})
-    EXPECT_NE(FindText(text), nullptr) << text;
+    EXPECT_NE(FindLastText(text), nullptr) << text;
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
 
   // Change on the Transmission cell toggles it and starts no capture.
@@ -168,7 +168,7 @@ TEST_F(OptionsPages, TheControlsPageNamesKeysAndJoystickControls) {
   EXPECT_EQ(BindingCaptureActive, 0);
   ClearTexts();
   Frame();
-  EXPECT_NE(FindText("Manual"), nullptr);
+  EXPECT_NE(FindLastText("Manual"), nullptr);
 }
 
 TEST_F(OptionsPages, ADeviceValueFromTheFileThatIsNeitherCanBeSetToTheKeyboard) {
@@ -192,7 +192,7 @@ TEST_F(OptionsPages, TheOptionsMenuOpensTheGraphicsPageOnTheSavedMode) {
   PendingGraphics.displayMode = 5;
   SettleOn(kScreenOptions);
   Frame();
-  EXPECT_NE(FindText("GRAPHICS"), nullptr);
+  EXPECT_NE(FindLastText("GRAPHICS"), nullptr);
   Tap(platform::kVkReturn);
   EXPECT_EQ(TargetScreen.load(), kScreenGraphics);
   EXPECT_EQ(PendingGraphics.displayMode, 0);

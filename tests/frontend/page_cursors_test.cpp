@@ -25,7 +25,7 @@ void Tap(int vk, void (*cursor)()) {
   Press(vk);
   cursor();
   Release(vk);
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
 }
 
 using PageCursorsRows = FrontendGlTest;
@@ -60,11 +60,11 @@ TEST_F(PageCursorsRows, HoldingDownOnTheControlsGridMovesOneRowPerPress) {
   Press(kDown);
   for (int frame = 0; frame < 30; ++frame) {
     DrawBindingGrid();
-    FrameLoopReleasesLatch();
+    ReleaseLatchWhenIdle();
   }
   EXPECT_EQ(OptionRow, 1);
   Release(kDown);
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
   for (int i = 0; i < 12; ++i) Tap(kDown, DrawBindingGrid);
   EXPECT_EQ(OptionRow, 9);
   Tap(kRight, DrawBindingGrid);

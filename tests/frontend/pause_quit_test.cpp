@@ -9,21 +9,21 @@
 #include "frontend/screens.h"
 #include "gfx/renderer.h"
 #include "platform/vk.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 
 namespace {
 
-using namespace screentest;
+using namespace fetest;
 using platform::kVkEscape;
 using platform::kVkReturn;
 
-class PauseQuitPause : public ScreenGlTest {
+class PauseQuitPause : public FrontendGlTest {
  protected:
+  PauseQuitPause() : FrontendGlTest(kScreenPause) {}
   void SetUp() override {
-    ScreenGlTest::SetUp();
+    FrontendGlTest::SetUp();
     if (IsSkipped()) return;
     Career.RaceMode = 3;
-    SettleOn(kScreenPause);
     Handshake.UpdateToggle.store(1);
     Handshake.RenderToggle.store(0);
   }
@@ -88,36 +88,28 @@ TEST_F(PauseQuitPause, ExitReturnsToTheMenuOfTheRaceModeOnTheNextFrame) {
     EntrySelection = 3;
     Tap('2');
     ASSERT_EQ(Handshake.LoaderStage.load(), kStageUnloadTrack);
-    Input.ClickLatch = 1;
-    Handshake.LoaderStage.store(kStageUnloaded);
-    Frame();
-    EXPECT_EQ(Handshake.LoaderStage.load(), kStageMenuLoaded);
-    EXPECT_EQ(TargetScreen.load(), c.screen) << "mode " << c.mode;
-    EXPECT_EQ(ScreenFade, -1.0f);
-    EXPECT_EQ(EntrySelection, 0);
-    EXPECT_EQ(Input.ClickLatch, 0);
-    Frame();
-    EXPECT_EQ(CurrentScreen.load(), c.screen);
+    SCOPED_TRACE(testing::Message() << "mode " << c.mode);
+    LoaderAnswersUnload(c.screen);
   }
 }
 
 TEST_F(PauseQuitPause, ThePauseHidesTheRacePicture) {
-  FillRect(Renderer.targets.SceneTextures[0], kScreenW, kScreenH, 250, 0, 0);
+  FillRectTexture(Renderer.targets.SceneTextures[0], kScreenW, kScreenH, 250, 0, 0);
   Frame();
-  const Picture frame = LastFrame();
+  const FramePicture frame = LastFrame();
   const uint8_t* p = frame.At(-150.0f, 60.0f);
   EXPECT_NEAR(p[0], 133, 3);
   EXPECT_NEAR(p[1], 128, 3);
   EXPECT_NEAR(p[2], 122, 3);
-  const DrawnText* pause = FindText("PAUSE");
+  const DrawnText* pause = FindLastText("PAUSE");
   ASSERT_NE(pause, nullptr);
   EXPECT_FLOAT_EQ(pause->y, 0.0f);
 }
 
-class PauseQuitConfirm : public ScreenGlTest {
+class PauseQuitConfirm : public FrontendGlTest {
  protected:
   void SetUp() override {
-    ScreenGlTest::SetUp();
+    FrontendGlTest::SetUp();
     if (IsSkipped()) return;
     SettleOn(kScreenQuitConfirm);
   }
@@ -130,11 +122,11 @@ TEST_F(PauseQuitConfirm, EscapeAnswersNo) {
   EXPECT_EQ(TargetScreen.load(), kScreenMainMenu);
   EXPECT_EQ(EntrySelection, 0);
   EXPECT_EQ(Handshake.QuitRequest.load(), 0);
-  const DrawnText* question = FindText("You are really want to quit?");
+  const DrawnText* question = FindLastText("You are really want to quit?");
   ASSERT_NE(question, nullptr);
   EXPECT_FLOAT_EQ(question->y, 40.0f);
   EXPECT_EQ(question->colour, 0);
-  EXPECT_NE(FindText("EXIT"), nullptr);
+  EXPECT_NE(FindLastText("EXIT"), nullptr);
 }
 
 TEST_F(PauseQuitConfirm, EnterAnswersYesWithoutASound) {

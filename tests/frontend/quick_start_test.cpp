@@ -20,18 +20,18 @@
 #include "race/car_setup.h"
 #include "race/waypoints.h"
 #include "render/track_map.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 #include "tests/scratch_dir.h"
 
 namespace {
 
-using namespace screentest;
+using namespace fetest;
 using platform::kVkEscape;
 using platform::kVkReturn;
 
 const char* const kCarNames[] = {"Truck-130 \xB9" "1", "Truck-164 \xB9" "1", "Truck-433360 \xB9" "6"};
 
-class QuickStartPage : public ScreenGlTest {
+class QuickStartPage : public FrontendGlTest {
  protected:
   // The page settled with the drawn car already live and loaded.
   void ShowRace(int race, int car) {
@@ -71,21 +71,21 @@ TEST_F(QuickStartPage, QuickStartNamesTheDrawnCarAndTrack) {
   Frames(70);  // faded in: the panel's bounce is over
   ClearTexts();
   Frame();
-  const DrawnText* name = FindText(car < 6 ? "Truck-130 \xB9" + std::to_string(car + 1)
+  const DrawnText* name = FindLastText(car < 6 ? "Truck-130 \xB9" + std::to_string(car + 1)
                                            : car < 12 ? "Truck-164 \xB9" + std::to_string(car - 5)
                                                       : "Truck-433360 \xB9" + std::to_string(car - 11));
   ASSERT_NE(name, nullptr);
   EXPECT_FLOAT_EQ(name->x, -260.0f);
   EXPECT_FLOAT_EQ(name->y, 50.0f);
   EXPECT_EQ(name->size, 1.5f);
-  const DrawnText* region = FindText("URAL");
+  const DrawnText* region = FindLastText("URAL");
   ASSERT_NE(region, nullptr);
   EXPECT_FLOAT_EQ(region->y, -120.0f);
-  const DrawnText* length = FindText("Length 3.70 \xCA\xCC");
+  const DrawnText* length = FindLastText("Length 3.70 \xCA\xCC");
   ASSERT_NE(length, nullptr) << "529 waypoints of 7 m";
   EXPECT_EQ(length->font, 2);
   for (const char* label : {"QUICK START", "Track", "Power", "Speed", "Handling"})
-    EXPECT_NE(FindText(label), nullptr) << label;
+    EXPECT_NE(FindLastText(label), nullptr) << label;
 }
 
 TEST_F(QuickStartPage, TheRegionFollowsTheRaceNumberModuloThree) {
@@ -94,7 +94,7 @@ TEST_F(QuickStartPage, TheRegionFollowsTheRaceNumberModuloThree) {
     ClearTexts();
     Frame();
     const char* region = race % 3 == 1 ? "URAL" : race % 3 == 2 ? "KARELIA" : "SOUTH REGION";
-    EXPECT_NE(FindText(region), nullptr) << "race " << race;
+    EXPECT_NE(FindLastText(region), nullptr) << "race " << race;
   }
 }
 
@@ -104,7 +104,7 @@ TEST_F(QuickStartPage, CarNamesFollowTheCarIndex) {
     ShowRace(2, cars[i]);
     ClearTexts();
     Frame();
-    EXPECT_NE(FindText(kCarNames[i]), nullptr) << "car " << cars[i];
+    EXPECT_NE(FindLastText(kCarNames[i]), nullptr) << "car " << cars[i];
   }
 }
 
@@ -175,7 +175,7 @@ TEST_F(QuickStartPage, StartWaitsUntilTheDrawnCarIsOnShow) {
   EXPECT_EQ(Handshake.LoaderStage.load(), kStageNothing);
   Frames(30);
   EXPECT_EQ(TargetScreen.load(), kScreenQuickStart);
-  EXPECT_NE(FindText("LOADING"), nullptr);
+  EXPECT_NE(FindLastText("LOADING"), nullptr);
   EXPECT_GT(LoadingBoxAlpha, 0.5f) << "rising while the car loads";
   LoaderLoadsLiveCar();
   Frames(102);
@@ -207,13 +207,13 @@ class QuickStartPaths : public QuickStartPage {
 TEST_F(QuickStartPaths, APathOfOnePointShowsItsLengthButNoMap) {
   ShowRace(31, 0);  // no such race: the baseline without a map
   Frame();
-  const Picture none = LastFrame();
+  const FramePicture none = LastFrame();
   ShowRace(5, 0);
   ClearTexts();
   FramesWithPath({{100.0f, 0.0f, 100.0f, 0}}, 2);
   EXPECT_EQ(TrackMapScale, 0.0f);
-  EXPECT_NE(FindText("Length 0.01 \xCA\xCC"), nullptr);
-  const Picture one = LastFrame();
+  EXPECT_NE(FindLastText("Length 0.01 \xCA\xCC"), nullptr);
+  const FramePicture one = LastFrame();
   int differing = 0;
   for (float x = 50.0f; x <= 250.0f; x += 5.0f)
     for (float y = -160.0f; y <= 40.0f; y += 5.0f)
@@ -224,13 +224,13 @@ TEST_F(QuickStartPaths, APathOfOnePointShowsItsLengthButNoMap) {
 TEST_F(QuickStartPaths, APathThatCannotBeReadShowsNoMapAndNoLength) {
   ShowRace(1, 0);
   Frame();
-  ASSERT_NE(FindText("Length 3.70 \xCA\xCC"), nullptr);
-  const Picture race1 = LastFrame();
+  ASSERT_NE(FindLastText("Length 3.70 \xCA\xCC"), nullptr);
+  const FramePicture race1 = LastFrame();
   ShowRace(31, 0);
   ClearTexts();
   Frame();
-  EXPECT_NE(FindText("Length 0.00 \xCA\xCC"), nullptr) << "not race 1's length, whose path the table kept";
-  const Picture none = LastFrame();
+  EXPECT_NE(FindLastText("Length 0.00 \xCA\xCC"), nullptr) << "not race 1's length, whose path the table kept";
+  const FramePicture none = LastFrame();
   int differing = 0;
   for (float x = 50.0f; x <= 250.0f; x += 5.0f)
     for (float y = -160.0f; y <= 40.0f; y += 5.0f)

@@ -15,19 +15,19 @@
 #include "race/race_status.h"
 #include "race/waypoints.h"
 #include "render/track_map.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 
 namespace {
 
-using namespace screentest;
+using namespace fetest;
 
-class RaceScreensLoading : public ScreenGlTest {
+class RaceScreensLoading : public FrontendGlTest {
  protected:
+  RaceScreensLoading() : FrontendGlTest(kScreenRaceLoading) {}
   void SetUp() override {
-    ScreenGlTest::SetUp();
+    FrontendGlTest::SetUp();
     if (IsSkipped()) return;
     Career.RaceMode = 3;
-    SettleOn(kScreenRaceLoading);
     Handshake.LoaderStage.store(kStageLoadTrack);
     Handshake.UpdateToggle.store(1);
     Handshake.RenderToggle.store(0);
@@ -37,7 +37,7 @@ class RaceScreensLoading : public ScreenGlTest {
 TEST_F(RaceScreensLoading, TheRaceStartsWithoutAFadeOnceTheLoaderHasLoadedIt) {
   Frames(10);
   EXPECT_NEAR(LoadingBoxAlpha, 0.2f, 1e-4f);
-  EXPECT_NE(FindText("LOADING"), nullptr);
+  EXPECT_NE(FindLastText("LOADING"), nullptr);
   EXPECT_EQ(CurrentScreen.load(), kScreenRaceLoading);
 
   WaypointTable[0] = {0.0f, 0.0f, 0.0f, 0};
@@ -74,24 +74,16 @@ TEST_F(RaceScreensLoading, ARefusedRaceReturnsToItsMenuWithTheRefusalSound) {
     Career.RaceMode = c.mode;
     SettleOn(kScreenRaceLoading);
     EntrySelection = 2;
-    Input.ClickLatch = 1;
-    Handshake.LoaderStage.store(kStageUnloaded);
-    Frame();
-    EXPECT_EQ(Handshake.LoaderStage.load(), kStageMenuLoaded);
-    EXPECT_EQ(TargetScreen.load(), c.screen) << "mode " << c.mode;
-    EXPECT_EQ(ScreenFade, -1.0f);
-    EXPECT_EQ(EntrySelection, 0);
-    EXPECT_EQ(Input.ClickLatch, 0);
-    Frame();
-    EXPECT_EQ(CurrentScreen.load(), c.screen);
+    SCOPED_TRACE(testing::Message() << "mode " << c.mode);
+    LoaderAnswersUnload(c.screen);
   }
   EXPECT_EQ(Plays(MenuDenySound), 2u);
 }
 
-class RaceScreensFinish : public ScreenGlTest {
+class RaceScreensFinish : public FrontendGlTest {
  protected:
   void SetUp() override {
-    ScreenGlTest::SetUp();
+    FrontendGlTest::SetUp();
     if (IsSkipped()) return;
     RaceCars[0].place = 2;
     SettleOn(kScreenFinish, 0.0f);
@@ -100,8 +92,8 @@ class RaceScreensFinish : public ScreenGlTest {
 
 TEST_F(RaceScreensFinish, TheFinishTextsFallFromFiveHundredAboveIntoPlace) {
   Frame(0.0f);
-  const DrawnText* finish = FindText("FINISH");
-  const DrawnText* place = FindText("2 PLACE!");
+  const DrawnText* finish = FindLastText("FINISH");
+  const DrawnText* place = FindLastText("2 PLACE!");
   ASSERT_NE(finish, nullptr);
   ASSERT_NE(place, nullptr);
   EXPECT_FLOAT_EQ(finish->x, -300.0f);
@@ -111,11 +103,11 @@ TEST_F(RaceScreensFinish, TheFinishTextsFallFromFiveHundredAboveIntoPlace) {
   SettleOn(kScreenFinish, 1.0f);
   ClearTexts();
   Frame();
-  EXPECT_FLOAT_EQ(FindText("FINISH")->y, 200.0f);
-  EXPECT_FLOAT_EQ(FindText("2 PLACE!")->y, 90.0f);
+  EXPECT_FLOAT_EQ(FindLastText("FINISH")->y, 200.0f);
+  EXPECT_FLOAT_EQ(FindLastText("2 PLACE!")->y, 90.0f);
   RaceCars[0].place = 9;  // never worked out
   Frame();
-  EXPECT_NE(FindText("4 PLACE!"), nullptr);
+  EXPECT_NE(FindLastText("4 PLACE!"), nullptr);
 }
 
 TEST_F(RaceScreensFinish, TheRaceIsUnloadedOnceFadedInThenTheResultsShowOnTheNextFrame) {
@@ -125,23 +117,14 @@ TEST_F(RaceScreensFinish, TheRaceIsUnloadedOnceFadedInThenTheResultsShowOnTheNex
   EXPECT_EQ(Handshake.LoaderStage.load(), kStageUnloadTrack);
   Frames(3);
   EXPECT_EQ(CurrentScreen.load(), kScreenFinish) << "waiting for the loader";
-  Input.ClickLatch = 1;
   EntrySelection = 2;
-  Handshake.LoaderStage.store(kStageUnloaded);
-  Frame();
-  EXPECT_EQ(Handshake.LoaderStage.load(), kStageMenuLoaded);
-  EXPECT_EQ(TargetScreen.load(), kScreenResults);
-  EXPECT_EQ(ScreenFade, -1.0f);
-  EXPECT_EQ(EntrySelection, 0);
-  EXPECT_EQ(Input.ClickLatch, 0);
-  Frame();
-  EXPECT_EQ(CurrentScreen.load(), kScreenResults);
+  LoaderAnswersUnload(kScreenResults);
 }
 
-class RaceScreensResults : public ScreenGlTest {
+class RaceScreensResults : public FrontendGlTest {
  protected:
   void SetUp() override {
-    ScreenGlTest::SetUp();
+    FrontendGlTest::SetUp();
     if (IsSkipped()) return;
     // The player finished first by progress, although the race had it third; car 3
     // never finished.
@@ -182,16 +165,16 @@ TEST_F(RaceScreensResults, RowsFollowTheProgressWithTheTimeBehindTheLeaderAdded)
       EXPECT_EQ(t->text, expected[row][col]) << "row " << row << " column " << col;
       EXPECT_EQ(t->colour, row % 2 == 0 ? 4 : 0);
     }
-  const DrawnText* place = FindText("3 PLACE!");
+  const DrawnText* place = FindLastText("3 PLACE!");
   ASSERT_NE(place, nullptr) << "the place line keeps the player's race place";
   EXPECT_FLOAT_EQ(place->y, 90.0f);
   for (const char* header : {"Position", "Car", "Race Time", "Best Lap"}) {
-    const DrawnText* h = FindText(header);
+    const DrawnText* h = FindLastText(header);
     ASSERT_NE(h, nullptr) << header;
     EXPECT_FLOAT_EQ(h->y, 40.0f);
     EXPECT_EQ(h->font, 2);
   }
-  EXPECT_NE(FindText("RESULTS"), nullptr);
+  EXPECT_NE(FindLastText("RESULTS"), nullptr);
 }
 
 TEST_F(RaceScreensResults, NextAfterAQuickRaceDrawsANewOneNextInAChampionshipGoesToTheHub) {

@@ -19,15 +19,15 @@
 #include "platform/vk.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
-#include "tests/frontend/screen_support.h"
+#include "tests/frontend/frontend_support.h"
 
 namespace {
 
-using namespace screentest;
+using namespace fetest;
 using platform::kVkEscape;
 using platform::kVkReturn;
 
-class ScreenMachineFade : public ScreenGlTest {};
+class ScreenMachineFade : public FrontendGlTest {};
 
 TEST_F(ScreenMachineFade, AFadeFromOneSwitchesAfterSixtySixPointSevenTicks) {
   EntrySelection = 2;
@@ -84,7 +84,7 @@ TEST_F(ScreenMachineFade, FadeStopsAtOneAndTheEasesFollowIt) {
   EXPECT_NEAR(ScreenEases.late, 1.0f, 1e-4f);
 }
 
-class ScreenMachineEntry : public ScreenGlTest {};
+class ScreenMachineEntry : public FrontendGlTest {};
 
 TEST_F(ScreenMachineEntry, BracketCursorStandsOnTheStageBeingPlayed) {
   const struct {
@@ -130,7 +130,7 @@ TEST_F(ScreenMachineEntry, LeavingForTheRaceNeverOpensASound) {
   EXPECT_EQ(Plays(MenuOpenSound), 0u);
 }
 
-class ScreenMachineInput : public ScreenGlTest {};
+class ScreenMachineInput : public FrontendGlTest {};
 
 TEST_F(ScreenMachineInput, WidgetsWaitForNinetyFivePercentOfTheFadeAndForTheTarget) {
   SettleOn(kScreenQuitConfirm, 0.93f);
@@ -180,7 +180,7 @@ TEST_F(ScreenMachineInput, PointerIsTheCursorInVirtualScreenUnits) {
   EXPECT_EQ(PointerY, 150);
 }
 
-class ScreenMachineLoader : public ScreenGlTest {};
+class ScreenMachineLoader : public FrontendGlTest {};
 
 TEST_F(ScreenMachineLoader, WorldHandoverIsAnsweredByPrePaintingEveryCarsSkinsFromTheirStart) {
   for (CarDirtState& d : CarDirt) d = CarDirtState{0, 0.0f, 0};
@@ -234,7 +234,7 @@ bool FramePictureKept() {
 
 TEST_F(ScreenMachineLoader, TheLastGoodPictureStaysOverTheFrameWhileACarLoads) {
   const RenderTargets& t = Renderer.targets;
-  FillRect(t.PostTextures[0], RenderSetup.postWidth, RenderSetup.postHeight, 0, 0, 0);
+  FillRectTexture(t.PostTextures[0], RenderSetup.postWidth, RenderSetup.postHeight, 0, 0, 0);
   SettleOn(77);  // no screen block: the backdrop alone
   ApplyCarPreset(7);
   Frame();  // the garage's picture, then the reload asked for at the end of the frame
@@ -242,14 +242,14 @@ TEST_F(ScreenMachineLoader, TheLastGoodPictureStaysOverTheFrameWhileACarLoads) {
   const uint8_t garage = LastFrame().At(0.0f, 250.0f)[0];
   // While the loader works no garage is drawn: what the frame texture holds meanwhile
   // stays under the held picture.
-  FillRect(t.SceneTextures[0], kScreenW, kScreenH, 200, 0, 0);
+  FillRectTexture(t.SceneTextures[0], kScreenW, kScreenH, 200, 0, 0);
   Frame();
   EXPECT_EQ(LastFrame().At(0.0f, 250.0f)[0], garage);
   LoaderLoadsLiveCar();
   Frames(101);
   ASSERT_EQ(CarReloadPending, 0);
   Handshake.LoaderStage.store(kStageNothing);
-  FillRect(t.SceneTextures[0], kScreenW, kScreenH, 200, 0, 0);
+  FillRectTexture(t.SceneTextures[0], kScreenW, kScreenH, 200, 0, 0);
   Frame();
   EXPECT_GT(LastFrame().At(0.0f, 250.0f)[0], 190) << "once faded out, the frame's own picture";
 }
@@ -262,36 +262,36 @@ TEST_F(ScreenMachineLoader, TheGarageShowsBehindMenusButNotOverTheRacePicture) {
   } cases[] = {{kScreenMainMenu, true}, {kScreenQuitConfirm, true}, {kScreenPause, false},
                {kScreenFinish, false},   {kScreenRaceLoading, false}};
   for (const auto& c : cases) {
-    FillRect(frame, kScreenW, kScreenH, 250, 0, 0);
+    FillRectTexture(frame, kScreenW, kScreenH, 250, 0, 0);
     SettleOn(c.screen);
     Frame();
     EXPECT_EQ(FramePictureKept(), !c.garage) << "screen " << c.screen;
   }
   // A car being loaded: no garage either.
-  FillRect(frame, kScreenW, kScreenH, 250, 0, 0);
+  FillRectTexture(frame, kScreenW, kScreenH, 250, 0, 0);
   Handshake.LoaderStage.store(kStageNothing);
   SettleOn(kScreenMainMenu);
   Frame();
   EXPECT_TRUE(FramePictureKept());
 }
 
-class ScreenMachineDraw : public ScreenGlTest {};
+class ScreenMachineDraw : public FrontendGlTest {};
 
 TEST_F(ScreenMachineDraw, TheBackdropIsThePictureWithMostOfTheGlowAdded) {
   const RenderTargets& t = Renderer.targets;
-  FillRect(t.SceneTextures[0], kScreenW, kScreenH, 100, 0, 200);
-  FillRect(t.PostTextures[0], RenderSetup.postWidth, RenderSetup.postHeight, 0, 100, 100);
+  FillRectTexture(t.SceneTextures[0], kScreenW, kScreenH, 100, 0, 200);
+  FillRectTexture(t.PostTextures[0], RenderSetup.postWidth, RenderSetup.postHeight, 0, 100, 100);
   Handshake.LoaderStage.store(kStageNothing);  // no garage over the picture
   SettleOn(77);
   Frame();
-  const Picture frame = LastFrame();
+  const FramePicture frame = LastFrame();
   const uint8_t* p = frame.At(0.0f, 250.0f);
   EXPECT_NEAR(p[0], 100, 2);
   EXPECT_NEAR(p[1], 85, 2);
   EXPECT_NEAR(p[2], 255, 1) << "added light saturates";
   // The pause and the finish show the soft-focus picture with the post effect on.
   Settings.postEffect = 1;
-  FillRect(t.SceneTextures[1], kScreenW, kScreenH, 0, 0, 50);
+  FillRectTexture(t.SceneTextures[1], kScreenW, kScreenH, 0, 0, 50);
   SettleOn(kScreenFinish);
   Frame();
   EXPECT_NEAR(LastFrame().At(0.0f, -100.0f)[0], 0, 2);

@@ -58,7 +58,7 @@ void PressButton(int screen, int id) {
   Press(key);
   DrawMenuButton(id == 0 ? kLeftX : kRightX, kLeftY, 0.0f, "X", id, id == 0 ? 0 : 2);
   Release(key);
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
 }
 
 using TextButtonHover = FrontendGlTest;
@@ -145,14 +145,14 @@ TEST_F(TextButtonActivation, HeldEscapeActsOnceUntilEveryKeyAndTheMouseAreUp) {
   for (int frame = 0; frame < 5; ++frame) {
     SettleOn(kScreenMainMenu);
     LeftButton();
-    FrameLoopReleasesLatch();
+    ReleaseLatchWhenIdle();
   }
   EXPECT_EQ(Plays(MenuClickSound), 1u);
 
   // The mouse button still down holds the latch after the key is up.
   Release(kEscape);
   MouseDown();
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
   MouseUp();
   Press(kEscape);
   SettleOn(kScreenMainMenu);
@@ -160,7 +160,7 @@ TEST_F(TextButtonActivation, HeldEscapeActsOnceUntilEveryKeyAndTheMouseAreUp) {
   EXPECT_EQ(Plays(MenuClickSound), 1u);
 
   Release(kEscape);
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
   Press(kEscape);
   LeftButton();
   EXPECT_EQ(Plays(MenuClickSound), 2u);

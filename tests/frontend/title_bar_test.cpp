@@ -61,7 +61,7 @@ void Choose(int screen, int item) {
   Press(kEnter);
   Bar();
   Release(kEnter);
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
 }
 
 using ItemBarLayout = FrontendGlTest;
@@ -213,7 +213,7 @@ TEST_F(ItemBarStepping, LeftOnTheFirstItemAtRestOnlySoundsAndKicksTheArrow) {
 
   // Still gliding: silent.
   Release(kLeft);
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
   BarNudge = 0.0f;
   BarScroll = 40.0f;
   Press(kLeft);
@@ -234,7 +234,7 @@ TEST_F(ItemBarStepping, AStepMovesTheSelectionTurnsTheGarageAndKicks) {
   EXPECT_NEAR(BarTarget, PlaceOf(kScreenMainMenu, 1), 1e-3f) << "the glide heads for the new item at once";
 
   Release(kRight);
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
   GarageYaw = -180.0f;
   Press(kLeft);
   Bar();
@@ -251,7 +251,7 @@ TEST_F(ItemBarStepping, HoldingRightStepsOnceThenAfterADelayThenFasterUpToTheEnd
   int last = SelectedItem;
   for (int frame = 1; frame <= 300; ++frame) {
     Bar();
-    FrameLoopReleasesLatch();  // the key is down: the latch stays
+    ReleaseLatchWhenIdle();  // the key is down: the latch stays
     if (SelectedItem != last) {
       stepFrames.push_back(frame);
       last = SelectedItem;
@@ -278,7 +278,7 @@ TEST_F(ItemBarStepping, TheMouseOverAnArrowZoneStepsLikeTheKey) {
   Bar(10);
   EXPECT_EQ(SelectedItem, 1);
   MouseUp();
-  FrameLoopReleasesLatch();
+  ReleaseLatchWhenIdle();
   PointAt(-150, 200);
   MouseDown();
   Bar();

@@ -110,12 +110,17 @@ TEST_F(ProjectionTest, ZeroHeightCountsAsOne) {
   EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(ProjectionTest, UnlinkedValuesAreTheStartValues) {
-  GfxLinks = GraphicsLinks();  // nothing linked: the intro's fixed view, zoom 3.5
+TEST_F(ProjectionTest, UnlinkedValuesReadAsNothingThere) {
+  // Nothing linked: no screen, so the menu's fixed view, and no zoom. gfx keeps no copy
+  // of the owners' start values to fall back on.
+  GfxLinks = GraphicsLinks();
   SetPerspective(640, 480);
   const Frustum f = ReadProjection();
   EXPECT_NEAR(f.fovyDegrees, 30.0, 1e-6);
-  EXPECT_NEAR(f.zNear, 4.15, 1e-5);
+  EXPECT_NEAR(f.zNear, 1.0, 1e-5);
+  EXPECT_EQ(LinkedTargetScreen(), -1);
+  EXPECT_EQ(LinkedCurrentScreen(), -1);
+  EXPECT_EQ(LinkedFarDistance(), 0.0f);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 #include "physics/body.h"
 #include "physics/narrowphase.h"
-#include "physics/seams_core.h"
+#include "physics/substep_phases.h"
 #include "tests/physics/collide_oracle.h"
 
 using namespace collide_test;

@@ -20,6 +20,7 @@
 #include "render/pass_control.h"
 #include "render/race_hud.h"
 #include "render/track_map.h"
+#include "tests/render/renderer_start.h"
 
 namespace hudtest {
 
@@ -30,39 +31,6 @@ namespace {
 constexpr float kFarAway = 10000.0f;
 constexpr uint8_t kPictureGrey = 100;
 
-bool BaseGenerated() {
-  struct stat st;
-  return stat("base/textures/tex36.tga", &st) == 0 && stat("base/font1.ini", &st) == 0;
-}
-
-struct StartUp {
-  bool tried = false;
-  bool ok = false;
-  std::string why;
-};
-
-StartUp& Renderer1024() {
-  static StartUp s;
-  if (s.tried) return s;
-  s.tried = true;
-  if (!BaseGenerated()) {
-    s.why = "base/ not generated in the working folder (build the base target)";
-    return s;
-  }
-  RendererSetup setup;
-  setup.screenWidth = kScreenW;
-  setup.screenHeight = kScreenH;
-  setup.shadowMapSize = 16;
-  if (!InitRenderer(setup)) {
-    s.why = "InitRenderer failed";
-    return s;
-  }
-  LoadTextures();
-  gltest::TakeGlError();
-  s.ok = true;
-  return s;
-}
-
 void CountFinishRace() { ++FinishRaceCalls; }
 
 }  // namespace
@@ -70,8 +38,8 @@ void CountFinishRace() { ++FinishRaceCalls; }
 void HudGlTest::SetUp() {
   gltest::GlTest::SetUp();
   if (IsSkipped()) return;
-  const StartUp& s = Renderer1024();
-  if (!s.ok) GTEST_SKIP() << s.why;
+  std::string why;
+  if (!rendertest::StartWithMenuContent(kScreenW, kScreenH, &why)) GTEST_SKIP() << why;
 
   Settings = DefaultSettings();
   Settings.screenWidth = kScreenW;
@@ -110,20 +78,6 @@ void HudGlTest::TearDown() {
   }
   HudFinishRace = FinishRace;
   gltest::BindWindowFramebuffer();
-}
-
-void FillRectTexture(GLuint texture, int width, int height, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
-  std::vector<uint8_t> texels(static_cast<size_t>(width) * height * 4);
-  for (size_t i = 0; i < texels.size(); i += 4) {
-    texels[i] = r;
-    texels[i + 1] = g;
-    texels[i + 2] = b;
-    texels[i + 3] = a;
-  }
-  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, texture);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexSubImage2D(GL_TEXTURE_RECTANGLE_ARB, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, 0);
 }
 
 void FillRacePicture(GLuint texture, int width, int height) {

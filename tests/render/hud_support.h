@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "race/waypoints.h"
+#include "tests/render/renderer_start.h"
 #include "tests/gfx/gl_fixture.h"
 
 namespace hudtest {
@@ -30,7 +31,7 @@ class HudGlTest : public gltest::GlTest {
 };
 
 // Fills a rectangle texture (frame, soft focus, glow) with one colour.
-void FillRectTexture(GLuint texture, int width, int height, uint8_t r, uint8_t g, uint8_t b, uint8_t a);
+using rendertest::FillRectTexture;
 // A sky-to-ground picture standing in for the race scene.
 void FillRacePicture(GLuint texture, int width, int height);
 

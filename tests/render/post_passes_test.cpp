@@ -129,7 +129,7 @@ TEST_F(RaceRenderPostPass, ACopyCoversTheWholeSmallTargetWhateverDepthTheSharedF
   int wrong = 0;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      // The screen's halves land on the small target's halves; the texels on the seam
+      // The screen's halves land on the small target's halves; the texels where they meet
       // are a mix.
       if (x == w / 2 - 1 || x == w / 2) continue;
       const bool left = x < w / 2;

@@ -13,17 +13,13 @@
 #include "gfx/renderer.h"
 #include "gfx/virtual_screen.h"
 #include "render/camera_state.h"
+#include "tests/render/renderer_start.h"
 #include "tests/scratch_dir.h"
 #include "tools/race_frame/png_file.h"
 
 namespace racerender {
 
 namespace {
-
-bool BaseGenerated() {
-  struct stat st;
-  return stat("base/shaders/RoadBumpPS.glsl", &st) == 0 && stat("base/textures/tex05.tga", &st) == 0;
-}
 
 // What the shell's start-up links for the race screen (app/game.cpp).
 void LinkRaceScreen() {
@@ -35,59 +31,28 @@ void LinkRaceScreen() {
   GfxLinks.renderCameraPosition = &RenderCamera.eye.x;
 }
 
-struct Started {
-  bool tried = false;
-  bool ok = false;
-  std::string why;
-  int width = 0, height = 0;
-};
-
 }  // namespace
 
 bool StartRenderer(int width, int height, std::string* why) {
-  static Started s;
-  if (!s.tried) {
-    s.tried = true;
-    s.width = width;
-    s.height = height;
-    if (!gltest::OpenContext(&s.why)) {
-    } else if (!BaseGenerated()) {
-      s.why = "base/ not generated in the working folder (build the base target)";
-    } else {
-      LinkRaceScreen();
-      Settings = DefaultSettings();
-      Settings.sound = 0;
-      Settings.music = 0;
-      Settings.screenWidth = width;
-      Settings.screenHeight = height;
-      Settings.antiAliasing = 0;
-      VirtualScreen.bottom = static_cast<int>(-0.5 * height * 800 / width);
-      VirtualScreen.top = static_cast<int>(0.5 * height * 800 / width);
-      RendererSetup setup;
-      setup.screenWidth = width;
-      setup.screenHeight = height;
-      setup.antiAliasing = 0;
-      setup.shadowMapSize = 1024;
-      gltest::TakeGlError();
-      s.ok = InitRenderer(setup);
-      if (!s.ok) s.why = "InitRenderer failed";
-      const GLenum e = gltest::TakeGlError();
-      if (s.ok && e != GL_NO_ERROR) {
-        s.ok = false;
-        s.why = std::string("InitRenderer left ") + gltest::GlErrorName(e);
-      }
-      if (s.ok && Renderer.Program(ShaderProgramId::RoadBump).program == 0) {
-        s.ok = false;
-        s.why = "the world programs were not built";
-      }
-    }
+  static bool linked = false;
+  if (!linked) {
+    linked = true;
+    LinkRaceScreen();
+    Settings = DefaultSettings();
+    Settings.sound = 0;
+    Settings.music = 0;
+    Settings.screenWidth = width;
+    Settings.screenHeight = height;
+    Settings.antiAliasing = 0;
+    VirtualScreen.bottom = static_cast<int>(-0.5 * height * 800 / width);
+    VirtualScreen.top = static_cast<int>(0.5 * height * 800 / width);
   }
-  if (why) *why = s.why;
-  if (s.ok && (width != s.width || height != s.height)) {
-    if (why) *why = "the renderer was started at another size in this program";
-    return false;
-  }
-  return s.ok;
+  rendertest::RendererStart start;
+  start.width = width;
+  start.height = height;
+  start.shadowMapSize = 1024;
+  start.menuContent = false;
+  return rendertest::StartRenderer(start, why);
 }
 
 std::vector<uint8_t> ReadRectangle(GLuint texture, int width, int height) {

@@ -1,7 +1,7 @@
 // The music under base/music/: "menu.wav" for the garage and menus, "1.wav" to "4.wav"
 // for the races. Each is a two-bar stereo loop: a bass line, plucked chords, a short
 // melody, and drums in the race tracks. Notes that ring past the end wrap round to the
-// start, so the loop repeats without a seam.
+// start, so the loop repeats without a click.
 #include <cmath>
 
 #include "tools/basegen/gen_sounds.h"

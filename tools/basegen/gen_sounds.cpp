@@ -135,7 +135,7 @@ std::vector<float> EngineLoop(float rpm, const EngineVoice& v, uint64_t seed, fl
 
 // ---- noise loops and bursts ------------------------------------------------------------
 
-// A seamless loop of `seconds` from a per-sample generator (called with the sample
+// An unbroken loop of `seconds` from a per-sample generator (called with the sample
 // index modulo the loop length, so anything periodic in it stays periodic).
 std::vector<float> NoiseLoop(float seconds, float peak,
                              const std::function<float(size_t, size_t)>& gen) {

@@ -1,7 +1,7 @@
-// Entry points of the narrow-phase and solver sides that the simulator core
-// calls. Each line names the file that defines it.
-#ifndef KELVAMOR_PHYSICS_SEAMS_CORE_H
-#define KELVAMOR_PHYSICS_SEAMS_CORE_H
+// The engine's internal sub-step phases: the narrow-phase and solver entry points
+// the simulator core calls in each sub-step. Each line names the file that defines it.
+#ifndef KELVAMOR_PHYSICS_SUBSTEP_PHASES_H
+#define KELVAMOR_PHYSICS_SUBSTEP_PHASES_H
 
 #include <cstdint>
 
@@ -37,4 +37,4 @@ void neConstraintEnable(neConstraintRecord& joint, bool enable);
 void neConstraintApplyDamping(neConstraintRecord& joint);
 void neConstraintRunControllers(neConstraintRecord& joint);
 
-#endif  // KELVAMOR_PHYSICS_SEAMS_CORE_H
+#endif  // KELVAMOR_PHYSICS_SUBSTEP_PHASES_H
