@@ -97,20 +97,26 @@ int32_t CareerLevel(int field) {
   return level;
 }
 
-// The package bought is the one on show, and one the career's car does not already
-// carry in all three levels: buying what is owned would only take the cash again.
-bool PackageChanges(int package) {
+// The package bought is the one on show.
+bool PackageOnShow(int package) {
   const CarSetup& live = LiveCarSetup;
-  if (live.engineLevel != package || live.suspensionLevel != package || live.turboLevel != package) return false;
-  const int first = static_cast<int>(offsetof(CarSetup, engineLevel) / sizeof(int32_t));
-  for (int k = 0; k < 3; ++k)
-    if (CareerLevel(first + k) != package) return true;
-  return false;
+  return live.engineLevel == package && live.suspensionLevel == package && live.turboLevel == package;
 }
 
+// Whether the career's car already carries the package in all three levels.
+bool PackageOwned(int package) {
+  const int first = static_cast<int>(offsetof(CarSetup, engineLevel) / sizeof(int32_t));
+  for (int k = 0; k < 3; ++k)
+    if (CareerLevel(first + k) != package) return false;
+  return true;
+}
+
+// A paid package the car already carries is refused: buying it again would only
+// take the cash. The free "NA" goes through whatever the car carries.
 void BuyEnginePackage() {
   float price = 0.0f;
-  if (!PriceOf(PackagePrices[0], 21, SelectedItem, &price) || Career.Cash < price || !PackageChanges(SelectedItem)) {
+  if (!PriceOf(PackagePrices[0], 21, SelectedItem, &price) || Career.Cash < price ||
+      !PackageOnShow(SelectedItem) || (price > 0.0f && PackageOwned(SelectedItem))) {
     PlayMenuSound(MenuDenySound);
     return;
   }
