@@ -15,6 +15,7 @@
 #include "app/joystick.h"
 #include "app/settings.h"
 #include "app/sound.h"
+#include "frontend/screen_blocks.h"
 #include "frontend/screens.h"
 #include "frontend/widget_draw.h"
 #include "frontend/widgets.h"
@@ -154,16 +155,12 @@ void ResumeRace() {
   PlayConfirmSounds();
 }
 
+// NEXT leads where the pause's EXIT leads. Nothing in the game sets race mode 2 (a
+// competition), so that mode, too, returns to the main menu: its start page is not
+// built and would leave the player without a way out.
 void ResultsNext() {
-  switch (Career.RaceMode) {
-    case 1: TargetScreen.store(kScreenCareerHub); break;
-    case 2: TargetScreen.store(kScreenCompetitionStart); break;
-    case 3:
-      TargetScreen.store(kScreenQuickStart);
-      NewQuickRace(kQuickRaceNextTracks);
-      break;
-    default: break;
-  }
+  TargetScreen.store(ScreenAfterRace());
+  if (Career.RaceMode == 3) NewQuickRace(kQuickRaceNextTracks);
   EntrySelection = 0;
   PlayConfirmSounds();
 }
