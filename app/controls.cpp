@@ -138,19 +138,17 @@ void MapJoystick(const ControlBindings& b, const JoyState& joy, float t, DriverC
   bool down[kBindingSlots] = {};
   for (int slot = kSlotFirstPress; slot <= kSlotLastPress; ++slot)
     down[slot] = JoyDigitalDown(joy, b.slot[slot]);
-  RunPressSlots(c, latches, down);
-
-  // A gated shifter: with every forward gear on its own button, letting go of the
-  // buttons is neutral. Without such a set-up (gear up/down only) there is no gate,
-  // or "Gear Up" would be undone in the same pass.
-  bool gated = true;
-  for (int slot = kSlotFirstGear; slot < kSlotFirstGear + 6; ++slot)
-    gated = gated && JoyCodeIsDigital(b.slot[slot]);
-  if (gated) {
-    bool anyGearDown = false;
-    for (int slot = kSlotFirstGear; slot <= kSlotReverseGear; ++slot) anyGearDown |= down[slot];
-    if (!anyGearDown) c->gearRequest = 0;
+  // The gear buttons are a gate: letting go of the last one held is neutral. Only the
+  // release counts, not every pass without a gear button down, or a "Gear Up" or
+  // "Gear Down" press would be undone in the very pass that made it. The latches say
+  // which gear buttons were held in the last pass.
+  bool wasInGate = false, inGate = false;
+  for (int slot = kSlotFirstGear; slot <= kSlotReverseGear; ++slot) {
+    wasInGate |= latches[slot] != 0;
+    inGate |= down[slot];
   }
+  RunPressSlots(c, latches, down);
+  if (wasInGate && !inGate) c->gearRequest = 0;
 }
 
 void StoreCapturedCode(int slot, int code) {

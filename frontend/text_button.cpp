@@ -15,6 +15,7 @@
 #include "app/joystick.h"
 #include "app/settings.h"
 #include "app/sound.h"
+#include "frontend/screen_blocks.h"
 #include "frontend/screens.h"
 #include "frontend/widget_draw.h"
 #include "frontend/widgets.h"
@@ -97,20 +98,26 @@ int32_t CareerLevel(int field) {
   return level;
 }
 
-// The package bought is the one on show, and one the career's car does not already
-// carry in all three levels: buying what is owned would only take the cash again.
-bool PackageChanges(int package) {
+// The package bought is the one on show.
+bool PackageOnShow(int package) {
   const CarSetup& live = LiveCarSetup;
-  if (live.engineLevel != package || live.suspensionLevel != package || live.turboLevel != package) return false;
-  const int first = static_cast<int>(offsetof(CarSetup, engineLevel) / sizeof(int32_t));
-  for (int k = 0; k < 3; ++k)
-    if (CareerLevel(first + k) != package) return true;
-  return false;
+  return live.engineLevel == package && live.suspensionLevel == package && live.turboLevel == package;
 }
 
+// Whether the career's car already carries the package in all three levels.
+bool PackageOwned(int package) {
+  const int first = static_cast<int>(offsetof(CarSetup, engineLevel) / sizeof(int32_t));
+  for (int k = 0; k < 3; ++k)
+    if (CareerLevel(first + k) != package) return false;
+  return true;
+}
+
+// A paid package the car already carries is refused: buying it again would only
+// take the cash. The free "NA" goes through whatever the car carries.
 void BuyEnginePackage() {
   float price = 0.0f;
-  if (!PriceOf(PackagePrices[0], 21, SelectedItem, &price) || Career.Cash < price || !PackageChanges(SelectedItem)) {
+  if (!PriceOf(PackagePrices[0], 21, SelectedItem, &price) || Career.Cash < price ||
+      !PackageOnShow(SelectedItem) || (price > 0.0f && PackageOwned(SelectedItem))) {
     PlayMenuSound(MenuDenySound);
     return;
   }
@@ -148,16 +155,12 @@ void ResumeRace() {
   PlayConfirmSounds();
 }
 
+// NEXT leads where the pause's EXIT leads. Nothing in the game sets race mode 2 (a
+// competition), so that mode, too, returns to the main menu: its start page is not
+// built and would leave the player without a way out.
 void ResultsNext() {
-  switch (Career.RaceMode) {
-    case 1: TargetScreen.store(kScreenCareerHub); break;
-    case 2: TargetScreen.store(kScreenCompetitionStart); break;
-    case 3:
-      TargetScreen.store(kScreenQuickStart);
-      NewQuickRace(kQuickRaceNextTracks);
-      break;
-    default: break;
-  }
+  TargetScreen.store(ScreenAfterRace());
+  if (Career.RaceMode == 3) NewQuickRace(kQuickRaceNextTracks);
   EntrySelection = 0;
   PlayConfirmSounds();
 }

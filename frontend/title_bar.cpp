@@ -167,7 +167,11 @@ void ActOnItem(int screen, int item) {
       if (item == 0) {
         TargetScreen.store(kScreenGraphics);
         GraphicsChanged = 0;
+        // The mode and its size go back together: a size browsed on an earlier visit
+        // must not ride along with the saved mode when ACCEPT takes them.
         PendingGraphics.displayMode = Settings.displayMode;
+        PendingGraphics.width = Settings.screenWidth;
+        PendingGraphics.height = Settings.screenHeight;
       } else if (item == 1) {
         TargetScreen.store(kScreenAudio);
       } else if (item == 2) {

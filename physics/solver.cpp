@@ -318,14 +318,19 @@ void neApplyCollisionImpulse(neSimulationRecord& sim, neBody* bodyA, neBody* bod
 
   neVector3 toA = world;
   neVector3 toB = world.Negated();
+  // Each side whose geometry may break is offered the impulse, and the side offered
+  // second takes the negation of what the first left. A side that does not move (an
+  // animated body or the terrain) goes first: a piece breaking off it leaves the
+  // moving side the rest.
   if (sim.breakOffCallback) {
-    if (a) {
+    if (b) {
       OfferBreakage(sim, bodyA, row.geometryA, row.armA, toA);
       toB = toA.Negated();
-      if (b) OfferBreakage(sim, bodyB, row.geometryB, row.armB, toB);
+      OfferBreakage(sim, bodyB, row.geometryB, row.armB, toB);
     } else {
       OfferBreakage(sim, bodyB, row.geometryB, row.armB, toB);
       toA = toB.Negated();
+      OfferBreakage(sim, bodyA, row.geometryA, row.armA, toA);
     }
   }
   if (a && toA.IsFinite()) a->ApplyImpulseAtOffset(toA, centred ? kZero : row.armA);

@@ -264,6 +264,55 @@ TEST_F(Mapping, GearGateOnlyWithEveryForwardGearOnAButton) {
   EXPECT_EQ(c_.gearRequest, 1);
 }
 
+// One gear on a button is enough for the gate: letting go of it is neutral, while
+// "Gear Up" and "Gear Down" on buttons beside it count and stay until a gear button
+// is let go again.
+TEST_F(Mapping, ReleasingAGearButtonIsNeutralAndGearUpDownStay) {
+  bind_.slot[15] = 1012 + 5;  // "3 Gear" on button 5 alone
+  bind_.slot[11] = 1012 + 10;
+  bind_.slot[12] = 1012 + 11;
+  joy_.buttons[5] = 0x80;
+  Joy(1.0f, 2);
+  EXPECT_EQ(c_.gearRequest, 3);
+  joy_.buttons[5] = 0;
+  Joy(1.0f);
+  EXPECT_EQ(c_.gearRequest, 0) << "out of the gate is neutral";
+
+  for (int press = 0; press < 2; ++press) {
+    joy_.buttons[10] = 0x80;
+    Joy(1.0f);
+    EXPECT_EQ(c_.gearRequest, press + 1) << "gear up counts in the pass it is pressed";
+    joy_.buttons[10] = 0;
+    Joy(1.0f, 3);
+    EXPECT_EQ(c_.gearRequest, press + 1) << "and stays after its button is let go";
+  }
+  joy_.buttons[11] = 0x80;
+  Joy(1.0f);
+  joy_.buttons[11] = 0;
+  Joy(1.0f, 3);
+  EXPECT_EQ(c_.gearRequest, 1);
+
+  // Gear up while the gear button is held shifts on from that gear; letting go of
+  // the gear button is still neutral.
+  joy_.buttons[5] = 0x80;
+  Joy(1.0f);
+  joy_.buttons[10] = 0x80;
+  Joy(1.0f);
+  EXPECT_EQ(c_.gearRequest, 4);
+  joy_.buttons[10] = 0;
+  joy_.buttons[5] = 0;
+  Joy(1.0f);
+  EXPECT_EQ(c_.gearRequest, 0);
+
+  // The same gear slots on keys of a keyboard are no gate.
+  bind_.slot[15] = VkLetter('G');
+  keys_[VkLetter('G')] = 1;
+  Keys(1.0f);
+  keys_[VkLetter('G')] = 0;
+  Keys(1.0f, 2);
+  EXPECT_EQ(c_.gearRequest, 3);
+}
+
 TEST_F(Mapping, JoystickCodesThatNameNothingAreUnbound) {
   // Past the eight axes, between the families, or past the last hat: nothing is read.
   std::memset(joy_.buttons, 0x80, sizeof joy_.buttons);

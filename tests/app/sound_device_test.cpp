@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
@@ -221,21 +222,38 @@ TEST_F(SoundDevice, GroupOperationsLeaveTheDocumentedStates) {
   EXPECT_EQ(alGetError(), AL_NO_ERROR);
 }
 
-// A copy of base/ made of links, with one sound file left out.
+// A copy of base/ with one sound file left out: real folders, each file a link to the
+// original. Leaving the file out removes only its link, so base/ being a link itself
+// (or holding linked folders) never exposes a real file to the removal.
 class BaseWithoutOneFile {
  public:
   explicit BaseWithoutOneFile(const std::string& missing) {
+    namespace fs = std::filesystem;
     char tmpl[] = "/tmp/kelvamor_sound_XXXXXX";
-    dir_ = mkdtemp(tmpl);
+    if (!mkdtemp(tmpl)) return;
+    dir_ = tmpl;
     old_ = getcwd(nullptr, 0);
-    const std::string cmd = "cp -rs \"" + std::string(old_) + "/base\" \"" + dir_ + "/base\" && rm \"" +
-                            dir_ + "/base/" + missing + "\"";
-    ok_ = std::system(cmd.c_str()) == 0 && chdir(dir_.c_str()) == 0;
+    std::error_code e;
+    const fs::path from = fs::canonical(fs::path(old_) / "base", e);
+    if (e) return;
+    const fs::path to = fs::path(dir_) / "base";
+    fs::create_directory(to, e);
+    for (fs::recursive_directory_iterator it(from, fs::directory_options::follow_directory_symlink, e), end;
+         !e && it != end; it.increment(e)) {
+      const fs::path copy = to / fs::relative(it->path(), from);
+      if (it->is_directory(e)) fs::create_directory(copy, e);
+      else fs::create_symlink(fs::canonical(it->path(), e), copy, e);
+    }
+    if (e) return;
+    const fs::path left = to / missing;
+    if (!fs::is_symlink(left) || !fs::remove(left, e)) return;
+    ok_ = chdir(dir_.c_str()) == 0;
   }
   ~BaseWithoutOneFile() {
-    if (chdir(old_) != 0) ADD_FAILURE() << "cannot return to " << old_;
+    if (old_ && chdir(old_) != 0) ADD_FAILURE() << "cannot return to " << old_;
     std::free(old_);
-    std::system(("rm -rf \"" + dir_ + "\"").c_str());
+    std::error_code e;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, e);
   }
   bool ok() const { return ok_; }
 
@@ -244,6 +262,39 @@ class BaseWithoutOneFile {
   char* old_ = nullptr;
   bool ok_ = false;
 };
+
+// Run where base/ is a link to the real folder: the copy leaves the file out and the
+// real one is still there afterwards.
+TEST(SoundBaseCopy, LeavingOutAFileNeverRemovesTheRealOne) {
+  namespace fs = std::filesystem;
+  char tmpl[] = "/tmp/kelvamor_linked_base_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const fs::path root = tmpl;
+  const fs::path real = root / "real_base";
+  fs::create_directories(real / "sound" / "Varn130");
+  for (const char* name : {"sound/Varn130/2369_P.wav", "sound/menu1.wav"}) {
+    std::FILE* f = std::fopen((real / name).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("RIFF", f);
+    std::fclose(f);
+  }
+  const fs::path game = root / "game";
+  fs::create_directory(game);
+  fs::create_directory_symlink(real, game / "base");
+  char* back = getcwd(nullptr, 0);
+  ASSERT_EQ(chdir(game.c_str()), 0);
+  {
+    BaseWithoutOneFile copy("sound/Varn130/2369_P.wav");
+    EXPECT_TRUE(copy.ok());
+    EXPECT_FALSE(fs::exists("base/sound/Varn130/2369_P.wav")) << "the copy lacks the file";
+    EXPECT_TRUE(fs::exists("base/sound/menu1.wav")) << "and has the others";
+  }
+  EXPECT_EQ(chdir(back), 0);
+  std::free(back);
+  EXPECT_TRUE(fs::is_regular_file(real / "sound/Varn130/2369_P.wav")) << "the real file is kept";
+  EXPECT_TRUE(fs::is_regular_file(real / "sound/menu1.wav"));
+  fs::remove_all(root);
+}
 
 TEST_F(SoundDevice, AMissingFileLeavesOneSilentSourceAndNothingElse) {
   LoadEverything();

@@ -1,6 +1,6 @@
 // The car shop and the tuning packages: a purchase pays for what is on show and is
-// saved at once; a purchase that would change nothing, or a car still being swapped in,
-// is refused; BACK puts the owned car back.
+// saved at once; paying again for what the car has, or for a car still being swapped
+// in, is refused, while the free NA always goes through; BACK puts the owned car back.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -195,20 +195,41 @@ TEST_F(Shop, NaOnATunedCarCostsNothingAndClearsItsLevels) {
   for (int k = 0; k < 3; ++k) EXPECT_EQ(CareerLevel(Career, k), 0);
 }
 
-TEST_F(Shop, APackageAlreadyOwnedOrUnaffordableIsRefusedAudibly) {
+TEST_F(Shop, NaOnAnUntunedCarIsBoughtForNothing) {
+  Career.Cash = 100.0f;
   Open(1, kScreenEnginePackages);
-  Tap(kVkReturn);  // NA on an untuned car
+  EXPECT_EQ(SelectedItem, 0);
+  Tap(kVkReturn);
+  EXPECT_EQ(TargetScreen.load(), kScreenCareerHub);
+  EXPECT_EQ(EntrySelection, 1);
+  EXPECT_FLOAT_EQ(Career.Cash, 100.0f);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(CareerLevel(Career, k), 0);
+  EXPECT_EQ(Plays(MenuDenySound), 0u);
+  EXPECT_EQ(Plays(MenuBuySound), 1u);
+}
+
+TEST_F(Shop, APackageAlreadyOwnedOrUnaffordableIsRefusedAudibly) {
+  const int32_t two[3] = {2, 2, 2};
+  std::memcpy(Career.carSetup + 144, two, sizeof two);
+  LoadCarSetupFromCareer();
+  Career.Cash = 20000.0f;
+  Open(1, kScreenEnginePackages);
+  EXPECT_EQ(SelectedItem, 2);
+  Frames(2);
+  Tap(kVkReturn);  // the package the car already carries
   EXPECT_EQ(TargetScreen.load(), kScreenEnginePackages);
   EXPECT_EQ(Plays(MenuDenySound), 1u);
+  EXPECT_FLOAT_EQ(Career.Cash, 20000.0f);
   Career.Cash = 14999.0f;
-  for (int i = 0; i < 5; ++i) Tap(kVkRight);
+  for (int i = 0; i < 3; ++i) Tap(kVkRight);
   Frames(2);
   Tap(kVkReturn);
   EXPECT_EQ(TargetScreen.load(), kScreenEnginePackages);
   EXPECT_EQ(Plays(MenuDenySound), 2u);
   EXPECT_FLOAT_EQ(Career.Cash, 14999.0f);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(CareerLevel(Career, k), 2);
   Tap(kVkEscape);
-  EXPECT_EQ(LiveCarSetup.engineLevel, 0) << "BACK drops the package looked at";
+  EXPECT_EQ(LiveCarSetup.engineLevel, 2) << "BACK puts the owned package back";
 }
 
 TEST_F(Shop, ARatingBarNeverExceedsOne) {

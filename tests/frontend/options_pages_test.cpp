@@ -3,6 +3,7 @@
 // controls page's names of keys and joystick controls.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/input.h"
@@ -197,6 +198,45 @@ TEST_F(OptionsPages, TheOptionsMenuOpensTheGraphicsPageOnTheSavedMode) {
   EXPECT_EQ(TargetScreen.load(), kScreenGraphics);
   EXPECT_EQ(PendingGraphics.displayMode, 0);
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A size browsed on one visit and left with BACK does not come back with the saved
+// mode on the next: a later ACCEPT of another row writes a mode and a size that agree.
+TEST_F(OptionsPages, ASizeBrowsedOnAnEarlierVisitIsNotSavedWithTheSavedMode) {
+  Settings.displayMode = 0;
+  Settings.screenWidth = 1024;
+  Settings.screenHeight = 768;
+  Settings.shadowDetail = 1;
+  // What the resolution arrow left on the earlier visit: full HD browsed, not accepted.
+  PendingGraphics.displayMode = 8;
+  PendingGraphics.width = 1920;
+  PendingGraphics.height = 1080;
+  GraphicsChanged = 1;
+  SettleOn(kScreenOptions);
+  Frame();
+  SelectedItem = 0;
+  Tap(platform::kVkReturn);
+  ASSERT_TRUE(FramesUntilCurrent(kScreenGraphics));
+  Frames(70);
+  EXPECT_EQ(GraphicsChanged, 0);
+  OptionRow = 3;
+  Tap(kVkRight);
+  EXPECT_EQ(Settings.shadowDetail, 2);
+  Tap(platform::kVkReturn);
+  ASSERT_EQ(PendingGraphics.apply, 1);
+  ASSERT_TRUE(SaveSettings());
+
+  std::FILE* f = std::fopen(UserFilePath("menu.inf", false).c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  uint8_t bytes[kSettingsFileSize];
+  const size_t n = std::fread(bytes, 1, sizeof bytes, f);
+  std::fclose(f);
+  GameSettings saved{};
+  ASSERT_TRUE(DecodeSettings(bytes, n, &saved));
+  EXPECT_EQ(saved.displayMode, 0);
+  EXPECT_EQ(saved.screenWidth, 1024);
+  EXPECT_EQ(saved.screenHeight, 768);
+  EXPECT_EQ(saved.shadowDetail, 2);
 }
 
 }  // namespace

@@ -348,9 +348,13 @@ TEST_F(TextButtonActions, ResultsNextReturnsWhereTheRaceModeCameFrom) {
   Career.RaceMode = 1;
   PressButton(kScreenResults, 4);
   EXPECT_EQ(TargetScreen.load(), kScreenCareerHub);
-  Career.RaceMode = 2;
-  PressButton(kScreenResults, 4);
-  EXPECT_EQ(TargetScreen.load(), kScreenCompetitionStart);
+  // A competition (mode 2) has no start page to go back to, and a mode no race has
+  // must not leave the player on the results: both go where the pause's EXIT goes.
+  for (int mode : {2, 0, 9}) {
+    Career.RaceMode = mode;
+    PressButton(kScreenResults, 4);
+    EXPECT_EQ(TargetScreen.load(), kScreenMainMenu) << "mode " << mode;
+  }
 
   Career.RaceMode = 3;
   platform::SeedRand(99);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -296,6 +297,107 @@ TEST_F(TextTest, DisplayListTextDrawsInItsOwnFrame) {
   for (size_t i = 0; i < px.size(); i += 4)
     if (px[i] > 200 && px[i + 1] > 140 && px[i + 1] < 200 && px[i + 2] < 20) ++amber;
   EXPECT_GT(amber, 20);
+  EXPECT_EQ(GL_NO_ERROR, gltest::TakeGlError());
+}
+
+// The widest printable glyph of a font as its loaded width table has it: the largest
+// advance makes a wrong per-glyph factor show most.
+unsigned char WidestGlyph(const BitmapFont& font) {
+  unsigned char widest = 'M';
+  for (int c = 33; c < 127; ++c)
+    if (font.widths[c] > font.widths[widest]) widest = static_cast<unsigned char>(c);
+  return widest;
+}
+
+// The display lists advance the pen by width x 15 per glyph for font 1 and width x 27
+// for font 2: a row of one glyph ends that much further right for each glyph added.
+TEST_F(TextTest, DisplayListTextAdvancesByTheFontsFactor) {
+  const VirtualScreenFrame saved = VirtualScreen;
+  VirtualScreen = VirtualScreenFrame{0, kW, 0, kH};  // one unit per pixel
+  ListTextColour = 0;
+  ListTextAlpha = 1.0f;
+  const struct {
+    int font;
+    float factor, quadWidth;
+  } fonts[] = {{1, 15.0f, 17.0f}, {2, 27.0f, 60.0f}};
+  for (const auto& f : fonts) {
+    const BitmapFont& font = f.font == 1 ? Font1 : Font2;
+    const unsigned char glyph = WidestGlyph(font);
+    const float advance = font.widths[glyph] * f.factor;
+    ASSERT_GT(advance, 5.0f) << "font " << f.font << ": no widths loaded";
+    const int glyphs = std::min(20, 1 + static_cast<int>((kW - 40.0f - f.quadWidth) / advance));
+    ASSERT_GE(glyphs, 4);
+    auto draw = [&](int count) {
+      target_->Clear(0, 0, 0, 0);
+      const std::string text(static_cast<size_t>(count), static_cast<char>(glyph));
+      if (f.font == 1) PrintTextLists1(10.0f, 40.0f, 1.0f, 0, "%s", text.c_str());
+      else PrintTextLists2(10.0f, 40.0f, 0, "%s", text.c_str());
+      return InkColumns(target_->Read(), kW, kH);
+    };
+    const Span one = draw(1), row = draw(glyphs);
+    SCOPED_TRACE(testing::Message() << "font " << f.font << " glyph " << static_cast<int>(glyph) << " x"
+                                    << glyphs);
+    ASSERT_GT(one.width(), 0);
+    EXPECT_EQ(one.first, row.first);
+    EXPECT_NEAR(static_cast<float>(row.last - one.last), (glyphs - 1) * advance, 1.5f);
+  }
+  VirtualScreen = saved;
+  EXPECT_EQ(GL_NO_ERROR, gltest::TakeGlError());
+}
+
+// The colour schemes of the list routines, per font, judged on the most covered pixel
+// over a grey ground (where a glyph covers wholly, its pixel is the scheme's colour);
+// a scheme a font lacks keeps the colour set before the call, and the alpha thins
+// the ink. The routines leave the colour white.
+TEST_F(TextTest, DisplayListTextColourSchemes) {
+  const VirtualScreenFrame saved = VirtualScreen;
+  VirtualScreen = VirtualScreenFrame{0, kW, 0, kH};
+  const float ground = 0.5f;
+  const float current[3] = {0.3f, 0.6f, 0.45f};
+  const struct {
+    int font, scheme;
+    float alpha, r, g, b;
+  } cases[] = {
+      {1, 0, 1.0f, 0.85f, 0.85f, 0.85f}, {1, 1, 1.0f, 0.0f, 0.0f, 0.0f},  {1, 2, 1.0f, 1.0f, 0.75f, 0.0f},
+      {1, 3, 1.0f, 0.22f, 0.89f, 1.0f},  {1, 4, 1.0f, current[0], current[1], current[2]},
+      {1, -1, 1.0f, current[0], current[1], current[2]},
+      {2, 0, 1.0f, 1.0f, 0.75f, 0.0f},   {2, 1, 1.0f, 0.22f, 0.89f, 1.0f}, {2, 2, 1.0f, 0.95f, 0.95f, 0.95f},
+      {2, 3, 1.0f, current[0], current[1], current[2]},
+      {1, 2, 0.5f, 0.75f, 0.625f, 0.25f},  // half of (1, 0.75, 0) over the grey
+      {2, 1, 0.5f, 0.36f, 0.695f, 0.75f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "font " << c.font << " scheme " << c.scheme << " alpha " << c.alpha);
+    target_->Clear(ground, ground, ground, 1.0f);
+    ListTextColour = c.scheme;
+    ListTextAlpha = c.alpha;
+    glColor4f(current[0], current[1], current[2], 1.0f);
+    // One glyph: neighbours overlap their quads, and ink blended twice is not the
+    // scheme's colour at a thinned alpha.
+    if (c.font == 1) PrintTextLists1(10.0f, 40.0f, 1.0f, 0, "%s", "M");
+    else PrintTextLists2(10.0f, 30.0f, 0, "%s", "M");
+    GLfloat after[4];
+    glGetFloatv(GL_CURRENT_COLOR, after);
+    for (float v : after) EXPECT_EQ(1.0f, v);
+    const std::vector<uint8_t> px = target_->Read();
+    size_t best = 0;
+    int bestDistance = -1;
+    for (size_t i = 0; i < px.size(); i += 4) {
+      int d = 0;
+      for (int k = 0; k < 3; ++k) d += std::abs(px[i + k] - 128);
+      if (d > bestDistance) {
+        bestDistance = d;
+        best = i;
+      }
+    }
+    ASSERT_GT(bestDistance, 20) << "no ink";
+    EXPECT_NEAR(px[best], c.r * 255.0f, 4.0f);
+    EXPECT_NEAR(px[best + 1], c.g * 255.0f, 4.0f);
+    EXPECT_NEAR(px[best + 2], c.b * 255.0f, 4.0f);
+  }
+  ListTextColour = 0;
+  ListTextAlpha = 1.0f;
+  VirtualScreen = saved;
   EXPECT_EQ(GL_NO_ERROR, gltest::TakeGlError());
 }
 

@@ -260,3 +260,83 @@ TEST(SolveCollisionImpulse, BreakOffWithZeroTangentOrZeroMassStaysFinite) {
 }
 
 }  // namespace
+
+struct BreakSeen {
+  int calls = 0;
+  void* oldBody = nullptr;
+  int32_t oldKind = 0;
+  neGeometry* geometry = nullptr;
+  neRigidBody* piece = nullptr;
+};
+BreakSeen gSeen;
+void RecordBreak(void* oldBody, int32_t oldKind, neGeometry* g, neRigidBody* piece) {
+  ++gSeen.calls;
+  gSeen.oldBody = oldBody;
+  gSeen.oldKind = oldKind;
+  gSeen.geometry = g;
+  gSeen.piece = piece;
+}
+
+// A box sliding onto a breakable cap of a fixed (animated) body on side B: the cap
+// breaks off as a body of its own, the callback names the fixed body as animated, and
+// what the box loses along the ground the cap gains; the fixed body takes nothing.
+TEST(SolveCollisionImpulse, AGeometryOfAnAnimatedBodyOnSideBBreaksOff) {
+  Scene s(nullptr, false);
+  neSimulationRecord& sim = *neRecordOf(s.sim());
+  s.sim()->SetBreakOffCallback(RecordBreak);
+  neRigidBody* box = s.AddBox(neV3(1, 1, 1), 2.0f, neV3(0, 1.2f, 0));
+  neAnimatedBody* table = s.AddStaticBox(neV3(4, 1, 4), neV3(0, 0, 0));
+  neGeometry* cap = table->AddGeometry();
+  cap->SetBoxSize(1.0f, 0.2f, 1.0f);
+  neTransform t;
+  t.SetIdentity();
+  t.pos = neV3(0, 0.6f, 0);
+  cap->SetTransform(t);
+  cap->SetBreakageFlag(kNeBreakNormal);
+  cap->SetBreakageMass(3.0f);
+  cap->SetBreakageInertiaTensor(neV3(1, 1, 1));
+  cap->SetBreakageMagnitude(0.1f);
+  cap->SetBreakageFraction(0.5f);
+  cap->SetBreakageDirection(neV3(0, 1, 0));  // breaks under a push along the ground
+  table->UpdateBoundingInfo();
+  ASSERT_EQ(table->GetGeometryCount(), 2);
+
+  neSolverRecord r = ContactRow(BodyOf(box), neRecordOf(table), neV3(0, -0.5f, 0), neV3(0, 0.7f, 0),
+                                neV3(0, 1, 0));
+  r.geometryB = neRecordOf(cap);
+  neSetupRow(r, false, false);
+  gSeen = BreakSeen{};
+  const neVector3 before = neV3(4, -2, 0);
+  box->SetVelocity(before);
+  box->SetAngularMomentum(neV3(0, 0, 0));
+  neApplyCollisionImpulse(sim, BodyOf(box), neRecordOf(table), r, kNeImpulseCollision, 1.0f);
+
+  ASSERT_EQ(gSeen.calls, 1) << "the cap of the fixed body is offered and breaks";
+  EXPECT_EQ(gSeen.oldKind, 2);
+  EXPECT_EQ(gSeen.oldBody, static_cast<void*>(table));
+  EXPECT_EQ(gSeen.geometry, cap);
+  ASSERT_NE(gSeen.piece, nullptr);
+  EXPECT_EQ(table->GetGeometryCount(), 1);
+  EXPECT_EQ(gSeen.piece->GetGeometryCount(), 1);
+  EXPECT_FLOAT_EQ(gSeen.piece->GetMass(), 3.0f);
+  EXPECT_EQ(cap->GetBreakageFlag(), kNeBreakNever) << "a piece breaks off once";
+
+  // The cap leaves the way the box was sliding, pushed along the ground only, with its
+  // share of the push: the break fraction of the magnitude it breaks at.
+  const neVector3 vPiece = gSeen.piece->GetVelocity();
+  ASSERT_TRUE(vPiece.IsFinite());
+  EXPECT_NEAR(vPiece.x, 0.5f * 0.1f / 3.0f, 1e-5f);
+  EXPECT_NEAR(vPiece.y, 0.0f, 1e-5f);
+  EXPECT_NEAR(vPiece.z, 0.0f, 1e-5f);
+  // Momentum passes between the box and the cap alone.
+  const neVector3 dBox = box->GetVelocity() - before;
+  EXPECT_NEAR(2.0f * dBox.x + 3.0f * vPiece.x, 0.0f, 1e-4f);
+  EXPECT_NEAR(2.0f * dBox.y + 3.0f * vPiece.y, 0.0f, 1e-4f);
+  EXPECT_LT(dBox.x, 0.0f) << "the box is slowed by what it knocked off";
+
+  // A second hit on the same spot finds nothing more to break.
+  gSeen = BreakSeen{};
+  box->SetVelocity(before);
+  neApplyCollisionImpulse(sim, BodyOf(box), neRecordOf(table), r, kNeImpulseCollision, 1.0f);
+  EXPECT_EQ(gSeen.calls, 0);
+}

@@ -37,12 +37,12 @@ class ShaderExpansion : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists("tools/basegen")) GTEST_SKIP() << "tools/basegen not built in this folder";
-    if (!fs::exists("../data/shaders/common")) GTEST_SKIP() << "no ../data beside this build folder";
+    ASSERT_TRUE(fs::exists(fs::path(KELVAMOR_DATA_DIR) / "shaders" / "common")) << KELVAMOR_DATA_DIR;
     dir_ = testscratch::ScratchDir();
     ASSERT_FALSE(dir_.empty());
     fs::remove_all(dir_ / "data");
     fs::remove_all(dir_ / "base");
-    fs::copy("../data", dir_ / "data", fs::copy_options::recursive);
+    fs::copy(KELVAMOR_DATA_DIR, dir_ / "data", fs::copy_options::recursive);
   }
   // basegen's exit status; its complaints land in *report.
   int Generate(std::string* report) {

@@ -31,7 +31,7 @@ class WorldCheck : public ::testing::Test {
   void SetUp() override {
     if (!fs::exists("tools/basegen")) GTEST_SKIP() << "tools/basegen not built in this folder";
     dir_ = fs::temp_directory_path() / ("world_check_" + std::to_string(::getpid()));
-    const std::string data = fs::exists("../data") ? " --data ../data" : "";
+    const std::string data = std::string(" --data \"") + KELVAMOR_DATA_DIR + "\"";
     ASSERT_EQ(std::system(("tools/basegen --out " + (dir_ / "base").string() + data + " > /dev/null").c_str()), 0);
   }
   void TearDown() override {

@@ -37,7 +37,7 @@ TEST(WorldDeterminism, TwoRunsWriteIdenticalWorlds) {
   if (!fs::exists("tools/basegen")) GTEST_SKIP() << "tools/basegen not built in this folder";
   const fs::path base = fs::temp_directory_path() / ("world_det_" + std::to_string(::getpid()));
   const fs::path a = base / "a", b = base / "b";
-  const std::string data = fs::exists("../data") ? " --data ../data" : "";
+  const std::string data = std::string(" --data \"") + KELVAMOR_DATA_DIR + "\"";
   ASSERT_EQ(std::system(("tools/basegen --out " + a.string() + data + " > /dev/null").c_str()), 0);
   ASSERT_EQ(std::system(("tools/basegen --out " + b.string() + data + " > /dev/null").c_str()), 0);
   const auto ha = HashTree(a / "world"), hb = HashTree(b / "world");

@@ -12,13 +12,14 @@
 #include <cstring>
 #include <string>
 
+#include "race/world_layers.h"
 #include "tools/race_sim/autopilot.h"
 #include "tools/race_sim/scenarios.h"
 
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: race_sim [--race 1-30] [--car 0-17] [--seed S] [--dt SECONDS] "
+  std::fprintf(stderr, "usage: race_sim [--race 1-24] [--car 0-17] [--seed S] [--dt SECONDS] "
                        "[--scenario NAME|all|upright | --autopilot]\nscenarios:");
   for (int i = 0; i < kScenarioCount; ++i) std::fprintf(stderr, " %s", kScenarios[i].name);
   std::fprintf(stderr, "\nupright:");
@@ -51,6 +52,13 @@ int main(int argc, char** argv) {
     long n = 0;
     if (!value) return Usage();
     if (!std::strcmp(arg, "--race") && ParseInt(value, 1, 30, &n)) {
+      // Races 25-30 have paths, but the game starts none of them and keeps whatever
+      // world the last race loaded for such a number: here that would be world 0,
+      // where most of their paths do not lie.
+      if (WorldForRace(static_cast<int>(n), -1) < 0) {
+        std::fprintf(stderr, "race_sim: race %ld has no world of its own; the game starts races 1-24\n", n);
+        return 2;
+      }
       options.race = static_cast<int>(n);
     } else if (!std::strcmp(arg, "--car") && ParseInt(value, 0, 17, &n)) {
       options.car = static_cast<int>(n);
