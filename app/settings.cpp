@@ -123,8 +123,13 @@ void ApplyDerivedValues(const GameSettings& s) {
 
 GameSettings DefaultSettings() {
   GameSettings s{};
+  // A first start must give a race a player can drive on a machine without a graphics
+  // card (Mesa's software rasteriser, 1024 x 768): trilinear filtering, no shadows, the
+  // nearest sight range (300), reflections at 1 (three cube-map slices a frame, the
+  // fewest) and no anti-aliasing. A player with a graphics card turns the rest on in the
+  // graphics page.
   const int32_t f[49] = {
-      0, 1024, 768, 32, 1, 1, 1, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0,
+      0, 1024, 768, 32, 1, 1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0,
       // Steering, pedals, shift, clutch/handbrake, camera and look keys, gears 1-6.
       37, 39, 38, 40, 16, 32, 67, 86, 90, 88, -1, 65, 83, 81, 87, 69, 82, 84, 89, 71,
       -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,

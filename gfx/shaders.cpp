@@ -1,6 +1,7 @@
 #include "gfx/shaders.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,19 @@ bool ReportCompileLog(GLhandleARB shader, const std::string& path) {
   return false;
 }
 
+// With the shadows off the map is a 16-texel stand-in that is never drawn, and the
+// programs would read a sun term of 1 from it. They still test that at run time, and a
+// software rasteriser runs both sides of a branch, the four map taps and the noise
+// included, for every fragment of the world: a program built for the run without
+// shadows leaves the taps out. The test is the programs' own (a texel wider than 0.03).
+bool SunShadowsOff() {
+  return RenderSetup.shadowMapSize > 0 && 1.0f / static_cast<float>(RenderSetup.shadowMapSize) > 0.03f;
+}
+
+// The #version line must stay first: what a build adds goes after it, and a #line puts
+// the compiler's line numbers back on the file's own.
+constexpr const char* kShadowsOffLines = "#define SUN_SHADOWS_OFF\n#line 2\n";
+
 // Reads, compiles and attaches one stage; false when the file does not open. A stage
 // that does not compile clears *compiled (its failure surfaces at the link too).
 bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, GLhandleARB* shader,
@@ -100,8 +114,16 @@ bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, GLha
     return false;
   }
   *shader = GlExt.glCreateShaderObjectARB(type);
-  const GLcharARB* source = text;
-  GlExt.glShaderSourceARB(*shader, 1, &source, nullptr);
+  const char* firstLineEnd = std::strchr(text, '\n');
+  const bool versioned = firstLineEnd && std::strncmp(text, "#version", 8) == 0;
+  if (type == GL_FRAGMENT_SHADER_ARB && versioned && SunShadowsOff()) {
+    const std::string version(text, static_cast<size_t>(firstLineEnd + 1 - text));
+    const GLcharARB* sources[3] = {version.c_str(), kShadowsOffLines, firstLineEnd + 1};
+    GlExt.glShaderSourceARB(*shader, 3, sources, nullptr);
+  } else {
+    const GLcharARB* source = text;
+    GlExt.glShaderSourceARB(*shader, 1, &source, nullptr);
+  }
   GlExt.glCompileShaderARB(*shader);
   if (!ReportCompileLog(*shader, path)) *compiled = false;
   GlExt.glAttachObjectARB(program, *shader);

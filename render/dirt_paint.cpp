@@ -41,6 +41,20 @@ DirtSplash Splashes[MaxSplashes];
 // The paint flag each car's last paint step saw, to notice the change to washing.
 uint8_t LastPaintFlag[kDirtCarSlots] = {1, 1, 1, 1};
 
+// What tells a skin's two buffers apart. A paint step brings the older buffer up to the
+// newer one before it stamps: the two differ only where the newer one's step stamped,
+// so that is all the step copies (a 2048 x 1024 copy per step made most of the race
+// load's pre-paint, and went on every garage frame with nothing to stamp). Anything
+// else that wrote a buffer (a reset, a wash, buffers never painted) asks for the
+// whole skin.
+struct SkinPairState {
+  GLuint pair[2] = {0, 0};  // the buffers this record is about
+  bool whole = true;        // the buffers may differ anywhere
+  int splashes = 0;         // else: they differ inside these squares alone
+  DirtSplash squares[MaxSplashes];
+};
+SkinPairState SkinPairs[kDirtCarSlots][2];
+
 struct SkinStep {
   int car;
   bool colour;
@@ -122,6 +136,46 @@ void CopyIntoSkin(int texture) {
   FullSkinQuad();
 }
 
+// The squares a step stamped, copied texel for texel from `texture` (the other buffer).
+// The squares have whole-texel corners, so each fragment samples its own texel as the
+// whole-skin copy does.
+bool CopySquaresIntoSkin(int texture, const SkinPairState& pair) {
+  if (!TextureNamed(texture)) return false;
+  UnitTexturing(0, GL_TEXTURE_2D, true);
+  BindUnitTexture(0, GL_TEXTURE_2D, texture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  const float w = static_cast<float>(kDirtWidth), hgt = static_cast<float>(kDirtHeight);
+  glBegin(GL_QUADS);
+  for (int i = 0; i < pair.splashes; ++i) {
+    const DirtSplash& s = pair.squares[i];
+    const float x0 = s.x - s.halfSize, x1 = s.x + s.halfSize, y0 = s.y - s.halfSize, y1 = s.y + s.halfSize;
+    glTexCoord2f(x0 / w, y0 / hgt); glVertex2f(x0, y0);
+    glTexCoord2f(x1 / w, y0 / hgt); glVertex2f(x1, y0);
+    glTexCoord2f(x1 / w, y1 / hgt); glVertex2f(x1, y1);
+    glTexCoord2f(x0 / w, y1 / hgt); glVertex2f(x0, y1);
+  }
+  glEnd();
+  return true;
+}
+
+SkinPairState& PairOf(const SkinStep& step, const GLuint skins[2]) {
+  SkinPairState& pair = SkinPairs[step.car][step.colour ? kColourSkin : kNormalSkin];
+  if (pair.pair[0] != skins[0] || pair.pair[1] != skins[1]) {
+    pair.pair[0] = skins[0];
+    pair.pair[1] = skins[1];
+    pair.whole = true;
+  }
+  return pair;
+}
+
+// The buffer just painted holds the other one plus `n` stamped splashes (or more than
+// that, when whole).
+void RememberStamps(SkinPairState* pair, bool whole, int n) {
+  pair->whole = whole;
+  pair->splashes = whole ? 0 : n;
+  for (int i = 0; i < pair->splashes; ++i) pair->squares[i] = Splashes[i];
+}
+
 // New splash records, drawn from the main thread's generator in this order: cell, half
 // size, x, y.
 void DrawSplashRecords(int n) {
@@ -134,10 +188,11 @@ void DrawSplashRecords(int n) {
   }
 }
 
-void StampSplashes(int n, int atlas, GLuint previousSkin, int mask) {
+// False when nothing was stamped.
+bool StampSplashes(int n, int atlas, GLuint previousSkin, int mask) {
   const ShaderProgram& p = Renderer.Program(ShaderProgramId::DirtTex);
   // Without an atlas or a mask there is nothing to stamp, or nowhere it may land.
-  if (n <= 0 || !TextureNamed(atlas) || !TextureNamed(mask) || p.program == 0) return;
+  if (n <= 0 || !TextureNamed(atlas) || !TextureNamed(mask) || p.program == 0) return false;
   UnitTexturing(kMaskUnit, GL_TEXTURE_2D, true);
   BindUnitTexture(kMaskUnit, GL_TEXTURE_2D, mask);
   UnitTexturing(kSkinUnit, GL_TEXTURE_2D, true);
@@ -164,16 +219,24 @@ void StampSplashes(int n, int atlas, GLuint previousSkin, int mask) {
   UnitTexturing(kMaskUnit, GL_TEXTURE_2D, false);
   UnitTexturing(kSkinUnit, GL_TEXTURE_2D, false);
   SelectUnit(0);
+  return true;
 }
 
 void PaintSkin(const SkinStep& step, CarDirtState& d, uint8_t* index, const GLuint skins[2], int own) {
   LastPaintFlag[step.car] = d.paintFlag;
   *index ^= 1;
   const GLuint current = skins[*index], previous = skins[*index ^ 1];
+  SkinPairState& pair = PairOf(step, skins);
   AttachSkin(current);
-  CopyIntoSkin(static_cast<int>(previous));
+  bool whole = false;
+  if (pair.whole)
+    CopyIntoSkin(static_cast<int>(previous));
+  else if (!CopySquaresIntoSkin(static_cast<int>(previous), pair))
+    whole = true;
   if (d.resetFlag) {
     CopyIntoSkin(own);
+    // The other buffer still holds the dirt this one lost.
+    whole = true;
     d.amount = 0.0f;
     if (!step.colour) d.resetFlag = 0;
   }
@@ -189,7 +252,8 @@ void PaintSkin(const SkinStep& step, CarDirtState& d, uint8_t* index, const GLui
     DirtSplashCount = 0;
   }
   const int atlas = SharedSceneTextures[step.colour ? kSplashColourAtlas : kSplashNormalAtlas].name;
-  StampSplashes(n, atlas, previous, CarDirtMaskTextures[step.car].name);
+  const bool stamped = StampSplashes(n, atlas, previous, CarDirtMaskTextures[step.car].name);
+  RememberStamps(&pair, whole, stamped ? n : 0);
   if (!step.colour) d.amount = 0.0f;
 }
 
@@ -200,6 +264,7 @@ void WashSkin(const SkinStep& step, const CarDirtState& d, uint8_t* index, const
   }
   const ShaderProgram& p = Renderer.Program(ShaderProgramId::DirtTexWater);
   if (!TextureNamed(own) || p.program == 0) return;
+  PairOf(step, skins).whole = true;
   AttachSkin(skins[*index]);
   UnitTexturing(kSkinUnit, GL_TEXTURE_2D, true);
   BindUnitTexture(kSkinUnit, GL_TEXTURE_2D, static_cast<int>(skins[*index ^ 1]));

@@ -225,6 +225,43 @@ TEST_F(RaceRenderDirt, TheGarageShowsAFreshCarCleanThenPaintsItsOwnSkinsInTurn) 
   EXPECT_EQ(LeftoverState(), "");
 }
 
+// A step brings the skin's older buffer up to the newer one before it stamps. Copying
+// less than the whole skin is only right while the two differ nowhere but under the
+// last step's splashes: after many overlapping rounds, one step without a splash must
+// leave both buffers of every skin the same, texel for texel, mud included.
+TEST_F(RaceRenderDirt, AStepWithoutSplashesLeavesBothBuffersOfEverySkinAlike) {
+  Rounds(4);  // every car restarted from its own textures
+  Rounds(6);
+  for (CarDirtState& d : CarDirt) d.amount = 0.0f;
+  for (int step = 0; step < 8; ++step) PaintCarDirt();
+  for (int c = 0; c < kDirtCarSlots; ++c) {
+    for (int layer : {kColourSkin, kNormalSkin}) {
+      const std::vector<uint8_t> a = ReadSkin(Skin(c, layer, 0)), b = ReadSkin(Skin(c, layer, 1));
+      const Changed mud = Compare(a, layer == kColourSkin ? kPaint : kNormal);
+      EXPECT_GT(mud.all, kDirtWidth * kDirtHeight / 20) << "car " << c << " layer " << layer << ": mud landed";
+      EXPECT_EQ(mud.left, 0);
+      size_t differ = 0;
+      for (size_t i = 0; i < a.size(); ++i) differ += a[i] != b[i];
+      EXPECT_EQ(differ, 0u) << "car " << c << " layer " << layer;
+    }
+  }
+  // The restart copies the car's own texture over one buffer: the next step must bring
+  // the other one back whole, or old mud would survive the reload there.
+  CarDirt[1].resetFlag = 1;
+  DirtPaintCounter = 1;
+  PaintCarDirt();
+  PaintCarDirt();
+  CarDirt[1].amount = 0.0f;
+  DirtPaintCounter = 1;
+  PaintCarDirt();
+  PaintCarDirt();
+  for (int layer : {kColourSkin, kNormalSkin})
+    for (int index : {0, 1})
+      EXPECT_EQ(Compare(ReadSkin(Skin(1, layer, index)), layer == kColourSkin ? kPaint : kNormal).all, 0)
+          << "layer " << layer << " buffer " << index;
+  EXPECT_EQ(LeftoverState(), "");
+}
+
 TEST_F(RaceRenderDirt, WashingTurnsTheDirtySkinBackToTheCarsOwnTexture) {
   Rounds(4);
   Rounds(4);

@@ -1,6 +1,7 @@
 // The shipped copies of the two player files: base/menu.inf with the default options
 // and base/career.inf as a new career leaves it, first-time flag set.
 #include <cstring>
+#include <string>
 
 #include "app/career.h"
 #include "app/settings.h"
@@ -23,8 +24,18 @@ void GenerateSettingsFiles(Output& out) {
 void CheckSettingsFiles(const std::string& root, std::vector<std::string>* problems) {
   std::vector<uint8_t> bytes;
   GameSettings s;
-  if (!ReadWholeFile(root + "/menu.inf", &bytes) || !DecodeSettings(bytes.data(), bytes.size(), &s))
+  if (!ReadWholeFile(root + "/menu.inf", &bytes) || !DecodeSettings(bytes.data(), bytes.size(), &s)) {
     problems->push_back("menu.inf is missing or not a usable settings file");
+  } else {
+    // The shipped defaults are chosen for a first start without a graphics card; a file
+    // that differs anywhere would start every new player somewhere else.
+    uint8_t expected[kSettingsFileSize];
+    EncodeSettings(DefaultSettings(), expected);
+    for (size_t i = 0; i < kSettingsFileSize; i += 4) {
+      if (std::memcmp(bytes.data() + i, expected + i, 4) == 0) continue;
+      problems->push_back("menu.inf field " + std::to_string(i / 4 + 1) + " is not the shipped default");
+    }
+  }
   if (!ReadWholeFile(root + "/career.inf", &bytes) || bytes.size() != kCareerFileSize) {
     problems->push_back("career.inf is missing or not 1080 bytes");
   } else {

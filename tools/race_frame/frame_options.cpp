@@ -43,8 +43,9 @@ const char* RaceFrameUsage() {
   return "usage: race_frame [--race N] [--size WxH] [--aa N] [--filter N] [--sight 300|450|600]\n"
          "                  [--shadows N] [--reflections N] [--post N] [--frames N]\n"
          "                  [--only LAYER] [--skip PASS]... [--shots DIR] [--check [--garage] | --bench]\n"
-         "  --shots DIR alone writes garage.png, race_start.png (race 1) and race_water.png\n"
-         "  (race 2, shadow detail 2, reflections 1, sight 600); with --frames N, the last frame\n";
+         "  --shots DIR alone writes garage.png and race_start.png (race 1, shadow detail 1,\n"
+         "  sight 450) and race_water.png (race 2, shadow detail 2, reflections 1, sight 600);\n"
+         "  with --frames N, the last frame\n";
 }
 
 bool ShotSetRun(const RaceFrameOptions& o) { return !o.shots.empty() && o.frames == 0 && !o.check && !o.bench; }
