@@ -20,7 +20,8 @@ void EncodeOpticaTable(const float table[kLampSets][kLampsPerSet][kLampCorners][
 bool DecodeOpticaTable(const uint8_t* data, size_t size,
                        float table[kLampSets][kLampsPerSet][kLampCorners][3]);
 
-// Reads "base/optica.ini"; a missing or short file leaves the table as it is.
+// Reads "base/optica.ini"; a missing file, or one that is not a whole table of
+// lorry-sized values, is named and leaves the table as it is.
 void LoadOpticaTable();
 // Writes the table back to "base/optica.ini"; false when it cannot be written.
 bool SaveOpticaTable();
