@@ -80,13 +80,13 @@ wait_end() {
 # Waits up to $2 s for the menu content line in $1/out while pid $3 runs.
 wait_menus() {
   local until=$(($SECONDS + $2))
-  until grep -q "^loader: menu content loaded" "$1/out"; do
+  until grep -qs "^loader: menu content loaded" "$1/out"; do
     kill -0 "$3" 2>/dev/null || return 1
     [ $SECONDS -lt $until ] || return 1
     sleep 0.3
   done
 }
-has() { grep -qF -- "$2" "$1/out"; }
+has() { grep -qsF -- "$2" "$1/out"; }
 # Sends signal $2 to the game running in folder $1 (ending its X server instead would
 # end the game as a lost display).
 signal_game() {
