@@ -9,29 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/app/child_game.h"
 #include "tests/app/temp_home.h"
 
 namespace {
 
-// A sanitizer build starts, draws and ends many times slower (ThreadSanitizer most of
-// all), and the game is built with the same one: every wait below is stretched by it.
-#if defined(__SANITIZE_THREAD__)
-constexpr int kSlowdown = 10;
-#elif defined(__SANITIZE_ADDRESS__)
-constexpr int kSlowdown = 3;
-#else
-constexpr int kSlowdown = 1;
-#endif
-
-// Waits up to timeoutMs for the child; -1 when it is still running.
-int WaitExit(pid_t pid, int timeoutMs) {
-  for (int t = 0; t < timeoutMs; t += 10) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    usleep(10000);
-  }
-  return -1;
-}
+using childgame::kSlowdown;
+using childgame::WaitExit;
 
 // Waits until the child catches SIGTERM (its mask of caught signals in /proc): before
 // that the program is still being linked and loaded, and no code of ours runs yet.

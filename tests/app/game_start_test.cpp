@@ -11,26 +11,13 @@
 #include <unistd.h>
 
 #include "app/settings.h"
+#include "tests/app/child_game.h"
 #include "tests/app/temp_home.h"
 
 namespace {
 
-#if defined(__SANITIZE_THREAD__)
-constexpr int kSlowdown = 10;
-#elif defined(__SANITIZE_ADDRESS__)
-constexpr int kSlowdown = 3;
-#else
-constexpr int kSlowdown = 1;
-#endif
-
-int WaitExit(pid_t pid, int timeoutMs) {
-  for (int t = 0; t < timeoutMs; t += 10) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    usleep(10000);
-  }
-  return -1;
-}
+using childgame::kSlowdown;
+using childgame::WaitExit;
 
 std::string Text(const std::string& path) {
   const std::vector<unsigned char> b = ReadAll(path);
