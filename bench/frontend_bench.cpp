@@ -13,23 +13,23 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string>
 
 #include "app/career.h"
 #include "app/frame.h"
 #include "app/game.h"
 #include "app/handshake.h"
 #include "app/settings.h"
+#include "frontend/menu_start.h"
 #include "frontend/screen_machine.h"
 #include "frontend/screens.h"
 #include "gfx/gl_ext.h"
-#include "gfx/renderer.h"
 #include "gfx/virtual_screen.h"
 #include "platform/msgbox.h"
 #include "platform/window.h"
 #include "race/car.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
-#include "race/scene_content.h"
 
 namespace {
 
@@ -41,28 +41,16 @@ bool OpenGame() {
       !platform::CreateMainContext() || !platform::CreateWorkerContext() || !platform::MakeMainContextCurrent())
     return false;
   platform::SetSwapInterval(0);
-  Settings = DefaultSettings();
-  Settings.screenWidth = kWidth;
-  Settings.screenHeight = kHeight;
-  Settings.sound = 0;
-  ApplyDerivedValues(Settings);
-  VirtualScreen = VirtualScreenFrame();
-  ShadowMapSize = ShadowMapSizeFor(Settings.shadowDetail, ShadowMapSize);
-  LinkRendererToGame();
-  RendererSetup setup;
-  setup.screenWidth = kWidth;
-  setup.screenHeight = kHeight;
-  setup.antiAliasing = Settings.antiAliasing;
-  setup.shadowMapSize = ShadowMapSize;
-  if (!InitRenderer(setup)) return false;
-  ShadowMapSize = RenderSetup.shadowMapSize;
-  LoadTextures();
-  LoadCarPartModels();
-  LoadGarageModels();
-  LoadGarageSceneTextures();
-  SetGarageLighting();
-  InitCarSetupDefaults();
-  LoadCarsTable();
+  MenuStart start;
+  start.width = kWidth;
+  start.height = kHeight;
+  start.shippedSettings = true;
+  start.garage = true;
+  std::string why;
+  if (!StartMenuRenderer(start, &why)) {
+    std::fprintf(stderr, "frontend_bench: %s\n", why.c_str());
+    return false;
+  }
   std::memset(&Career, 0, sizeof Career);
   ResetCareerFields();
   LoadCarSetupFromCareer();

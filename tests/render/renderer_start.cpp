@@ -6,9 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "frontend/menu_start.h"
 #include "gfx/renderer.h"
-#include "race/car_content.h"
-#include "race/car_setup.h"
 #include "tests/gfx/gl_fixture.h"
 #include "tests/scratch_dir.h"
 
@@ -47,30 +46,15 @@ void Start(Started* s) {
   // Career and settings saves land in a private folder, never in the user's.
   setenv("HOME", testscratch::ScratchDir().c_str(), 1);
   unsetenv("XDG_CONFIG_HOME");
-  RendererSetup setup;
-  setup.screenWidth = s->start.width;
-  setup.screenHeight = s->start.height;
-  setup.antiAliasing = 0;
-  setup.shadowMapSize = s->start.shadowMapSize;
-  gltest::TakeGlError();
-  if (!InitRenderer(setup)) {
-    s->why = "InitRenderer failed";
-    return;
-  }
-  const GLenum e = gltest::TakeGlError();
-  if (e != GL_NO_ERROR) {
-    s->why = std::string("InitRenderer left ") + gltest::GlErrorName(e);
-    return;
-  }
+  MenuStart menu;
+  menu.width = s->start.width;
+  menu.height = s->start.height;
+  menu.shadowMapSize = s->start.shadowMapSize;
+  menu.menuContent = s->start.menuContent;
+  if (!StartMenuRenderer(menu, &s->why)) return;
   if (Renderer.Program(ShaderProgramId::RoadBump).program == 0) {
     s->why = "the world programs were not built";
     return;
-  }
-  if (s->start.menuContent) {
-    LoadTextures();
-    InitCarSetupDefaults();
-    LoadCarsTable();
-    gltest::TakeGlError();
   }
   s->ok = true;
 }

@@ -1,4 +1,5 @@
-// The one start of the real renderer that the render and front-end tests share: the
+// The one start of the real renderer that the render and front-end tests share (the
+// front end's StartMenuRenderer, as the layout check and the benchmark start it): the
 // graphics tests' window and contexts, the renderer at a chosen screen size and shadow
 // map on the generated base/, and, when asked, the numbered menu and HUD textures and
 // the car tables the menus show. Once per program; saves land in a private HOME.

@@ -23,11 +23,10 @@
 #include "app/frame.h"
 #include "app/game.h"
 #include "app/handshake.h"
-#include "app/settings.h"
+#include "frontend/menu_start.h"
 #include "frontend/screen_machine.h"
 #include "frontend/screens.h"
 #include "frontend/widget_draw.h"
-#include "gfx/renderer.h"
 #include "gfx/text.h"
 #include "gfx/texture.h"
 #include "gfx/virtual_screen.h"
@@ -35,7 +34,6 @@
 #include "platform/window.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
-#include "race/scene_content.h"
 #include "tools/layout_check/layout_rules.h"
 #include "tools/layout_check/layout_scenes.h"
 #include "tools/race_frame/png_file.h"
@@ -78,28 +76,16 @@ bool OpenGame(const Options& o) {
       !platform::CreateMainContext() || !platform::CreateWorkerContext() || !platform::MakeMainContextCurrent())
     return false;
   platform::SetSwapInterval(0);
-  Settings = DefaultSettings();
-  Settings.screenWidth = o.width;
-  Settings.screenHeight = o.height;
-  Settings.sound = 0;
-  ApplyDerivedValues(Settings);
-  VirtualScreen = VirtualScreenFrame();
-  ShadowMapSize = ShadowMapSizeFor(Settings.shadowDetail, ShadowMapSize);
-  LinkRendererToGame();
-  RendererSetup setup;
-  setup.screenWidth = o.width;
-  setup.screenHeight = o.height;
-  setup.antiAliasing = 0;
-  setup.shadowMapSize = ShadowMapSize;
-  if (!InitRenderer(setup)) return false;
-  ShadowMapSize = RenderSetup.shadowMapSize;
-  LoadTextures();
-  LoadCarPartModels();
-  LoadGarageModels();
-  LoadGarageSceneTextures();
-  SetGarageLighting();
-  InitCarSetupDefaults();
-  LoadCarsTable();
+  MenuStart start;
+  start.width = o.width;
+  start.height = o.height;
+  start.shippedSettings = true;
+  start.garage = true;
+  std::string why;
+  if (!StartMenuRenderer(start, &why)) {
+    std::fprintf(stderr, "layout_check: %s\n", why.c_str());
+    return false;
+  }
   return true;
 }
 
