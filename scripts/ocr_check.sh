@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A machine reading of the menus: the layout check draws the main menu, quick start,
 # graphics, audio, controls and quit pages at 1024 x 768 and lists the texts each one
-# shows; tesseract reads each picture (twice the size, and turned both ways by the
-# corner buttons' 22.5 degrees for their labels) and every word of those texts must be
-# among what it read. Prints each page's share and exits 1 below 95 % on any page.
+# shows, with where each lies; tesseract reads each picture at twice its size, and each
+# turned label (the corner buttons' lie at 22.5 degrees) cut out by its box and levelled,
+# as a reader tilts their head; every word of those texts must be among what it read.
+# Prints each page's share and what it missed, and exits 1 below 95 % on any page.
 #
 #   scripts/ocr_check.sh        (run after a build; needs tesseract-ocr and ImageMagick)
 set -euo pipefail
@@ -20,13 +21,23 @@ status=0
 for page in main_menu quick_start graphics audio controls_keys quit; do
   read_words="$work/$page.read"
   : > "$read_words"
-  for turn in 0 -22.5 22.5; do
-    convert "$work/$page.png" -resize 200% -rotate "$turn" "$work/$page.$turn.png"
-    tesseract "$work/$page.$turn.png" - --psm 11 2>/dev/null >> "$read_words" || true
-  done
+  convert "$work/$page.png" -resize 200% "$work/$page.big.png"
+  tesseract "$work/$page.big.png" - --psm 11 2>/dev/null >> "$read_words" || true
+  n=0
+  while IFS=$'\t' read -r _ _ where; do
+    read -r cx cy length height turn <<< "$where"
+    [ "${turn%.*}" = 0 ] || [ "${turn%.*}" = -0 ] && continue
+    n=$((n + 1))
+    side=$(awk -v l="$length" -v h="$height" 'BEGIN { printf "%d", sqrt(l * l + h * h) + 24 }')
+    corner=$(printf '%+d%+d' $((${cx%.*} - side / 2)) $((${cy%.*} - side / 2)))
+    convert "$work/$page.png" -crop "${side}x${side}$corner" +repage \
+      -rotate "$turn" +repage -gravity center -crop "$((${length%.*} + 24))x$((${height%.*} + 12))+0+0" +repage \
+      -resize 400% "$work/$page.label$n.png"
+    tesseract "$work/$page.label$n.png" - --psm 7 2>/dev/null >> "$read_words" || true
+  done < <(grep -aP "^text $page\t" "$work/texts.txt")
   # Words of three or more letters or digits, compared without case.
   tr -cs '[:alnum:]' '\n' < "$read_words" | tr '[:upper:]' '[:lower:]' | sort -u > "$work/$page.got"
-  grep -aP "^text $page\t" "$work/texts.txt" | cut -f2- | tr -cs '[:alnum:]' '\n' |
+  grep -aP "^text $page\t" "$work/texts.txt" | cut -f2 | tr -cs '[:alnum:]' '\n' |
     tr '[:upper:]' '[:lower:]' | awk 'length($0) >= 3' | sort > "$work/$page.want"
   total=$(wc -l < "$work/$page.want")
   found=$(grep -cxFf "$work/$page.got" "$work/$page.want" || true)

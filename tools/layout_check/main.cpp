@@ -9,9 +9,11 @@
 //
 // Run from build/ (where base/ lies) under an X server at least as large as the size.
 // --check exits 1 on any finding; --shots writes each scene's picture as NAME.png;
-// --texts lists every text each scene shows ("text NAME<tab>TEXT").
+// --texts lists every text each scene shows ("text NAME<tab>TEXT<tab>X Y LENGTH HEIGHT
+// TURN": its middle, size and turn in the picture's pixels and degrees).
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -209,6 +211,25 @@ void Settle(const layout::Scene& s) {
   if (s.screen == kScreenFinish) ScreenFade = 0.998f;
 }
 
+// One text as the picture shows it: its middle, its length and height in pixels (rows
+// from the top) and the turn of its line in degrees, anticlockwise as seen. A reader
+// cuts each turned label out by it and levels it before reading.
+void PrintShownText(const std::string& scene, const layout::TextItem& t, const layout::Bounds& screen,
+                    const Options& o) {
+  const float sx = o.width / (screen.right - screen.left), sy = o.height / (screen.top - screen.bottom);
+  float px[4], py[4];
+  for (int i = 0; i < 4; ++i) {
+    px[i] = (t.box.c[i].x - screen.left) * sx;
+    py[i] = (screen.top - t.box.c[i].y) * sy;
+  }
+  const float cx = 0.25f * (px[0] + px[1] + px[2] + px[3]), cy = 0.25f * (py[0] + py[1] + py[2] + py[3]);
+  const float length = std::hypot(px[1] - px[0], py[1] - py[0]);
+  const float height = std::hypot(px[3] - px[0], py[3] - py[0]);
+  const float turn = std::atan2(py[0] - py[1], px[1] - px[0]) * 180.0f / 3.14159265f;
+  std::printf("text %s\t%s\t%.0f %.0f %.0f %.0f %.1f\n", scene.c_str(), t.text.c_str(), cx, cy, length, height,
+              turn);
+}
+
 int RunScene(const layout::Scene& s, const Options& o, std::vector<std::string>* findings,
              std::vector<std::string>* fixed) {
   Settle(s);
@@ -256,7 +277,7 @@ int RunScene(const layout::Scene& s, const Options& o, std::vector<std::string>*
   // What a reader of the picture should find on it, for the machine reading of the shots.
   if (o.texts)
     for (const layout::TextItem& t : trace.texts)
-      if (t.alpha >= 0.3f) std::printf("text %s\t%s\n", s.name.c_str(), t.text.c_str());
+      if (t.alpha >= 0.3f) PrintShownText(s.name, t, screen, o);
   std::printf("%-26s %3zu texts %3zu quads %3zu findings\n", s.name.c_str(), trace.texts.size(), trace.quads.size(),
               found.size());
   if (!o.shots.empty() && !WritePng(o.shots + "/" + s.name + ".png", shown)) {
