@@ -231,12 +231,6 @@ const char* BarItemLabel(int screen, int item) {
   return item >= 0 && item < t.count ? t.items[item] : nullptr;
 }
 
-const char* BarItemMeasure(int screen, int item) {
-  // "QUICK START" takes the room of the shorter text it once had.
-  if (screen == kScreenMainMenu && item == 1) return "QUICK STRT";
-  return BarItemLabel(screen, item);
-}
-
 int BarItemCapacity(int screen) { return TableOf(screen).count; }
 
 void DrawScreenTitles(int count, int) {
@@ -251,7 +245,9 @@ void DrawScreenTitles(int count, int) {
   float place[kMostItems];
   float previousWidth = 0.0f;
   for (int i = 0; i < n; ++i) {
-    const float w = MeasureText(1, 1.0f, "%s", BarItemMeasure(screen, i));
+    // Measured from the text drawn: spaced as a shorter text, "QUICK START" ran into
+    // its neighbour.
+    const float w = MeasureText(1, 1.0f, "%s", BarItemLabel(screen, i));
     place[i] = i == 0 ? 0.0f : place[i - 1] + (previousWidth + w) * 0.5f + kItemSpacing;
     previousWidth = w;
   }

@@ -49,8 +49,8 @@ void Rest() {
 float PlaceOf(int screen, int item) {
   float place = 0.0f;
   for (int i = 1; i <= item; ++i)
-    place += (MeasureText(1, 1.0f, "%s", BarItemMeasure(screen, i - 1)) +
-              MeasureText(1, 1.0f, "%s", BarItemMeasure(screen, i))) * 0.5f + 10.0f;
+    place += (MeasureText(1, 1.0f, "%s", BarItemLabel(screen, i - 1)) +
+              MeasureText(1, 1.0f, "%s", BarItemLabel(screen, i))) * 0.5f + 10.0f;
   return place;
 }
 
@@ -82,9 +82,13 @@ TEST_F(ItemBarLayout, ItemsAreSpacedByHalfTheirWidthsAndTheSelectedOneIsBoxedAtT
   EXPECT_EQ(options->font, 1);
   EXPECT_EQ(options->size, 1.0f);
   EXPECT_EQ(options->alpha, 1.0f);
-  // QUICK START is drawn whole but spaced as the shorter text.
+  // QUICK START is drawn whole and spaced by its whole width: its end and the start of
+  // OPTIONS lie the bar's 10 units apart.
   const TracedText* quick = FindText("QUICK START");
   ASSERT_NE(quick, nullptr);
+  EXPECT_NEAR(options->x - 0.5f * MeasureText(1, 1.0f, "OPTIONS") -
+                  (quick->x + 0.5f * MeasureText(1, 1.0f, "QUICK START")),
+              10.0f, 1e-3f);
   EXPECT_NEAR(quick->x, 110.0f - BarScroll + PlaceOf(kScreenMainMenu, 1), 1e-3f);
   EXPECT_EQ(quick->colour, 1);
   const float d = std::fabs(PlaceOf(kScreenMainMenu, 1) - BarScroll);

@@ -447,13 +447,17 @@ Image RowHighlight() {
   return im;
 }
 
-Image TyreTracks() {  // 38: the faint tyre tracks across the dialog
+// 38: the faint tyre tracks across the dialog. The pages print over all of it (labels,
+// values, the track's name): drawn at a quarter alpha, the tracks keep to a shade that
+// the small labels still read over.
+Image TyreTracks() {
   Image im(256, 128, kClear);
+  const Rgba tread = WithAlpha(kDark, 0.2f);
   for (int k = 0; k < 2; ++k) {
     const float y0 = 40.0f + 44 * k;
     for (int x = 0; x < 256; x += 12) {
       const float y = y0 + 10 * std::sin(x * 0.02f);
-      im.Polygon({x + 0.0f, y - 9, x + 7.0f, y - 9, x + 10.0f, y + 9, x + 3.0f, y + 9}, kDark);
+      im.Polygon({x + 0.0f, y - 9, x + 7.0f, y - 9, x + 10.0f, y + 9, x + 3.0f, y + 9}, tread);
     }
   }
   return im;
