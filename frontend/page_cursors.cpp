@@ -175,7 +175,9 @@ void DrawLoading(float x, float y, float, float alpha) {
   glPushMatrix();
   glTranslatef(x, y, 0.0f);
   glColor4f(0.94f, 0.92f, 0.88f, alpha);
-  FlatBox(-40.0f, -9.0f, 40.0f, 9.0f);
+  // The box's art in its light tone: the mid-grey word reads on its dark window.
+  BindMenuTexture(kLoadingBoxTexture);
+  TexturedBox(0.0f, 0.0f, 80.0f, 18.0f, 0.0f, 0.0f, 1.0f, 1.0f);
   glColor4f(0.0f, 0.0f, 0.0f, alpha);
   FlatBox(-38.0f, -7.0f, -38.0f + 76.0f * LoadingPhase, 7.0f);
   PrintText(0.0f, -1.25f, 2, alpha, 1, 0.5f, false, 1, "%s", "LOADING");

@@ -10,6 +10,7 @@ constexpr int kArrowSheetTexture = 12;     // left half the arrow, right half it
 constexpr int kCellHighlightTexture = 13;  // bracket and race cells
 constexpr int kButtonBackingTexture = 17;
 constexpr int kBarCapTexture = 18;
+constexpr int kLoadingBoxTexture = 19;  // the box's light tone with a dark window for its word
 constexpr int kLabelPlateTexture = 22;
 constexpr int kStampSheetTexture = 23;     // 2 columns x 4 rows of cells
 constexpr int kButtonIconTexture = 24;     // five cells side by side, one per button id

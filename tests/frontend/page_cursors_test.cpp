@@ -2,6 +2,8 @@
 // and slots, the selections they write into the career, and the loading box's bar.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app/career.h"
 #include "app/frame.h"
 #include "app/input.h"
@@ -234,6 +236,28 @@ TEST_F(PageCursorsLoading, TheDarkBarCoversItsShareOfTheLightBox) {
   EXPECT_LT(inBar[0], 30);
   EXPECT_GT(pastBar[0], 200);
   EXPECT_LT(outside[0], 10);
+  EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+void LoadingEmpty() {
+  LoadingPhase = 0.0f;
+  FrameTiming.FrameTicks = 0.0f;
+  DrawLoading(0.0f, 0.0f, 0.0f, 1.0f);
+}
+
+TEST_F(PageCursorsLoading, TheGreyWordReadsOnADarkWindowAndTheBoxStaysLightBesideIt) {
+  const Picture p = DrawPicture(LoadingEmpty);
+  // Above the word, along its length: the window under the mid-grey (0.5) word must
+  // stand out from it 4.5 : 1, which only a colour below about 0.09 does.
+  auto linear = [](float c) { return c <= 0.03928f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f); };
+  const float grey = linear(0.5f);
+  for (int x : {-15, 0, 15}) {
+    const float window = linear(p.At(x, 6)[0] / 255.0f);
+    EXPECT_GE((grey + 0.05f) / (window + 0.05f), 4.5f) << "at x = " << x;
+  }
+  // Beside the window the box keeps its light tone, where the bar's progress shows.
+  EXPECT_GT(p.At(30, 0)[0], 200);
+  EXPECT_GT(p.At(-30, 0)[0], 200);
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -243,6 +243,19 @@ Image BarCap() {  // 18: the item bar's ends, framing the bar above and below it
   return im;
 }
 
+// 19: the loading box, 80 x 18 units, drawn in the panels' light tone with the word
+// "LOADING" in mid grey over its middle. Grey cannot stand out from the light tone, so
+// the word gets a dark window (4.8 : 1 against it) that the bar's progress runs through;
+// the bar shows on the light box to either side.
+Image LoadingBox() {
+  Image im(128, 32, kWhite);
+  const float px = 128.0f / 80.0f;
+  // From edge to edge across: a window that ended inside the box would be softened by
+  // the mipmaps just where the word's capitals reach.
+  im.Rect((40.0f - 19.0f) * px, 0.0f, (40.0f + 19.0f) * px, 32.0f, {0.07f, 0.07f, 0.07f, 1});
+  return im;
+}
+
 Image CheckpointMarker() {  // 20: the next checkpoint on the mini-map
   Image im(32, 32, kClear);
   im.Disc(16, 16, 14, {1, 0.85f, 0.1f, 1});
@@ -529,6 +542,7 @@ const NumberedTexture kDrawn[] = {
     {9, LampFlare, true},       {10, BeaconFlare, true},   {12, ArrowSheet, true},
     {13, CellHighlight, true},  {14, ObjectNormals, false}, {15, MapMask, true},
     {16, DialogLorry, true},    {17, ButtonBacking, true}, {18, BarCap, true},
+    {19, LoadingBox, false},
     {20, CheckpointMarker, true}, {21, ObjectAtlas, false}, {22, LabelPlate, true},
     {23, StampSheet, true},     {24, IconStrip, true},     {26, MedalsAndLock, true},
     {27, PathDot, true},        {29, Pointer, true},       {30, SunGlare, true},
