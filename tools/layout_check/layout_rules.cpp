@@ -268,8 +268,12 @@ namespace {
 // The flat box drawn last under the text's middle, when no picture lies over it there and
 // its own colour already denies the scheme the contrast: what the page fixes, not what a
 // texture gives.
-bool OnFixedColours(const FrameTrace& f, const TextItem& t, float text, const AlphaLookup& alpha) {
-  if (t.backdrop && t.colour != 0 && t.colour != 1) return true;  // its plate keeps the current colour
+bool OnFixedColours(const FrameTrace& f, const TextItem& t, float text, const AlphaLookup& alpha,
+                    std::string* pair) {
+  if (t.backdrop && t.colour != 0 && t.colour != 1) {  // its plate keeps the current colour
+    *pair = "on its own plate";
+    return true;
+  }
   const Point mid = At(t.box, 0.5f, 0.5f);
   const QuadItem* flat = nullptr;
   for (const QuadItem& q : f.quads) {
@@ -284,7 +288,12 @@ bool OnFixedColours(const FrameTrace& f, const TextItem& t, float text, const Al
     const float share = Share(t.box, 0.06f, 16, 4, [&](Point p) { return QuadAlpha(q, p, alpha) > kDrawnAlpha; });
     if (share > 0.0f) return false;
   }
-  return ContrastRatio(text, Luminance(flat->rgb[0], flat->rgb[1], flat->rgb[2])) < kNeededContrast;
+  const float ratio = ContrastRatio(text, Luminance(flat->rgb[0], flat->rgb[1], flat->rgb[2]));
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "on the page's box (%.2f, %.2f, %.2f, alpha %.2f): %.2f : 1", flat->rgb[0],
+                flat->rgb[1], flat->rgb[2], flat->alpha, ratio);
+  *pair = buf;
+  return ratio < kNeededContrast;
 }
 
 }  // namespace
@@ -317,8 +326,12 @@ std::vector<std::string> CheckContrast(const FrameTrace& frame, const Surface& s
     if (tenth < kNeededContrast) {
       char buf[80];
       std::snprintf(buf, sizeof buf, "contrast %.2f : 1 (scheme %d): ", tenth, t.colour);
-      if (fixed != nullptr && OnFixedColours(frame, t, text, alpha))
-        fixed->push_back(std::string("page's own colours, ") + buf + Describe(t));
+      std::string pair;
+      if (fixed != nullptr && OnFixedColours(frame, t, text, alpha, &pair)) {
+        char scheme[64];
+        std::snprintf(scheme, sizeof scheme, "(%.3g, %.3g, %.3g) ", rgb[0], rgb[1], rgb[2]);
+        fixed->push_back(std::string("page's own colours, ") + buf + Describe(t) + ", text " + scheme + pair);
+      }
       else
         out.push_back(buf + Describe(t));
     }
