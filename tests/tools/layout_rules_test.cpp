@@ -170,7 +170,11 @@ TEST(LayoutRules, ContrastTheLayoutsOwnColoursDenyIsNamedApart) {
   f.texts[0].colour = 1;
   std::vector<std::string> fixed;
   EXPECT_TRUE(layout::CheckContrast(f, surface, layout::Bounds(), LeftHalfOpaque, &fixed).empty());
-  EXPECT_EQ(fixed.size(), 1u);
+  ASSERT_EQ(fixed.size(), 1u);
+  // The note names the pair of colours that denies the contrast, and their ratio.
+  EXPECT_NE(fixed[0].find("text (0.94, 0.92, 0.88) on the page's box (0.94, 0.94, 0.94, alpha 0.80): 1.0"),
+            std::string::npos)
+      << fixed[0];
   f.quads.push_back(Picture(16, -120, -20, 20, 40, 0, 1));
   fixed.clear();
   EXPECT_EQ(layout::CheckContrast(f, surface, layout::Bounds(), LeftHalfOpaque, &fixed).size(), 1u);
