@@ -5,6 +5,9 @@
 // menus (the pause shows the race picture instead), after a few untimed frames. Run
 // from build/ (where base/ lies) under a 1024 x 768 X server:
 //   xvfb-run -a -s "-screen 0 1024x768x24" bench/frontend_bench
+// With --shots DIR it times nothing and writes each screen's picture as DIR/NAME.ppm,
+// drawn from the same start each time (camera sway, lamps and beacons included), so
+// that two builds' pictures of the lorry in the garage can be compared pixel by pixel.
 #include <benchmark/benchmark.h>
 
 #include <GL/gl.h>
@@ -13,12 +16,15 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "app/career.h"
 #include "app/frame.h"
 #include "app/game.h"
 #include "app/handshake.h"
 #include "app/settings.h"
+#include "frontend/garage_scene.h"
 #include "frontend/screen_machine.h"
 #include "frontend/screens.h"
 #include "gfx/gl_ext.h"
@@ -30,6 +36,7 @@
 #include "race/car_content.h"
 #include "race/car_setup.h"
 #include "race/scene_content.h"
+#include "render/cars_pass.h"
 
 namespace {
 
@@ -146,6 +153,57 @@ void BM_QuickStart(benchmark::State& s) { ScreenFrames(s, kScreenQuickStart); }
 void BM_Results(benchmark::State& s) { ScreenFrames(s, kScreenResults); }
 void BM_Pause(benchmark::State& s) { ScreenFrames(s, kScreenPause); }
 
+struct ShotScreen {
+  const char* name;
+  int screen;
+};
+const ShotScreen kShotScreens[] = {
+    {"main_menu", kScreenMainMenu},     {"quick_start", kScreenQuickStart}, {"results", kScreenResults},
+    {"pause", kScreenPause},            {"career_hub", kScreenCareerHub},   {"car_shop", kScreenCarShop},
+    {"bracket", kScreenChampionship},   {"race_selection", kScreenSelectRace}, {"controls", kScreenControls},
+};
+
+bool WriteShot(const std::string& path) {
+  std::vector<unsigned char> rgb(static_cast<size_t>(kWidth) * kHeight * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    std::fprintf(stderr, "frontend_bench: cannot write %s\n", path.c_str());
+    return false;
+  }
+  std::fprintf(f, "P6\n%d %d\n255\n", kWidth, kHeight);
+  // Rows from the top, as the picture is seen.
+  bool ok = true;
+  for (int y = kHeight - 1; y >= 0 && ok; --y)
+    ok = std::fwrite(&rgb[static_cast<size_t>(y) * kWidth * 3], 1, static_cast<size_t>(kWidth) * 3, f) ==
+         static_cast<size_t>(kWidth) * 3;
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok) std::fprintf(stderr, "frontend_bench: cannot write %s\n", path.c_str());
+  return ok;
+}
+
+int WriteShots(const std::string& dir) {
+  int failures = 0;
+  for (const ShotScreen& s : kShotScreens) {
+    SettleOn(s.screen);
+    FrameTiming.FrameTicks = 1.0f;
+    FrameTiming.SceneClock = 0.0f;
+    GarageIdlePhase = 0.0f;
+    GarageLampPhase = 1.0f;  // a lamp lit
+    BeaconAngle = 0.0f;
+    for (int i = 1; i < kWarmUpFrames; ++i) OneFrame();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    UpdateScreens();
+    glFinish();
+    if (!WriteShot(dir + "/" + s.name + ".ppm")) ++failures;
+    platform::SwapMainBuffers();
+  }
+  return failures == 0 ? 0 : 1;
+}
+
 BENCHMARK(BM_MainMenu)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_QuickStart)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Results)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -159,11 +217,15 @@ BENCHMARK(BM_Controls)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+  std::string shots;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--shots") == 0) shots = argv[i + 1];
+  if (shots.empty()) benchmark::Initialize(&argc, argv);
   if (!OpenGame()) {
     std::fprintf(stderr, "frontend_bench: no 1024 x 768 GL window with base/ (run from build/ under xvfb-run)\n");
     return 1;
   }
+  if (!shots.empty()) return WriteShots(shots);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
