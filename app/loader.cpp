@@ -39,6 +39,8 @@ void LoadingStep(Work work) {
 }
 
 bool Screen(int id) { return CurrentScreen.load() == id; }
+
+constexpr uint32_t kIdlePollMs = 1;
 int Stage() { return Handshake.LoaderStage.load(); }
 void SetStage(int s) { Handshake.LoaderStage.store(s); }
 
@@ -135,7 +137,13 @@ void LoaderThread() {
   if (!platform::ContextsShareObjects())
     platform::ShowMessageBox("Can't Create A GL Texture Loading Context.", "ERROR", platform::MessageIcon::kWarning);
   Handshake.LoaderRunning.store(1);
-  while (!Handshake.AppDone.load()) LoaderPass();
+  while (!Handshake.AppDone.load()) {
+    LoaderPass();
+    // Outside the race nothing waits on this loop but the front end's next request: a
+    // millisecond's sleep between polls gives the core it would spin on to the
+    // rasteriser's threads that draw the menus, and answers a request that much later.
+    if (!Screen(kScreenRace)) platform::SleepMs(kIdlePollMs);
+  }
   Handshake.LoaderRunning.store(0);
 }
 

@@ -5,6 +5,9 @@
 // menus (the pause shows the race picture instead), after a few untimed frames. Run
 // from build/ (where base/ lies) under a 1024 x 768 X server:
 //   xvfb-run -a -s "-screen 0 1024x768x24" bench/frontend_bench
+// With --shots DIR it times nothing and writes each screen's picture as DIR/NAME.ppm,
+// drawn from the same start each time (camera sway, lamps and beacons included), so
+// that two builds' pictures of the lorry in the garage can be compared pixel by pixel.
 #include <benchmark/benchmark.h>
 
 #include <GL/gl.h>
@@ -14,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/career.h"
 #include "app/frame.h"
@@ -21,6 +25,7 @@
 #include "app/handshake.h"
 #include "app/settings.h"
 #include "frontend/menu_start.h"
+#include "frontend/garage_scene.h"
 #include "frontend/screen_machine.h"
 #include "frontend/screens.h"
 #include "gfx/gl_ext.h"
@@ -30,6 +35,8 @@
 #include "race/car.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
+#include "race/scene_content.h"
+#include "render/cars_pass.h"
 
 namespace {
 
@@ -88,6 +95,14 @@ void OneFrame() {
   platform::SwapMainBuffers();
 }
 
+// The timed frames apart from the warm-up ones, by name, so that an instruction count
+// can take them alone:
+//   LP_NUM_THREADS=0 valgrind --tool=callgrind --collect-atstart=no
+//     --toggle-collect='*TimedFrame*' bench/frontend_bench --benchmark_min_time=0
+//     --benchmark_filter=MainMenu
+// (one timed frame; llvmpipe on one thread draws inside the calls that flush).
+__attribute__((noinline)) void TimedFrame() { OneFrame(); }
+
 // A software driver compiles each program and state combination at its first draw
 // (Mesa keeps them in its shader cache on disk). With a cold cache the first garage
 // frame takes seconds; timed with the others it made the first screens read 0.6 and
@@ -109,7 +124,7 @@ void ScreenFrames(benchmark::State& state, int screen) {
   const double firstMs = firstFrameMs.emplace(screen, ms).first->second;
   for (int i = 1; i < kWarmUpFrames; ++i) OneFrame();
   glFinish();
-  for (auto _ : state) OneFrame();
+  for (auto _ : state) TimedFrame();
   glFinish();
   if (CurrentScreen.load() != screen) state.SkipWithError("the screen changed during the run");
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -126,6 +141,57 @@ void BM_QuickStart(benchmark::State& s) { ScreenFrames(s, kScreenQuickStart); }
 void BM_Results(benchmark::State& s) { ScreenFrames(s, kScreenResults); }
 void BM_Pause(benchmark::State& s) { ScreenFrames(s, kScreenPause); }
 
+struct ShotScreen {
+  const char* name;
+  int screen;
+};
+const ShotScreen kShotScreens[] = {
+    {"main_menu", kScreenMainMenu},     {"quick_start", kScreenQuickStart}, {"results", kScreenResults},
+    {"pause", kScreenPause},            {"career_hub", kScreenCareerHub},   {"car_shop", kScreenCarShop},
+    {"bracket", kScreenChampionship},   {"race_selection", kScreenSelectRace}, {"controls", kScreenControls},
+};
+
+bool WriteShot(const std::string& path) {
+  std::vector<unsigned char> rgb(static_cast<size_t>(kWidth) * kHeight * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    std::fprintf(stderr, "frontend_bench: cannot write %s\n", path.c_str());
+    return false;
+  }
+  std::fprintf(f, "P6\n%d %d\n255\n", kWidth, kHeight);
+  // Rows from the top, as the picture is seen.
+  bool ok = true;
+  for (int y = kHeight - 1; y >= 0 && ok; --y)
+    ok = std::fwrite(&rgb[static_cast<size_t>(y) * kWidth * 3], 1, static_cast<size_t>(kWidth) * 3, f) ==
+         static_cast<size_t>(kWidth) * 3;
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok) std::fprintf(stderr, "frontend_bench: cannot write %s\n", path.c_str());
+  return ok;
+}
+
+int WriteShots(const std::string& dir) {
+  int failures = 0;
+  for (const ShotScreen& s : kShotScreens) {
+    SettleOn(s.screen);
+    FrameTiming.FrameTicks = 1.0f;
+    FrameTiming.SceneClock = 0.0f;
+    GarageIdlePhase = 0.0f;
+    GarageLampPhase = 1.0f;  // a lamp lit
+    BeaconAngle = 0.0f;
+    for (int i = 1; i < kWarmUpFrames; ++i) OneFrame();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    UpdateScreens();
+    glFinish();
+    if (!WriteShot(dir + "/" + s.name + ".ppm")) ++failures;
+    platform::SwapMainBuffers();
+  }
+  return failures == 0 ? 0 : 1;
+}
+
 BENCHMARK(BM_MainMenu)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_QuickStart)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Results)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -139,11 +205,15 @@ BENCHMARK(BM_Controls)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+  std::string shots;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--shots") == 0) shots = argv[i + 1];
+  if (shots.empty()) benchmark::Initialize(&argc, argv);
   if (!OpenGame()) {
     std::fprintf(stderr, "frontend_bench: no 1024 x 768 GL window with base/ (run from build/ under xvfb-run)\n");
     return 1;
   }
+  if (!shots.empty()) return WriteShots(shots);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -2,6 +2,11 @@
 // world, in two stacked layers (A: the garage, the lorry and the sky; B: the lorry's
 // glass) composed into the frame texture, the beacon flares over them and the frame
 // blurred twice into the small post textures for the backdrop's glow.
+//
+// Layer A is opaque and laid over the frame without blending, so it is drawn straight
+// into the frame texture: the copy of a whole screen it would take is the same picture.
+// Layer B is see-through everywhere but on the glass, so it is cleared, drawn and laid
+// over the frame only inside the glass's box on the screen.
 #include "frontend/garage_scene.h"
 
 #include <GL/gl.h>
@@ -19,6 +24,7 @@
 #include "frontend/screens.h"
 #include "gfx/gl_ext.h"
 #include "gfx/lights.h"
+#include "gfx/model.h"
 #include "gfx/projection.h"
 #include "gfx/renderer.h"
 #include "gfx/texture.h"
@@ -113,7 +119,6 @@ constexpr int kUniformsMap = 6;
 // Scene and post texture slots (gfx/framebuffers.h): the frame, the two layers, and
 // the two small blur stages.
 constexpr int kFrameTexture = 0;
-constexpr int kLayerATexture = 2;
 constexpr int kLayerBTexture = 3;
 constexpr int kSmallTexture1 = 0;
 constexpr int kSmallTexture2 = 1;
@@ -226,10 +231,15 @@ void DrawGarageModel(int id) {
 
 // Layer A: the lorry with the garage's special parts, the see-through parts, the walls
 // and floor, and the sky beyond them.
-void DrawLayerA(const GarageCamera& c, GLuint layerA, const float lamps[3], float ticks) {
-  BindLayerTarget(layerA);
+//
+// Drawn into the frame, which stays opaque whatever alpha the programs write: the
+// backdrop takes its alpha, and the snapshot held over a car reload is blended by it.
+// Nothing in the layer reads the alpha it would have left.
+void DrawLayerA(const GarageCamera& c, GLuint frame, const float lamps[3], float ticks) {
+  BindLayerTarget(frame);
   glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
   FarDistance = kSkyFarDistance;
   SetPerspective(Settings.screenWidth, Settings.screenHeight);
   LookThrough(c);
@@ -265,47 +275,51 @@ void DrawLayerA(const GarageCamera& c, GLuint layerA, const float lamps[3], floa
   UseProgramHandle(0);
 
   DrawSkyBox(0.0f, kSkyDrop, 0.0f);
-  ResolveLayer(layerA);
+  ResolveLayer(frame);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
+MilkshapeModel* GlassOnShow() { return CarOnShow() ? CarSlots[0].glass[CurrentCarLod] : nullptr; }
+
 // Layer B: the lorry's glass over layer A's depth, bumped with the car's own normal
-// map (the dirt never reaches the glass).
-void DrawLayerB(const GarageCamera& c, GLuint layerB, const float lamps[3]) {
-  BindLayerTarget(layerB);
-  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
+// map (the dirt never reaches the glass). Outside the glass's box the layer would stay
+// clear, so only the box is cleared, drawn and resolved (the scissor stays on for the
+// composite). False when no glass shows.
+bool DrawLayerB(const GarageCamera& c, GLuint layerB, const float lamps[3]) {
   glLoadIdentity();
   LookThrough(c);
+  MilkshapeModel* glass = GlassOnShow();
+  const WindowBox box = ModelWindowBox(glass, RenderSetup.screenWidth, RenderSetup.screenHeight);
+  if (box.width <= 0 || box.height <= 0) return false;
+  BindLayerTarget(layerB);
+  glScissor(box.x, box.y, box.width, box.height);
+  glEnable(GL_SCISSOR_TEST);
+  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
   PlaceLights();
   UseProgram(ShaderProgramId::Objects);
   SetShaderUniforms(kUniformsObjects);
   BeginCarShadowState(LightProjection(), LightView(), kGarageBaseTexture);
-  if (CarOnShow()) {
-    if (MilkshapeModel* glass = CarSlots[0].glass[CurrentCarLod])
-      glass->DrawWithGroupSamplers(CarSkinTexture(0, kColourSkin), CarNormalTextures[0].name, lamps[0], lamps[1],
-                                   lamps[2]);
-  }
+  glass->DrawWithGroupSamplers(CarSkinTexture(0, kColourSkin), CarNormalTextures[0].name, lamps[0], lamps[1],
+                               lamps[2]);
   EndCarShadowState();
   UseProgramHandle(0);
   ResolveLayer(layerB);
+  return true;
 }
 
-// The frame: layer A as it is, layer B blended over it. The screen depth buffer keeps
-// layer A's depth for the flares. The frame stays opaque whatever alpha the programs
-// wrote: the backdrop takes its alpha, and the snapshot held over a car reload is
-// blended by it.
-void ComposeFrame(GLuint frame, GLuint layerA, GLuint layerB) {
+// Layer B blended over the frame, inside the scissor box DrawLayerB left: elsewhere its
+// alpha is 0 and the frame shows layer A unchanged. The screen depth buffer keeps layer
+// A's depth for the flares; the frame's alpha stays 1.
+void ComposeGlass(GLuint frame, GLuint layerB) {
   BindPassFramebuffer(frame, Renderer.targets.SceneDepthBuffer);
   glDepthMask(GL_FALSE);
   glDisable(GL_DEPTH_TEST);
-  glClearColor(kLayerClear[0], kLayerClear[1], kLayerClear[2], 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
   PushVirtualScreenProjection();
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_TEXTURE_RECTANGLE_ARB);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  DrawLayerOverFrame(layerA);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   DrawLayerOverFrame(layerB);
@@ -342,7 +356,18 @@ void BlurFrame(GLuint frame) {
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_TEXTURE_RECTANGLE_ARB);
   DrawPostPass(kPostBlur, frame, t.PostTextures[kSmallTexture2], kPostFromScreen);
+  // The second step reads its small source at texel centres, one texel apart, where a
+  // linear filter gives each texel as it is: nearest gives the same for a quarter of
+  // the reads of a half-float texture. The backdrop magnifies these textures, so they
+  // are linear again after.
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, t.PostTextures[kSmallTexture2]);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   DrawPostPass(kPostBlur, t.PostTextures[kSmallTexture2], t.PostTextures[kSmallTexture1], kPostFromSmall);
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, t.PostTextures[kSmallTexture2]);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glBindTexture(GL_TEXTURE_RECTANGLE_ARB, 0);
   glDisable(GL_TEXTURE_RECTANGLE_ARB);
   glEnable(GL_TEXTURE_2D);
 }
@@ -396,6 +421,56 @@ Vector3 GarageViewPoint(const Vector3& eye) {
   return d.Normalize();
 }
 
+namespace {
+
+// A corner nearer the eye's plane than this (clip w) is taken as behind it.
+constexpr float kNearestW = 1e-3f;
+// Pixels of margin round the projected corners.
+constexpr float kBoxMargin = 2.0f;
+
+}  // namespace
+
+WindowBox ModelWindowBox(const Model* model, int width, int height) {
+  const WindowBox whole{0, 0, width, height};
+  if (!model || model->vertexCount <= 0 || !model->vertices || width <= 0 || height <= 0) return WindowBox{};
+  float lo[3] = {model->vertices[0].x, model->vertices[0].y, model->vertices[0].z};
+  float hi[3] = {lo[0], lo[1], lo[2]};
+  for (int i = 1; i < model->vertexCount; ++i) {
+    const ModelVertex& v = model->vertices[i];
+    const float p[3] = {v.x, v.y, v.z};
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = std::min(lo[k], p[k]);
+      hi[k] = std::max(hi[k], p[k]);
+    }
+  }
+  GLfloat modelview[16], projection[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  const float w = static_cast<float>(width), h = static_cast<float>(height);
+  float x0 = 1e30f, y0 = 1e30f, x1 = -1e30f, y1 = -1e30f;
+  for (int corner = 0; corner < 8; ++corner) {
+    const float v[4] = {corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1], corner & 4 ? hi[2] : lo[2], 1.0f};
+    float eye[4], clip[4];
+    for (int r = 0; r < 4; ++r)
+      eye[r] = modelview[r] * v[0] + modelview[4 + r] * v[1] + modelview[8 + r] * v[2] + modelview[12 + r] * v[3];
+    for (int r = 0; r < 4; ++r)
+      clip[r] = projection[r] * eye[0] + projection[4 + r] * eye[1] + projection[8 + r] * eye[2] +
+                projection[12 + r] * eye[3];
+    if (!(clip[3] > kNearestW)) return whole;
+    const float sx = (clip[0] / clip[3] * 0.5f + 0.5f) * w, sy = (clip[1] / clip[3] * 0.5f + 0.5f) * h;
+    x0 = std::min(x0, sx);
+    y0 = std::min(y0, sy);
+    x1 = std::max(x1, sx);
+    y1 = std::max(y1, sy);
+  }
+  x0 = Clamp(std::floor(x0) - kBoxMargin, 0.0f, w);
+  y0 = Clamp(std::floor(y0) - kBoxMargin, 0.0f, h);
+  x1 = Clamp(std::ceil(x1) + kBoxMargin, 0.0f, w);
+  y1 = Clamp(std::ceil(y1) + kBoxMargin, 0.0f, h);
+  if (!(x1 > x0 && y1 > y0)) return WindowBox{};
+  return WindowBox{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
+}
+
 void GarageLampLevels(float phase, float levels[3]) {
   for (int i = 0; i < 3; ++i) levels[i] = Clamp(std::sin(kLampRates[i] * phase) * kLampGain, 0.0f, 1.0f);
 }
@@ -429,9 +504,10 @@ void DrawGarageScene() {
   GarageLampPhase = std::fmod(GarageLampPhase + kLampRate * ticks, kLampWrap);
   float lamps[3];
   GarageLampLevels(GarageLampPhase, lamps);
-  DrawLayerA(c, t.SceneTextures[kLayerATexture], lamps, ticks);
-  DrawLayerB(c, t.SceneTextures[kLayerBTexture], lamps);
-  ComposeFrame(frame, t.SceneTextures[kLayerATexture], t.SceneTextures[kLayerBTexture]);
+  DrawLayerA(c, frame, lamps, ticks);
+  if (DrawLayerB(c, t.SceneTextures[kLayerBTexture], lamps)) ComposeGlass(frame, t.SceneTextures[kLayerBTexture]);
+  glDisable(GL_SCISSOR_TEST);
+  BindPassFramebuffer(frame, t.SceneDepthBuffer);
   DrawBeacons(c);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   BlurFrame(frame);

@@ -6,6 +6,8 @@
 
 #include "gfx/math3d.h"
 
+class Model;
+
 // The camera's own values, kept for the whole program: the garage keeps its
 // orientation between screens, and the drag momentum keeps it turning after release.
 extern float GarageZoom;        // distance added to the eye's 11.5, within [-0.5, 2.1]
@@ -43,6 +45,19 @@ Vector3 GarageViewPoint(const Vector3& eye);
 // sin(0.72 p) and sin(0.87 p), each times 10 and clamped to 0..1, so each lamp is lit
 // for most of its half period and dark for the other half.
 void GarageLampLevels(float phase, float levels[3]);
+
+// A rectangle of window pixels, from its lower left corner; empty when its width or
+// height is 0.
+struct WindowBox {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The window pixels a model drawn at the current modelview and projection can cover
+// in a width x height viewport: its bounding box's corners projected, with a margin of
+// two pixels, within the window. The whole window when a corner lies behind the eye,
+// where the projection bounds nothing; empty for a model without vertices or wholly
+// outside the window.
+WindowBox ModelWindowBox(const Model* model, int width, int height);
 
 // Draws the garage into the frame texture and its two-step blur into the small post
 // textures (the screen machine's backdrop and glow). Leaves the framebuffer that was

@@ -23,6 +23,7 @@
 #include "frontend/screen_draw.h"
 #include "frontend/screens.h"
 #include "frontend/widget_draw.h"
+#include "gfx/gl_ext.h"
 #include "gfx/renderer.h"
 #include "gfx/text.h"
 #include "gfx/virtual_screen.h"
@@ -41,6 +42,8 @@ constexpr int kPrePaintRounds = 300;
 constexpr float kPrePaintDirt = 5.0f;
 constexpr float kHalfPi = 1.5707f;
 constexpr float kPi = 3.1415f;
+// Half a step of an 8-bit channel.
+constexpr float kInvisibleAlpha = 0.5f / 255.0f;
 
 bool Settled() { return CurrentScreen.load() == TargetScreen.load(); }
 int Stage() { return Handshake.LoaderStage.load(); }
@@ -120,28 +123,53 @@ void DrawBackdrop(int screen) {
 // out once the new car is in.
 void Snapshot() {
   const GLuint copy = Renderer.targets.ScreenCopyTexture;
-  if (copy == 0) return;
+  if (copy == 0 || !(CarSwapFade > 0.0f)) return;
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, copy);
-  if (!CarReloadPending)
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, RenderSetup.screenWidth, RenderSetup.screenHeight);
-  if (CarSwapFade > 0.0f) {
-    const VirtualScreenFrame& v = VirtualScreen;
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(1.0f, 1.0f, 1.0f, CarSwapFade);
-    const float w = static_cast<float>(v.right - v.left), h = static_cast<float>(v.top - v.bottom);
-    TexturedBox(0.0f, 0.5f * static_cast<float>(v.bottom + v.top), w, h, 0.0f, 0.0f, 1.0f, 1.0f);
-    glDisable(GL_BLEND);
-  }
+  const VirtualScreenFrame& v = VirtualScreen;
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor4f(1.0f, 1.0f, 1.0f, CarSwapFade);
+  const float w = static_cast<float>(v.right - v.left), h = static_cast<float>(v.top - v.bottom);
+  TexturedBox(0.0f, 0.5f * static_cast<float>(v.bottom + v.top), w, h, 0.0f, 0.0f, 1.0f, 1.0f);
+  glDisable(GL_BLEND);
   glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// The picture a reload holds is the backdrop of the last frame before it: the frame
+// that asks for the car draws its backdrop once more, into the snapshot texture, instead
+// of every frame copying its backdrop there on the chance that a reload follows. The
+// backdrop's textures are as the backdrop found them: the screens draw into neither.
+void TakeSnapshot(int screen) {
+  const GLuint copy = Renderer.targets.ScreenCopyTexture;
+  if (copy == 0 || !GlExt.glBindFramebufferEXT) return;
+  GLint previous = 0;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous);
+  GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, Renderer.targets.PassFramebuffer);
+  GlExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, copy, 0);
+  GlExt.glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, 0);
+  glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  DrawBackdrop(screen);
+  glPopMatrix();
+  glPopAttrib();
+  GlExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, 0, 0);
+  GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(previous));
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 void DrawVeil() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  // A settled screen's veil is clear: a whole-frame blend of nothing is not drawn.
-  if (ScreenEases.veil > 0.0f) {
+  // A settled screen's veil is clear: a whole-frame blend of nothing is not drawn. Nor
+  // is one whose alpha rounds to 0 in the frame's 8-bit channels (the ease's sine stops
+  // a hair short of 1), which leaves every pixel as it was.
+  if (ScreenEases.veil >= kInvisibleAlpha) {
     glColor4f(kPanelDark, kPanelDark, kPanelDark, ScreenEases.veil);
     FlatFrame();
   }
@@ -202,8 +230,10 @@ void DrawPointer() {
   glDisable(GL_BLEND);
 }
 
-void Tail(float ticks) {
+void Tail(float ticks, int screen) {
+  const bool reloading = CarReloadPending != 0;
   RequestCarReload();
+  if (!reloading && CarReloadPending) TakeSnapshot(screen);
   if (CarSwapFade > 0.0f && Stage() == kStageMenuLoaded) CarSwapFade -= kCarSwapFadeRate * ticks;
   if (CarSwapFade <= 0.0f) {
     CarSwapFade = 0.0f;
@@ -256,7 +286,7 @@ void UpdateScreens() {
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
   RunScreenBlocks();
-  Tail(ticks);
+  Tail(ticks, screen);
 
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();

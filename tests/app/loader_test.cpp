@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <time.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -165,6 +167,41 @@ TEST_F(LoaderStages, StopJoinsAnIdleLoaderAndReportsOneStillInsideALoad) {
   // Now everything the loader made is ours to drop, on this thread.
   LoadGarage();
   EXPECT_EQ(RaceSimulator, nullptr);
+}
+
+double ProcessCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Between requests in the menus the loader waits without taking a core: the menus are
+// drawn by the rasteriser's threads, and a loader spinning on one of the cores took it
+// from them. It still answers a request at once.
+TEST_F(LoaderStages, AnIdleLoaderInTheMenusLeavesTheCoresToTheRendererAndStillAnswers) {
+  platform::SetDialogsEnabled(false);  // the loader warns that it has no context here
+  SetScreens(kScreenMainMenu);
+  Handshake.LoaderStage.store(kStageMenuLoaded);
+  std::thread loader(LoaderThread);
+  while (!Handshake.LoaderRunning.load()) std::this_thread::yield();
+  const double cpuBefore = ProcessCpuMs();
+  const auto wallBefore = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const double cpuMs = ProcessCpuMs() - cpuBefore;
+  const double wallMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallBefore).count();
+  // A spinning loader takes all of a core it is given: even on a machine loaded several
+  // times over, far more than a tenth of the wall time.
+  EXPECT_LT(cpuMs, 0.1 * wallMs) << "the idle loader used " << cpuMs << " ms of CPU in " << wallMs << " ms";
+
+  // A car reload asked for in the menus is still taken up.
+  Handshake.LoaderStage.store(kStageNothing);
+  const auto asked = std::chrono::steady_clock::now();
+  while (Handshake.LoaderStage.load() != kStageMenuLoaded &&
+         std::chrono::steady_clock::now() - asked < std::chrono::seconds(30))
+    std::this_thread::yield();
+  EXPECT_EQ(Handshake.LoaderStage.load(), kStageMenuLoaded);
+  EXPECT_TRUE(StopLoaderThread(loader, 10000));
 }
 
 TEST(RaceNumbers, EachRaceModeNamesItsTrack) {

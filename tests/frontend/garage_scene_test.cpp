@@ -4,9 +4,11 @@
 // projection it hands the menus and the GL error queue on every screen that shows it.
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <GL/glu.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -17,12 +19,15 @@
 #include "frontend/garage_scene.h"
 #include "frontend/screens.h"
 #include "gfx/gl_ext.h"
+#include "gfx/milkshape.h"
+#include "gfx/projection.h"
 #include "gfx/renderer.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
 #include "race/scene_content.h"
 #include "render/camera_state.h"
 #include "render/cars_pass.h"
+#include "render/race_scene.h"
 #include "tests/frontend/frontend_support.h"
 
 namespace {
@@ -243,6 +248,65 @@ TEST(GarageOrbit, LampsBlinkAtTheirThreeRatesClampedToZeroAndOne) {
   EXPECT_EQ(l[2], 0.0f);
 }
 
+// --- The window box of a model ---------------------------------------------------
+
+// A model of bare vertices (no triangles): the box reads the vertices alone.
+struct PointModel {
+  MilkshapeModel model;
+  PointModel(std::initializer_list<Vector3> points) {
+    model.vertexCount = static_cast<int>(points.size());
+    model.vertices = new ModelVertex[points.size()];
+    int i = 0;
+    for (const Vector3& p : points) {
+      model.vertices[i].x = p.x;
+      model.vertices[i].y = p.y;
+      model.vertices[i].z = p.z;
+      ++i;
+    }
+  }
+};
+
+// Looking from z = 10 at the origin through a 90-degree square view.
+void LookAtOriginFromZ10() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(90.0, 1.0, 0.5, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  gluLookAt(0.0, 0.0, 10.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+}
+
+class ModelWindowBoxTest : public gltest::GlTest {};
+
+TEST_F(ModelWindowBoxTest, AModelInFrontIsBoxedByItsCornersAndOneBehindTheEyeTakesTheWholeWindow) {
+  LookAtOriginFromZ10();
+  // x from -5 to 5 at distance 10 covers the middle half of a 400-pixel window:
+  // pixels 100 to 300, with two of margin.
+  PointModel middle({Vector3(-5.0f, -2.5f, 0.0f), Vector3(5.0f, 2.5f, 0.0f)});
+  WindowBox b = ModelWindowBox(&middle.model, 400, 400);
+  EXPECT_EQ(b.x, 98);
+  EXPECT_EQ(b.width, 204);
+  EXPECT_EQ(b.y, 148);
+  EXPECT_EQ(b.height, 104);
+
+  PointModel behind({Vector3(-1.0f, -1.0f, 0.0f), Vector3(1.0f, 1.0f, 12.0f)});
+  b = ModelWindowBox(&behind.model, 400, 300);
+  EXPECT_EQ(b.x, 0);
+  EXPECT_EQ(b.y, 0);
+  EXPECT_EQ(b.width, 400);
+  EXPECT_EQ(b.height, 300);
+
+  PointModel aside({Vector3(-100.0f, -1.0f, 0.0f), Vector3(-50.0f, 1.0f, 0.0f)});
+  EXPECT_EQ(ModelWindowBox(&aside.model, 400, 400).width, 0) << "wholly left of the window";
+  PointModel across({Vector3(-100.0f, -1.0f, 0.0f), Vector3(2.0f, 1.0f, 0.0f)});
+  b = ModelWindowBox(&across.model, 400, 400);
+  EXPECT_EQ(b.x, 0) << "cut at the window's edge";
+  EXPECT_NEAR(b.width, 242, 1) << "x = 2 projects to pixel 240";
+  PointModel none({});
+  EXPECT_EQ(ModelWindowBox(&none.model, 400, 400).width, 0);
+  EXPECT_EQ(ModelWindowBox(nullptr, 400, 400).width, 0);
+}
+
 // --- The scene on the real GL path -------------------------------------------------
 
 using fetest::kScreenH;
@@ -341,6 +405,68 @@ TEST_F(GarageScene, TheFrameTextureShowsTheLorryOnShowAndNothingWhereNoModelIsLo
   EXPECT_EQ(DifferentPixels(GaragePicture(), empty), 0);
   CarSlots[0].body[0] = body;
   EXPECT_EQ(DifferentPixels(GaragePicture(), other), 0) << "the same frame again draws the same picture";
+  EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The glass layer is drawn and laid over the frame only inside the glass's window box:
+// every pixel the lorry's glass covers, from every side and distance the camera
+// reaches, lies inside it.
+TEST_F(GarageScene, EveryPixelOfTheLorrysGlassLiesInsideItsWindowBox) {
+  gltest::ColourTarget target(kScreenW, kScreenH);
+  ASSERT_TRUE(target.complete());
+  for (int model : {0, 5, 11}) {
+    ShowCar(model);
+    const MilkshapeModel* glass = CarSlots[0].glass[0];
+    ASSERT_NE(glass, nullptr);
+    for (float yaw : {-180.0f, -120.0f, -45.0f, 0.0f})
+      for (float pitch : {-6.0f, 14.0f})
+        for (float zoom : {-0.5f, 2.1f}) {
+          ResetOrbit();
+          GarageYaw = yaw;
+          GaragePitch = pitch;
+          GarageZoom = zoom;
+          Orbit(0.0f);
+          const Vector3 eye = GarageEye(), point = GarageViewPoint(eye);
+          FarDistance = kSkyFarDistance;
+          SetPerspective(kScreenW, kScreenH);
+          glLoadIdentity();
+          gluLookAt(eye.x, eye.y, eye.z, point.x, point.y, point.z, 0.0, 1.0, 0.0);
+          const WindowBox box = ModelWindowBox(glass, kScreenW, kScreenH);
+
+          target.Bind();
+          target.Clear(0.0f, 0.0f, 0.0f, 0.0f);
+          glDisable(GL_DEPTH_TEST);
+          glDisable(GL_CULL_FACE);
+          glDisable(GL_TEXTURE_2D);
+          glDisable(GL_BLEND);
+          glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+          glBegin(GL_TRIANGLES);
+          for (int i = 0; i < glass->triangleCount; ++i)
+            for (int k = 0; k < 3; ++k) {
+              const ModelVertex& v = glass->vertices[glass->triangles[i].vertexIndices[k]];
+              glVertex3f(v.x, v.y, v.z);
+            }
+          glEnd();
+          const std::vector<uint8_t> px = target.Read();
+          gltest::BindWindowFramebuffer();
+          glEnable(GL_TEXTURE_2D);
+          glEnable(GL_DEPTH_TEST);
+          glEnable(GL_CULL_FACE);
+
+          int covered = 0, outside = 0;
+          for (int y = 0; y < kScreenH; ++y)
+            for (int x = 0; x < kScreenW; ++x) {
+              if (px[(static_cast<size_t>(y) * kScreenW + x) * 4] == 0) continue;
+              ++covered;
+              outside += x < box.x || x >= box.x + box.width || y < box.y || y >= box.y + box.height;
+            }
+          const char* where = "lorry, yaw, pitch, zoom: ";
+          EXPECT_GT(covered, 0) << where << model << ", " << yaw << ", " << pitch << ", " << zoom;
+          EXPECT_EQ(outside, 0) << where << model << ", " << yaw << ", " << pitch << ", " << zoom;
+          // The box is the glass's, not the window's: well under half of it.
+          EXPECT_LT(box.width * box.height, kScreenW * kScreenH / 2) << where << model << ", " << yaw;
+        }
+  }
   EXPECT_EQ(DrainGlErrors(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
