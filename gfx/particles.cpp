@@ -138,7 +138,7 @@ void ParticleEmitter::Update(float dt, float vx, float vy, float vz) {
 }
 
 void ParticleEmitter::Draw(float px, float py, float pz, float ex, float ey, float ez,
-                           int texture, float scale) {
+                           int texture, float scale, const SpriteTrim* trim) {
   if (count_ == 0) return;
   glDepthMask(GL_FALSE);
   glDisable(GL_CULL_FACE);
@@ -148,7 +148,14 @@ void ParticleEmitter::Draw(float px, float py, float pz, float ex, float ey, flo
   glBindTexture(GL_TEXTURE_2D, texture > 0 ? static_cast<GLuint>(texture) : 0);
   const float r = colourR, g = colourG, b = colourB;
   // One batch for the whole emitter: a software driver pays for every begin and end,
-  // and each particle is one quad (the strip's corners in quad order).
+  // and each particle is one quad (the strip's corners in quad order). A trim splits it
+  // where the filter changes.
+  GLint minifying = GL_LINEAR_MIPMAP_LINEAR, magnifying = GL_LINEAR;
+  if (trim) {
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minifying);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magnifying);
+  }
+  bool baseLevel = false;
   glBegin(GL_QUADS);
   for (int i = 0; i < count_; ++i) {
     // Life is the alpha, and both blend modes weigh the source by it: a spent particle
@@ -173,20 +180,71 @@ void ParticleEmitter::Draw(float px, float py, float pz, float ex, float ey, flo
                          static_cast<float>(k * R[2])};
     const float Us[3] = {static_cast<float>(k * U[0]), static_cast<float>(k * U[1]),
                          static_cast<float>(k * U[2])};
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3d(P[0] - Us[0], P[1] - Us[1], P[2] - Us[2]);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3d(P[0] + Rs[0], P[1] + Rs[1], P[2] + Rs[2]);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3d(P[0] + Us[0], P[1] + Us[1], P[2] + Us[2]);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3d(P[0] - Rs[0], P[1] - Rs[1], P[2] - Rs[2]);
+    const bool magnified = trim && trim->outline && Magnified(i, toEye[0], toEye[1], toEye[2], scale, *trim);
+    if (trim && magnified != baseLevel) {
+      // Sampled from the base level alone, the particle skips the level-of-detail work
+      // that a software sampler does per pixel for a mipmapped filter.
+      glEnd();
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, magnified ? magnifying : minifying);
+      baseLevel = magnified;
+      glBegin(GL_QUADS);
+    }
+    const SpriteOutline* outline = magnified ? trim->outline : nullptr;
+    if (!outline) {
+      glTexCoord2f(1.0f, 0.0f);
+      glVertex3d(P[0] - Us[0], P[1] - Us[1], P[2] - Us[2]);
+      glTexCoord2f(0.0f, 0.0f);
+      glVertex3d(P[0] + Rs[0], P[1] + Rs[1], P[2] + Rs[2]);
+      glTexCoord2f(0.0f, 1.0f);
+      glVertex3d(P[0] + Us[0], P[1] + Us[1], P[2] + Us[2]);
+      glTexCoord2f(1.0f, 1.0f);
+      glVertex3d(P[0] - Rs[0], P[1] - Rs[1], P[2] - Rs[2]);
+      continue;
+    }
+    // The diamond maps texture (s, t) to P + (1 - s - t) R' + (t - s) U' (its corners
+    // above); the outline's corners go through the same map, so every pixel it covers
+    // samples where the diamond's would. Each corner is worked out once: the quads of
+    // the fan share bit-identical edges, and no pixel is blended twice.
+    double corner[kMaxOutlineCorners][3];
+    for (int c = 0; c < outline->corners; ++c) {
+      const double a = 1.0 - outline->s[c] - outline->t[c], b = outline->t[c] - outline->s[c];
+      for (int axis = 0; axis < 3; ++axis) corner[c][axis] = P[axis] + a * Rs[axis] + b * Us[axis];
+    }
+    // A fan of quads from corner 0; an odd corner count ends on a triangle.
+    const int last = outline->corners - 1;
+    for (int c = 1; c < last; c += 2) {
+      const int fan[4] = {0, c, c + 1, c + 2 <= last ? c + 2 : last};
+      for (int v : fan) {
+        glTexCoord2f(outline->s[v], outline->t[v]);
+        glVertex3dv(corner[v]);
+      }
+    }
   }
   glEnd();
+  if (baseLevel) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minifying);
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
   glEnable(GL_CULL_FACE);
   glDepthMask(GL_TRUE);
+}
+
+bool ParticleEmitter::Magnified(int i, double dx, double dy, double dz, float scale,
+                                const SpriteTrim& trim) const {
+  const double texels = trim.outline ? trim.outline->texels : 0;
+  if (!(trim.pixelsPerUnit > 0.0f) || !(texels > 0.0)) return false;
+  const double lenSq = dx * dx + dy * dy + dz * dz;
+  if (!(lenSq > 0.0)) return false;
+  const double len = std::sqrt(lenSq);
+  // The diamond's half diagonal: the facing vectors' length times the size.
+  const double reach = std::fabs(static_cast<double>(scale) * size_[i]) * std::sqrt(dx * dx + dz * dz) / len;
+  if (!(reach > 0.0)) return false;
+  // The texture spans the square's side, sqrt(2) times the half diagonal. A point of the
+  // square at distance r from the eye, on a plane that faces the eye at distance len, is
+  // magnified at least pixelsPerUnit len / r^2 times in every direction, and r^2 is at
+  // most len^2 + reach^2.
+  const double texelsPerUnit = texels / (std::sqrt(2.0) * reach);
+  const double leastPixelsPerUnit = trim.pixelsPerUnit * len / (lenSq + reach * reach);
+  return texelsPerUnit <= trim.limit * leastPixelsPerUnit;
 }
 
 bool ParticleEmitter::Save(const char* path) const {

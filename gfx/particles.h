@@ -7,6 +7,18 @@
 #include <atomic>
 
 #include "gfx/particles_eff.h"
+#include "gfx/sprite_outline.h"
+
+// What Draw needs to trim particles to their sprite's visible part. A particle counts as
+// magnified when its texture (outline->texels across) lands at no more than `limit`
+// texels per pixel anywhere on its diamond, for a projection of pixelsPerUnit pixels per
+// world unit at distance 1; a limit below 1 leaves room for a rasteriser's approximate
+// level-of-detail arithmetic.
+struct SpriteTrim {
+  const SpriteOutline* outline = nullptr;
+  float pixelsPerUnit = 0.0f;
+  float limit = 0.0f;
+};
 
 class ParticleEmitter {
  public:
@@ -24,9 +36,13 @@ class ParticleEmitter {
   // dt in the caller's ticks: 1 + trunc(0.4 dt) steps, at most 6; none for dt < 0.
   // The velocity is added to the start velocity of particles born in this call.
   void Update(float dt, float vx, float vy, float vz);
-  // Camera-facing diamonds at position + offset, facing the eye, sized by scale.
+  // Camera-facing diamonds at position + offset, facing the eye, sized by scale. With a
+  // trim, a particle seen magnified (below) is drawn over the outline's polygon of its
+  // texture square only, and with the texture's magnifying filter for minifying too: it
+  // samples the base level alone either way, and the pixels left out are those its
+  // texture leaves clear. Particles stay in index order.
   void Draw(float px, float py, float pz, float ex, float ey, float ez, int texture,
-            float scale);
+            float scale, const SpriteTrim* trim = nullptr);
   // Writes the 24 fields; false when the file cannot be written.
   bool Save(const char* path) const;
 
@@ -53,6 +69,7 @@ class ParticleEmitter {
  private:
   void Release();
   float NewDecayRate() const;
+  bool Magnified(int i, double toEyeX, double toEyeY, double toEyeZ, float scale, const SpriteTrim& trim) const;
 
   EffectParameters params_;  // startLife lives in the atomic above
   int count_ = 0;            // 0: empty emitter

@@ -1,11 +1,13 @@
 // Particle emitters drawn in a real GL context: the quads appear around the position
 // given to the draw, face the eye, blend by the effect's mode and leave the depth and
-// culling state as the scene passes expect. Also a picture of the generated exhaust
+// culling state as the scene passes expect; trimmed to their sprite's visible part they
+// draw the same pixels from fewer fragments. Also a picture of the generated exhaust
 // smoke for the eye (its path is printed).
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "tests/scratch_dir.h"
+#include "gfx/gl_ext.h"
 #include "gfx/image_tga.h"
 #include "gfx/particles.h"
 #include "platform/crt_rand.h"
@@ -195,6 +198,125 @@ TEST_F(ParticleDrawTest, PictureOfTheExhaustSmoke) {
   for (size_t i = 0; i < px.size(); i += 4)
     if (px[i + 2] - px[i] < 30) ++grey;
   EXPECT_GT(grey, 200);
+}
+
+// A mipmapped puff, clear in its corners as the smoke sprite is.
+GLuint MipmappedPuff(int n, std::vector<uint8_t>* pixels) {
+  pixels->assign(static_cast<size_t>(n) * n * 4, 0);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      const float dx = (x + 0.5f) / n * 2 - 1, dy = (y + 0.5f) / n * 2 - 1;
+      const float q = std::sqrt(dx * dx + dy * dy) / 0.85f;
+      uint8_t* p = &(*pixels)[(static_cast<size_t>(y) * n + x) * 4];
+      // Soft detail, as a smoke sprite has, so that misplaced samples show in the pixels.
+      p[0] = static_cast<uint8_t>(128 + 60 * std::sin(x * 0.5f) * std::cos(y * 0.3f));
+      p[1] = static_cast<uint8_t>(128 + 60 * std::cos(x * 0.2f + y * 0.4f));
+      p[2] = 128;
+      p[3] = q < 1.0f ? 200 : 0;  // a hard rim: cutting into it would show
+    }
+  GLuint tex = 0;
+  glGenTextures(1, &tex);
+  glBindTexture(GL_TEXTURE_2D, tex);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, n, n, GL_RGBA, GL_UNSIGNED_BYTE, pixels->data());
+  return tex;
+}
+
+// Fragments that reached the target while `draw` ran.
+template <typename F>
+GLuint CountFragments(GLuint query, F draw) {
+  GlExt.glBeginQueryARB(GL_SAMPLES_PASSED_ARB, query);
+  draw();
+  GlExt.glEndQueryARB(GL_SAMPLES_PASSED_ARB);
+  GLuint n = 0;
+  GlExt.glGetQueryObjectuivARB(query, GL_QUERY_RESULT_ARB, &n);
+  return n;
+}
+
+TEST_F(ParticleDrawTest, TrimmedPuffsDrawTheSamePixelsFromFewerFragments) {
+  ASSERT_TRUE(FetchOcclusionQueryEntryPoints()) << "the driver counts no samples";
+  constexpr int w = 400, h = 300;
+  gltest::ColourTarget shot(w, h);
+  ASSERT_TRUE(shot.complete());
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(60.0, static_cast<double>(w) / h, 0.1, 200.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  gluLookAt(0, 0, 0, 0, 0, -1, 0, 1, 0);
+  std::vector<uint8_t> pixels;
+  const GLuint puff = MipmappedPuff(64, &pixels);
+  SpriteOutline outline = TraceSpriteOutline(pixels.data(), 64, 64);
+  ASSERT_EQ(8, outline.corners);
+  SpriteTrim trim;
+  trim.outline = &outline;
+  trim.pixelsPerUnit = static_cast<float>(0.5 * h / std::tan(30.0 * 3.14159265358979 / 180.0));
+  trim.limit = 0.6f;
+
+  // Near: a puff 2.4 units across at 1.5 units, hundreds of pixels across, texture
+  // magnified. Far: the same puff 60 units off, a few pixels across, texture minified.
+  ParticleEmitter nearCloud, farCloud;
+  Alive(&nearCloud, 1, 0);  // one layer: rounding of stacked layers would add up
+  Alive(&farCloud, 3, 0);
+  for (ParticleEmitter* e : {&nearCloud, &farCloud}) e->colourG = e->colourB = 1.0f;
+  const auto drawNear = [&](const SpriteTrim* t) { nearCloud.Draw(0.3f, 0.1f, -1.5f, 0, 0, 0, static_cast<int>(puff), 1.2f, t); };
+  const auto drawFar = [&](const SpriteTrim* t) { farCloud.Draw(-3.0f, 1.0f, -60.0f, 0, 0, 0, static_cast<int>(puff), 1.2f, t); };
+  GLuint query = 0;
+  GlExt.glGenQueriesARB(1, &query);
+
+  shot.Clear(0.2f, 0.3f, 0.4f, 1.0f);
+  const GLuint fullNear = CountFragments(query, [&] { drawNear(nullptr); });
+  const GLuint fullFar = CountFragments(query, [&] { drawFar(nullptr); });
+  const std::vector<uint8_t> full = shot.Read();
+  shot.Clear(0.2f, 0.3f, 0.4f, 1.0f);
+  const GLuint trimmedNear = CountFragments(query, [&] { drawNear(&trim); });
+  const GLuint trimmedFar = CountFragments(query, [&] { drawFar(&trim); });
+  const std::vector<uint8_t> trimmed = shot.Read();
+  GlExt.glDeleteQueriesARB(1, &query);
+
+  int worst = 0, changed = 0;
+  for (size_t i = 0; i < full.size(); ++i) {
+    worst = std::max(worst, std::abs(full[i] - trimmed[i]));
+    changed += full[i] != trimmed[i];
+  }
+  // Rounding apart: the trimmed fan's triangles interpolate from other corners than the
+  // diamond's two, and the base-level filter takes another path through the sampler.
+  EXPECT_LE(worst, 1) << changed << " channels differ";
+  EXPECT_LT(changed, static_cast<int>(full.size() / 100));
+  // The near puff covers most of the picture; trimmed, the clear corners are not drawn.
+  EXPECT_GT(fullNear, static_cast<GLuint>(w * h / 2));
+  EXPECT_LT(trimmedNear, fullNear * 85 / 100);
+  // The far ones are sampled from smaller levels whose texels reach further out: whole.
+  EXPECT_GT(fullFar, 0u);
+  EXPECT_EQ(fullFar, trimmedFar);
+  // The sprite keeps its own filters.
+  GLint minifying = 0;
+  glBindTexture(GL_TEXTURE_2D, puff);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minifying);
+  EXPECT_EQ(GL_LINEAR_MIPMAP_LINEAR, minifying);
+  glDeleteTextures(1, &puff);
+  EXPECT_EQ(GL_NO_ERROR, gltest::TakeGlError());
+}
+
+TEST_F(ParticleDrawTest, OutlineIsReadFromTheTexturesBaseLevel) {
+  std::vector<uint8_t> pixels;
+  const GLuint puff = MipmappedPuff(32, &pixels);
+  SpriteOutline read;
+  ASSERT_TRUE(ReadSpriteOutline(puff, &read));
+  const SpriteOutline traced = TraceSpriteOutline(pixels.data(), 32, 32);
+  ASSERT_EQ(traced.corners, read.corners);
+  EXPECT_EQ(32, read.texels);
+  for (int i = 0; i < read.corners; ++i) {
+    EXPECT_FLOAT_EQ(traced.s[i], read.s[i]);
+    EXPECT_FLOAT_EQ(traced.t[i], read.t[i]);
+  }
+  glDeleteTextures(1, &puff);
+  // No texture: the whole square, and a refusal.
+  SpriteOutline none;
+  EXPECT_FALSE(ReadSpriteOutline(0, &none));
+  EXPECT_EQ(4, none.corners);
+  EXPECT_EQ(GL_NO_ERROR, gltest::TakeGlError());
 }
 
 }  // namespace
