@@ -18,8 +18,6 @@
 namespace {
 
 // Suspension and tyres.
-constexpr float kFrontSpring = 2400.0f;
-constexpr float kRearSpring = 2500.0f;
 constexpr float kDamper = 230.0f;
 constexpr float kContactDepth = 0.15f;     // a sensor reaching less is airborne
 constexpr float kSpringDeadZone = 0.25f;
@@ -29,8 +27,6 @@ constexpr float kMaxWheelDrop = 1.2f;
 constexpr float kWheelDropBase = 1.35f;
 // Without contact the wheels are measured at this height above the body.
 constexpr float kAirborneWheelY = 2.35f;
-constexpr float kFrontLateral = -5000.0f;
-constexpr float kRearLateral = -5200.0f;
 constexpr float kDriveForce = 3500.0f;
 constexpr float kBrakeTorque = -125.0f;
 constexpr float kHandbrakeTorque = -250.0f;

@@ -22,6 +22,19 @@ constexpr float kRpmPerEngineSpeed = 6.0f;
 // The clutch couples nothing below this engine speed and everything 200 above it.
 constexpr float kCouplingStart = 2.5f * kIdleEngineSpeed;
 
+// Springs and the tyres' sideways force, both per unit of the wheel's load travel.
+constexpr float kFrontSpring = 2400.0f;
+constexpr float kRearSpring = 2500.0f;
+constexpr float kFrontLateral = -5000.0f;
+constexpr float kRearLateral = -5200.0f;
+// The sideways force a wheel's tyre gives per unit of the load on it, for a lateral
+// grip curve value of 1 (the larger of the front and the rear pair): the curve times
+// this is the sideways pull in g the tyres can hold a lorry in.
+constexpr float LateralPullPerGrip() {
+  return -kRearLateral / kRearSpring > -kFrontLateral / kFrontSpring ? -kRearLateral / kRearSpring
+                                                                      : -kFrontLateral / kFrontSpring;
+}
+
 // Gear ratio by gear: 1-6 forward, -1 reverse; neutral (0, or anything else) turns at
 // first gear's ratio with the clutch held open.
 float GearRatio(int gear);

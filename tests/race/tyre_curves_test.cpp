@@ -148,7 +148,10 @@ TEST(TyreCurves, TheGeneratedFileGivesGripThatRisesFromZero) {
   LoadFPoints("base/fpoints.ini");
   EXPECT_EQ(DriveGripTable[0], 0.0f) << "no slip, no drive force";
   EXPECT_GT(DriveGripCurve(0.1f), 0.9f) << "the peak lies near 20 % slip";
-  EXPECT_GT(LateralGripCurve(0.05f), 0.9f);
+  EXPECT_EQ(LateralGripTable[0], 0.0f) << "no sideways speed, no sideways force";
+  // A lorry sliding sideways at 10 units/s still holds, below the curve's peak.
+  EXPECT_GT(LateralGripCurve(0.05f), 0.3f);
+  EXPECT_LT(LateralGripCurve(0.05f), LateralGripCurve(0.02f)) << "past the peak the tyre slides";
 }
 
 }  // namespace

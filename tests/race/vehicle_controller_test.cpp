@@ -444,6 +444,40 @@ TEST_F(OneCar, RolloverMatrixKnockedOffTheLineNoLorryGoesOver) {
   EXPECT_EQ(wideOver, 0) << "worst heel " << worst;
 }
 
+// Full lock held at speed on flat ground: the tyres must let go before the lorry's
+// track and centre of mass do. Its centre of mass rides 1.0 above the ground and its
+// wheels stand 1.6 either side, so it tips at 1.6 g of steady sideways pull; tyres
+// that held more (the old curve peaked at 3.1 g) rolled it in the turn instead of
+// letting it run wide.
+TEST_F(OneCar, AtFullLockTheTyresSlideBeforeTheLorryTips) {
+  constexpr float kStabilityG = 1.6f / 1.0f;
+  for (float v0 : {12.0f, 18.0f, 24.0f, 30.0f}) {
+    TearDown();
+    SetUp();
+    Frames(0.5f);
+    car_.body->SetVelocity(neV3(v0, 0.0f, 0.0f));
+    for (float& spin : car_.wheelSpin) spin = v0 / kWheelRadius;
+    car_.gear = v0 >= 23.3f ? 4 : (v0 >= 16.5f ? 3 : 2);
+    car_.engineSpeed = car_.wheelEngineSpeed =
+        ClampFloat(GearRatio(car_.gear) * kFinalDrive * v0 / kWheelRadius, 125.0f, 831.165f);
+    car_.clutch = 1.0f;
+    car_.steer = 0.55f;
+    float heel = 0.0f, pull = 0.0f;
+    for (int f = static_cast<int>(6.0f / kFrame); f > 0; --f) {
+      car_.throttle = ClampFloat((v0 - car_.speed) * 0.5f, 0.0f, 1.0f);
+      Frame();
+      heel = std::fmax(heel, std::acos(std::fmin(car_.body->GetRotationMatrix().col[1].y, 1.0f)));
+      // The sideways pull of the turn: speed times the rate the path turns.
+      const neVector3 v = car_.body->GetVelocity();
+      const float yawRate = car_.body->GetAngularVelocity().y;
+      pull = std::fmax(pull, std::fabs(std::sqrt(v.x * v.x + v.z * v.z) * yawRate) / 9.8f);
+    }
+    EXPECT_LT(heel, 0.35f) << "at " << v0 << " units/s the lorry heeled over";
+    EXPECT_LT(pull, 0.8f * kStabilityG) << "at " << v0 << " units/s the tyres held the lorry past its tipping pull";
+    EXPECT_GT(pull, 0.3f) << "at " << v0 << " units/s the tyres barely turned the lorry";
+  }
+}
+
 TEST_F(OneCar, TheBrakePedalReversesAtAStandstillAndBacksUp) {
   Frames(1.0f);
   car_.brake = 1.0f;

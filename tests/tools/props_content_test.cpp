@@ -17,6 +17,7 @@
 #include "app/career.h"
 #include "gfx/image_tga.h"
 #include "gfx/milkshape.h"
+#include "race/car_control.h"
 #include "race/car_setup.h"
 
 namespace {
@@ -109,8 +110,11 @@ TEST_F(PropsContent, LampTableAndGripCurvesHaveTheirStoredForms) {
   EXPECT_GT(drivePeak, 0.9f);
   EXPECT_LT(drivePeakAt, 20) << "grip peaks at small slip";
   EXPECT_GT(drive[99], 0.5f) << "a spinning tyre still pulls";
-  EXPECT_GT(lateralPeak, 0.9f);
-  EXPECT_GT(lateral[99], 0.5f);
+  // The sideways pull the tyres hold stays under what the lorry's track (half 1.6)
+  // and centre of mass (1.0 up) stand, 1.6 g: past its peak a tyre slides.
+  EXPECT_GT(lateralPeak, 0.25f);
+  EXPECT_LT(lateralPeak * LateralPullPerGrip(), 0.8f * 1.6f / 1.0f);
+  EXPECT_GT(lateral[99], 0.3f) << "a sliding tyre still holds";
 }
 
 struct P3 {
@@ -255,6 +259,11 @@ TEST_F(PropsContent, TwoRunsAreIdenticalAndTheCheckerRefusesADamagedModel) {
     ASSERT_NE(second, std::string::npos);
     text.replace(first - 1, 7, "9.9e999");
     text.replace(second - 1, 7, "-.12345");
+    // And a lateral grip that would hold a lorry past its tipping pull (3.1 g).
+    size_t at = second;
+    for (int n = 2; n <= 110; ++n) at = text.find('.', at + 1);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at - 1, 7, "1.50000");
     std::ofstream(a + "/fpoints.ini", std::ios::binary) << text;
   }
   // A width that is not a number for a code without a glyph.
@@ -287,6 +296,7 @@ TEST_F(PropsContent, TwoRunsAreIdenticalAndTheCheckerRefusesADamagedModel) {
   EXPECT_NE(report.find("garage/special.sbm holds a position, normal or texture coordinate that is not a number"), std::string::npos)
       << report;
   EXPECT_NE(report.find("fpoints.ini holds a number not written"), std::string::npos) << report;
+  EXPECT_NE(report.find("fpoints.ini lateral grip holds a lorry past its tipping pull"), std::string::npos) << report;
   EXPECT_NE(report.find("font1.ini: width of code 5 differs"), std::string::npos) << report;
   EXPECT_NE(report.find("sound/Varn130/1052.wav is empty or not at 22050 Hz"), std::string::npos) << report;
   std::system(("rm -rf '" + root + "'").c_str());

@@ -17,7 +17,8 @@ constexpr float kBodyFrontX = 3.72f;
 constexpr float kBodyRearX = -3.72f;
 constexpr float kBodyHalfWidth = 1.6f;  // the physics box's
 constexpr float kWheelRadius = 0.63f;
-constexpr float kWheelCentreY = -0.37f;   // radius above the ground 1.0 below the origin
+constexpr float kRideHeight = 1.0f;       // the body origin (centre of mass) above the ground at rest
+constexpr float kWheelCentreY = -0.37f;   // wheel radius above the ground, kRideHeight below the origin
 constexpr float kHalfWheelbase = 2.35f;   // points.sbm group 0, x
 // The wheels stand out to the box's sides. With the centre of mass 1.0 above the
 // ground and the wheels' springs holding only 0.1 of droop before a wheel unloads, a

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "race/car_control.h"
 #include "race/car_setup.h"
 #include "race/tyre_curves.h"
 #include "tools/basegen/basegen.h"
@@ -54,8 +55,18 @@ CarSetup PresetFor(int k) {
   return s;
 }
 
-constexpr float kLateralGripPeak = 1.5f;
-constexpr float kLateralGripSlide = 0.62f;
+// Lateral grip against 0.005 x the sideways speed: full grip from about 4 units/s of
+// sideways speed, then a slide that still holds the lorry. The controller's lateral
+// force per unit of spring load is about 2.08 x this value (5000 / 2400 front,
+// 5200 / 2500 rear), and the lorry tips when the sideways pull reaches its half track
+// over its centre of mass height: 1.6 / 1.0 = 1.6 g. A peak of 0.5 lets the tyres
+// pull 1.04 g and then slide: a lorry held at full lock runs wide, and a lorry shoved
+// sideways at its box or sliding broadside skids instead of rolling about its outer
+// wheels. With the old peak of 1.5 (3.1 g) lorries rolled in those cases; measured
+// over the whole sweep of races, peaks of 0.5 to 0.6 keep every lorry on its wheels,
+// while 0.45 lets weaving swings grow and 0.65 to 1.0 leave lorries over.
+constexpr float kLateralGripPeak = 0.5f;
+constexpr float kLateralGripSlide = 0.4f;
 constexpr float kLateralGripRise = 0.02f;  // curve input of the peak: 4 units/s sideways
 
 // Drive grip against half the slip ratio: a quick rise to the peak near 20 % slip,
@@ -66,16 +77,6 @@ float DriveGripValue(int i) {
   return 0.75f + 0.30f * std::exp(-(x - 0.1f) * 4.0f);
 }
 
-// Lateral grip against 0.005 x the sideways speed: full grip from about 4 units/s of
-// sideways speed, then a slide that still holds the lorry. The controller's lateral
-// force per unit of spring load is about 2.1 x this value, more than the 1.6 g the
-// lorry's track (half 1.6) and centre of mass (1.0 up) stand when held in a turn.
-// Measured over whole races, though, what rolls lorries is a driver's steering
-// overshooting into a slalom that rocks the lorry a little further over at every
-// swing, and a slower tyre makes the swings larger: with peaks of 0.5 to 1.0, or with
-// this peak falling to the slide within 10 units/s, more lorries went over in whole
-// races than with this curve, whose steep rise lets a lorry answer the wheel before
-// the swing back overshoots.
 float LateralGripValue(int i) {
   const float x = i / 99.0f;
   if (x <= kLateralGripRise) return kLateralGripPeak * std::sin(x / kLateralGripRise * 1.5707963f);
@@ -212,7 +213,11 @@ void CheckTables(const std::string& root, std::vector<std::string>* problems) {
     drivePeak = drive[i] > drivePeak ? drive[i] : drivePeak;
     lateralPeak = lateral[i] > lateralPeak ? lateral[i] : lateralPeak;
   }
-  if (drivePeak < 0.5f || lateralPeak < 0.5f) problems->push_back("fpoints.ini curves give the tyres no grip");
+  if (drivePeak < 0.5f || lateralPeak < 0.25f) problems->push_back("fpoints.ini curves give the tyres no grip");
+  // Tyres that hold a sideways pull beyond what the track and the centre of mass stand
+  // roll the lorry in a turn or a shove instead of letting it slide.
+  if (lateralPeak * LateralPullPerGrip() >= kHalfTrack / kRideHeight)
+    problems->push_back("fpoints.ini lateral grip holds a lorry past its tipping pull");
 }
 
 }  // namespace basegen

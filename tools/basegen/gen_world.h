@@ -28,7 +28,12 @@ constexpr float kShoulderFoot = 0.02f;     // its edges just under the ribbon an
 constexpr float kWaypointLift = 1.0f;      // waypoints above the road surface
 constexpr float kWaypointSpacing = 7.0f;
 constexpr float kFlatVerge = 36.0f;        // ground flat at road level out to here (road half width + a fine cell diagonal)
-constexpr float kBlendEnd = 66.0f;         // natural ground from here on
+constexpr float kBlendEnd = 66.0f;         // fine ground cells out to here (+4)
+// Beside the flat verge the road's cuts and fills are banked at 1 in 3 (18.4 degrees)
+// until they meet the natural ground, eased in over their first few units.
+constexpr float kBankSlope = 1.0f / 3.0f;
+constexpr float kBankEase = 6.0f;
+constexpr int kBankSearchBuckets = 5;      // road buckets (64 units) searched round a point for banks
 constexpr float kRoadSampleStep = 3.5f;    // half the waypoint spacing
 constexpr float kStartFlatHalf = 90.0f;    // flat and straight either side of waypoint 0
 constexpr float kMinLoop = 2800.0f, kMaxLoop = 4500.0f;
@@ -76,9 +81,16 @@ WorldPlan MakeWorldPlan(int w);
 // flattened to road level and blended out to kBlendEnd (gen_world_terrain.cpp).
 float NaturalHeight(const WorldPlan& plan, float x, float z);
 float GroundHeight(const WorldPlan& plan, float x, float z);
+// The rise of a road's bank at horizontal distance d from its centre line: none on the
+// flat verge, then kBankSlope eased in.
+float BankRise(float d);
+// Lowers *upper to the lowest (road level + bank rise) and raises *lower to the highest
+// (road level - bank rise) over the road samples within kBankSearchBuckets of (x, z).
+void BankLimits(const WorldPlan& plan, float x, float z, float* upper, float* lower);
 V3 GroundNormal(const WorldPlan& plan, float x, float z);
 // Horizontal distance to the road centre line and the road level there (ground level,
-// without the lift); a distance beyond the search reach comes back as 1e9.
+// without the lift); a distance beyond the search reach (at least 64 units) comes back
+// as 1e9.
 float RoadDistance(const WorldPlan& plan, float x, float z, float* roadGround = nullptr);
 
 // A triangle soup of the ground for both the physics and the render layer.

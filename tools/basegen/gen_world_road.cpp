@@ -15,6 +15,9 @@ constexpr float kBucketSize = 64.0f;
 constexpr int kBucketsPerSide = 48;  // 48 x 64 = 3072 > 3000
 constexpr float kMaxGrade = 0.07f;
 constexpr int kCurveSteps = 400;
+// World 0's hills: twice as broad and 0.7 as high as the recipe's draws.
+constexpr float kHillStretch = 2.0f;
+constexpr float kHillLift = 0.7f;
 
 struct P2 {
   float x, z;
@@ -90,19 +93,23 @@ void MakeTerrainRecipe(WorldPlan* plan, Rng* rng) {
   const int waves = w == 0 ? 5 : w == 1 ? 4 : 3;
   plan->baseHeight = w == 0 ? 45.0f : w == 1 ? 8.0f : 22.0f;
   plan->rimHeight = w == 0 ? 130.0f : w == 1 ? 55.0f : 35.0f;
+  // World 0's hills are broad enough that a lorry holds their flanks: its slopes stay
+  // near the banks' 1 in 3 (the draws are the same for every world, only scaled).
+  const float stretch = w == 0 ? kHillStretch : 1.0f;
+  const float lift = w == 0 ? kHillLift : 1.0f;
   for (int i = 0; i < waves; ++i) {
-    const float wavelength = rng->Range(260.0f, 900.0f);
+    const float wavelength = rng->Range(260.0f, 900.0f) * stretch;
     const float angle = rng->Range(0.0f, 2 * kPi);
-    const float amp = w == 0 ? rng->Range(8.0f, 22.0f) : w == 1 ? rng->Range(1.5f, 3.5f)
+    const float amp = w == 0 ? rng->Range(8.0f, 22.0f) * lift : w == 1 ? rng->Range(1.5f, 3.5f)
                                                                : rng->Range(2.0f, 5.0f);
     plan->waves.push_back({std::cos(angle) * 2 * kPi / wavelength,
                            std::sin(angle) * 2 * kPi / wavelength, rng->Range(0.0f, 2 * kPi), amp});
   }
   const int bumps = w == 0 ? 10 : w == 1 ? 4 : 4;
   for (int i = 0; i < bumps; ++i) {
-    const float h = w == 0 ? rng->Range(35.0f, 85.0f) : rng->Range(6.0f, 14.0f);
+    const float h = w == 0 ? rng->Range(35.0f, 85.0f) * lift : rng->Range(6.0f, 14.0f);
     plan->bumps.push_back({rng->Range(-1300.0f, 1300.0f), rng->Range(-1300.0f, 1300.0f),
-                           rng->Range(140.0f, 340.0f), h});
+                           rng->Range(140.0f, 340.0f) * stretch, h});
   }
 }
 
@@ -172,6 +179,15 @@ void MakeProfile(WorldPlan* plan) {
     const int off = std::abs(k);
     const float t = off <= flat ? 0.0f : SmoothStep(static_cast<float>(off - flat) / blend);
     h[i] = level + (h[i] - level) * t;
+  }
+  // The easing toward a start level far from the hills' would climb past the grade
+  // limit: limit it again, leaving the level stretch itself alone.
+  auto inStart = [&](int i) { return std::min(i, n - i) <= flat; };
+  for (int pass = 0; pass < 6; ++pass) {
+    for (int i = 1; i <= n; ++i)
+      if (!inStart(i % n)) h[i % n] = std::min(std::max(h[i % n], h[i - 1] - maxRise), h[i - 1] + maxRise);
+    for (int i = n - 1; i >= 0; --i)
+      if (!inStart(i)) h[i] = std::min(std::max(h[i], h[(i + 1) % n] - maxRise), h[(i + 1) % n] + maxRise);
   }
   // Round off the kinks the grade limit leaves: the ground is drawn with straight
   // segments between its vertices, and over a sharp dip they would rise through the road.
@@ -270,6 +286,23 @@ float RoadDistance(const WorldPlan& plan, float x, float z, float* roadGround) {
   }
   if (roadGround) *roadGround = level;
   return result;
+}
+
+void BankLimits(const WorldPlan& plan, float x, float z, float* upper, float* lower) {
+  const int bx = static_cast<int>(std::floor((x + kBucketsPerSide * kBucketSize / 2) / kBucketSize));
+  const int bz = static_cast<int>(std::floor((z + kBucketsPerSide * kBucketSize / 2) / kBucketSize));
+  for (int dz = -kBankSearchBuckets; dz <= kBankSearchBuckets; ++dz)
+    for (int dx = -kBankSearchBuckets; dx <= kBankSearchBuckets; ++dx) {
+      const int cx = bx + dx, cz = bz + dz;
+      if (cx < 0 || cz < 0 || cx >= kBucketsPerSide || cz >= kBucketsPerSide) continue;
+      for (int i : plan.buckets[cz * kBucketsPerSide + cx]) {
+        const RoadSample& s = plan.road[i];
+        const float rise = BankRise(std::hypot(s.x - x, s.z - z));
+        const float level = s.y - kRoadLift;
+        *upper = std::min(*upper, level + rise);
+        *lower = std::max(*lower, level - rise);
+      }
+    }
 }
 
 }  // namespace world

@@ -40,14 +40,26 @@ float NaturalHeight(const WorldPlan& plan, float x, float z) {
   return std::min(kMaxY - 10.0f, std::max(kMinY + 4.0f, h));
 }
 
+float BankRise(float d) {
+  const float u = std::max(0.0f, d - kFlatVerge);
+  return kBankSlope * (u < kBankEase ? u * u / (2 * kBankEase) : u - kBankEase / 2);
+}
+
 float GroundHeight(const WorldPlan& plan, float x, float z) {
   float level = 0;
   const float d = RoadDistance(plan, x, z, &level);
-  const float natural = NaturalHeight(plan, x, z);
-  if (d >= kBlendEnd) return natural;
   if (d <= kFlatVerge) return level;
-  const float t = SmoothStep((d - kFlatVerge) / (kBlendEnd - kFlatVerge));
-  return level + (natural - level) * t;
+  // Beyond the verge the natural ground, held within the banks of every stretch of
+  // road in reach: no higher than a bank rising from the road, no lower than one
+  // falling from it. Taking all of them, not only the nearest, keeps the ground whole
+  // where the nearest stretch changes to one at another level.
+  float upper = 1e9f, lower = -1e9f;
+  BankLimits(plan, x, z, &upper, &lower);
+  const float natural = NaturalHeight(plan, x, z);
+  // Stretches closer than their banks allow (a steep road, or two at different
+  // levels): halfway between the two banks, which meets the clamp where they cross.
+  if (lower > upper) return 0.5f * (lower + upper);
+  return std::min(upper, std::max(lower, natural));
 }
 
 V3 GroundNormal(const WorldPlan& plan, float x, float z) {

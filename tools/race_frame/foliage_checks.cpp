@@ -43,6 +43,10 @@ constexpr float kTreeBack = 25.0f, kTreeEyeUp = 4.0f;
 constexpr float kSunEyeUp = 60.0f;
 constexpr float kSunHeight = 4500.0f;
 constexpr int kSettleFrames = 3;
+// An opponent driving past the pose would change the picture between the frames that
+// are compared: the check waits (at most this many frames) until none is this near.
+constexpr float kTrafficClear = 40.0f;
+constexpr int kMaxTrafficFrames = 600;
 constexpr int kThreshold = 8;
 constexpr double kMinChange = 0.005;
 constexpr double kNoiseFactor = 3.0;
@@ -124,7 +128,17 @@ void Save(const std::string& folder, const std::string& name, const Picture& p) 
   if (!WritePng(folder + "/" + name + ".png", p)) Line(("shot_" + name).c_str(), false, "cannot write it");
 }
 
+bool OpponentNear(const Vector3& at) {
+  for (int i = 1; i < kRaceCarCount; ++i) {
+    const float* m = RenderCarRows[i].matrix.m;
+    const float dx = m[12] - at.x, dy = m[13] - at.y, dz = m[14] - at.z;
+    if (dx * dx + dy * dy + dz * dz < kTrafficClear * kTrafficClear) return true;
+  }
+  return false;
+}
+
 void CheckPassChanges(const char* pass, const Pose& pose, const std::string& folder) {
+  for (int f = 0; f < kMaxTrafficFrames && OpponentNear(pose.eye); ++f) DrawFrom(pose, false);
   for (int f = 0; f < kSettleFrames; ++f) DrawFrom(pose, false);
   Save(folder, std::string("foliage_") + pass, Scene());
   DrawFrom(pose, true);

@@ -270,7 +270,11 @@ ScenarioResult ObjectsScenario(const RaceSessionOptions& o) {
   const int n = WaypointLastIndex + 1;
   const Waypoint& w = WaypointTable[(NearestWaypoint(part) - kSecondHitBack + n) % n];
   const Waypoint& next = WaypointTable[(NearestWaypoint(part) - kSecondHitBack + 1 + n) % n];
-  neVector3 along = neV3(next.x - w.x, 0.0f, next.z - w.z);
+  // Facing the part, not the road: the tyres slide before they hold a lorry in a
+  // sharp turn, and swinging off the road's line toward the part would scrub the hit
+  // speed below what scores.
+  neVector3 along = neV3(part.x - w.x, 0.0f, part.z - w.z);
+  if (along.Length() < 1e-3f) along = neV3(next.x - w.x, 0.0f, next.z - w.z);
   along = along * (1.0f / std::fmax(along.Length(), 1e-3f));
   PutPlayer(neV3(w.x, w.y + rideHeight, w.z));
   RaceCars[0].body->SetRotation(FacingRotation(along));
