@@ -70,10 +70,7 @@ void LoadMenuContent() {
     return;
   }
   LoadObjects();
-  LoadCarPartModels();
-  LoadGarageModels();
-  LoadGarageSceneTextures();
-  SetGarageLighting();
+  LoadGarageContent();
   InitCarSetupDefaults();
   LoadCarsTable();
   LoadCarSetupFromCareer();

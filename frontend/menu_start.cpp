@@ -60,12 +60,7 @@ bool StartMenuRenderer(const MenuStart& start, std::string* why) {
   if (start.shippedSettings) ShadowMapSize = RenderSetup.shadowMapSize;
   if (start.menuContent) {
     LoadTextures();
-    if (start.garage) {
-      LoadCarPartModels();
-      LoadGarageModels();
-      LoadGarageSceneTextures();
-      SetGarageLighting();
-    }
+    if (start.garage) LoadGarageContent();
     InitCarSetupDefaults();
     LoadCarsTable();
     TakeGlErrors();

@@ -68,6 +68,13 @@ void SetGarageLighting() {
   std::memcpy(&Lighting, garage, sizeof garage);
 }
 
+void LoadGarageContent() {
+  LoadCarPartModels();
+  LoadGarageModels();
+  LoadGarageSceneTextures();
+  SetGarageLighting();
+}
+
 void FreeGarageModels() {
   for (MilkshapeModel*& m : GarageModels) Replace(&m, nullptr);
 }

@@ -32,4 +32,7 @@ void LoadCarPartModels();
 void LoadGarageSceneTextures();
 // The garage's light and fog values.
 void SetGarageLighting();
+// Everything the garage behind the menus draws: the running gear, the garage's models,
+// textures and light, in the order the menus' start needs them.
+void LoadGarageContent();
 void FreeGarageModels();

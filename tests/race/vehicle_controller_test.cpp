@@ -165,6 +165,15 @@ class OneCar : public ::testing::Test {
   void Frames(float seconds) {
     for (int i = static_cast<int>(seconds / kFrame); i > 0; --i) Frame();
   }
+  // The lorry rolling straight along +X at `speed`, its wheels, gear and engine matching.
+  void RollAt(float speed) {
+    car_.body->SetVelocity(neV3(speed, 0.0f, 0.0f));
+    for (float& spin : car_.wheelSpin) spin = speed / kWheelRadius;
+    car_.gear = speed >= 23.3f ? 4 : (speed >= 16.5f ? 3 : 2);
+    car_.engineSpeed = car_.wheelEngineSpeed =
+        ClampFloat(GearRatio(car_.gear) * kFinalDrive * speed / kWheelRadius, 125.0f, 831.165f);
+    car_.clutch = 1.0f;
+  }
   // Race frames of another length, split into substeps as the race step splits them.
   void FramesOf(float frame, float seconds) {
     SubstepCount = SubstepsFor(frame);
@@ -194,12 +203,7 @@ class OneCar : public ::testing::Test {
     WaypointLastIndex = 129;
     car_.body->SetPosition(neV3(-400.0f, 1.0f, offset));
     Frames(0.5f);
-    car_.body->SetVelocity(neV3(speed, 0.0f, 0.0f));
-    for (float& spin : car_.wheelSpin) spin = speed / kWheelRadius;
-    car_.gear = speed >= 23.3f ? 4 : (speed >= 16.5f ? 3 : 2);
-    car_.engineSpeed = car_.wheelEngineSpeed =
-        ClampFloat(GearRatio(car_.gear) * kFinalDrive * speed / kWheelRadius, 125.0f, 831.165f);
-    car_.clutch = 1.0f;
+    RollAt(speed);
     SubstepCount = SubstepsFor(frame);
     PreviousStepDt = frame;
     FrameTiming.FrameTicks = frame * 100.0f;
@@ -455,12 +459,7 @@ TEST_F(OneCar, AtFullLockTheTyresSlideBeforeTheLorryTips) {
     TearDown();
     SetUp();
     Frames(0.5f);
-    car_.body->SetVelocity(neV3(v0, 0.0f, 0.0f));
-    for (float& spin : car_.wheelSpin) spin = v0 / kWheelRadius;
-    car_.gear = v0 >= 23.3f ? 4 : (v0 >= 16.5f ? 3 : 2);
-    car_.engineSpeed = car_.wheelEngineSpeed =
-        ClampFloat(GearRatio(car_.gear) * kFinalDrive * v0 / kWheelRadius, 125.0f, 831.165f);
-    car_.clutch = 1.0f;
+    RollAt(v0);
     car_.steer = 0.55f;
     float heel = 0.0f, pull = 0.0f;
     for (int f = static_cast<int>(6.0f / kFrame); f > 0; --f) {
