@@ -15,7 +15,7 @@
 #include "frontend/screen_machine.h"
 #include "gfx/fps_text.h"
 
-thread_local FrameTimingState FrameTiming;
+KELVAMOR_CONSTANT_INIT thread_local FrameTimingState FrameTiming;
 uint8_t FpsVisible = 0;
 float FixedFrameSeconds = 0.0f;
 float FixedRaceFrameSeconds = 0.0f;

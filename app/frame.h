@@ -21,7 +21,16 @@ struct FrameTimingState {
 // updates with its own. The two meet only through the published race results (their
 // ticks and rate), never in one record: around the finish and the switch to the
 // results both threads measure frames at the same time.
-extern thread_local FrameTimingState FrameTiming;
+//
+// Declared constant-initialised, so other files reach their thread's record directly:
+// the on-demand initialisation call they would otherwise make is what GCC 12's null
+// check under -fsanitize=undefined misreads as a null record.
+#if defined(__clang__)
+#define KELVAMOR_CONSTANT_INIT __attribute__((require_constant_initialization))
+#else
+#define KELVAMOR_CONSTANT_INIT __constinit
+#endif
+extern KELVAMOR_CONSTANT_INIT thread_local FrameTimingState FrameTiming;
 extern uint8_t FpsVisible;  // 1 shows the FPS text; any other value shows nothing
 
 // A frame longer than this advances nothing.
