@@ -20,10 +20,10 @@ namespace {
 
 constexpr float kHalfPi = 1.5707964f;
 constexpr float kPi = 3.1415927f;
-// A long frame eases the chase direction as one of this many ticks: a quarter of the
-// gap at most, so a slow machine still turns the view behind the lorry and to a look
-// key (standing it still below about 10 frames a second never did), and a stall does
-// not swing it past the heading.
+// A long frame eases the chase direction as one of this many ticks, a quarter of the
+// gap at most: a slow machine still turns the view behind the lorry and to a look key
+// (frozen from 9.5 ticks, as it once was, it never turned below about 10 frames a
+// second), and a stall cannot swing it past the heading.
 constexpr float kLongestChaseTicks = kLongestStepTicks;
 constexpr float kChaseRate = 0.025f;
 constexpr float kChaseDeadBand = 0.01f;

@@ -18,7 +18,8 @@ struct RaceSessionState {
   RaceSessionOptions options;
   bool loaded = false;
   int64_t frames = 0;       // frames stepped since the load
-  double raceSeconds = 0.0; // seconds since the countdown released the cars
+  double raceSeconds = 0.0; // frame seconds since the countdown released the cars (more
+                            // than the race clock's when frames run over 0.1 s)
 };
 extern RaceSessionState RaceSession;
 
