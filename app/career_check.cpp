@@ -103,7 +103,8 @@ void CheckName(CareerRecord* c, Findings* f) {
   while (shown < kCareerMaxNameLength && c->PlayerName[shown] != '\0') ++shown;
   bool letters = true;
   for (int i = 0; i < shown; ++i) letters = letters && NameLetter(static_cast<uint8_t>(c->PlayerName[i]));
-  const bool ended = c->PlayerName[kCareerMaxNameLength] == '\0' && c->PlayerName[kCareerNameBytes - 1] == '\0';
+  const bool ended =
+      c->PlayerName[kCareerMaxNameLength] == '\0' && c->PlayerName[kCareerNameBytes - 1] == '\0';
   const bool counted = c->PlayerNameLength == 0 || c->PlayerNameLength == shown;
   if (letters && ended && counted) return;
   f->Add("name");
@@ -214,8 +215,12 @@ void CheckBracket(CareerRecord* c, Findings* f) {
   ClampField(&c->ChampionshipRace, 1, kRacesPerStage, "championship race", f);
 }
 
-// Float sums past 2^27 round by up to half a step per prize; the slack covers them.
-double WithRoundingSlack(double most, double prizes) { return most * (1.0 + prizes / 16777216.0); }
+// Past 2^24 a float sum rounds each prize and each price paid by up to half a step.
+// There are at most 2 x prizes + 4 prices paid (the cheapest is half a win's cash and
+// cash never goes below 0); the slack covers them all.
+double WithRoundingSlack(double most, double prizes) {
+  return most * (1.0 + (3.0 * prizes + 4.0) / 16777216.0);
+}
 
 // The largest float not above v.
 float FloatAtMost(double v) {
@@ -234,7 +239,10 @@ void CheckEconomy(CareerRecord* c, Findings* f) {
   const double mostCash = WithRoundingSlack(kNewCareerCash + kPrizeCash[0] * runs, runs);
   const float cash = c->Cash;
   if (!(cash >= 0.0f && cash <= mostCash && std::trunc(cash) == cash)) {
-    c->Cash = !std::isfinite(cash) ? kNewCareerCash : cash < 0.0f ? 0.0f : std::trunc(FloatAtMost(std::fmin(cash, mostCash)));
+    if (!std::isfinite(cash))
+      c->Cash = kNewCareerCash;
+    else
+      c->Cash = cash < 0.0f ? 0.0f : std::trunc(FloatAtMost(std::fmin(cash, mostCash)));
     f->Add("cash");
   }
 

@@ -25,8 +25,16 @@ bool Fail(std::string* why, const std::string& reason) {
 std::string XdgDocumentsDir(const std::string& home) {
   const char* cfg = std::getenv("XDG_CONFIG_HOME");
   const std::string file = (cfg && *cfg ? std::string(cfg) : home + "/.config") + "/user-dirs.dirs";
-  FILE* f = std::fopen(file.c_str(), "r");
-  if (!f) return "";
+  // Opened without waiting and read only when it is a plain file: a FIFO in its place
+  // would otherwise hold the start up for ever.
+  const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return "";
+  struct stat st;
+  FILE* f = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? fdopen(fd, "r") : nullptr;
+  if (!f) {
+    close(fd);
+    return "";
+  }
   char line[1024];
   std::string result;
   while (std::fgets(line, sizeof line, f)) {

@@ -327,7 +327,8 @@ TEST_F(CareerFiles, DamagedCareersAreKeptBesideAndFailedSavesSaySo) {
     EXPECT_FALSE(SaveCareer());
   }
   std::string log = testing::internal::GetCapturedStdout();
-  EXPECT_NE(log.find("career.inf: cannot be saved to " + User() + ": File too large"), std::string::npos) << log;
+  EXPECT_NE(log.find("career.inf: cannot be saved to " + User() + ": File too large"), std::string::npos)
+      << log;
   EXPECT_EQ(ReadAll(User()), base);
   for (const std::string& name : FolderNames(home_.Kelvamor("")))
     EXPECT_EQ(name.find(".tmp"), std::string::npos) << name << ": a failed save leaves no temporary file";
