@@ -1,6 +1,5 @@
 #include "app/career.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,27 +16,10 @@ namespace {
 constexpr const char* kFileName = "career.inf";
 constexpr const char* kBaseCopy = "./base/career.inf";
 
-constexpr int32_t kCarCount = 18;
-constexpr int kPackageField = 36;  // CarSetup field of the engine package level
-constexpr int32_t kLastBracket = 5;
-constexpr int32_t kMaxPackageLevel = 5;
-// Base races advance by four per bracket or region: a base above 4 would name a race
-// past the last one.
-constexpr int32_t kMaxBaseRace = 4;
-// The quick start's CHANGE draws any of the championship's races.
-constexpr int32_t kQuickRaceNumbers = 24;
-
-bool Clamp(int32_t* v, int32_t lo, int32_t hi) {
-  const int32_t old = *v;
-  *v = *v < lo ? lo : (*v > hi ? hi : *v);
-  return *v != old;
-}
-
-bool Finite(float* v, float fallback) {
-  if (std::isfinite(*v)) return false;
-  *v = fallback;
-  return true;
-}
+// A career with more fields than this outside what the game writes is no longer the
+// player's career with a few damaged bytes but something else in its place (noise, a
+// file of zeros): the shipped copy keeps more of a career than its repair would.
+constexpr int kMostRepairedFields = 3;
 
 bool ReadBaseCareer(CareerRecord* c) {
   std::string bytes;
@@ -49,36 +31,6 @@ bool ReadBaseCareer(CareerRecord* c) {
 }
 
 }  // namespace
-
-bool SanitizeCareer(CareerRecord* c) {
-  bool changed = false;
-  changed |= Clamp(&c->PlayerNameLength, 0, kCareerMaxNameLength);
-  if (c->PlayerName[kCareerNameBytes - 1] != '\0') changed = true;
-  // The name entry writes at most seven characters; the last byte stays a terminator.
-  c->PlayerName[kCareerNameBytes - 1] = '\0';
-  changed |= Clamp(&c->CareerCar, 0, kCarCount - 1);
-  changed |= Clamp(&c->QuickRaceCar, 0, kCarCount - 1);
-  changed |= Clamp(&c->ShopCarLimit, 0, kCarCount - 1);
-  changed |= Clamp(&c->BracketPosition, 0, kLastBracket);
-  changed |= Clamp(&c->ChampionshipRace, 1, kMaxBaseRace);
-  changed |= Clamp(&c->CompetitionRegion, 0, 2);
-  changed |= Clamp(&c->CompetitionRace, 1, kMaxBaseRace);
-  changed |= Clamp(&c->QuickRaceNumber, 1, kQuickRaceNumbers);
-  changed |= Clamp(&c->RaceMode, 1, 3);
-  // Bought package levels, 0..5 each: TUNING writes the package bought into all three.
-  for (int i = 0; i < 3; ++i) {
-    int32_t level;
-    std::memcpy(&level, c->carSetup + 4 * (kPackageField + i), 4);
-    if (Clamp(&level, 0, kMaxPackageLevel)) {
-      std::memcpy(c->carSetup + 4 * (kPackageField + i), &level, 4);
-      changed = true;
-    }
-  }
-  changed |= Finite(&c->Cash, 10000.0f);
-  changed |= Finite(&c->Points, 0.0f);
-  for (float& p : c->BonusTotals) changed |= Finite(&p, 0.0f);
-  return changed;
-}
 
 bool SaveCareer() { return SavePlayerFile(kFileName, &Career, sizeof Career); }
 
@@ -94,15 +46,35 @@ bool LoadCareer() {
                     "a new career starts from the shipped copy");
     read = false;
   }
-  if (read) std::memcpy(&c, bytes.data(), sizeof c);
-  if (!read && !ReadBaseCareer(&c)) {
+  std::string fields;
+  if (read) {
+    std::memcpy(&c, bytes.data(), sizeof c);
+    CareerRecord repaired = c;
+    const int wrong = RepairCareer(&repaired, &fields);
+    if (wrong > 0) {
+      // Either way the old bytes stay beside: a repair guesses, and the player may know
+      // better.
+      const bool repair = wrong <= kMostRepairedFields;
+      SetAsideDamaged(kFileName, user, "holds values the game never writes (" + fields + ")",
+                      repair ? "the rest of the career is kept and these fields repaired"
+                             : "a new career starts from the shipped copy");
+      if (repair) c = repaired;
+      read = repair;
+    }
+  }
+  if (!read && ReadBaseCareer(&c)) {
+    // The shipped copy is not the player's to set aside; it is only brought into range.
+    if (RepairCareer(&c, &fields) > 0)
+      std::printf("career.inf: %s holds values the game never writes (%s); they are repaired\n", kBaseCopy,
+                  fields.c_str());
+  } else if (!read) {
     std::printf("career.inf: %s is missing or damaged too; starting a new career\n", kBaseCopy);
     std::memset(&Career, 0, sizeof Career);
     Career.FirstCareerFlag = 1;
     ResetCareerFields();
     c = Career;
   }
-  if (SanitizeCareer(&c)) std::fprintf(stderr, "career.inf: out-of-range fields repaired\n");
+  std::fflush(stdout);
   Career = c;
   return SaveCareer();
 }

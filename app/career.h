@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr size_t kCareerFileSize = 1080;
 constexpr int kCareerRaces = 30;
@@ -52,13 +53,20 @@ static_assert(offsetof(CareerRecord, FirstCareerFlag) == 1076, "career layout");
 
 extern CareerRecord Career;
 
-// Brings a record read from disk into the ranges the game indexes with: name length
-// and terminator, car indices, bracket, base races, race numbers and mode, package
-// levels, finite cash, points and bonus totals. Returns true when anything changed.
+// Holds every field against what playing the game can write into it (the name entry,
+// the shops, the bracket and race pages, the race-finish bookkeeping) and brings each
+// one outside back to the nearest value the game could have written, or to its
+// new-career value. Returns how many fields changed; their names, comma-separated, go
+// to `names` when given.
+int RepairCareer(CareerRecord* c, std::string* names);
+// RepairCareer without the names: true when anything changed.
 bool SanitizeCareer(CareerRecord* c);
 
 // Reads the user's career.inf (else "./base/career.inf", else a new career), writes it
-// back at once; returns what SaveCareer returns.
+// back at once; returns what SaveCareer returns. A file of the wrong size, or with any
+// field the game could not have written, is kept beside as career.inf.damaged with a
+// line naming it and the fields; a career with only a few such fields keeps the rest,
+// anything worse starts from the shipped copy.
 bool LoadCareer();
 bool SaveCareer();
 // Starts a new career and saves it.

@@ -1,12 +1,15 @@
 #include "platform/files.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace platform {
@@ -22,8 +25,16 @@ bool Fail(std::string* why, const std::string& reason) {
 std::string XdgDocumentsDir(const std::string& home) {
   const char* cfg = std::getenv("XDG_CONFIG_HOME");
   const std::string file = (cfg && *cfg ? std::string(cfg) : home + "/.config") + "/user-dirs.dirs";
-  FILE* f = std::fopen(file.c_str(), "r");
-  if (!f) return "";
+  // Opened without waiting and read only when it is a plain file: a FIFO in its place
+  // would otherwise hold the start up for ever.
+  const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return "";
+  struct stat st;
+  FILE* f = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? fdopen(fd, "r") : nullptr;
+  if (!f) {
+    close(fd);
+    return "";
+  }
   char line[1024];
   std::string result;
   while (std::fgets(line, sizeof line, f)) {
@@ -38,6 +49,27 @@ std::string XdgDocumentsDir(const std::string& home) {
   }
   std::fclose(f);
   return result;
+}
+
+// A new file of its own beside path, under a name no earlier write used: whatever
+// stands under a fixed name there (a FIFO the open would wait on for ever, a link that
+// would lead the bytes into another file) is never opened. Created exclusively, so a
+// name that is taken, even by a dangling link, is passed over for the next one.
+int CreateFileBeside(const std::string& path, std::string* name) {
+  static std::atomic<uint32_t> serial{0};
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  uint32_t seed = static_cast<uint32_t>(now.tv_nsec) ^ (static_cast<uint32_t>(getpid()) << 16);
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    const uint32_t n = seed + 0x9E3779B9u * serial.fetch_add(1);
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%08x", n);
+    *name = path + suffix;
+    const int fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
 }
 
 }  // namespace
@@ -70,8 +102,8 @@ bool MakeDirectories(const std::string& path, std::string* why) {
 }
 
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* why) {
-  const std::string tmp = path + ".tmp";
-  const int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string tmp;
+  const int fd = CreateFileBeside(path, &tmp);
   if (fd < 0) return Fail(why, std::strerror(errno));
   std::string reason;
   const char* p = static_cast<const char*>(data);

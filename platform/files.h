@@ -15,8 +15,10 @@ std::string DocumentsFolder();
 bool MakeDirectories(const std::string& path, std::string* why = nullptr);
 
 // Writes the bytes to a temporary file beside path and renames it over path, so a
-// crash mid-write leaves the old file whole. False (and the old file untouched) on
-// any failure, with the system's reason in `why` when given.
+// crash mid-write leaves the old file whole. The temporary file is created anew under
+// a name of its own: nothing already in the folder is opened, followed or waited on.
+// False (and the old file untouched) on any failure, with the system's reason in
+// `why` when given.
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* why = nullptr);
 
 // How reading a whole file went.

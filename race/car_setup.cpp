@@ -34,21 +34,21 @@ void CopyFields(const void* src, void* dst, int from, int to) {
               4 * (to - from + 1));
 }
 
-const float kPresetRatings[kCarModels][3] = {
+}  // namespace
+
+const float CarPresetRatings[kCarModels][3] = {
     {0.6f, 0.5f, 0.55f},  {0.5f, 0.55f, 0.6f},  {0.5f, 0.6f, 0.5f},   {0.6f, 0.55f, 0.55f},
     {0.55f, 0.6f, 0.65f}, {0.65f, 0.65f, 0.55f}, {0.65f, 0.6f, 0.65f}, {0.58f, 0.68f, 0.68f},
     {0.7f, 0.58f, 0.65f}, {0.65f, 0.7f, 0.68f},  {0.72f, 0.68f, 0.6f}, {0.68f, 0.7f, 0.75f},
     {0.7f, 0.7f, 0.6f},   {0.72f, 0.68f, 0.65f}, {0.65f, 0.75f, 0.7f}, {0.68f, 0.73f, 0.75f},
     {0.75f, 0.7f, 0.73f}, {0.7f, 0.75f, 0.75f}};
 
-}  // namespace
-
 void InitCarSetupDefaults() {
   for (int k = 0; k < kCarModels; ++k) {
     CarPrices[k] = k < 10 ? 7500 + 2500 * k : 35000 + 5000 * (k - 10);
-    CarPresets[k].rating1 = kPresetRatings[k][0];
-    CarPresets[k].rating2 = kPresetRatings[k][1];
-    CarPresets[k].rating3 = kPresetRatings[k][2];
+    CarPresets[k].rating1 = CarPresetRatings[k][0];
+    CarPresets[k].rating2 = CarPresetRatings[k][1];
+    CarPresets[k].rating3 = CarPresetRatings[k][2];
   }
   std::memset(PackagePrices, 0, sizeof PackagePrices);
   const int32_t rows[][10] = {

@@ -28,6 +28,8 @@ extern CarSetup LiveCarSetup;
 extern CarSetup CarPresets[kCarModels];
 extern int32_t CarPrices[kCarModels];
 extern int32_t PackagePrices[10][21];
+// Each model's three ratings as its preset has them: the only ratings a set-up takes.
+extern const float CarPresetRatings[kCarModels][3];
 
 // Prices and preset ratings (the tables the career economy reads).
 void InitCarSetupDefaults();

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <limits>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/career.h"
+#include "app/settings.h"
+#include "frontend/race_finish.h"
 #include "race/car_setup.h"
 #include "tests/app/temp_home.h"
 
@@ -23,6 +29,86 @@ T At(const std::vector<unsigned char>& b, size_t offset) {
   T v;
   std::memcpy(&v, b.data() + offset, sizeof v);
   return v;
+}
+
+// A career played through the game's own writers, `events` steps from a new career:
+// the bracket and race pages' choices, championship, competition and quick runs booked
+// as the race finish books them, cars and packages bought as the shops buy them. With
+// `check`, every step's record must pass the load's checks untouched.
+void PlayCareer(uint32_t seed, int events, bool check) {
+  InitCarSetupDefaults();
+  std::memset(&Career, 0, sizeof Career);
+  ResetCareerFields();
+  std::strcpy(Career.PlayerName, "Ivan");
+  Career.PlayerNameLength = 4;
+  std::mt19937 rng(seed);
+  auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<uint32_t>(n)); };
+  for (int e = 0; e < events; ++e) {
+    FinishedRun run;
+    run.place = pick(3) == 0 ? 1 + pick(4) : 1;
+    run.bestLap.minutes = pick(5);
+    run.bestLap.seconds = pick(60);
+    run.bestLap.hundredths = static_cast<float>(pick(10000)) / 100.0f;
+    switch (pick(7)) {
+      case 0:
+      case 1:
+      case 2: {
+        const int unlocked = Career.BracketUnlocked;
+        Career.BracketPosition = pick(unlocked == 0 ? 3 : unlocked + 1);
+        Career.ChampionshipRace = 1 + pick(4);
+        Career.RaceMode = 1;
+        BookFinishedRun(&Career, run);
+        break;
+      }
+      case 3: {
+        Career.RaceMode = 2;
+        Career.CompetitionRegion = pick(3);
+        Career.CompetitionRace = 1 + pick(Career.CompetitionProgress[Career.CompetitionRegion]);
+        BookFinishedRun(&Career, run);
+        break;
+      }
+      case 4: {
+        const int k = pick(kCarModels);
+        if (k == Career.CareerCar || Career.Cash < static_cast<float>(CarPrices[k])) break;
+        Career.Cash -= static_cast<float>(CarPrices[k]);
+        ApplyCarPreset(k);
+        SaveCarSetupToCareer();
+        break;
+      }
+      case 5: {
+        const int level = pick(6);
+        if (Career.Cash < static_cast<float>(PackagePrices[0][level])) break;
+        Career.Cash -= static_cast<float>(PackagePrices[0][level]);
+        LoadCarSetupFromCareer();
+        LiveCarSetup.engineLevel = LiveCarSetup.suspensionLevel = LiveCarSetup.turboLevel = level;
+        SaveCarSetupToCareer();
+        break;
+      }
+      default:
+        Career.RaceMode = 3;
+        Career.QuickRaceNumber = 1 + pick(24);
+        Career.QuickRaceCar = pick(kCarModels);
+    }
+    if (!check) continue;
+    CareerRecord copy = Career;
+    std::string names;
+    ASSERT_EQ(RepairCareer(&copy, &names), 0) << "seed " << seed << ", step " << e << ": " << names;
+  }
+}
+
+// Runs `save` in a child process: true when it ended by itself within `seconds`, with
+// the save reporting success. A save that blocks is killed.
+bool SavesWithin(bool (*save)(), int seconds) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(save() ? 0 : 1);
+  for (int i = 0; i < seconds * 20; ++i) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    usleep(50000);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return false;
 }
 
 class CareerFiles : public ::testing::Test {
@@ -104,11 +190,11 @@ TEST(CareerSanitize, IndexFieldsAreClampedAndNonFiniteValuesReplaced) {
   c.BonusTotals[9] = -std::numeric_limits<float>::infinity();
   EXPECT_TRUE(SanitizeCareer(&c));
   EXPECT_EQ(c.PlayerName[8], '\0');
-  EXPECT_EQ(std::strlen(c.PlayerName), 8u) << "a NUL stays inside the nine bytes";
+  EXPECT_EQ(std::strlen(c.PlayerName), 7u) << "the entry types seven letters, the rest are terminators";
   EXPECT_EQ(c.PlayerNameLength, 7);
   EXPECT_EQ(c.CareerCar, 17);
   EXPECT_EQ(c.QuickRaceCar, 0);
-  EXPECT_EQ(c.BracketPosition, 5);
+  EXPECT_EQ(c.BracketPosition, 2) << "only the quarter-finals are open";
   EXPECT_EQ(c.ChampionshipRace, 4);
   EXPECT_EQ(c.CompetitionRegion, 2);
   EXPECT_EQ(c.CompetitionRace, 1);
@@ -152,8 +238,13 @@ TEST_F(CareerFiles, LoadWritesBackByteIdenticalAndKeepsUnknownFields) {
   ResetCareerFields();
   Career.FirstCareerFlag = 1;
   Career.field996 = 12345;
+  Career.RaceBestPlace[7] = 1;
   Career.RaceWins[7] = 3;
-  Career.Cash = 123.5f;
+  Career.RaceAttempts[7] = 4;
+  Career.RaceBestLapMinutes[7] = 1;
+  Career.RaceBestLapSeconds[7] = 59;
+  Career.RaceBestLapHundredths[7] = 99;
+  Career.Cash = 123.0f;
   std::strcpy(Career.PlayerName, "Kolya");
   Career.PlayerNameLength = 5;
   const std::vector<unsigned char> bytes = Bytes(Career);
@@ -192,13 +283,18 @@ TEST_F(CareerFiles, TamperedCareerIsRepairedOnDisk) {
   ResetCareerFields();
   Career.BracketPosition = 1000000;
   Career.RaceMode = -5;
-  WriteAll(User(), Bytes(Career));
+  const std::vector<unsigned char> tampered = Bytes(Career);
+  WriteAll(User(), tampered);
+  testing::internal::CaptureStdout();
   ASSERT_TRUE(LoadCareer());
-  EXPECT_EQ(Career.BracketPosition, 5);
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(Career.BracketPosition, 2);
   EXPECT_EQ(Career.RaceMode, 1);
   const std::vector<unsigned char> b = ReadAll(User());
-  EXPECT_EQ(At<int32_t>(b, 248), 5);
+  EXPECT_EQ(At<int32_t>(b, 248), 2);
   EXPECT_EQ(At<int32_t>(b, 1068), 1);
+  EXPECT_EQ(ReadAll(User() + ".damaged"), tampered) << "the repair keeps the old bytes beside";
+  EXPECT_NE(log.find("(bracket position, race mode)"), std::string::npos) << log;
 }
 
 // A career file of the wrong size is set aside whole with a line, never overwritten;
@@ -224,13 +320,18 @@ TEST_F(CareerFiles, DamagedCareersAreKeptBesideAndFailedSavesSaySo) {
     EXPECT_EQ(ReadAll(User()), base);
   }
 
-  ASSERT_EQ(symlink("/dev/full", (User() + ".tmp").c_str()), 0);
+  // A full disk: the whole career no longer fits.
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(SaveCareer());
+  {
+    const FileSizeLimit full(kCareerFileSize - 80);
+    EXPECT_FALSE(SaveCareer());
+  }
   std::string log = testing::internal::GetCapturedStdout();
-  EXPECT_NE(log.find("career.inf: cannot be saved to " + User() + ": No space left on device"), std::string::npos)
+  EXPECT_NE(log.find("career.inf: cannot be saved to " + User() + ": File too large"), std::string::npos)
       << log;
   EXPECT_EQ(ReadAll(User()), base);
+  for (const std::string& name : FolderNames(home_.Kelvamor("")))
+    EXPECT_EQ(name.find(".tmp"), std::string::npos) << name << ": a failed save leaves no temporary file";
 
   ASSERT_EQ(system("rm -rf Documents/Kelvamor/career.inf* && mkdir Documents/Kelvamor/career.inf"), 0);
   testing::internal::CaptureStdout();
@@ -240,6 +341,173 @@ TEST_F(CareerFiles, DamagedCareersAreKeptBesideAndFailedSavesSaySo) {
   EXPECT_NE(log.find("career.inf: cannot be saved to " + User()), std::string::npos) << log;
   EXPECT_FALSE(Exists(User() + ".damaged")) << "a folder is not the game's to move";
   EXPECT_FLOAT_EQ(Career.Cash, 777.0f);
+}
+
+// Careers as only play makes them pass the checks untouched at every step, through
+// the bracket's unlocks, the shops and the three kinds of race; and whatever bytes a
+// file holds, one repair brings every field into range for good.
+TEST(CareerChecks, PlayedCareersPassAndAnyBytesRepairForGood) {
+  bool final = false;
+  for (uint32_t seed : {1u, 2u, 3u}) {
+    PlayCareer(seed, 600, true);
+    if (HasFatalFailure()) return;
+    final = final || Career.BracketUnlocked == 5;
+    EXPECT_GT(Career.Rating, 1) << seed;
+  }
+  EXPECT_TRUE(final) << "no played career opened the final: the bracket checks went untried";
+
+  std::mt19937 rng(99);
+  for (int i = 0; i < 2000; ++i) {
+    CareerRecord c;
+    unsigned char* p = reinterpret_cast<unsigned char*>(&c);
+    for (size_t b = 0; b < sizeof c; ++b) p[b] = static_cast<unsigned char>(rng());
+    std::string names;
+    EXPECT_GT(RepairCareer(&c, &names), 3) << "noise " << i << " looked like a career: " << names;
+    CareerRecord again = c;
+    ASSERT_EQ(RepairCareer(&again, &names), 0) << "noise " << i << " still has " << names;
+    EXPECT_GE(c.Rating, 1);
+    EXPECT_TRUE(std::isfinite(c.Cash) && c.Cash >= 0.0f);
+  }
+}
+
+// A file of the right size holding noise, zeros or 0xFF is kept beside with a line
+// naming it and the fields; the shipped copy starts, every field in range.
+TEST_F(CareerFiles, NoiseZerosAndOnesAreKeptBesideAndTheShippedCopyStarts) {
+  InitCarSetupDefaults();
+  std::memset(&Career, 0, sizeof Career);
+  ResetCareerFields();
+  Career.FirstCareerFlag = 1;
+  const std::vector<unsigned char> base = Bytes(Career);
+  WriteAll("base/career.inf", base);
+
+  std::vector<std::vector<unsigned char>> files = {std::vector<unsigned char>(kCareerFileSize, 0),
+                                                   std::vector<unsigned char>(kCareerFileSize, 0xFF)};
+  std::mt19937 rng(1234);
+  for (int n = 0; n < 8; ++n) {
+    std::vector<unsigned char> noise(kCareerFileSize);
+    for (unsigned char& b : noise) b = static_cast<unsigned char>(rng());
+    files.push_back(noise);
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    SCOPED_TRACE("file " + std::to_string(i));
+    ASSERT_EQ(system("rm -f Documents/Kelvamor/career.inf.damaged*"), 0);
+    WriteAll(User(), files[i]);
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(LoadCareer());
+    const std::string log = testing::internal::GetCapturedStdout();
+    SCOPED_TRACE(log);
+    EXPECT_EQ(ReadAll(User() + ".damaged"), files[i]) << "the old bytes are kept";
+    EXPECT_NE(log.find("career.inf: " + User() + " holds values the game never writes ("), std::string::npos);
+    EXPECT_NE(log.find("kept as " + User() + ".damaged, a new career starts from the shipped copy"),
+              std::string::npos);
+    EXPECT_EQ(Bytes(Career), base);
+    EXPECT_EQ(ReadAll(User()), base);
+    CareerRecord again = Career;
+    EXPECT_FALSE(SanitizeCareer(&again));
+    if (i == 0) {
+      for (const char* field : {"rating", "championship race", "best places (races 1, 2, 3 and 27 more)",
+                                "competition progress", "race mode"})
+        EXPECT_NE(log.find(field), std::string::npos) << field;
+      EXPECT_EQ(log.find("cash"), std::string::npos) << "no cash is cash the game can hold";
+    }
+    if (i == 1) {
+      for (const char* field : {"name", "cash", "points", "set-up ratings", "paint", "wins (races"})
+        EXPECT_NE(log.find(field), std::string::npos) << field;
+    }
+  }
+}
+
+// A played career with a few damaged fields keeps its name, cash, rating, bracket and
+// race records; only the damaged fields change, and the old bytes stay beside.
+TEST_F(CareerFiles, APlayedCareerWithAFewBadFieldsKeepsItsProgress) {
+  PlayCareer(7, 400, false);
+  const CareerRecord played = Career;
+  ASSERT_GT(played.Rating, 1);
+  ASSERT_GT(played.BracketUnlocked, 0);
+  int raced = 0;
+  while (raced < 24 && played.RaceAttempts[raced] == 0) ++raced;
+  ASSERT_LT(raced, 24);
+
+  for (int variant = 0; variant < 2; ++variant) {
+    SCOPED_TRACE("variant " + std::to_string(variant));
+    ASSERT_EQ(system("rm -f Documents/Kelvamor/career.inf.damaged*"), 0);
+    CareerRecord damaged = played;
+    CareerRecord expected = played;
+    std::vector<const char*> named;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    if (variant == 0) {
+      // One best lap the clock cannot show, and no number for the points.
+      damaged.RaceBestLapSeconds[raced] = 75;
+      damaged.Points = nan;
+      expected.RaceBestLapMinutes[raced] = expected.RaceBestLapSeconds[raced] = 0;
+      expected.RaceBestLapHundredths[raced] = 0;
+      expected.Points = 0.0f;
+      named = {"best laps (race ", "points"};
+    } else {
+      // The power rating and a paint value no number, a package past the last.
+      std::memcpy(damaged.carSetup, &nan, 4);
+      std::memcpy(damaged.carSetup + 4 * 20, &nan, 4);
+      const int32_t level = 9;
+      std::memcpy(damaged.carSetup + 144, &level, 4);
+      std::memcpy(expected.carSetup, &CarPresetRatings[played.CareerCar][0], 4);
+      const float black = 0.0f;
+      std::memcpy(expected.carSetup + 4 * 20, &black, 4);
+      const int32_t most = 5;
+      std::memcpy(expected.carSetup + 144, &most, 4);
+      named = {"set-up ratings", "paint", "package levels"};
+    }
+    WriteAll(User(), Bytes(damaged));
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(LoadCareer());
+    const std::string log = testing::internal::GetCapturedStdout();
+    SCOPED_TRACE(log);
+    EXPECT_EQ(ReadAll(User() + ".damaged"), Bytes(damaged));
+    EXPECT_NE(log.find("career.inf: " + User() + " holds values the game never writes ("), std::string::npos);
+    EXPECT_NE(log.find("the rest of the career is kept and these fields repaired"), std::string::npos);
+    for (const char* field : named) EXPECT_NE(log.find(field), std::string::npos) << field;
+    EXPECT_EQ(Bytes(Career), Bytes(expected));
+    EXPECT_EQ(ReadAll(User()), Bytes(expected));
+    EXPECT_STREQ(Career.PlayerName, "Ivan");
+    EXPECT_EQ(Career.Rating, played.Rating);
+    EXPECT_EQ(Career.BracketUnlocked, played.BracketUnlocked);
+  }
+}
+
+// A FIFO or a link planted under the temporary file's old fixed name: the saves go on
+// without waiting on the FIFO and never write through the link.
+TEST_F(CareerFiles, PlantedTemporaryNamesNeitherBlockNorRedirectTheSave) {
+  std::memset(&Career, 0, sizeof Career);
+  ResetCareerFields();
+  Career.Cash = 4321.0f;
+  Settings = DefaultSettings();
+  const std::string menu = home_.Kelvamor("menu.inf");
+  ASSERT_EQ(mkfifo((User() + ".tmp").c_str(), 0644), 0);
+  ASSERT_EQ(mkfifo((menu + ".tmp").c_str(), 0644), 0);
+  EXPECT_TRUE(SavesWithin(SaveCareer, 20)) << "the career's save blocked or failed";
+  EXPECT_TRUE(SavesWithin(SaveSettings, 20)) << "the settings' save blocked or failed";
+  EXPECT_EQ(ReadAll(User()), Bytes(Career));
+  EXPECT_EQ(ReadAll(menu).size(), kSettingsFileSize);
+  struct stat st;
+  ASSERT_EQ(lstat((User() + ".tmp").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "what was planted is not the game's to remove";
+
+  ASSERT_EQ(unlink((User() + ".tmp").c_str()), 0);
+  ASSERT_EQ(unlink((menu + ".tmp").c_str()), 0);
+  const std::string target = home_.path() + "/elsewhere";
+  const std::vector<unsigned char> kept = {'k', 'e', 'e', 'p'};
+  WriteAll(target, kept);
+  ASSERT_EQ(symlink(target.c_str(), (User() + ".tmp").c_str()), 0);
+  ASSERT_EQ(symlink(target.c_str(), (menu + ".tmp").c_str()), 0);
+  Career.Cash = 1234.0f;
+  EXPECT_TRUE(SaveCareer());
+  EXPECT_TRUE(SaveSettings());
+  EXPECT_EQ(ReadAll(target), kept) << "the link's target was written";
+  EXPECT_EQ(ReadAll(User()), Bytes(Career));
+  ASSERT_EQ(lstat(User().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(FolderNames(home_.Kelvamor("")),
+            (std::vector<std::string>{"career.inf", "career.inf.tmp", "menu.inf", "menu.inf.tmp"}))
+      << "every save's own temporary file is renamed into place";
 }
 
 }  // namespace

@@ -280,13 +280,14 @@ TEST_F(SettingsFiles, OutOfRangeFieldsAreClampedWithALine) {
 TEST_F(SettingsFiles, FailedSavesNameTheFileAndTheReason) {
   WriteAll(User(), Encode(DefaultSettings()));
   ASSERT_TRUE(LoadSettings());
-  // The disk full: the temporary file is the full device.
-  ASSERT_EQ(symlink("/dev/full", (User() + ".tmp").c_str()), 0);
+  // The disk full: not even the settings fit.
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(SaveSettings());
+  {
+    const FileSizeLimit full(kSettingsFileSize - 4);
+    EXPECT_FALSE(SaveSettings());
+  }
   std::string log = testing::internal::GetCapturedStdout();
-  EXPECT_NE(log.find("menu.inf: cannot be saved to " + User() + ": No space left on device"), std::string::npos)
-      << log;
+  EXPECT_NE(log.find("menu.inf: cannot be saved to " + User() + ": File too large"), std::string::npos) << log;
   EXPECT_EQ(ReadAll(User()), Encode(DefaultSettings())) << "the old file stays whole";
   // The file a folder.
   ASSERT_EQ(system("rm -rf Documents/Kelvamor/menu.inf* && mkdir Documents/Kelvamor/menu.inf"), 0);

@@ -1,6 +1,10 @@
 #include "tests/app/temp_home.h"
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,4 +45,34 @@ void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes) 
 bool Exists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+  rlimit r{};
+  getrlimit(RLIMIT_FSIZE, &r);
+  oldSoft_ = r.rlim_cur;
+  oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+  r.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &r);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit r{};
+  getrlimit(RLIMIT_FSIZE, &r);
+  r.rlim_cur = oldSoft_;
+  setrlimit(RLIMIT_FSIZE, &r);
+  std::signal(SIGXFSZ, oldHandler_);
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* d = opendir(folder.c_str());
+  if (!d) return names;
+  while (dirent* e = readdir(d)) {
+    const std::string n = e->d_name;
+    if (n != "." && n != "..") names.push_back(n);
+  }
+  closedir(d);
+  std::sort(names.begin(), names.end());
+  return names;
 }

@@ -286,5 +286,95 @@ wait "$game" || status=$?
 game=""
 [ "$status" -eq 0 ] || fail "the game on bad race data ended with status $status"
 
+# ==== career.inf of the right size holding no career; planted temporary files ====
+# Its own games, a few at a time, each in its own folder:
+#   noise, zeros, ones  a 1080-byte career.inf of noise, of zeros, of 0xFF: a line naming
+#                       the file and the fields, career.inf.damaged holding the old bytes,
+#                       the shipped career in its place (rating 1), status 0
+#   fifo-career/menu    a FIFO named career.inf.tmp or menu.inf.tmp: the start reaches the
+#                       menus and quits with status 0 (the save once waited in open()
+#                       for ever), the FIFO left where it was
+#   link                a link named career.inf.tmp: its target keeps its bytes, career.inf
+#                       is a file of its own
+career_planted=(noise zeros ones fifo-career fifo-menu link)
+career_planted_run() {
+  local kind=$1 dir=$work/planted-$1
+  mkdir -p "$dir/home"
+  mirror_base "$dir"
+  player "$dir/home"
+  local folder=$dir/home/Documents/Kelvamor
+  case $kind in
+    noise) python3 -c "import random,sys; random.seed(35);
+sys.stdout.buffer.write(bytes(random.getrandbits(8) for _ in range(1080)))" > "$folder/career.inf" ;;
+    zeros) head -c 1080 /dev/zero > "$folder/career.inf" ;;
+    ones) head -c 1080 /dev/zero | tr '\0' '\377' > "$folder/career.inf" ;;
+    fifo-career) mkfifo "$folder/career.inf.tmp" ;;
+    fifo-menu) mkfifo "$folder/menu.inf.tmp" ;;
+    link)
+      printf 'not the career' > "$dir/target"
+      ln -s "$dir/target" "$folder/career.inf.tmp" ;;
+  esac
+  cp "$folder/career.inf" "$dir/career.before"
+  local pid
+  run_in "$dir" "$dir/home"
+  pid=$!
+  if ! wait_menus "$dir" 180 "$pid"; then
+    wait_end "$pid" 1
+    echo "no-menus:$(game_status "$dir")" > "$dir/status"
+    signal_game "$dir" KILL
+    wait_end "$pid" 10
+    return
+  fi
+  signal_game "$dir" TERM
+  wait_end "$pid" 60
+  [ "$ended" = running ] && signal_game "$dir" KILL
+  game_status "$dir" > "$dir/status"
+}
+career_planted_check() {
+  local kind=$1 dir=$work/planted-$1
+  local folder=$dir/home/Documents/Kelvamor out=$dir/out status
+  status=$(cat "$dir/status" 2>/dev/null || echo none)
+  [ "$status" = 0 ] || { case_fail "planted $kind" "status $status" "$out"; return; }
+  [ -f "$folder/career.inf" ] && [ ! -L "$folder/career.inf" ] && [ "$(stat -c %s "$folder/career.inf")" -eq 1080 ] ||
+    { case_fail "planted $kind" "career.inf is not a 1080-byte file" "$out"; return; }
+  [ "$(stat -c %s "$folder/menu.inf")" -eq 196 ] || { case_fail "planted $kind" "menu.inf not written" "$out"; return; }
+  case $kind in
+    noise|zeros|ones)
+      has "$dir" "career.inf: $folder/career.inf holds values the game never writes (" ||
+        { case_fail "planted $kind" "no line naming career.inf and its fields" "$out"; return; }
+      has "$dir" "kept as $folder/career.inf.damaged, a new career starts from the shipped copy" ||
+        { case_fail "planted $kind" "no line on the damaged copy" "$out"; return; }
+      cmp -s "$dir/career.before" "$folder/career.inf.damaged" ||
+        { case_fail "planted $kind" "career.inf.damaged does not hold the old bytes" "$out"; return; }
+      # The quit rewrites the quick race's choice (1060 on); the career before it is the
+      # shipped one.
+      cmp -s -n 1060 "$base/career.inf" "$folder/career.inf" ||
+        { case_fail "planted $kind" "career.inf is not the shipped career" "$out"; return; }
+      [ "$(od -An -td4 -j184 -N4 "$folder/career.inf" | tr -d ' ')" = 1 ] ||
+        case_fail "planted $kind" "the rating is not 1" "$out" ;;
+    fifo-career|fifo-menu)
+      local fifo=$folder/${kind#fifo-}.inf.tmp
+      [ -p "$fifo" ] || case_fail "planted $kind" "the FIFO $fifo was removed or replaced" "$out" ;;
+    link)
+      [ "$(cat "$dir/target")" = "not the career" ] ||
+        { case_fail "planted $kind" "the link's target was written" "$out"; return; }
+      [ -L "$folder/career.inf.tmp" ] || case_fail "planted $kind" "the link was removed" "$out" ;;
+  esac
+}
+planted_started=$SECONDS
+pids=()
+for kind in "${career_planted[@]}"; do
+  career_planted_run "$kind" &
+  pids+=($!)
+  if [ ${#pids[@]} -ge "$batch" ]; then
+    wait "${pids[0]}" || true
+    pids=("${pids[@]:1}")
+  fi
+done
+for p in "${pids[@]}"; do wait "$p" || true; done
+for kind in "${career_planted[@]}"; do career_planted_check "$kind"; done
+echo "bad_files: ${#career_planted[@]} starts on planted player's files in $((SECONDS - planted_started)) s"
+# ==== end of career.inf of the right size and planted temporary files ====
+
 [ "$failures" -eq 0 ] || fail "$failures of the starts on damaged files failed (see above)"
 echo "bad_files: passed in $((SECONDS - started)) s"

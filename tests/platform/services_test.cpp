@@ -55,6 +55,10 @@ TEST_F(ScratchHome, DocumentsFolderIsCreatedAndFollowsUserDirs) {
   std::fclose(f);
   EXPECT_EQ(DocumentsFolder(), dir_ + "/Dokumente");
   EXPECT_TRUE(IsDir(dir_ + "/Dokumente"));
+  // A FIFO in the file's place is not waited on: the default folder stands.
+  ASSERT_EQ(unlink((dir_ + "/.config/user-dirs.dirs").c_str()), 0);
+  ASSERT_EQ(mkfifo((dir_ + "/.config/user-dirs.dirs").c_str(), 0644), 0);
+  EXPECT_EQ(DocumentsFolder(), dir_ + "/Documents");
 
   unsetenv("HOME");
   EXPECT_EQ(DocumentsFolder(), "");
