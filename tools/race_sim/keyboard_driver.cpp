@@ -36,6 +36,10 @@ constexpr float kNoBrakeBelow = 3.0f;      // Down near a standstill backs up in
 constexpr float kStuckSpeed = 1.0f;
 constexpr float kStuckSeconds = 2.0f;
 constexpr float kBackingSeconds = 1.5f;
+// Facing more than this away from the point steered at, the lorry is turned back to
+// the road at full lock and at no more than this speed.
+constexpr float kTurnBackAngle = 0.6f;
+constexpr float kTurnBackSpeed = 9.0f;
 
 // The path as the road ahead shows it: distance along it and how sharply it turns.
 float g_pathAt[kWaypointCapacity];
@@ -222,7 +226,9 @@ ArrowKeys KeyboardDriver::Decide(double now) {
   const float dist = std::max(FlatDistance(pThen, target), 1.0f);
   const float wheelbase = 2.0f * car.WheelOffsetX();
   const float wheel = std::atan(2.0f * wheelbase * std::sin(alpha) / dist);
-  wanted_ = ControlFor(wheel);
+  // Facing well away from the road (spun, or knocked round): full lock toward it.
+  const bool turningBack = std::fabs(alpha) > kTurnBackAngle;
+  wanted_ = turningBack ? (alpha > 0.0f ? 1.0f : -1.0f) : ControlFor(wheel);
   // How far the wheel will stand from the wanted one over the frames these keys hold,
   // for each way of holding the arrows.
   const double from = now + kReactionSeconds, until = from + decisionPeriod_;
@@ -250,6 +256,7 @@ ArrowKeys KeyboardDriver::Decide(double now) {
     const float room = std::max(d - react, 0.0f);
     allowed = std::min(allowed, std::sqrt(bend * bend + 2.0f * kBrakeAccel * room));
   }
+  if (turningBack) allowed = std::min(allowed, kTurnBackSpeed);
   if (speed > allowed + 1.0f && speed > kNoBrakeBelow) keys.down = true;
   else if (speed < allowed - 0.5f) keys.up = true;
   return keys;

@@ -2,7 +2,7 @@
 // per scenario ending PASS or FAIL. Exit 0 only when every scenario passes, 2 for a
 // bad argument. Run from the folder that holds base/.
 //
-//   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] [--scenario NAME|all|upright]
+//   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] [--scenario NAME|all|upright|keys]
 //   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] --autopilot
 //   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] --keyboard
 //
@@ -23,10 +23,12 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr, "usage: race_sim [--race 1-24] [--car 0-17] [--seed S] [--dt SECONDS] "
-                       "[--scenario NAME|all|upright | --autopilot | --keyboard]\nscenarios:");
+                       "[--scenario NAME|all|upright|keys | --autopilot | --keyboard]\nscenarios:");
   for (int i = 0; i < kScenarioCount; ++i) std::fprintf(stderr, " %s", kScenarios[i].name);
   std::fprintf(stderr, "\nupright:");
   for (int i = 0; i < kUprightScenarioCount; ++i) std::fprintf(stderr, " %s", kUprightScenarios[i].name);
+  std::fprintf(stderr, "\nkeys:");
+  for (int i = 0; i < kKeyScenarioCount; ++i) std::fprintf(stderr, " %s", kKeyScenarios[i].name);
   std::fprintf(stderr, "\n");
   return 2;
 }
@@ -98,13 +100,16 @@ int main(int argc, char** argv) {
                 options.frameSeconds, r.figures.c_str(), r.pass ? "PASS" : "FAIL");
     return r.pass ? 0 : 1;
   }
-  // "all" is the first table, "upright" the second; a name picks from either.
+  // "all" is the first table, "upright" the second, "keys" the third; a name picks
+  // from any.
   struct Table {
     const Scenario* list;
     int count;
     const char* group;
   };
-  const Table tables[2] = {{kScenarios, kScenarioCount, "all"}, {kUprightScenarios, kUprightScenarioCount, "upright"}};
+  const Table tables[3] = {{kScenarios, kScenarioCount, "all"},
+                           {kUprightScenarios, kUprightScenarioCount, "upright"},
+                           {kKeyScenarios, kKeyScenarioCount, "keys"}};
   bool known = false;
   for (const Table& t : tables) {
     known = known || wanted == t.group;
