@@ -42,8 +42,10 @@ float RampPointGain(float ticks) {
 void EaseSpeedFactor(float ticks) {
   const float target = Clamp01(RaceCars[0].speed * 0.075f - 1.0f);
   float& f = CameraState.speedFactor;
-  if (f > target) f -= ticks * kSpeedFactorRate;
-  else if (f < target) f += ticks * kSpeedFactorRate;
+  // A fixed rate per tick would step past the target on a long frame and swing the
+  // camera in and out about it frame after frame: it stops there.
+  if (f > target) f = std::max(f - ticks * kSpeedFactorRate, target);
+  else if (f < target) f = std::min(f + ticks * kSpeedFactorRate, target);
   if (f > 1.0f) f = 1.0f;
 }
 
@@ -144,9 +146,10 @@ void CullMainCamera(float aspect) {
 void UpdateRaceFrame() {
   MeasureRaceFrame();
   TakeDriverControls();
-  ApplyTestRace(FrameTiming.FrameTicks);
-  const float ticks = FrameTiming.FrameTicks;
+  // The test driver steers on the world's ticks, as the step will count this frame.
+  ApplyTestRace(RaceStepTicks(FrameTiming.FrameTicks));
   StepSimulation();
+  const float ticks = FrameTiming.FrameTicks;
   WakeDisturbedObjects();
   PlaceCameraAndListener(0, 0);
 

@@ -24,7 +24,6 @@ constexpr int kStages = 6;
 constexpr int kRacesPerStage = 4;
 constexpr int kLastSemiFinalLock = 2;  // the locks show up to this unlock level
 constexpr float kBracketScale = 0.75f;
-constexpr float kMetresPerWaypoint = 7.0f;
 constexpr float kMapMiddle = 512.0f;
 constexpr float kMapHalfSize = 135.0f;
 constexpr float kCardFrameX = -531.0f;
@@ -132,8 +131,7 @@ void DrawCard(int stage, int k) {
   PrintText(x, y, 1, a, 1, 1.0f, true, 0, "%i RACE", k);
   const int waypoints = g_paths.waypoints[k - 1];
   if (waypoints >= 0)
-    PrintText(x + 100.0f, y - 4.0f, 0, a, 2, 1.25f, false, 0, "%1.2f \xCA\xCC",
-              static_cast<float>(waypoints) * kMetresPerWaypoint / 1000.0f);
+    PrintText(x + 100.0f, y - 4.0f, 0, a, 2, 1.25f, false, 0, "%1.2f \xCA\xCC", TrackLengthKm(waypoints));
   PrintText(x + 5.0f, y - 28.0f, 2, a, 2, 1.0f, false, 0, "Wins/attempts:");
   PrintText(x + 5.0f, y - 49.0f, 2, a, 2, 1.0f, false, 0, "Best lap:");
   TextBackdrop = true;

@@ -23,7 +23,6 @@
 namespace {
 
 constexpr float kCarSwapFade = 0.999f;
-constexpr float kMetresPerWaypoint = 7.0f;
 constexpr float kMapMiddle = 512.0f;  // texels from the map texture's edge to its middle
 constexpr float kMapHalfSize = 100.0f;
 
@@ -87,8 +86,7 @@ void DrawTexts() {
   PrintText(-260.0f, 50.0f, 0, a, 1, 1.5f, false, 0, "%s", CarName(Career.QuickRaceCar));
   PrintText(-260.0f, -90.0f, 0, a, 2, 1.25f, false, 0, "Track");
   PrintText(-260.0f, -120.0f, 0, a, 1, 1.5f, false, 0, "%s", RegionName(Career.QuickRaceNumber));
-  PrintText(-260.0f, -140.0f, 0, a, 2, 1.25f, false, 0, "Length %1.2f \xCA\xCC",
-            static_cast<float>(g_path.waypoints) * kMetresPerWaypoint / 1000.0f);
+  PrintText(-260.0f, -140.0f, 0, a, 2, 1.25f, false, 0, "Length %1.2f \xCA\xCC", TrackLengthKm(g_path.waypoints));
   PrintText(-260.0f, 20.0f, 0, a, 1, 0.75f, false, 0, "Power");
   PrintText(-260.0f, -10.0f, 0, a, 1, 0.75f, false, 0, "Speed");
   PrintText(-260.0f, -40.0f, 0, a, 1, 0.75f, false, 0, "Handling");
@@ -107,6 +105,11 @@ void DrawRatings() {
 }  // namespace
 
 void ForgetQuickStartMap() { g_path = ShownPath(); }
+
+float TrackLengthKm(int32_t waypoints) {
+  constexpr float kMetresPerWaypoint = 7.0f;
+  return static_cast<float>(waypoints) * kMetresPerWaypoint / 1000.0f;
+}
 
 void QuickStartScreen() {
   FollowRace(Career.QuickRaceNumber);

@@ -16,6 +16,10 @@ void MainMenuScreen();
 // the screen draws the path again.
 void QuickStartScreen();
 void ForgetQuickStartMap();
+// The length the quick start and championship pages show for a race path of
+// `waypoints` points, in km: a lap passes every waypoint and back to the first, and the
+// paths lay them 7 units (metres) apart.
+float TrackLengthKm(int32_t waypoints);
 // Race loading (32), finish (33), results (34).
 void RaceLoadingScreen();
 void FinishScreen();

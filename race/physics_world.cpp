@@ -261,13 +261,22 @@ void StepSimulation() {
     if (dt > kLongestStep) dt = kLongestStep;
   }
   PreviousStepDt = dt;
-  if (!(dt < kLongestStep)) return;
-
+  // A frame rate too low for the longest step runs the race at that step: slower than
+  // real time, but it moves (the first frame of the program takes no clamp, so it is
+  // held here too).
+  const float step = dt < kLongestStep ? dt : kLongestStep;
+  // The cars' own integration (engine, steering, clutch, the race and lap clocks, the
+  // crash-sound timers) reads FrameTicks, and the world moves by the step: a frame of
+  // 12.5 ticks on a world step of 10 would run the lorry's engine and clocks a quarter
+  // ahead of its body. The frame counts as the step's ticks for the rest of the update,
+  // so the camera, the published ticks and every clock of the race share the world's
+  // time. Below the longest step the ticks are the frame's own, as before.
+  FrameTiming.FrameTicks = RaceStepTicks(FrameTiming.FrameTicks);
   const float ticks = FrameTiming.FrameTicks;
   RaceCars[0].UpdatePlayerCar(ticks);
   for (int i = 1; i < kRaceCarCount; ++i) RaceCars[i].UpdateAICar(ticks);
-  SubstepCount = SubstepsFor(dt);
-  RaceSimulator->Step(dt * 10.0f * kWorldTimeScale, SubstepCount);
+  SubstepCount = SubstepsFor(step);
+  RaceSimulator->Step(step * 10.0f * kWorldTimeScale, SubstepCount);
 }
 
 void OnCollision(neContactRecord* contact) {

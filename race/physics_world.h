@@ -25,12 +25,22 @@ constexpr int kCollisionId = 0;  // every car and roadside object body
 // The simulator advances this many times the frame time: the game runs its lorries
 // faster than the clock so they feel heavy but lively.
 constexpr float kWorldTimeScale = 0.21f;  // times 10
+// The longest step the world takes in one frame, and the ticks of such a step. A slower
+// frame rate runs the race slower than real time rather than letting one step grow
+// past what the substeps hold together.
 constexpr float kLongestStep = 0.1f;
+constexpr float kLongestStepTicks = kLongestStep * 100.0f;
 constexpr int kBaseSubsteps = 4;
 constexpr int kMaxSubsteps = 9;
 // The extra bodies and geometries beyond the traffic cars: four cars and a thousand
 // roadside objects of up to five boxes each.
 constexpr int32_t kRaceBodyReserve = 5005;
+
+// The ticks a race frame of `frameTicks` runs the cars and the race's clocks with: its
+// own, or the longest step's when the frame is longer than the world may step.
+inline float RaceStepTicks(float frameTicks) {
+  return frameTicks < kLongestStepTicks ? frameTicks : kLongestStepTicks;
+}
 
 extern neSimulation* RaceSimulator;  // null outside a race
 extern float PreviousStepDt;         // smoothed frame time of the last step; 0 at start
@@ -67,9 +77,10 @@ void DestroyPhysicsWorld();
 
 // Substeps for a smoothed frame time: 4, or trunc((t - 1/17) x 100 + 5) above 1/17 s.
 int32_t SubstepsFor(float dt);
-// One race frame: smooths PhysicsDt against the previous step, and when the result is
-// below 0.1 s updates the player, the opponents and advances the simulator by 2.1
-// times it. Without a simulator nothing happens.
+// One race frame: smooths PhysicsDt against the previous step, updates the player and
+// the opponents and advances the simulator by 2.1 times the result, at most 0.1 s.
+// A frame longer than that also counts as the longest step's ticks in FrameTicks for
+// the rest of the race update. Without a simulator nothing happens.
 void StepSimulation();
 // The collision callback of the race.
 void OnCollision(neContactRecord* contact);

@@ -20,8 +20,11 @@ namespace {
 
 constexpr float kHalfPi = 1.5707964f;
 constexpr float kPi = 3.1415927f;
-// Frames this long freeze the chase direction: a stall must not swing the camera.
-constexpr float kStallTicks = 9.5f;
+// A long frame eases the chase direction as one of this many ticks: a quarter of the
+// gap at most, so a slow machine still turns the view behind the lorry and to a look
+// key (standing it still below about 10 frames a second never did), and a stall does
+// not swing it past the heading.
+constexpr float kLongestChaseTicks = kLongestStepTicks;
 constexpr float kChaseRate = 0.025f;
 constexpr float kChaseDeadBand = 0.01f;
 constexpr float kUpRate = 0.01f;
@@ -142,10 +145,9 @@ void UpdateChaseCamera(const ChaseInputs& in, CameraStateRecord* cam) {
   }
   cam->chaseHeading[0] = hx;
   cam->chaseHeading[1] = hz;
-  if (in.ticks < kStallTicks) {
-    cam->chaseDirection[0] = EaseChase(cam->chaseDirection[0], hx, in.ticks);
-    cam->chaseDirection[1] = EaseChase(cam->chaseDirection[1], hz, in.ticks);
-  }
+  const float chaseTicks = in.ticks < kLongestChaseTicks ? in.ticks : kLongestChaseTicks;
+  cam->chaseDirection[0] = EaseChase(cam->chaseDirection[0], hx, chaseTicks);
+  cam->chaseDirection[1] = EaseChase(cam->chaseDirection[1], hz, chaseTicks);
   const float dx = cam->chaseDirection[0], dz = cam->chaseDirection[1];
   const int selection = in.camera >= 0 && in.camera < 4 ? in.camera : 0;
   const ChaseCamera& row = kChaseCameras[selection];

@@ -20,9 +20,9 @@ struct ChaseInputs {
   float ticks = 0.0f;    // FrameTicks of the update
 };
 
-// One update of the chase camera: heading, look, the eased chase direction (frozen by
-// frames of 9.5 ticks or more), eye and target from the camera's row, view direction,
-// the roll into bends and the eased up vector.
+// One update of the chase camera: heading, look, the eased chase direction (a frame
+// over 10 ticks eases it as one of 10), eye and target from the camera's row, view
+// direction, the roll into bends and the eased up vector.
 void UpdateChaseCamera(const ChaseInputs& in, CameraStateRecord* camera);
 
 // apply 0: the update (worker thread) for race car `car`; apply 1: the view of the

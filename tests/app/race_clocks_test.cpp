@@ -39,6 +39,10 @@ TEST(SpeedFactor, EasesTowardTheTargetByTicksAndNeverPassesOne) {
   CameraState.speedFactor = 1.5f;
   EaseSpeedFactor(0.0f);
   EXPECT_EQ(CameraState.speedFactor, 1.0f);
+  // A long frame's step stops at the target instead of passing it.
+  CameraState.speedFactor = 0.02f;
+  EaseSpeedFactor(10.0f);
+  EXPECT_EQ(CameraState.speedFactor, 0.0f);
 }
 
 TEST(BonusQueue, ShownEntryCountsDownThenTheQueueMovesOnAndFreesTheTenthSlot) {

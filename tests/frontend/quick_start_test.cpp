@@ -5,13 +5,17 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/career.h"
 #include "app/handshake.h"
 #include "app/input.h"
+#include "frontend/screen_blocks.h"
 #include "frontend/screens.h"
 #include "platform/crt_rand.h"
 #include "platform/files.h"
@@ -236,6 +240,32 @@ TEST_F(QuickStartPaths, APathThatCannotBeReadShowsNoMapAndNoLength) {
     for (float y = -160.0f; y <= 40.0f; y += 5.0f)
       for (int c = 0; c < 3; ++c) differing += std::abs(race1.At(x, y)[c] - none.At(x, y)[c]) > 2;
   EXPECT_GT(differing, 0) << "race 1's map is gone";
+}
+
+// What the pages show against the lap a lorry drives: on each of the 24 races the
+// length shown is within 5% of the path's own length, waypoint to waypoint and from
+// the last back to the first, read from the generated files.
+TEST(TrackLength, TheLengthShownIsTheLapAlongThePathOnEveryRace) {
+  for (int race = 1; race <= 24; ++race) {
+    SCOPED_TRACE(race);
+    char name[64];
+    std::ifstream file(RacePathFile(race, name, sizeof name), std::ios::binary);
+    if (!file && race == 1) GTEST_SKIP() << "base/ not generated here (build the base target)";
+    ASSERT_TRUE(file) << name;
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<Waypoint> path;
+    ASSERT_TRUE(DecodeRacePath(bytes.data(), bytes.size(), &path));
+    ASSERT_GE(path.size(), 2u);
+    double metres = 0.0;
+    for (size_t i = 0; i < path.size(); ++i) {
+      const Waypoint& a = path[i];
+      const Waypoint& b = path[(i + 1) % path.size()];
+      metres += std::sqrt(double(b.x - a.x) * (b.x - a.x) + double(b.y - a.y) * (b.y - a.y) +
+                          double(b.z - a.z) * (b.z - a.z));
+    }
+    const double shown = TrackLengthKm(static_cast<int32_t>(path.size()));
+    EXPECT_NEAR(shown / (metres / 1000.0), 1.0, 0.05) << shown << " km shown, " << metres / 1000.0 << " km of path";
+  }
 }
 
 }  // namespace

@@ -121,37 +121,64 @@ TEST_F(LoadedRace, TheSimulatorIsSizedAndSetUpForTheRace) {
 }
 
 TEST_F(LoadedRace, TheFrameTimeIsSmoothedAndCapped) {
-  const neVector3 before = RaceCars[2].body->GetPosition();
   RaceCars[0].speed = -1.0f;
-  // The first step of the program applies no clamp: 0.12 s is not below 0.1.
+  // The first step of the program applies no smoothing: 0.12 s is kept as the last
+  // step's time, and it runs, as the longest step of 0.1 s with its 9 substeps.
   StepWith(0.0f, 0.12f);
-  EXPECT_EQ(RaceCars[0].speed, -1.0f) << "no car update";
+  EXPECT_GE(RaceCars[0].speed, 0.0f) << "the player's update ran";
   EXPECT_FLOAT_EQ(PreviousStepDt, 0.12f);
-  const neVector3 after = RaceCars[2].body->GetPosition();
-  EXPECT_EQ(before.y, after.y) << "the world did not advance";
+  EXPECT_EQ(SubstepCount, 9);
+  EXPECT_FLOAT_EQ(FrameTiming.FrameTicks, 10.0f) << "the frame counts as the step it ran";
 
-  // Capped at exactly 0.1: still nothing.
+  // Smoothed up to 0.108 and capped at exactly 0.1: a step of 0.1 runs, 9 substeps.
+  RaceCars[0].speed = -1.0f;
   StepWith(0.09f, 0.15f);
   EXPECT_FLOAT_EQ(PreviousStepDt, 0.1f);
-  EXPECT_EQ(RaceCars[0].speed, -1.0f);
+  EXPECT_GE(RaceCars[0].speed, 0.0f);
+  EXPECT_EQ(SubstepCount, 9);
+  EXPECT_FLOAT_EQ(FrameTiming.FrameTicks, 10.0f);
 
-  // One of 0.05 s runs with 4 substeps; one of 0.07 s with 6, 0.099 s with 9.
+  // One of 0.05 s runs with 4 substeps; one of 0.07 s with 6, 0.099 s with 9, each
+  // on its own ticks.
   StepWith(0.05f, 0.05f);
-  EXPECT_GE(RaceCars[0].speed, 0.0f) << "the player's update ran";
   EXPECT_EQ(SubstepCount, 4);
+  EXPECT_FLOAT_EQ(FrameTiming.FrameTicks, 5.0f);
   StepWith(0.07f, 0.07f);
   EXPECT_EQ(SubstepCount, 6);
   StepWith(0.099f, 0.099f);
   EXPECT_EQ(SubstepCount, 9);
+  EXPECT_FLOAT_EQ(FrameTiming.FrameTicks, 9.9f);
 
-  // A long frame arrives as 0: the world moves on at 0.8 x the previous step.
+  // A long frame arrives as 0: the world moves on at 0.8 x the previous step while
+  // the cars' own clocks take no ticks.
   StepWith(0.05f, 0.0f);
   EXPECT_FLOAT_EQ(PreviousStepDt, 0.04f);
+  EXPECT_EQ(FrameTiming.FrameTicks, 0.0f);
   // And the clamp keeps the smoothed time within 0.8..1.2 of the last.
   StepWith(0.05f, 0.01f);
   EXPECT_FLOAT_EQ(PreviousStepDt, 0.04f);
   StepWith(0.05f, 0.09f);
   EXPECT_FLOAT_EQ(PreviousStepDt, 0.06f);
+}
+
+TEST_F(LoadedRace, AtEightFramesASecondTheWorldAndTheCarsClocksRunTheLongestStep) {
+  RaceStatus.CountdownRunning.store(0);
+  // Opponent 3 falls freely as in the case below, now on frames of 0.125 s: the world
+  // takes 0.1 s of frame time each (2.1 x 0.1 s of its own), not nothing and not 0.125.
+  neRigidBody* b = RaceCars[3].body;
+  b->SetPosition(b->GetPosition() + neV3(0.0f, 200.0f, 0.0f));
+  b->SetVelocity(neV3(0.0f, -10.0f, 0.0f));
+  RaceCars[0].raceTime = RaceClock{};
+  RaceCars[0].lap = 1;
+  StepWith(0.125f, 0.125f);
+  const float vy = b->GetVelocity().y;
+  const RaceClock first = RaceCars[0].raceTime;
+  StepWith(0.125f, 0.125f);
+  EXPECT_NEAR(b->GetVelocity().y - vy, -9.8f * 2.1f * 0.1f, 0.01f);
+  // The race clock keeps the world's time: 10 hundredths a frame, so a lap timed on a
+  // slow machine is the lap the lorry drove.
+  const RaceClock second = RaceCars[0].raceTime;
+  EXPECT_NEAR((second.seconds - first.seconds) * 100.0f + second.hundredths - first.hundredths, 10.0f, 1e-3f);
 }
 
 TEST_F(LoadedRace, TheWorldRunsAtTwoPointOneTimesTheFrame) {

@@ -5,6 +5,7 @@
 // the roll (0.015 rad per unit of speed over 10, at most 0.2), not read from the code.
 #include <AL/al.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdint>
@@ -17,12 +18,14 @@
 #include "app/frame.h"
 #include "app/sound.h"
 #include "physics/ne.h"
+#include "race/autopilot.h"
 #include "race/car.h"
 #include "race/physics_world.h"
 #include "race/race_status.h"
 #include "render/camera_state.h"
 #include "render/listener.h"
 #include "tests/scratch_dir.h"
+#include "tools/race_sim/race_session.h"
 
 namespace {
 
@@ -82,7 +85,7 @@ TEST(ChaseCamera, EachCameraRowPlacesEyeAndTargetBehindTheLorry) {
   ExpectVector(cam.target, 2.7015f, 1.7f, 0.0f);
 }
 
-TEST(ChaseCamera, TheChaseDirectionEasesTowardTheHeadingOutsideItsDeadBandAndStallsFreezeIt) {
+TEST(ChaseCamera, TheChaseDirectionEasesTowardTheHeadingOutsideItsDeadBandAndLongFramesByTenTicks) {
   // From (1, 0) toward (0, 1) at 2 ticks: each part moves 0.05 of its gap.
   CameraStateRecord cam = SettledOn(1.0f, 0.0f);
   ChaseInputs in = Inputs(0, 0, 0, 0, 1, 1);
@@ -104,16 +107,18 @@ TEST(ChaseCamera, TheChaseDirectionEasesTowardTheHeadingOutsideItsDeadBandAndSta
   EXPECT_EQ(cam.chaseDirection[0], 0.995f);
   EXPECT_EQ(cam.chaseDirection[1], 0.005f);
 
-  // A frame of 9.5 ticks or more freezes it; 9.4 does not.
-  cam = SettledOn(1.0f, 0.0f);
-  in.ticks = 9.5f;
-  UpdateChaseCamera(in, &cam);
-  EXPECT_EQ(cam.chaseDirection[0], 1.0f);
-  EXPECT_EQ(cam.chaseDirection[1], 0.0f);
-  in.ticks = 9.4f;
-  UpdateChaseCamera(in, &cam);
-  EXPECT_NEAR(cam.chaseDirection[0], 1.0f - 0.025f * 9.4f, kTol);
-  EXPECT_NEAR(cam.chaseDirection[1], 0.025f * 9.4f, kTol);
+  // Frames up to 10 ticks ease by their own ticks; a longer one (up to the 20 of the
+  // longest frame that counts) moves as one of 10: a quarter of the gap, never frozen
+  // and never past the heading.
+  const float frames[][2] = {{9.5f, 9.5f}, {10.0f, 10.0f}, {12.5f, 10.0f}, {20.0f, 10.0f}};
+  for (const auto& f : frames) {
+    SCOPED_TRACE(f[0]);
+    cam = SettledOn(1.0f, 0.0f);
+    in.ticks = f[0];
+    UpdateChaseCamera(in, &cam);
+    EXPECT_NEAR(cam.chaseDirection[0], 1.0f - 0.025f * f[1], kTol);
+    EXPECT_NEAR(cam.chaseDirection[1], 0.025f * f[1], kTol);
+  }
 }
 
 TEST(ChaseCamera, LookDirectionsTurnTheHeadingAndLookBackEndsInFrontOfTheLorry) {
@@ -197,7 +202,8 @@ TEST(ChaseCamera, TheUpRollsIntoBendsWithSpeedAndLockAndEasesTowardIt) {
   UpdateChaseCamera(in, &cam);
   ExpectVector(cam.rawUp, -0.1961219f, 0.9805795f, 0.0f);
 
-  // The up eases 0.01 of its gap per tick, also in a stall that freezes the direction.
+  // The up eases 0.01 of its gap per tick, a long frame's own ticks too (a fifth of
+  // the gap at the longest).
   cam = SettledOn(1.0f, 0.0f);
   in = Inputs(0, 0, 0, 1, 0, 1);
   in.speed = 30.0f;
@@ -205,9 +211,98 @@ TEST(ChaseCamera, TheUpRollsIntoBendsWithSpeedAndLockAndEasesTowardIt) {
   UpdateChaseCamera(in, &cam);
   ExpectVector(cam.up, 0.0f, 1.0f - (1.0f - 0.9805795f) * 0.01f, 0.1961219f * 0.01f, 1e-6f);
   cam = SettledOn(1.0f, 0.0f);
-  in.ticks = 9.5f;
+  in.ticks = 20.0f;
   UpdateChaseCamera(in, &cam);
-  EXPECT_NEAR(cam.up.z, 0.1961219f * 0.095f, 1e-6f);
+  EXPECT_NEAR(cam.up.z, 0.1961219f * 0.2f, 1e-6f);
+}
+
+// The lorry's heading as the camera takes it: its draw matrix's length axis, flat.
+neVector3 FlatHeading() {
+  const Matrix4& m = PublishedCarRows[0].matrix;
+  neVector3 h = neV3(m.m[0], 0.0f, m.m[2]);
+  const float l = h.Length();
+  return l > 0.0f ? h * (1.0f / l) : h;
+}
+
+float DegreesBetween(float ax, float az, float bx, float bz) {
+  const float la = std::sqrt(ax * ax + az * az), lb = std::sqrt(bx * bx + bz * bz);
+  if (!(la > 0.0f && lb > 0.0f)) return 180.0f;
+  const float c = (ax * bx + az * bz) / (la * lb);
+  return std::acos(c > 1.0f ? 1.0f : (c < -1.0f ? -1.0f : c)) * 57.29578f;
+}
+
+// Race 1 at 8 frames a second with the test pilot at the wheel, the camera placed as
+// the race update places it after each step: through the first bends the view swings
+// round behind the lorry, and the "Look Back" key, pressed through the default
+// binding, turns it to look at the lorry from the front.
+TEST(ChaseCameraInARace, AtEightFramesASecondTheViewFollowsTheLorryThroughBendsAndTurnsToALookKey) {
+  struct stat st;
+  if (stat("base/world/races/1.ai", &st) != 0) GTEST_SKIP() << "base/ not generated here (build the base target)";
+  RaceSessionOptions options;
+  options.race = 1;
+  options.frameSeconds = 0.125f;
+  ASSERT_TRUE(OpenRaceSession(options));
+  RaceControls.cameraMode = 1;
+  RaceControls.look = 0;
+  RunCountdown();
+  ASSERT_EQ(RaceStatus.CountdownRunning.load(), 0) << "the countdown ends at 8 frames a second too";
+
+  Autopilot pilot;
+  const neVector3 start = FlatHeading();
+  float turned = 0.0f, camTurned = 0.0f, worstLag = 0.0f, lagAtTurn = 180.0f;
+  const int frames = static_cast<int>(40.0f / options.frameSeconds);
+  for (int f = 0; f < frames; ++f) {
+    pilot.Drive(RaceStepTicks(options.frameSeconds * 100.0f), &RaceControls);
+    StepRaceFrame();
+    PlaceCameraAndListener(0, 0);
+    const neVector3 h = FlatHeading();
+    const float* d = CameraState.chaseDirection;
+    const float t = DegreesBetween(start.x, start.z, h.x, h.z);
+    const float lag = DegreesBetween(d[0], d[1], h.x, h.z);
+    camTurned = std::fmax(camTurned, DegreesBetween(start.x, start.z, d[0], d[1]));
+    if (t > turned) {
+      turned = t;
+      lagAtTurn = lag;
+    }
+    // Two seconds to catch up from the grid's settle.
+    if (f > 16) worstLag = std::fmax(worstLag, lag);
+  }
+  EXPECT_GT(RaceCars[0].speed, 5.0f) << "the lorry drives at 8 frames a second";
+  EXPECT_GT(turned, 60.0f) << "the lorry went through a bend";
+  EXPECT_GT(camTurned, 50.0f) << "the view turned with it";
+  EXPECT_LT(lagAtTurn, 20.0f) << "behind the lorry at its furthest turn";
+  EXPECT_LT(worstLag, 35.0f) << "never left far off the lorry's heading";
+
+  // "Look Back" down for one frame, then up: within two seconds the chase direction
+  // has come round against the lorry's heading and the eye sits in front of it.
+  DriverControlState keysMapped = RaceControls;
+  uint8_t keys[256] = {};
+  uint8_t latches[kBindingSlots] = {};
+  const int lookBack = DefaultSettings().bindings.slot[7];
+  ASSERT_TRUE(lookBack >= 0 && lookBack < 256);
+  keys[lookBack] = 1;
+  for (int f = 0; f < 16; ++f) {
+    MapDriverControls(DefaultSettings().bindings, kControlDeviceKeyboard, keys, nullptr,
+                      FrameTiming.FrameTicks, &keysMapped, latches);
+    keys[lookBack] = 0;
+    RaceControls.look = keysMapped.look;
+    pilot.Drive(RaceStepTicks(options.frameSeconds * 100.0f), &RaceControls);
+    StepRaceFrame();
+    PlaceCameraAndListener(0, 0);
+  }
+  EXPECT_EQ(RaceControls.look, 1);
+  const neVector3 h = FlatHeading();
+  const float* d = CameraState.chaseDirection;
+  const float backLag = DegreesBetween(d[0], d[1], -h.x, -h.z);
+  EXPECT_LT(backLag, 10.0f) << "the view looks back along the lorry";
+  const neVector3 p = RaceCars[0].body->GetPosition();
+  const float ahead = (CameraState.eye.x - p.x) * h.x + (CameraState.eye.z - p.z) * h.z;
+  // Camera 1 sits 16.5 units off the lorry, half a unit closer at speed.
+  EXPECT_GT(ahead, 15.0f) << "the eye sits in front of the lorry";
+  std::printf("8 fps: lorry turned %.0f deg, view %.0f deg, lag at the turn %.1f deg, worst %.1f deg; "
+              "looking back %.1f deg off, eye %.1f ahead\n", turned, camTurned, lagAtTurn, worstLag, backLag, ahead);
+  RaceControls = DriverControlState{};
+  CloseRaceSession();
 }
 
 // A three-second tone, long enough to stay playing through a case.

@@ -104,7 +104,8 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
   objects = ObjectWatch{};
   Seen seen;
   Remember(&seen);
-  const float frameTicks = options.frameSeconds * 100.0f;
+  // The pilot steers on the ticks the race step runs the frame with, as the game's does.
+  const float frameTicks = RaceStepTicks(options.frameSeconds * 100.0f);
   std::string broken;
   int finishes = 0;
   int rollovers = 0;
@@ -112,7 +113,12 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
   int longestOverCar = -1;
   double finishAt = -1.0;
   RaceClock frozen;
-  const int64_t limit = static_cast<int64_t>((kRaceClockLimit + kOpponentsFinishLimit + 10.0) / options.frameSeconds);
+  // Frames longer than the world's longest step run the race slower than the frames'
+  // own seconds, which the session counts: the limits stretch with it.
+  const double slow = options.frameSeconds / RaceStepTicks(options.frameSeconds * 100.0f) * 100.0;
+  const double clockLimit = kRaceClockLimit * slow, opponentsLimit = kOpponentsFinishLimit * slow;
+  const double overLimit = kOverLimitSeconds * slow;
+  const int64_t limit = static_cast<int64_t>((clockLimit + opponentsLimit + 10.0) / options.frameSeconds);
   for (int64_t f = 0; f < limit && broken.empty(); ++f) {
     const bool wasFinished = RaceStatus.PlayerFinished.load() != 0;
     pilot.Drive(frameTicks, &RaceControls);
@@ -157,22 +163,22 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
       }
       seen.over[i] = over;
     }
-    if (broken.empty() && longestOver > kOverLimitSeconds)
+    if (broken.empty() && longestOver > overLimit)
       broken = FormatFigures("car %d lay on its side or roof for more than %.0f s", longestOverCar, kOverLimitSeconds);
     Remember(&seen);
     objects.Check();
     if (broken.empty() && objects.late > 0) broken = "an object the player left was not reset within two frames";
-    if (RaceSession.raceSeconds > kRaceClockLimit && !finished) break;
+    if (RaceSession.raceSeconds > clockLimit && !finished) break;
     // Once the player is home, the opponents finish their own last lap.
     bool opponentsHome = true;
     for (int i = 1; i < kRaceCarCount; ++i) opponentsHome = opponentsHome && RaceCars[i].lap > kRaceLaps;
-    if (finished && (opponentsHome || RaceSession.raceSeconds > finishAt + kOpponentsFinishLimit)) break;
+    if (finished && (opponentsHome || RaceSession.raceSeconds > finishAt + opponentsLimit)) break;
   }
   const CSampleCar& player = RaceCars[0];
   int slowestOpponent = RaceCars[1].lap;
   for (int i = 2; i < kRaceCarCount; ++i) slowestOpponent = std::min(slowestOpponent, RaceCars[i].lap);
   const float best = Seconds(player.bestLap), total = Seconds(player.raceTime);
-  r.pass = broken.empty() && finishes == 1 && finishAt >= 0.0 && finishAt <= kRaceClockLimit &&
+  r.pass = broken.empty() && finishes == 1 && finishAt >= 0.0 && finishAt <= clockLimit &&
            player.lap == kRaceLaps && slowestOpponent > kRaceLaps && best > 0.0f && best <= total;
   r.figures = FormatFigures("finish_s=%.1f laps=%d best_lap=%.2f place=%d opp_laps=%d,%d,%d rollovers=%d "
                      "longest_over_s=%.2f objects_activated=%d objects_reset=%d",

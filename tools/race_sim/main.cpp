@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/frame.h"
 #include "race/world_layers.h"
 #include "tools/race_sim/autopilot.h"
 #include "tools/race_sim/keyboard_driver.h"
@@ -77,8 +78,9 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(arg, "--dt")) {
       char* end = nullptr;
       const float dt = std::strtof(value, &end);
-      // Frames of 0.1 s or more advance nothing in the race step.
-      if (end == value || *end != '\0' || !(dt > 0.0f && dt < 0.1f)) return Usage();
+      // Up to the longest frame that still counts: a longer one advances nothing (a
+      // frame over 0.1 s runs the race as a step of 0.1 s, slower than real time).
+      if (end == value || *end != '\0' || !(dt > 0.0f && dt <= kLongFrameSeconds)) return Usage();
       options.frameSeconds = dt;
     } else if (!std::strcmp(arg, "--scenario")) {
       wanted = value;

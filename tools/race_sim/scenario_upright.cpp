@@ -1,6 +1,6 @@
-// What tipped lorries over for players: braking hard on a grass slope, brushing
-// through a group of barrels or a stack of crates at town speed, and running off the
-// road's edge and back. Each run must keep the lorry on its wheels: its up axis within
+// What tipped lorries over for players: braking hard on a grass slope, in a straight
+// line or at full lock, brushing through a group of barrels or a stack of crates at
+// town speed, and running off the road's edge and back. Each run must keep the lorry on its wheels: its up axis within
 // 45 degrees of the world's up at every frame.
 #include <cmath>
 #include <cstdio>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/settings.h"
 #include "gfx/milkshape.h"
 #include "race/car.h"
 #include "race/car_control.h"
@@ -252,6 +253,98 @@ ScenarioResult SlopeBrake(const RaceSessionOptions& o) {
   return r;
 }
 
+// The keys a player brakes and steers with, through the default bindings and the
+// keyboard's ramps: slot 0 steers left, 1 right, 3 brakes.
+constexpr int kKeySteerLeft = 0;
+constexpr int kKeySteerRight = 1;
+constexpr int kKeyBrake = 3;
+// The dial reads the body speed to the power 1.4: 40 on it is a speed of 40^(1/1.4).
+constexpr float kDialPower = 1.4f;
+// On its side: the up axis more than 60 degrees from the world's up.
+constexpr float kOnSideY = 0.5f;
+
+// Full brake and full lock together from 40 and 55 on the dial, as a player does it
+// with the keys (the lock ramps in from the centre as the key is held): down and up the
+// steepest grass slope and across it both ways, turning left and right. Both keys are
+// held until the lorry stands (held on, the brake key would back it away), then let go,
+// six seconds in all.
+ScenarioResult SlopeBrakeSteer(const RaceSessionOptions& o) {
+  static GroundQuery ground;
+  if (!OpenForPlayer(o, &ground)) return Failed("load refused");
+  Slope s;
+  if (!SteepestGrass(ground, &s)) return Failed("no grass slope found");
+  const char* const dirNames[4] = {"down", "up", "across", "across_back"};
+  const float ticks = RaceStepTicks(o.frameSeconds * 100.0f);
+  float lowestUp = 1.0f, peakRoll = 0.0f, longestSide = 0.0f, longestStop = 0.0f, leastTurn = 180.0f;
+  int runs = 0, stopped = 0, over = 0;
+  std::string worst = "none", fails;
+  for (float dial : {40.0f, 55.0f}) {
+    const float v = std::pow(dial, 1.0f / kDialPower);
+    const float across[2] = {s.gz, -s.gx};
+    const float dirs[4][2] = {{s.gx, s.gz}, {-s.gx, -s.gz}, {across[0], across[1]}, {-across[0], -across[1]}};
+    for (int di = 0; di < 4; ++di) {
+      const float* d = dirs[di];
+      for (int steerKey : {kKeySteerLeft, kKeySteerRight}) {
+        if (runs > 0 && !OpenForPlayer(o, nullptr)) return Failed("load refused");
+        ++runs;
+        const char* const turnName = steerKey == kKeySteerLeft ? "left" : "right";
+        // Half a second of rolling before the keys go down at the slope's steepest place.
+        PlaceRolling(ground, s.x - d[0] * v * 0.5f, s.z - d[1] * v * 0.5f, d[0], d[1], v);
+        uint8_t keys[256] = {};
+        uint8_t latches[kBindingSlots] = {};
+        const uint8_t brakeKey = static_cast<uint8_t>(Settings.bindings.slot[kKeyBrake]);
+        const uint8_t turnKey = static_cast<uint8_t>(Settings.bindings.slot[steerKey]);
+        float runLowest = 1.0f, runRoll = 0.0f, side = 0.0f, runSide = 0.0f, braked = 0.0f, turned = 0.0f;
+        bool halted = false;
+        for (int f = FramesFor(o, 0.5f + 6.0f); f > 0; --f) {
+          if (f > FramesFor(o, 6.0f)) {
+            HoldSpeed(v, 0.0f);
+          } else {
+            keys[brakeKey] = keys[turnKey] = halted ? 0 : 1;
+            MapDriverControls(Settings.bindings, kControlDeviceKeyboard, keys, nullptr, ticks, &RaceControls,
+                              latches);
+          }
+          StepRaceFrame();
+          const neMatrix3x3 m = Player().body->GetRotationMatrix();
+          runLowest = std::fmin(runLowest, m.col[1].y);
+          runRoll = std::fmax(runRoll, std::asin(ClampFloat(std::fabs(m.col[2].y), 0.0f, 1.0f)) * 57.29578f);
+          side = m.col[1].y < kOnSideY ? side + o.frameSeconds : 0.0f;
+          runSide = std::fmax(runSide, side);
+          if (f <= FramesFor(o, 6.0f) && !halted) {
+            braked += o.frameSeconds;
+            if (Player().speed < 0.5f) {
+              halted = true;
+              const float c = ClampFloat(m.col[0].x * d[0] + m.col[0].z * d[1], -1.0f, 1.0f);
+              turned = std::acos(c) * 57.29578f;
+            }
+          }
+        }
+        if (halted) {
+          ++stopped;
+          longestStop = std::fmax(longestStop, braked);
+          leastTurn = std::fmin(leastTurn, turned);
+        }
+        if (runLowest < kUprightY) {
+          ++over;
+          fails += FormatFigures(" %.0f/%s/%s:roll=%.0f,side_s=%.1f", dial, dirNames[di], turnName, runRoll, runSide);
+        }
+        if (runLowest < lowestUp) worst = FormatFigures("%.0f/%s/%s", dial, dirNames[di], turnName);
+        lowestUp = std::fmin(lowestUp, runLowest);
+        peakRoll = std::fmax(peakRoll, runRoll);
+        longestSide = std::fmax(longestSide, runSide);
+      }
+    }
+  }
+  ScenarioResult r;
+  r.pass = lowestUp >= kUprightY && stopped == runs;
+  r.figures = FormatFigures("slope_deg=%.1f at=(%.0f,%.0f) runs=%d stopped=%d stop_s=%.2f least_turn_deg=%.0f "
+                            "over=%d lowest_up_y=%.3f peak_roll_deg=%.0f on_side_s=%.1f worst=%s",
+                            s.degrees, s.x, s.z, runs, stopped, longestStop, leastTurn, over, lowestUp, peakRoll,
+                            longestSide, worst.c_str());
+  if (!fails.empty()) r.figures += " over_runs:" + fails;
+  return r;
+}
+
 bool IsBarrel(int type) { return type <= 2 || type == 14; }
 bool IsCrate(int type) { return type == 16; }
 
@@ -379,6 +472,7 @@ ScenarioResult RoadEdge(const RaceSessionOptions& o) {
 
 const Scenario kUprightScenarios[] = {
     {"slope_brake", SlopeBrake},
+    {"brake_steer", SlopeBrakeSteer},
     {"barrels", Barrels},
     {"crates", Crates},
     {"road_edge", RoadEdge},
