@@ -67,6 +67,7 @@ void Recover(CSampleCar* car) {
   b->SetRotation(FacingRotation(d));
   b->SetPosition(neV3(wa.x, wa.y + kRecoveryLift, wa.z));
   RaceStatus.UpsideDownTime = 0.0f;
+  ++RaceStatus.PlayerRecoveries;
 }
 
 }  // namespace

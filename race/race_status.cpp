@@ -19,6 +19,7 @@ void ResetRaceStatus() {
   RaceStatus.CountdownRunning.store(1);
   RaceStatus.PlayerFinished.store(0);
   RaceStatus.FinishLatch.store(0);
+  RaceStatus.PlayerRecoveries = 0;
 }
 
 void AdvanceCountdownClock(float ticks) {

@@ -25,6 +25,9 @@ struct RaceStatusState {
   std::atomic<int32_t> RaceLaps{kRaceLaps};  // set at the load (the race tests' hook: in its first update)
   std::atomic<uint8_t> FinishLatch{0};  // the race is booked
   float UpsideDownTime = 0.0f;          // the player's car lying tilted, seconds (worker)
+  // Times the player's lorry was put back on the path since the load (worker); the
+  // race tools judge a driver by it.
+  int32_t PlayerRecoveries = 0;
   // Counts the races LoadWorld has loaded (the loader thread bumps it last), so the
   // main thread can tell the first frame of a new race from the next frame of the
   // same one. Never reset.

@@ -256,6 +256,7 @@ TEST_F(RaceRulesPlayer, ALorryOnItsRoofComesBackFourWaypointsBehindItsProgress) 
   Teleport(At(12));
   Update();
   ASSERT_EQ(car_.progressWaypoint, 17);
+  EXPECT_EQ(RaceStatus.PlayerRecoveries, 0) << "the load starts the count";
   // Upside down: the up axis points at the ground.
   neMatrix3x3 roof;
   roof.SetColumns(neV3(1, 0, 0), neV3(0, -1, 0), neV3(0, 0, -1));
@@ -279,6 +280,7 @@ TEST_F(RaceRulesPlayer, ALorryOnItsRoofComesBackFourWaypointsBehindItsProgress) 
   EXPECT_GT(car_.body->GetRotationMatrix().col[1].y, 0.9999f);
   EXPECT_EQ(car_.body->GetVelocity().Length(), 0.0f);
   EXPECT_EQ(RaceStatus.UpsideDownTime, 0.0f);
+  EXPECT_EQ(RaceStatus.PlayerRecoveries, 1) << "each putting back counts once";
 }
 
 TEST_F(RaceRulesPlayer, ALostLorryIsPutBackAndTwoWaypointsOnOneSpotKeepItsHeading) {
@@ -292,6 +294,7 @@ TEST_F(RaceRulesPlayer, ALostLorryIsPutBackAndTwoWaypointsOnOneSpotKeepItsHeadin
   WaypointTable[14] = WaypointTable[13];
   Teleport(At(14) + neV3(0.0f, 0.0f, 300.0f));
   Update();
+  EXPECT_EQ(RaceStatus.PlayerRecoveries, 1);
   const neVector3 p = car_.body->GetPosition();
   EXPECT_NEAR(p.x, At(13).x, 1e-3f);
   EXPECT_NEAR(p.z, At(13).z, 1e-3f);

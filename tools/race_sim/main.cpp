@@ -2,11 +2,13 @@
 // per scenario ending PASS or FAIL. Exit 0 only when every scenario passes, 2 for a
 // bad argument. Run from the folder that holds base/.
 //
-//   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] [--scenario NAME|all|upright]
+//   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] [--scenario NAME|all|upright|keys]
 //   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] --autopilot
+//   race_sim [--race K] [--car M] [--seed S] [--dt SECONDS] --keyboard
 //
 // --autopilot races four laps with the player's car driven by the opponents' law and
-// checks the race rules on every car every frame.
+// checks the race rules on every car every frame. --keyboard races four laps with the
+// player's lorry driven on the four arrow keys by a player's eyes and reactions.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,16 +17,19 @@
 #include "app/frame.h"
 #include "race/world_layers.h"
 #include "tools/race_sim/autopilot.h"
+#include "tools/race_sim/keyboard_driver.h"
 #include "tools/race_sim/scenarios.h"
 
 namespace {
 
 int Usage() {
   std::fprintf(stderr, "usage: race_sim [--race 1-24] [--car 0-17] [--seed S] [--dt SECONDS] "
-                       "[--scenario NAME|all|upright | --autopilot]\nscenarios:");
+                       "[--scenario NAME|all|upright|keys | --autopilot | --keyboard]\nscenarios:");
   for (int i = 0; i < kScenarioCount; ++i) std::fprintf(stderr, " %s", kScenarios[i].name);
   std::fprintf(stderr, "\nupright:");
   for (int i = 0; i < kUprightScenarioCount; ++i) std::fprintf(stderr, " %s", kUprightScenarios[i].name);
+  std::fprintf(stderr, "\nkeys:");
+  for (int i = 0; i < kKeyScenarioCount; ++i) std::fprintf(stderr, " %s", kKeyScenarios[i].name);
   std::fprintf(stderr, "\n");
   return 2;
 }
@@ -43,10 +48,15 @@ int main(int argc, char** argv) {
   RaceSessionOptions options;
   std::string wanted = "all";
   bool autopilot = false;
+  bool keyboard = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (!std::strcmp(arg, "--autopilot")) {
       autopilot = true;
+      continue;
+    }
+    if (!std::strcmp(arg, "--keyboard")) {
+      keyboard = true;
       continue;
     }
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -79,19 +89,29 @@ int main(int argc, char** argv) {
     }
     ++i;
   }
+  if (autopilot && keyboard) return Usage();
+  if (keyboard) {
+    const KeyboardRaceResult r = RunKeyboardRace(options);
+    std::printf("keyboard race=%d car=%d seed=%u dt=%.4f %s %s%s\n", options.race, options.car, options.seed,
+                options.frameSeconds, r.figures.c_str(), r.pass ? "PASS" : "FAIL ", r.why.c_str());
+    return r.pass ? 0 : 1;
+  }
   if (autopilot) {
     const AutopilotResult r = RunAutopilotRace(options);
     std::printf("autopilot race=%d car=%d seed=%u dt=%.4f %s %s\n", options.race, options.car, options.seed,
                 options.frameSeconds, r.figures.c_str(), r.pass ? "PASS" : "FAIL");
     return r.pass ? 0 : 1;
   }
-  // "all" is the first table, "upright" the second; a name picks from either.
+  // "all" is the first table, "upright" the second, "keys" the third; a name picks
+  // from any.
   struct Table {
     const Scenario* list;
     int count;
     const char* group;
   };
-  const Table tables[2] = {{kScenarios, kScenarioCount, "all"}, {kUprightScenarios, kUprightScenarioCount, "upright"}};
+  const Table tables[3] = {{kScenarios, kScenarioCount, "all"},
+                           {kUprightScenarios, kUprightScenarioCount, "upright"},
+                           {kKeyScenarios, kKeyScenarioCount, "keys"}};
   bool known = false;
   for (const Table& t : tables) {
     known = known || wanted == t.group;

@@ -24,6 +24,10 @@ extern const int kScenarioCount;
 // not part of "all", named one by one or as "upright".
 extern const Scenario kUprightScenarios[];
 extern const int kUprightScenarioCount;
+// Short presses of the arrow keys through the game's key ramps (scenario_keys.cpp);
+// not part of "all", named one by one or as "keys".
+extern const Scenario kKeyScenarios[];
+extern const int kKeyScenarioCount;
 
 // The test-only path follower: the wheel angle (radians, -0.55..0.55) that steers a
 // car along the race path from the waypoint it is nearest to, by the opponents' law.

@@ -1,0 +1,69 @@
+// A player at a keyboard: the four arrow keys, each down or up, pressed by someone who
+// looks at the road ahead, the lorry's heading and its speed, decides at most every
+// 0.1 s and whose fingers act 0.15 s after each decision. The keys go through the
+// game's own binding path (the key-state array, the settings' bindings and the
+// steering and pedal ramps); nothing here writes the controls. Like a player who has
+// learnt the lorry, the driver knows how its pending presses will move the wheel and
+// which speed each bend takes; it knows nothing of how the opponents drive.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/race_sim/race_session.h"
+
+// The keys one decision holds down until the next.
+struct ArrowKeys {
+  bool up = false, down = false, left = false, right = false;
+};
+
+class KeyboardDriver {
+ public:
+  static constexpr float kDecisionSeconds = 0.1f;
+  static constexpr float kReactionSeconds = 0.15f;
+  static constexpr int kPendingCapacity = 16;
+
+  // A new race at this frame time: nothing pending, no keys down.
+  void Start(float frameSeconds);
+  // One frame at real time `now` (seconds since the load): decides when a decision is
+  // due, then writes into keys[] the key states whose time has come.
+  void Frame(double now, uint8_t keys[256]);
+
+ private:
+  struct Pending {
+    double at;
+    ArrowKeys keys;
+  };
+  ArrowKeys Decide(double now);
+  // How far from the wanted steering the wheel stands, on average over the frames
+  // from `from` to `until` when `option` is held then: the key ramp run frame by frame
+  // from the wheel as it stands, over the pending key states and then the option.
+  float ForeseeSteer(double now, const ArrowKeys& option, double from, double until) const;
+  int32_t TrackWaypoint();
+
+  float frameSeconds_ = 1.0f / 60.0f;
+  double decisionPeriod_ = kDecisionSeconds;
+  float wanted_ = 0.0f;  // the steering control the road asks for
+  double nextDecision_ = 0.0;
+  Pending pending_[kPendingCapacity];
+  int pendingCount_ = 0;
+  ArrowKeys held_;        // the keys the fingers hold now
+  int32_t along_ = 0;     // the waypoint the lorry is by, as the player keeps track of it
+  bool seen_ = false;     // a heading seen at the last decision
+  float lastYaw_ = 0.0f;  // the heading's angle then
+  double lastSeen_ = 0.0;
+  double slowSince_ = -1.0;
+  double backingUntil_ = -1.0;
+  float backingSteer_ = 0.0f;
+};
+
+struct KeyboardRaceResult {
+  bool pass = false;
+  std::string figures;
+  std::string why;  // of a FAIL
+};
+
+// Four laps with the player's lorry driven by the keyboard driver. PASS: all four laps
+// within the race clock's limit, never put back by the game's recovery, never over on
+// its side or roof, and a best lap within 20 % of the best opponent's.
+KeyboardRaceResult RunKeyboardRace(const RaceSessionOptions& options);
