@@ -188,6 +188,7 @@ check_case() {
       [[ "$status" =~ ^[0-9]+$ ]] || { case_fail "$spec" "did not end by itself ($status)" "$dir/out"; return; }
       [ "$status" -ne 0 ] && [ "$status" -lt 128 ] || { case_fail "$spec" "status $status" "$dir/out"; return; }
       has "$dir" "base/$rel" || { case_fail "$spec" "no line naming base/$rel" "$dir/out"; return; }
+      has "$dir" "menu content loaded" && { case_fail "$spec" "says the menu content loaded" "$dir/out"; return; }
       has "$dir" "kelvamor: the " || case_fail "$spec" "no line ending the start" "$dir/out" ;;
     runs)
       [ "$status" = 0 ] || { case_fail "$spec" "status $status" "$dir/out"; return; }
