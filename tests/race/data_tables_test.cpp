@@ -66,11 +66,17 @@ TEST(DataTables, DamagedTablesAreNamedAndRemembered) {
       fs::remove(t.file);
       if (*kind != 'm') Write(t.file, bytes);
       const uint32_t before = UnusableFileCount();
+      for (CarSetup& preset : CarPresets) preset.modelIndex = -1;
       testing::internal::CaptureStdout();
       t.load();
       const std::string log = testing::internal::GetCapturedStdout();
       EXPECT_EQ(log.rfind(std::string(t.file) + ": ", 0), 0u) << log;
       EXPECT_EQ(UnusableFileCount(), before + 1);
+      // Preset k is lorry k however much of the table was refused, the refused record's
+      // own preset too.
+      if (t.load == tables[1].load) {
+        for (int k = 0; k < kCarModels; ++k) EXPECT_EQ(CarPresets[k].modelIndex, k) << "preset " << k;
+      }
     }
     if (t.file == tables[0].file) {
       EXPECT_EQ(LastingUnusableFile(), "") << "no race needs the lamp table";
