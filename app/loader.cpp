@@ -55,7 +55,7 @@ int CurrentRaceNumber() {
   }
 }
 
-void LoadMenuContent() {
+bool LoadMenuContent() {
   MusicSource.Load("base/music/menu.wav", true);
   if (Settings.music) MusicSource.Play();
   const uint32_t faultsBefore = UnusableFileCount();
@@ -67,7 +67,7 @@ void LoadMenuContent() {
     std::fflush(stdout);
     StartDataMissing.store(true);
     Handshake.AppDone.store(1);
-    return;
+    return false;
   }
   LoadObjects();
   LoadGarageContent();
@@ -75,6 +75,7 @@ void LoadMenuContent() {
   LoadCarsTable();
   LoadCarSetupFromCareer();
   LoadCar(0);
+  return true;
 }
 
 void LoaderPass() {
@@ -93,10 +94,15 @@ void LoaderPass() {
   // left and asked for a car reload would get the menu content loaded over its car.
   if (Stage() == kStageNothing && Screen(kScreenIntro) && IntroClock.load() > 10.0f) {
     const uint32_t start = platform::TimeMs();
-    LoadingStep(LoadMenuContent);
-    SetStage(kStageMenuLoaded);
-    std::printf("loader: menu content loaded in %u ms\n", platform::TimeMs() - start);
-    std::fflush(stdout);
+    bool loaded = false;
+    LoadingStep([&loaded] { loaded = LoadMenuContent(); });
+    // Content that did not load has ended the game, with the line naming the file; the
+    // stage stays, so the front end never leaves the intro for menus without it.
+    if (loaded) {
+      SetStage(kStageMenuLoaded);
+      std::printf("loader: menu content loaded in %u ms\n", platform::TimeMs() - start);
+      std::fflush(stdout);
+    }
   }
   if (Screen(kScreenRaceLoading) && Stage() == kStageLoadTrack) {
     const int race = CurrentRaceNumber();

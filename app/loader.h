@@ -18,8 +18,10 @@ extern std::atomic<bool> StartDataMissing;
 // The race number LoadWorld gets for the career's race mode; 0 for an unknown mode.
 int CurrentRaceNumber();
 
-// The menu content the intro loads once its clock passes 10.
-void LoadMenuContent();
+// The menu content the intro loads once its clock passes 10. False when a menu texture
+// could not be used: the line naming it is printed, StartDataMissing and
+// Handshake.AppDone are set, and nothing after the textures is loaded.
+bool LoadMenuContent();
 
 // Sets Handshake.AppDone and gives the loader thread up to timeoutMs to leave its loop,
 // then joins it: true once joined, and everything it did in the shared GL context, the

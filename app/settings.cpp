@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
+#include "app/controls.h"
 #include "app/joystick.h"
 #include "app/player_files.h"
 #include "frontend/option_steps.h"
@@ -91,14 +93,38 @@ struct KeptScreenMode {
 };
 KeptScreenMode g_kept;
 
-bool ClampField(int32_t* v, int32_t lo, int32_t hi) {
-  const int32_t old = *v;
-  *v = *v < lo ? lo : (*v > hi ? hi : *v);
-  return *v != old;
+// Sets *v to `to` unless it holds it already; true when it changed.
+bool SetField(int32_t* v, int32_t to) {
+  const bool changed = *v != to;
+  *v = to;
+  return changed;
+}
+
+// A value the game gives no meaning to takes the shipped value.
+bool ShippedUnlessMeant(int32_t* v, bool meant, int32_t shipped) { return !meant && SetField(v, shipped); }
+
+bool OneOf(int32_t v, std::initializer_list<int32_t> values) {
+  for (int32_t x : values)
+    if (v == x) return true;
+  return false;
 }
 
 bool BindingUsable(int32_t code) {
   return code == -1 || (code >= 0 && code <= 255) || (code >= kJoyCodeAxisUp && code <= kJoyCodeLastCode);
+}
+
+// The slots a race cannot be driven without: steer left, steer right, accelerate, brake.
+constexpr int kDrivingSlots = 4;
+
+// Whether the device reads the driving control of slot 0-3. The keyboard reads key
+// codes; the joystick reads axes in slots 1-3 (slot 1's axis steers both ways, so it
+// also serves steer left) and buttons or hat directions in every slot.
+bool DrivingControlBound(const ControlBindings& b, int device, int slot) {
+  const int32_t code = b.slot[slot];
+  if (device == kControlDeviceKeyboard) return code >= 0 && code <= 255;
+  if (JoyCodeIsDigital(code)) return true;
+  if (slot == 0) return JoyCodeIsAxis(b.slot[1]);
+  return JoyCodeIsAxis(code);
 }
 
 }  // namespace
@@ -161,32 +187,64 @@ bool DecodeSettings(const uint8_t* data, size_t size, GameSettings* s, std::stri
 }
 
 std::string ClampSettings(GameSettings* s) {
+  const GameSettings shipped = DefaultSettings();
   std::string fixed;
   auto note = [&fixed](bool changed, const char* what) {
     if (!changed) return;
     if (!fixed.empty()) fixed += ", ";
     fixed += what;
   };
-  note(ClampField(&s->displayMode, 0, kDisplayModeCount - 1), "display mode");
-  note(ClampField(&s->colourBits, 16, 32), "colour bits");
-  note(ClampField(&s->reflectionQuality, 0, 2), "reflection quality");
-  note(ClampField(&s->cityTraffic, 0, 2), "city traffic");
-  note(ClampField(&s->postEffect, 0, 1), "post effect");
-  note(ClampField(&s->screenTextureMainPass, 0, 1), "screen texture pass");
-  note(ClampField(&s->textureFiltering, 0, 1), "texture filtering");
-  note(ClampField(&s->shadowDetail, 0, 3), "shadow detail");
-  // 3 is a range of no distance of its own: the view keeps its distance, as it always has.
-  note(ClampField(&s->sightRange, 0, 3), "sight range");
-  note(ClampField(&s->antiAliasing, 0, 8), "anti-aliasing");
-  bool bindings = false;
-  for (int32_t& code : s->bindings.slot) {
+  note(ShippedUnlessMeant(&s->displayMode, s->displayMode >= 0 && s->displayMode < kDisplayModeCount,
+                          shipped.displayMode),
+       "display mode");
+  note(ShippedUnlessMeant(&s->colourBits, OneOf(s->colourBits, {16, 24, 32}), shipped.colourBits), "colour bits");
+  // Any reflection quality but 0-2 means one cube-map slice a frame: the value is kept
+  // for the culling and the cube-map render to read as such.
+  note(ShippedUnlessMeant(&s->cityTraffic, s->cityTraffic >= 0 && s->cityTraffic <= 2, shipped.cityTraffic),
+       "city traffic");
+  // The post effect runs only at exactly 1, the screen-texture pass whenever set,
+  // anisotropic filtering only at exactly 1: each is stored as what it does.
+  note(SetField(&s->postEffect, s->postEffect == 1 ? 1 : 0), "post effect");
+  note(SetField(&s->screenTextureMainPass, s->screenTextureMainPass != 0 ? 1 : 0), "screen texture pass");
+  note(SetField(&s->textureFiltering, s->textureFiltering == 1 ? 1 : 0), "texture filtering");
+  // A shadow detail of no level keeps the 1024 map, which is level 1's.
+  note(ShippedUnlessMeant(&s->shadowDetail, s->shadowDetail >= 0 && s->shadowDetail <= 3, 1), "shadow detail");
+  // A sight range of no distance keeps the view's distance; 3 is the one such range
+  // the graphics page steps from.
+  note(ShippedUnlessMeant(&s->sightRange, s->sightRange >= 0 && s->sightRange <= 3, 3), "sight range");
+  // The graphics page's levels; the framebuffer caps the samples at what the driver has.
+  note(ShippedUnlessMeant(&s->antiAliasing, OneOf(s->antiAliasing, {0, 2, 4, 8, 16, 32}), shipped.antiAliasing),
+       "anti-aliasing");
+  note(ShippedUnlessMeant(&s->transmission, s->transmission == 0 || s->transmission == 1, shipped.transmission),
+       "transmission");
+  bool deviceFixed = ShippedUnlessMeant(
+      &s->controlDevice, s->controlDevice == kControlDeviceKeyboard || s->controlDevice == kControlDeviceJoystick,
+      shipped.controlDevice);
+
+  bool unbound = false, undrivable = false;
+  for (int slot = 0; slot < kBindingSlots; ++slot) {
+    int32_t& code = s->bindings.slot[slot];
     if (BindingUsable(code)) continue;
     code = -1;
-    bindings = true;
+    unbound = true;
+    undrivable |= slot < kDrivingSlots;
   }
-  note(bindings, "control bindings");
-  note(ClampField(&s->transmission, 0, 1), "transmission");
-  note(ClampField(&s->controlDevice, 0, 1), "control device");
+  if (undrivable) {
+    bool drivable = true;
+    for (int slot = 0; slot < kDrivingSlots; ++slot) drivable &= DrivingControlBound(s->bindings, s->controlDevice, slot);
+    undrivable = !drivable;
+  }
+  // Codes that name nothing only unbind their slots, unless that leaves the lorry
+  // without steering, throttle or brake: then the shipped settings' device comes back
+  // with its bindings, the only set a race is known to be drivable with (the joypad has
+  // none of its own: the player binds it on the controls page).
+  if (undrivable) {
+    deviceFixed |= SetField(&s->controlDevice, shipped.controlDevice);
+    s->bindings = shipped.bindings;
+  }
+  note(deviceFixed, "control device");
+  note(unbound && !undrivable, "control bindings");
+  note(undrivable, "control bindings (steering, throttle or brake left unbound: the keyboard's shipped bindings are back)");
   return fixed;
 }
 

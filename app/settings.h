@@ -53,9 +53,15 @@ void EncodeSettings(const GameSettings& s, uint8_t out[kSettingsFileSize]);
 // or a width or height no display has), with the reason in `why` when given.
 bool DecodeSettings(const uint8_t* data, size_t size, GameSettings* s, std::string* why = nullptr);
 
-// Brings every field with a known range into it (a binding no key or joystick control
-// has becomes unbound); the width, height, flags and field 9 are left alone. Returns the
-// names of the settings changed, comma-separated, or "" when all were in range.
+// Gives every field with a known meaning a value the game reads as it will read this
+// one: shadow detail outside 0-3 becomes 1 (its 1024 map), a sight range outside 0-3
+// becomes 3 (no distance of its own), the post effect and anisotropic filtering 1 only
+// at exactly 1, the screen-texture pass 1 whenever set; a reflection quality outside 0-2
+// stays (one slice a frame). A field whose value means nothing takes the shipped value
+// (DefaultSettings). A binding no key or joystick control has becomes unbound; when that
+// leaves steering, throttle or brake unbound on the device, the keyboard and its shipped
+// bindings come back. The width, height, flags and field 9 are left alone. Returns the
+// names of the settings changed, comma-separated, or "" when none was.
 std::string ClampSettings(GameSettings* s);
 
 // What the reader derives from the fields it has read: the pending graphics values,

@@ -75,7 +75,7 @@ void RaceLoadingScreen() {
   } else if (stage == kStageUnloaded) {
     // The loader refused the race (its world would not load) and put the garage back:
     // back to the menu the race was chosen from, audibly refused.
-    ReturnFromRace();
+    ReturnFromRefusedRace();
     PlayMenuSound(MenuDenySound);
   }
 }

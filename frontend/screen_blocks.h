@@ -65,10 +65,16 @@ void BindingText(int code, char* out, size_t size);
 // (nothing selects its mode), so that mode and any unknown one go to the main menu
 // rather than to a page without a way out.
 int ScreenAfterRace();
-// A race left (unloaded, or refused by the loader): menus loaded, the next screen by
-// the race mode, switched on the next frame, its first item selected and the mouse
-// press forgotten.
+// A race left (unloaded, or its restart refused by the loader): menus loaded, the next
+// screen by the race mode, switched on the next frame, its first item selected and the
+// mouse press forgotten.
 void ReturnFromRace();
+// The screen whose START asked for the race being loaded (the quick start, the race
+// selection), -1 before any; set by START.
+extern int RaceChosenFrom;
+// A race the loader refused before it ran: as ReturnFromRace, but back to the screen it
+// was chosen from (the race mode's screen when that is not known).
+void ReturnFromRefusedRace();
 
 // A car index as the screens name it ("Truck-130 \xB9" "1"...); "" outside 0..17.
 const char* CarName(int car);

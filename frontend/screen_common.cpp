@@ -42,12 +42,25 @@ int ScreenAfterRace() {
   }
 }
 
-void ReturnFromRace() {
+namespace {
+
+void ReturnTo(int screen) {
   Handshake.LoaderStage.store(kStageMenuLoaded);
-  TargetScreen.store(ScreenAfterRace());
+  TargetScreen.store(screen);
   ScreenFade = -1.0f;
   EntrySelection = 0;
   Input.ClickLatch = 0;
+}
+
+}  // namespace
+
+int RaceChosenFrom = -1;
+
+void ReturnFromRace() { ReturnTo(ScreenAfterRace()); }
+
+void ReturnFromRefusedRace() {
+  const bool known = RaceChosenFrom == kScreenQuickStart || RaceChosenFrom == kScreenSelectRace;
+  ReturnTo(known ? RaceChosenFrom : ScreenAfterRace());
 }
 
 float StepLoadingAlpha(float alpha, bool rising) {

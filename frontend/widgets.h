@@ -27,9 +27,11 @@ StampFrame StampFrameAt(float t);
 void DrawScreenTitles(int count, int spare);
 // Items of the bar drawn last: the right scroll arrow dims on the last of them.
 extern int BarItemCount;
-// The label of item i on a screen's bar, which its spacing is measured from; null
+// The label of item i on a screen's bar, and the text its spacing is measured from
+// (the label itself but for the main menu's QUICK START, spaced as "QUICK STRT"); null
 // outside the screen's table.
 const char* BarItemLabel(int screen, int item);
+const char* BarItemMeasure(int screen, int item);
 // How many items a screen's bar holds at most (0 for screens without a bar).
 int BarItemCapacity(int screen);
 

@@ -8,8 +8,9 @@
 #include <string>
 
 // Prints "<path>: <why>" on stdout and counts it. Safe from both threads. A file read
-// once for the whole run (a table, an effect) is `lasting`: every race needs it, so it
-// is remembered until the process ends.
+// once for the whole run that every race needs (cars.ini, fpoints.ini, an effect a race
+// draws) is `lasting`: it is remembered until the process ends, and every race refuses
+// to run without it. One read once that no race needs is reported as not lasting.
 void ReportUnusableFile(const char* path, const char* why, bool lasting = false);
 
 // The first lasting file reported ("" when none).

@@ -36,7 +36,7 @@ float ParticleEmitter::NewDecayRate() const {
          params_.decayBase;
 }
 
-bool ParticleEmitter::Load(const char* path) {
+bool ParticleEmitter::Load(const char* path, Use use) {
   EffectParameters p;
   std::memset(&p, 0, sizeof p);
   uint8_t bytes[kEffectFileBytes + 1] = {};
@@ -47,16 +47,19 @@ bool ParticleEmitter::Load(const char* path) {
       std::fclose(f);
     }
   }
+  const bool lasting = use == Use::kRaces;
+  const char* const runsOn = lasting ? "" : "; no race draws it, the game runs on without it";
   if (!DecodeEffect(bytes, n, &p)) {
-    ReportUnusableFile(path, n == 0 ? "is missing or empty" : "is not a usable effect file", true);
+    const std::string why = std::string(n == 0 ? "is missing or empty" : "is not a usable effect file") + runsOn;
+    ReportUnusableFile(path, why.c_str(), lasting);
     // Nothing to run with: an empty emitter rather than undefined parameters.
     Release();
     std::memset(&params_, 0, sizeof params_);
     return false;
   }
   if (const char* problem = EffectProblem(p)) {
-    const std::string why = std::string("is no usable effect: ") + problem;
-    ReportUnusableFile(path, why.c_str(), true);
+    const std::string why = std::string("is no usable effect: ") + problem + runsOn;
+    ReportUnusableFile(path, why.c_str(), lasting);
   }
   return Init(p);
 }
@@ -261,9 +264,10 @@ bool ParticleEmitter::Save(const char* path) const {
 
 bool LoadParticleEmitters() {
   bool ok = true;
-  for (ParticleEmitter& e : FirePipeEmitters) ok &= e.Load("base/effects/firepipe.eff");
+  using Use = ParticleEmitter::Use;
+  for (ParticleEmitter& e : FirePipeEmitters) ok &= e.Load("base/effects/firepipe.eff", Use::kNoRace);
   for (ParticleEmitter& e : SmokePipeEmitters) ok &= e.Load("base/effects/smokepipe.eff");
   for (ParticleEmitter& e : DustEmitters) ok &= e.Load("base/effects/dust.eff");
-  ok &= CheckpointLightEmitter.Load("base/effects/checkpointlight.eff");
+  ok &= CheckpointLightEmitter.Load("base/effects/checkpointlight.eff", Use::kNoRace);
   return ok;
 }

@@ -27,9 +27,13 @@ class ParticleEmitter {
   ParticleEmitter(const ParticleEmitter&) = delete;
   ParticleEmitter& operator=(const ParticleEmitter&) = delete;
 
+  // Who needs the effect, for the line that names a file that cannot be used: an
+  // effect a race draws is remembered for the whole run (every race is refused without
+  // it); one that no race draws is named and the game runs on without it.
+  enum class Use { kRaces, kNoRace };
   // Reads a 96-byte effect file and runs Init. A missing, short or invalid file (see
   // EffectProblem) leaves an empty emitter that updates and draws nothing; false then.
-  bool Load(const char* path);
+  bool Load(const char* path, Use use = Use::kRaces);
   // Takes the parameters and makes the particles; false (and an empty emitter) when
   // EffectProblem refuses them. Releases the particles of an earlier load first.
   bool Init(const EffectParameters& parameters);
@@ -95,5 +99,6 @@ extern ParticleEmitter DustEmitters[kDustEmitters];
 extern ParticleEmitter CheckpointLightEmitter;
 
 // Loads all 17 from "base/effects/": firepipe, smokepipe, dust, checkpointlight, in
-// that order; a file that fails leaves its emitters empty. True when all loaded.
+// that order; a file that fails leaves its emitters empty. True when all loaded. No race
+// draws the firepipe or the checkpoint light: their files are only named when they fail.
 bool LoadParticleEmitters();

@@ -182,6 +182,12 @@ bool MarkerFrame(const Vector3 corner[3], Matrix4* out) {
 
 namespace {
 std::string g_slotFault[kRaceCarCount];
+
+void ReportNoWheelMarkers(int model) {
+  char path[64];
+  CarFilePath(model, "points.sbm", path, sizeof path);
+  ReportUnusableFile(path, "marks no wheels: its first group holds no usable wheel marker triangle");
+}
 }  // namespace
 
 std::string CarSlotFault(int slot) { return slot >= 0 && slot < kRaceCarCount ? g_slotFault[slot] : ""; }
@@ -198,8 +204,12 @@ void LoadCar(int slot) {
   if (SlotHoldsModels(CarSlots[slot])) FreeCarSlot(slot);
   const uint32_t faultsBefore = UnusableFileCount();
   LoadCarModels(slot, wanted);
+  // A points model that reads but marks no wheel would send the lorry out on the wheel
+  // offsets of whatever lorry the slot held before: named like a file that does not
+  // read, unless another file of the lorry already was.
+  const bool wheels = ReadCarPoints(*CarSlots[slot].points, &RaceCars[slot]);
+  if (!wheels && IsCarModel(wanted) && UnusableFileCount() == faultsBefore) ReportNoWheelMarkers(wanted);
   g_slotFault[slot] = UnusableFileCount() != faultsBefore ? LastUnusableFile() : std::string();
-  ReadCarPoints(*CarSlots[slot].points, &RaceCars[slot]);
 
   // The new skins start clean: the painter rebuilds the slot's dirt from the car's own
   // textures on its next step.
@@ -212,7 +222,8 @@ void LoadCar(int slot) {
   LoadedCarType[slot].store(wanted);
 }
 
-void ReadCarPoints(const Model& points, CSampleCar* car) {
+bool ReadCarPoints(const Model& points, CSampleCar* car) {
+  bool wheels = false;
   Vector3 corner[3];
   for (int g = 0; g < points.groupCount && g <= kAttachmentMarkerGroup; ++g) {
     const ModelGroup& group = points.groups[g];
@@ -226,6 +237,7 @@ void ReadCarPoints(const Model& points, CSampleCar* car) {
       if (g == kWheelMarkerGroup) {
         car->wheelOffset[0] = car->wheelOffset[1] = p.x;
         car->wheelOffset[2] = car->wheelOffset[3] = p.z + kWheelMarkerTrackInset;
+        wheels = true;
       } else if (g == kExhaustMarkerGroup) {
         car->exhaustPoint[0] = p.x;
         car->exhaustPoint[1] = p.y;
@@ -237,6 +249,7 @@ void ReadCarPoints(const Model& points, CSampleCar* car) {
       }
     }
   }
+  return wheels;
 }
 
 bool ReadCarPointsFile(int model, CSampleCar* car) {
@@ -245,8 +258,9 @@ bool ReadCarPointsFile(int model, CSampleCar* car) {
   CarFilePath(model, "points.sbm", path, sizeof path);
   MilkshapeModel points;
   if (!points.Load(path)) return false;
-  ReadCarPoints(points, car);
-  return true;
+  if (ReadCarPoints(points, car)) return true;
+  ReportNoWheelMarkers(model);
+  return false;
 }
 
 void RequestCarReload() {

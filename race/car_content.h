@@ -53,10 +53,12 @@ extern int DirtSplashCount;   // splashes of the last colour step
 void LoadCar(int slot);
 // Reads a points model's marker triangles into a race car: group 0 the wheel offsets
 // (last triangle wins, 0.125 added to z), group 1 the exhaust point, group 2 up to ten
-// attachment frames. An empty model changes nothing. GL-free.
-void ReadCarPoints(const Model& points, CSampleCar* car);
+// attachment frames. An empty model changes nothing. True when a wheel marker was
+// read: without one the car has no wheel offsets of its own. GL-free.
+bool ReadCarPoints(const Model& points, CSampleCar* car);
 // "base/cars/<model>/points.sbm" read into the car; false when the model index is
-// outside 0..17 or the file does not load. GL-free: the race simulation tools use it.
+// outside 0..17, the file does not load or it marks no wheel (named in a line, as a
+// file that does not load is). GL-free: the race simulation tools use it.
 bool ReadCarPointsFile(int model, CSampleCar* car);
 
 // Main thread, once per front-end frame: when the player picked another car and the

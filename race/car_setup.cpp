@@ -98,15 +98,18 @@ void LoadCarsTable() {
     if (f && read == k && std::fread(record, sizeof record, 1, f) == 1) {
       bool plausible = true;
       for (size_t w = 0; w < sizeof record; w += 4) plausible = plausible && PlausibleWord(record + w);
-      if (!plausible) {
+      if (plausible) {
+        DecodeCarsIniRecord(record, &CarPresets[k]);
+        ++read;
+      } else {
+        // The rest of the file is not read after noise: its records keep their values.
         noisy = true;
         const std::string why = "car " + std::to_string(k) + " holds values no lorry has";
         ReportUnusableFile(kCarsIniPath, why.c_str(), true);
-        continue;
       }
-      DecodeCarsIniRecord(record, &CarPresets[k]);
-      ++read;
     }
+    // Preset k is lorry k whatever the file held: the shop and the garage pick the
+    // model by it.
     CarPresets[k].modelIndex = k;
   }
   if (f) {

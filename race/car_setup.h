@@ -33,8 +33,9 @@ extern const float CarPresetRatings[kCarModels][3];
 
 // Prices and preset ratings (the tables the career economy reads).
 void InitCarSetupDefaults();
-// Reads "base/cars.ini" into the presets; a missing or short file leaves the presets'
-// stored fields as they are (the model indices are set either way).
+// Reads "base/cars.ini" into the presets; a missing or short file, or a record of noise
+// and those after it, leaves the presets' stored fields as they are (the model indices
+// are set either way).
 void LoadCarsTable();
 // Live set-up := preset k (ratings, parts, paint, extras), packages cleared, model k.
 void ApplyCarPreset(int k);

@@ -13,6 +13,9 @@ namespace {
 
 constexpr const char* kOpticaPath = "base/optica.ini";
 constexpr int kLampFloats = kLampSets * kLampsPerSet * kLampCorners * 3;
+// Only the debug outline draw reads the table: a race never needs it, so a bad file is
+// named but refuses nothing.
+constexpr const char* kRunsOn = "; no race uses the lamp table, the game runs on without it";
 
 }  // namespace
 
@@ -42,7 +45,8 @@ bool DecodeOpticaTable(const uint8_t* data, size_t size,
 void LoadOpticaTable() {
   FILE* f = std::fopen(kOpticaPath, "rb");
   if (!f) {
-    ReportUnusableFile(kOpticaPath, OpenFailureReason(), true);
+    const std::string why = std::string(OpenFailureReason()) + kRunsOn;
+    ReportUnusableFile(kOpticaPath, why.c_str());
     return;
   }
   uint8_t bytes[kOpticaFileSize + 1];
@@ -55,7 +59,8 @@ void LoadOpticaTable() {
   const float* v = &table[0][0][0][0];
   for (int i = 0; plausible && i < kLampFloats; ++i) plausible = std::isfinite(v[i]) && std::fabs(v[i]) < 1000.0f;
   if (!plausible) {
-    ReportUnusableFile(kOpticaPath, "is not a lamp table: wrong size or values no lorry has", true);
+    const std::string why = std::string("is not a lamp table: wrong size or values no lorry has") + kRunsOn;
+    ReportUnusableFile(kOpticaPath, why.c_str());
     return;
   }
   std::memcpy(LampTable, table, sizeof table);

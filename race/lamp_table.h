@@ -21,7 +21,8 @@ bool DecodeOpticaTable(const uint8_t* data, size_t size,
                        float table[kLampSets][kLampsPerSet][kLampCorners][3]);
 
 // Reads "base/optica.ini"; a missing file, or one that is not a whole table of
-// lorry-sized values, is named and leaves the table as it is.
+// lorry-sized values, is named and leaves the table as it is. No race needs the table,
+// so such a file is not one that refuses races (gfx/data_files.h).
 void LoadOpticaTable();
 // Writes the table back to "base/optica.ini"; false when it cannot be written.
 bool SaveOpticaTable();

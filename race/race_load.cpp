@@ -50,7 +50,15 @@ bool LoadRacePhysics(int raceNumber) {
   }
   LoadObjectsLayer(WorldIndex, raceNumber);
   BuildCityObjects(*WorldLayers.objects);
-  for (CSampleCar& car : RaceCars) ReadCarPointsFile(car.modelIndex, &car);
+  // A lorry whose points do not read, or mark no wheel, would race without wheels.
+  for (CSampleCar& car : RaceCars)
+    if (!ReadCarPointsFile(car.modelIndex, &car)) {
+      char points[64];
+      std::snprintf(points, sizeof points, "base/cars/%d/points.sbm", car.modelIndex);
+      std::fprintf(stderr, "race %d: refused: %s cannot be used\n", raceNumber,
+                   car.modelIndex >= 0 && car.modelIndex < kCarModels ? points : "a lorry of no model");
+      return false;
+    }
   ResetRaceStatus();
   ResetBonusQueue();
   return InitPhysicsWorld();

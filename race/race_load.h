@@ -14,5 +14,6 @@ bool LoadCheckedRacePath(int raceNumber);
 // Loads race K for the physics: world from K, path K (refused unless usable), the
 // world's physic.sbm, the race's objects layer and its roadside objects, each car's
 // points.sbm by RaceCars[s].modelIndex, the race state reset and InitPhysicsWorld.
-// False, with no simulator, when the race cannot be run.
+// False, with no simulator, when the race cannot be run: among others when a lorry's
+// points.sbm does not read or marks no wheel, named on stderr.
 bool LoadRacePhysics(int raceNumber);

@@ -19,10 +19,16 @@ install_missing() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# build DIR [TARGET...]: configures DIR once, then builds the targets named (every
+# target when none is).
 build() {
   local dir="$1"; shift
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja "$@"
+    cmake -S . -B "$dir" -G Ninja
   fi
-  cmake --build "$dir" -j "$(nproc)"
+  if [ $# -gt 0 ]; then
+    cmake --build "$dir" -j "$(nproc)" --target "$@"
+  else
+    cmake --build "$dir" -j "$(nproc)"
+  fi
 }

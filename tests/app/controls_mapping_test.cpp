@@ -234,10 +234,12 @@ TEST_F(Mapping, JoystickButtonsAndHatsAreDigitalPresses) {
   Joy(1.0f);
   joy_.hats[1] = 9000;
   Joy(1.0f);
-  EXPECT_EQ(c_.gearRequest, 2) << "no gate without the six gear buttons";
+  EXPECT_EQ(c_.gearRequest, 2) << "gear up again: no gear button was held, so none was let go";
 }
 
-TEST_F(Mapping, GearGateOnlyWithEveryForwardGearOnAButton) {
+// A gear slot on a joystick button or hat holds its gear while held; letting go of the
+// last gear control held is neutral. Reverse is one of the gear slots.
+TEST_F(Mapping, HeldGearButtonsHoldTheirGearAndLettingGoOfTheLastIsNeutral) {
   for (int g = 0; g < 6; ++g) bind_.slot[13 + g] = 1012 + g;  // gears 1-6 on buttons 0-5
   bind_.slot[19] = 1012 + 6;
   bind_.slot[11] = 1012 + 10;
@@ -251,9 +253,13 @@ TEST_F(Mapping, GearGateOnlyWithEveryForwardGearOnAButton) {
   EXPECT_EQ(c_.gearRequest, 0) << "out of the gate is neutral";
   joy_.buttons[6] = 0x80;
   Joy(1.0f);
-  EXPECT_EQ(c_.gearRequest, -1);
+  EXPECT_EQ(c_.gearRequest, -1) << "reverse's button holds reverse";
+  joy_.buttons[6] = 0;
+  Joy(1.0f);
+  EXPECT_EQ(c_.gearRequest, 0) << "reverse is in the gate too";
 
-  // Gears 1-5 on buttons, sixth unbound: no gate, gear up counts.
+  // Gear up with no gear button held: there is none to let go of, so the step stays,
+  // however many of the gear slots are bound (here five of the six).
   SetUp();
   for (int g = 0; g < 5; ++g) bind_.slot[13 + g] = 1012 + g;
   bind_.slot[11] = 1012 + 10;

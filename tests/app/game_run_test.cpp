@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,6 +129,45 @@ TEST_F(WholeGame, LoaderTakesTheMenuContentOnceTheIntroClockPassesTen) {
   if (code == -1) kill(pid, SIGKILL);
   EXPECT_TRUE(loaded) << "stage 1 was never reached";
   EXPECT_EQ(code, 0);
+}
+
+// Menu content that cannot be used ends the start with a failure, the line naming the
+// file, and never the loader's line that the menu content is in (scripts wait on it).
+TEST_F(WholeGame, AMenuTextureThatCannotBeUsedEndsTheStartWithoutTheLoadedLine) {
+  namespace fs = std::filesystem;
+  // base/ of links to the build's, but for the first menu texture.
+  const fs::path build = fs::current_path();
+  const fs::path run = fs::path(home_.path()) / "run";
+  std::error_code error;
+  fs::create_directories(run / "base" / "textures", error);
+  ASSERT_FALSE(error) << error.message();
+  for (const fs::directory_entry& e : fs::directory_iterator(build / "base"))
+    if (e.path().filename() != "textures") fs::create_symlink(e.path(), run / "base" / e.path().filename());
+  for (const fs::directory_entry& e : fs::directory_iterator(build / "base" / "textures"))
+    if (e.path().filename() != "tex09.tga")
+      fs::create_symlink(e.path(), run / "base" / "textures" / e.path().filename());
+  const std::string out = home_.path() + "/stdout.txt";
+  const std::string game = (build / "kelvamor").string();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (!freopen(out.c_str(), "w", stdout) || chdir(run.c_str()) != 0) _exit(126);
+    setenv("HOME", home_.path().c_str(), 1);
+    setenv("KELVAMOR_NO_BROWSER", "1", 1);
+    setenv("KELVAMOR_NO_DIALOGS", "1", 1);
+    execl(game.c_str(), "kelvamor", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  // The intro loads the menus after about 7 s.
+  const int code = WaitExit(pid, 30000 * kSlowdown);
+  if (code == -1) kill(pid, SIGKILL);
+  const std::vector<unsigned char> bytes = ReadAll(out);
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_NE(code, -1) << "the game did not end by itself:\n" << text;
+  EXPECT_NE(code, 0) << text;
+  EXPECT_NE(text.find("kelvamor: the menus cannot run: base/textures/tex09.tga cannot be used"), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("menu content loaded"), std::string::npos) << text;
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "app/game.h"
+#include "app/race_cameras.h"
 #include "app/settings.h"
 #include "frontend/screens.h"
 #include "gfx/virtual_screen.h"
@@ -236,43 +238,117 @@ TEST_F(SettingsFiles, ADamagedFileIsKeptBesideWithALineSayingWhere) {
   EXPECT_FALSE(Exists(User() + ".damaged"));
 }
 
-// Every field with a known range is brought into it, on load and in the file, with a
-// line naming what moved; values in range pass untouched and unmentioned.
-TEST_F(SettingsFiles, OutOfRangeFieldsAreClampedWithALine) {
-  for (int32_t wild : {2147483647, -100000}) {
+// Every field with a known meaning takes a value the game reads as it reads the one in
+// the file, a field whose value means nothing the shipped value, on load and in the
+// file, with a line naming what moved; values with a meaning pass untouched.
+TEST_F(SettingsFiles, OutOfRangeFieldsTakeWhatTheGameDoesWithThemWithALine) {
+  const GameSettings shipped = DefaultSettings();
+  for (int32_t wild : {2147483647, -100000, 5}) {
     SCOPED_TRACE(wild);
     std::vector<unsigned char> b = Encode(DefaultSettings());
     for (int field : {0, 3, 4, 9, 10, 11, 13, 14, 15, 16, 47, 48}) SetField(&b, field, wild);
-    SetField(&b, 17 + 4, wild);  // one binding
+    SetField(&b, 17 + 4, 100000 + wild % 1000);  // the clutch bound to no key or control
     SetField(&b, 17 + 5, 1043);  // a joystick button stays
     SetField(&b, 8, wild);       // field 9 is only carried
     WriteAll(User(), b);
     testing::internal::CaptureStdout();
     ASSERT_TRUE(LoadSettings());
     const std::string log = testing::internal::GetCapturedStdout();
-    const bool high = wild > 0;
-    EXPECT_EQ(Settings.displayMode, high ? 9 : 0);
-    EXPECT_EQ(Settings.colourBits, high ? 32 : 16);
-    EXPECT_EQ(Settings.reflectionQuality, high ? 2 : 0);
-    EXPECT_EQ(Settings.cityTraffic, high ? 2 : 0);
-    EXPECT_EQ(Settings.postEffect, high ? 1 : 0);
-    EXPECT_EQ(Settings.screenTextureMainPass, high ? 1 : 0);
-    EXPECT_EQ(Settings.textureFiltering, high ? 1 : 0);
-    EXPECT_EQ(Settings.shadowDetail, high ? 3 : 0);
-    EXPECT_EQ(Settings.sightRange, high ? 3 : 0);
-    EXPECT_EQ(Settings.antiAliasing, high ? 8 : 0);
-    EXPECT_EQ(Settings.transmission, high ? 1 : 0);
-    EXPECT_EQ(Settings.controlDevice, high ? 1 : 0);
+    EXPECT_EQ(Settings.displayMode, wild == 5 ? 5 : shipped.displayMode);
+    EXPECT_EQ(Settings.colourBits, 32);
+    EXPECT_EQ(Settings.reflectionQuality, wild) << "kept: any quality but 0-2 is one slice a frame";
+    EXPECT_EQ(SlicesPerFrame(Settings.reflectionQuality), 1);
+    EXPECT_EQ(Settings.cityTraffic, 0);
+    EXPECT_EQ(Settings.postEffect, 0) << "the post effect runs only at 1";
+    EXPECT_EQ(Settings.screenTextureMainPass, 1) << "the pass runs whenever set";
+    EXPECT_EQ(Settings.textureFiltering, 0) << "anisotropic only at 1";
+    EXPECT_EQ(Settings.shadowDetail, 1) << "no level: the 1024 map of level 1";
+    EXPECT_EQ(ShadowMapSizeFor(Settings.shadowDetail, 16), 1024);
+    EXPECT_EQ(Settings.sightRange, 3) << "no distance of its own, as 3";
+    EXPECT_FLOAT_EQ(ViewDistance, 400.0f);
+    EXPECT_EQ(Settings.antiAliasing, 0);
+    EXPECT_EQ(Settings.transmission, 0);
+    EXPECT_EQ(Settings.controlDevice, 0);
     EXPECT_EQ(Settings.bindings.slot[4], -1);
     EXPECT_EQ(Settings.bindings.slot[5], 1043);
+    for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(Settings.bindings.slot[slot], shipped.bindings.slot[slot]);
     EXPECT_EQ(Settings.reserved9, wild);
     const std::vector<unsigned char> back = ReadAll(User());
-    EXPECT_EQ(Field(back, 14), high ? 3 : 0) << "the file holds the clamped values";
+    EXPECT_EQ(Field(back, 14), 1) << "the file holds the values the game uses";
+    EXPECT_EQ(Field(back, 4), wild);
     EXPECT_EQ(Field(back, 21), -1);
     for (const char* name : {"menu.inf: out-of-range", "shadow detail", "sight range", "control bindings",
-                             "transmission", "control device", "display mode"})
+                             "transmission", "control device", "anti-aliasing", "post effect"})
       EXPECT_NE(log.find(name), std::string::npos) << name << " in " << log;
-    EXPECT_FALSE(Exists(User() + ".damaged")) << "a clamped file is repaired, not set aside";
+    EXPECT_EQ(log.find("reflection"), std::string::npos) << log;
+    EXPECT_EQ(log.find("shipped bindings"), std::string::npos) << "the driving keys were never lost: " << log;
+    EXPECT_FALSE(Exists(User() + ".damaged")) << "a repaired file is not set aside";
+  }
+  // Every value some page or pass gives a meaning to stands, the anti-aliasing levels
+  // past 8 among them.
+  for (int32_t aa : {16, 32}) {
+    GameSettings s = DefaultSettings();
+    s.antiAliasing = aa;
+    s.shadowDetail = 3;
+    s.sightRange = 3;
+    s.postEffect = 1;
+    s.textureFiltering = 1;
+    s.reflectionQuality = 2;
+    s.cityTraffic = 2;
+    s.displayMode = 9;
+    s.colourBits = 16;
+    s.transmission = 1;
+    s.controlDevice = 1;
+    WriteAll(User(), Encode(s));
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(LoadSettings());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(ReadAll(User()), Encode(s)) << aa;
+    EXPECT_EQ(Settings.antiAliasing, aa);
+  }
+}
+
+// Codes that name nothing only unbind their slots, unless that leaves the lorry without
+// steering, throttle or brake on its device: then the keyboard and its shipped bindings
+// come back, and the line says so.
+TEST_F(SettingsFiles, BindingsLeftUndrivableBringTheShippedKeysBack) {
+  const GameSettings shipped = DefaultSettings();
+  struct Case {
+    const char* what;
+    int32_t device;
+    int32_t slots[5];  // steer left, steer right, accelerate, brake, gear up
+    bool restored;
+  } cases[] = {
+      {"keyboard, steer left on no key", 0, {99999, 39, 38, 40, 65}, true},
+      {"keyboard, brake on no key", 0, {37, 39, 38, -5, 65}, true},
+      {"keyboard, a joystick code for the throttle", 0, {37, 39, 1012, 99999, 65}, true},
+      {"keyboard, only gear up on no key", 0, {37, 39, 38, 40, 99999}, false},
+      {"keyboard, steer left unbound by the player", 0, {-1, 39, 38, 40, 99999}, false},
+      {"joypad, steering on an axis", 1, {99999, 1000, 1012, 1013, 1014}, false},
+      {"joypad, brake on nothing", 1, {1308, 1108, 1012, 99999, 1014}, true},
+      {"joypad, steering axis in the left slot only", 1, {1000, 99999, 1012, 1013, 1014}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GameSettings s = DefaultSettings();
+    s.controlDevice = c.device;
+    for (int i = 0; i < 4; ++i) s.bindings.slot[i] = c.slots[i];
+    s.bindings.slot[11] = c.slots[4];
+    WriteAll(User(), Encode(s));
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(LoadSettings());
+    const std::string log = testing::internal::GetCapturedStdout();
+    if (c.restored) {
+      EXPECT_EQ(Settings.controlDevice, 0);
+      for (int i = 0; i < kBindingSlots; ++i) EXPECT_EQ(Settings.bindings.slot[i], shipped.bindings.slot[i]) << i;
+      EXPECT_NE(log.find("the keyboard's shipped bindings are back"), std::string::npos) << log;
+      EXPECT_EQ(ReadAll(User()), Encode(Settings)) << "saved as restored";
+    } else {
+      EXPECT_EQ(Settings.controlDevice, c.device);
+      for (int i = 0; i < 4; ++i) EXPECT_EQ(Settings.bindings.slot[i], c.slots[i] == 99999 ? -1 : c.slots[i]) << i;
+      EXPECT_EQ(Settings.bindings.slot[11], c.slots[4] == 99999 ? -1 : c.slots[4]);
+      EXPECT_EQ(log.find("shipped bindings"), std::string::npos) << log;
+    }
   }
 }
 

@@ -13,6 +13,10 @@
 #   race data        a world's main_road.sbm, road.tga, the lorry bodies, a race's .ai and
 #                    a table, in one game driven by keys: each START is refused back to
 #                    the quick start with a line naming the file
+#   unused files     optica.ini, firepipe.eff and checkpointlight.eff damaged and a
+#                    menu.inf of large numbers: each file named, a race starts and the
+#                    keys drive it
+#   wheel markers    points.sbm models without wheel markers: START refused, naming one
 # No case may crash (a signal) or hang. The games without keys run a few at a time,
 # each on its own virtual X server.
 #
@@ -188,6 +192,7 @@ check_case() {
       [[ "$status" =~ ^[0-9]+$ ]] || { case_fail "$spec" "did not end by itself ($status)" "$dir/out"; return; }
       [ "$status" -ne 0 ] && [ "$status" -lt 128 ] || { case_fail "$spec" "status $status" "$dir/out"; return; }
       has "$dir" "base/$rel" || { case_fail "$spec" "no line naming base/$rel" "$dir/out"; return; }
+      has "$dir" "menu content loaded" && { case_fail "$spec" "says the menu content loaded" "$dir/out"; return; }
       has "$dir" "kelvamor: the " || case_fail "$spec" "no line ending the start" "$dir/out" ;;
     runs)
       [ "$status" = 0 ] || { case_fail "$spec" "status $status" "$dir/out"; return; }
@@ -211,7 +216,8 @@ check_case() {
       [ "$(od -An -td4 -j4 -N8 "$folder/menu.inf" | tr -s ' ')" = " 800 600" ] ||
         { case_fail "$spec" "the player's choice was not kept" "$dir/out"; return; }
       has "$dir" "menu.inf: out-of-range values brought into range" || { case_fail "$spec" "no clamp line" "$dir/out"; return; }
-      [ "$(od -An -td4 -j56 -N4 "$folder/menu.inf" | tr -d ' ')" = 3 ] || case_fail "$spec" "shadow detail not 3" "$dir/out" ;;
+      # A shadow detail of no level draws the 1024 map of level 1.
+      [ "$(od -An -td4 -j56 -N4 "$folder/menu.inf" | tr -d ' ')" = 1 ] || case_fail "$spec" "shadow detail not 1" "$dir/out" ;;
     unsaved)
       [[ "$status" =~ ^[0-9]+$ ]] && [ "$status" -ne 0 ] && [ "$status" -lt 128 ] ||
         { case_fail "$spec" "status $status" "$dir/out"; return; }
@@ -375,6 +381,134 @@ for p in "${pids[@]}"; do wait "$p" || true; done
 for kind in "${career_planted[@]}"; do career_planted_check "$kind"; done
 echo "bad_files: ${#career_planted[@]} starts on planted player's files in $((SECONDS - planted_started)) s"
 # ==== end of career.inf of the right size and planted temporary files ====
+
+# ---- start-up files no race uses, and a menu.inf of large numbers: a race by keys ----
+# optica.ini gone, firepipe.eff cut short and checkpointlight.eff noise, each named in a
+# line, and a race still starts. menu.inf holds 2147483647 in every field but the
+# screen's size and the two a software rasteriser draws slowest (shadow detail and the
+# screen-texture pass, left at 0 so the frames stay quick): the shipped keys come back,
+# the keyboard is the device again, and holding Up drives the lorry off the grid.
+unused_dir=$work/unused
+mirror_base "$unused_dir"
+damage "$unused_dir" optica.ini missing
+damage "$unused_dir" effects/firepipe.eff truncated
+damage "$unused_dir" effects/checkpointlight.eff random
+new_player "$unused_dir/home"
+unset KELVAMOR_TEST_RACE
+export KELVAMOR_NO_BROWSER=1 KELVAMOR_NO_DIALOGS=1
+{
+  le32 2147483647; le32 1024; le32 768
+  for ((field = 4; field <= 49; field++)); do
+    case $field in 12 | 15) le32 0 ;; *) le32 2147483647 ;; esac
+  done
+} > "$folder/menu.inf"
+log=$unused_dir/out
+: > "$log"
+(cd "$unused_dir" && exec "$repo/build/kelvamor") > "$log" 2>&1 &
+game=$!
+wait_menu_content
+for f in optica.ini effects/firepipe.eff effects/checkpointlight.eff; do
+  grep -q "^base/$f: .*the game runs on without it" "$log" || fail "no line naming base/$f"
+done
+grep -q "^menu.inf: .*the keyboard's shipped bindings are back" "$log" || fail "no line bringing the shipped keys back"
+sleep 1
+press_until Return "screen 1" 3 40
+settle
+select_quick_start
+press_until Return "screen 50" 3 40
+settle
+press_until Return "screen 32" 3 40
+wait_line "screen 0" 180
+grep -q "refused" "$log" && fail "a race was refused over a file no race uses"
+# Past the countdown (the race is released about 4 s after it shows), the picture
+# standing still twice, then while Up is held: the speed readout leaves "000" (at
+# 1024 x 768 its digits lie in 64 x 30 pixels from (904, 658)), and the world scrolls
+# past under the chase camera.
+sleep 12
+# Pixels of $1 and $2 (in the box $3, or whole) that differ by more than a quarter.
+changed() {
+  local a=$1 b=$2
+  if [ -n "${3:-}" ]; then
+    convert "$1" -crop "$3" +repage "$1.box.png"
+    convert "$2" -crop "$3" +repage "$2.box.png"
+    a=$1.box.png b=$2.box.png
+  fi
+  compare -metric AE -fuzz 25% "$a" "$b" null: 2>&1 | awk '{ printf "%d", $1 }' || true
+}
+import -window root "$unused_dir/still1.png"
+sleep 4
+import -window root "$unused_dir/still2.png"
+xdotool keydown Up sleep 9
+import -window root "$unused_dir/driven.png"
+xdotool keyup Up
+readout=64x30+904+658
+idle=$(changed "$unused_dir/still1.png" "$unused_dir/still2.png")
+moved=$(changed "$unused_dir/still2.png" "$unused_dir/driven.png")
+idle_speed=$(changed "$unused_dir/still1.png" "$unused_dir/still2.png" $readout)
+moved_speed=$(changed "$unused_dir/still2.png" "$unused_dir/driven.png" $readout)
+echo "bad_files: pixels changed standing $idle (speed readout $idle_speed), driving $moved (speed readout $moved_speed)"
+# Any digit that changes moves a dozen pixels or more; standing, none does.
+[ "$idle_speed" -lt 5 ] && [ "$moved_speed" -ge 10 ] && [ "$moved" -gt $((2 * idle)) ] ||
+  fail "holding Up did not drive the lorry (pixels changed $idle standing, $moved driving)"
+kill -TERM "$game"
+status=0
+wait "$game" || status=$?
+game=""
+[ "$status" -eq 0 ] || fail "the game with unused files damaged ended with status $status"
+# The file keeps what the game did with it: the keyboard and its shipped keys.
+[ "$(od -An -td4 -j68 -N16 "$folder/menu.inf" | tr -s ' ')" = " 37 39 38 40" ] ||
+  fail "menu.inf does not hold the shipped keys"
+[ "$(od -An -td4 -j192 -N4 "$folder/menu.inf" | tr -d ' ')" = 0 ] || fail "menu.inf's device is not the keyboard"
+
+# ---- points.sbm without wheel markers: START refused, naming it ----
+# Every lorry's points model reads (three corners, one marker in the exhaust's group)
+# but its first group, the wheels', is empty: the quick start comes back with a line
+# naming the file, and no race runs.
+wheels_dir=$work/wheels
+mirror_base "$wheels_dir"
+python3 - "$wheels_dir/points.sbm" <<'PY'
+import struct, sys
+b = b"MS3D000000" + struct.pack("<i", 4)
+b += struct.pack("<H", 3)
+for x, y, z in ((0.3, 1.0, 1.0), (0.2, 1.0, 1.0), (0.2, 1.2, 1.0)):
+    b += struct.pack("<BfffbB", 0, x, y, z, -1, 0)
+b += struct.pack("<H", 1)
+b += struct.pack("<H3H", 0, 0, 1, 2) + struct.pack("<9f", *([0.0, 0.0, 1.0] * 3))
+b += struct.pack("<3f3f", 0, 0, 0, 0, 0, 0) + struct.pack("<BB", 1, 1)
+b += struct.pack("<H", 2)
+b += struct.pack("<B32sH", 0, b"wheels", 0) + struct.pack("<b", -1)
+b += struct.pack("<B32sHH", 0, b"exhaust", 1, 0) + struct.pack("<b", -1)
+b += struct.pack("<H", 0)
+open(sys.argv[1], "wb").write(b)
+PY
+for f in $(cd "$base" && ls -d cars/*/points.sbm); do
+  rm -f "$wheels_dir/base/$f"
+  cp "$wheels_dir/points.sbm" "$wheels_dir/base/$f"
+done
+new_player "$wheels_dir/home"
+unset KELVAMOR_TEST_RACE
+log=$wheels_dir/out
+: > "$log"
+(cd "$wheels_dir" && exec "$repo/build/kelvamor") > "$log" 2>&1 &
+game=$!
+wait_menu_content
+sleep 1
+press_until Return "screen 1" 3 40
+settle
+select_quick_start
+press_until Return "screen 50" 3 40
+settle
+before=$(lines "screen 50")
+press_until Return "screen 32" 3 40
+wait_line "screen 50" 120 "$before"
+grep -q "^base/cars/[0-9]*/points.sbm: marks no wheels" "$log" || fail "no line naming a points.sbm without wheels"
+grep -q "refused: base/cars/[0-9]*/points.sbm cannot be used" "$log" || fail "START was not refused naming points.sbm"
+grep -q "^screen 0$" "$log" && fail "a race ran with lorries without wheel markers"
+kill -TERM "$game"
+status=0
+wait "$game" || status=$?
+game=""
+[ "$status" -eq 0 ] || fail "the game on points without wheels ended with status $status"
 
 [ "$failures" -eq 0 ] || fail "$failures of the starts on damaged files failed (see above)"
 echo "bad_files: passed in $((SECONDS - started)) s"

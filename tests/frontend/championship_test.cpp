@@ -181,6 +181,16 @@ TEST_F(RaceSelection, TheCursorChoosesTheRaceAndStartAsksTheLoaderForIt) {
   EXPECT_EQ(Handshake.LoaderStage.load(), kStageLoadTrack);
 }
 
+// A race the loader refuses goes back to the race selection it was started from, not
+// to the hub a raced championship race returns to.
+TEST_F(RaceSelection, ARefusedRaceGoesBackToTheRaceSelection) {
+  Career.RaceMode = 1;
+  EnterRaces(3);
+  Tap(platform::kVkReturn);
+  ASSERT_TRUE(FramesUntilCurrent(kScreenRaceLoading));
+  LoaderAnswersUnload(kScreenSelectRace);
+}
+
 TEST_F(RaceSelection, OnlyAPodiumPlaceShowsAMedal) {
   // Card 1's medal sits at (-221 + 191, -70 - 25).
   const float x = -30.0f, y = -95.0f;

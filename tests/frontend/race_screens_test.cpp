@@ -11,6 +11,7 @@
 #include "platform/crt_rand.h"
 #include "platform/vk.h"
 #include "race/car.h"
+#include "frontend/screen_blocks.h"
 #include "frontend/screens.h"
 #include "race/race_status.h"
 #include "race/waypoints.h"
@@ -65,19 +66,25 @@ TEST_F(RaceScreensLoading, TheBoxHidesOnceTheMenusAreLoadedAndFallsOtherwise) {
   EXPECT_EQ(CurrentScreen.load(), kScreenRaceLoading);
 }
 
-// The loader answers a world it could not load as an unload, with the garage back.
+// The loader answers a world it could not load as an unload, with the garage back: the
+// menus return to the screen whose START chose the race, or to the race mode's menu
+// when none is known.
 TEST_F(RaceScreensLoading, ARefusedRaceReturnsToItsMenuWithTheRefusalSound) {
   const struct {
-    int mode, screen;
-  } cases[] = {{3, kScreenQuickStart}, {1, kScreenCareerHub}};
+    int mode, chosenFrom, screen;
+  } cases[] = {{3, kScreenQuickStart, kScreenQuickStart},
+               {1, kScreenSelectRace, kScreenSelectRace},
+               {1, -1, kScreenCareerHub},
+               {3, kScreenMainMenu, kScreenQuickStart}};
   for (const auto& c : cases) {
     Career.RaceMode = c.mode;
+    RaceChosenFrom = c.chosenFrom;
     SettleOn(kScreenRaceLoading);
     EntrySelection = 2;
-    SCOPED_TRACE(testing::Message() << "mode " << c.mode);
+    SCOPED_TRACE(testing::Message() << "mode " << c.mode << " chosen on " << c.chosenFrom);
     LoaderAnswersUnload(c.screen);
   }
-  EXPECT_EQ(Plays(MenuDenySound), 2u);
+  EXPECT_EQ(Plays(MenuDenySound), 4u);
 }
 
 class RaceScreensFinish : public FrontendGlTest {

@@ -49,8 +49,8 @@ void Rest() {
 float PlaceOf(int screen, int item) {
   float place = 0.0f;
   for (int i = 1; i <= item; ++i)
-    place += (MeasureText(1, 1.0f, "%s", BarItemLabel(screen, i - 1)) +
-              MeasureText(1, 1.0f, "%s", BarItemLabel(screen, i))) * 0.5f + 10.0f;
+    place += (MeasureText(1, 1.0f, "%s", BarItemMeasure(screen, i - 1)) +
+              MeasureText(1, 1.0f, "%s", BarItemMeasure(screen, i))) * 0.5f + 10.0f;
   return place;
 }
 
@@ -82,13 +82,20 @@ TEST_F(ItemBarLayout, ItemsAreSpacedByHalfTheirWidthsAndTheSelectedOneIsBoxedAtT
   EXPECT_EQ(options->font, 1);
   EXPECT_EQ(options->size, 1.0f);
   EXPECT_EQ(options->alpha, 1.0f);
-  // QUICK START is drawn whole and spaced by its whole width: its end and the start of
-  // OPTIONS lie the bar's 10 units apart.
+  // QUICK START is drawn whole but spaced as "QUICK STRT": half of each width plus the
+  // bar's 10 units from the item before and after it, the shorter text's widths.
   const TracedText* quick = FindText("QUICK START");
   ASSERT_NE(quick, nullptr);
-  EXPECT_NEAR(options->x - 0.5f * MeasureText(1, 1.0f, "OPTIONS") -
-                  (quick->x + 0.5f * MeasureText(1, 1.0f, "QUICK START")),
-              10.0f, 1e-3f);
+  const TracedText* career = FindText("CAREER");
+  ASSERT_NE(career, nullptr);
+  const float measured = MeasureText(1, 1.0f, "QUICK STRT");
+  EXPECT_LT(measured, MeasureText(1, 1.0f, "QUICK START"));
+  EXPECT_NEAR(quick->x - career->x, 0.5f * (MeasureText(1, 1.0f, "CAREER") + measured) + 10.0f, 1e-3f);
+  EXPECT_NEAR(options->x - quick->x, 0.5f * (measured + MeasureText(1, 1.0f, "OPTIONS")) + 10.0f, 1e-3f);
+  // With the font's widths the drawn texts still stand clear of each other.
+  EXPECT_GT(options->x - 0.5f * MeasureText(1, 1.0f, "OPTIONS") -
+                (quick->x + 0.5f * MeasureText(1, 1.0f, "QUICK START")),
+            0.0f);
   EXPECT_NEAR(quick->x, 110.0f - BarScroll + PlaceOf(kScreenMainMenu, 1), 1e-3f);
   EXPECT_EQ(quick->colour, 1);
   const float d = std::fabs(PlaceOf(kScreenMainMenu, 1) - BarScroll);

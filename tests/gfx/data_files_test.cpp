@@ -78,11 +78,18 @@ TEST(DataFiles, ModelsFontsAndEffectsNameTheFileTheyRefuse) {
   std::copy(Font1.widths, Font1.widths + kFontGlyphs, kept);
   ExpectEachNamed("base/font1.ini", "font1.ini", [](const std::string& p) { return LoadFontWidths(p.c_str(), 1); });
   std::copy(kept, kept + kFontGlyphs, Font1.widths);
+  // An effect no race draws is named the same way, but no race is refused over it.
+  ExpectEachNamed("base/effects/firepipe.eff", "firepipe.eff", [](const std::string& p) {
+    ParticleEmitter e;
+    return e.Load(p.c_str(), ParticleEmitter::Use::kNoRace);
+  });
+  EXPECT_EQ(LastingUnusableFile(), "");
   ExpectEachNamed("base/effects/dust.eff", "dust.eff", [](const std::string& p) {
     ParticleEmitter e;
     return e.Load(p.c_str());
   });
-  // An effect is read once for the whole run: every later race still lacks it.
+  // An effect a race draws is read once for the whole run: every later race still
+  // lacks it.
   EXPECT_NE(LastingUnusableFile().find("dust.eff.cut"), std::string::npos) << LastingUnusableFile();
 }
 

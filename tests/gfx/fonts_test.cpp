@@ -9,6 +9,7 @@
 
 #include "tests/scratch_dir.h"
 #include "gfx/font.h"
+#include "gfx/image_tga.h"
 #include "gfx/text.h"
 
 namespace {
@@ -136,6 +137,50 @@ TEST(FontAtlas, CellsRunFromTheTopRowDown) {
   EXPECT_FLOAT_EQ(1.0f - 12.0f / 16.0f - 1.0f / 16.0f, be.bottom);
   EXPECT_FLOAT_EQ(1.0f - 12.0f / 16.0f, be.top);
   EXPECT_FLOAT_EQ(0.0f, GlyphCellOf(255).bottom);
+}
+
+// How wide a glyph's ink is at its narrower end, top or bottom (the two pixel rows at
+// each end of its ink box), as a share of the box's width; -1 when the cell is empty.
+float NarrowEndShare(const TgaImage& atlas, unsigned char code) {
+  const GlyphCell cell = GlyphCellOf(code);
+  const int x0 = static_cast<int>(std::lround(cell.u * atlas.width));
+  const int y0 = static_cast<int>(std::lround(cell.bottom * atlas.height));
+  const int side = atlas.width / 16;
+  auto ink = [&](int x, int y) { return atlas.pixels[(static_cast<size_t>(y0 + y) * atlas.width + x0 + x) * 4 + 3] > 127; };
+  int left = side, right = -1, low = side, high = -1;
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x)
+      if (ink(x, y)) {
+        left = std::min(left, x), right = std::max(right, x);
+        low = std::min(low, y), high = std::max(high, y);
+      }
+  if (right < 0) return -1.0f;
+  auto extent = [&](int fromRow, int toRow) {
+    int l = side, r = -1;
+    for (int y = fromRow; y <= toRow; ++y)
+      for (int x = 0; x < side; ++x)
+        if (ink(x, y)) l = std::min(l, x), r = std::max(r, x);
+    return r < 0 ? 0 : r - l + 1;
+  };
+  const int ends = std::min(extent(low, low + 1), extent(high - 1, high));
+  return static_cast<float>(ends) / static_cast<float>(right - left + 1);
+}
+
+// A W that narrows to a point at its foot reads as V beside one on the controls page
+// ("2 Gear W", "Look Back V"): its feet stand apart, in both fonts.
+TEST(FontAtlas, WStandsOnTwoFeetAndVOnOne) {
+  for (const char* path : {"base/textures/tex08.tga", "base/textures/tex00.tga"}) {
+    SCOPED_TRACE(path);
+    TgaImage atlas;
+    if (ReadTGAFile(path, &atlas) != TgaResult::kOk) GTEST_SKIP() << "base/ not generated here (build the base target)";
+    ASSERT_EQ(atlas.components, 4);
+    ASSERT_EQ(atlas.width, atlas.height);
+    const float v = NarrowEndShare(atlas, 'V');
+    const float w = NarrowEndShare(atlas, 'W');
+    EXPECT_GT(v, 0.0f);
+    EXPECT_LT(v, 0.5f) << "V narrows to one foot";
+    EXPECT_GT(w, 0.85f) << "W's feet at both sides";
+  }
 }
 
 TEST(MeasureText, GeneratedWidthsCoverTheGamesCharacters) {

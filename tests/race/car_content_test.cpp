@@ -43,7 +43,7 @@ Marker MarkerAt(float x, float y, float z) {
 }
 
 // Groups in order, each its markers in order, every corner its own vertex.
-void LoadMarkers(const std::vector<std::vector<Marker>>& groups, MilkshapeModel* model) {
+sbm::Mesh MarkerMesh(const std::vector<std::vector<Marker>>& groups) {
   sbm::Mesh mesh;
   for (const std::vector<Marker>& markers : groups) {
     const int g = mesh.AddGroup("markers", -1);
@@ -53,6 +53,11 @@ void LoadMarkers(const std::vector<std::vector<Marker>>& groups, MilkshapeModel*
       mesh.AddTriangle(g, t);
     }
   }
+  return mesh;
+}
+
+void LoadMarkers(const std::vector<std::vector<Marker>>& groups, MilkshapeModel* model) {
+  const sbm::Mesh mesh = MarkerMesh(groups);
   const std::vector<uint8_t> bytes = sbm::Encode(mesh);
   ASSERT_FALSE(bytes.empty()) << sbm::Validate(mesh);
   ASSERT_EQ(model->LoadFromMemory(bytes.data(), bytes.size()), SbmResult::kOk);
@@ -216,7 +221,7 @@ TEST_F(CarContent, WheelsAndExhaustTakeTheLastMarkerOfTheirGroup) {
               &points);
   CSampleCar car;
   FillSentinels(&car);
-  ReadCarPoints(points, &car);
+  EXPECT_TRUE(ReadCarPoints(points, &car));
   // The middle corner's x is the half wheelbase for both axles; its z lies 0.125
   // inside the track, for both sides. Its height is not used.
   EXPECT_FLOAT_EQ(car.wheelOffset[0], 2.35f);
@@ -233,7 +238,7 @@ TEST_F(CarContent, AnEmptyModelOrAMissingGroupChangesNothing) {
   CSampleCar car;
   FillSentinels(&car);
   MilkshapeModel empty;
-  ReadCarPoints(empty, &car);
+  EXPECT_FALSE(ReadCarPoints(empty, &car)) << "no wheel marked";
   for (float w : car.wheelOffset) EXPECT_EQ(w, -7.0f);
   for (float e : car.exhaustPoint) EXPECT_EQ(e, -8.0f);
   for (const Matrix4& f : car.attachmentFrames) ExpectSameFrame(f, SentinelFrame());
@@ -241,7 +246,7 @@ TEST_F(CarContent, AnEmptyModelOrAMissingGroupChangesNothing) {
   // Only the wheels: the exhaust and the frames stay as they were.
   MilkshapeModel wheelsOnly;
   LoadMarkers({{MarkerAt(2.0f, 0.0f, 1.0f)}}, &wheelsOnly);
-  ReadCarPoints(wheelsOnly, &car);
+  EXPECT_TRUE(ReadCarPoints(wheelsOnly, &car));
   EXPECT_FLOAT_EQ(car.wheelOffset[0], 2.0f);
   for (float e : car.exhaustPoint) EXPECT_EQ(e, -8.0f);
   for (const Matrix4& f : car.attachmentFrames) ExpectSameFrame(f, SentinelFrame());
@@ -261,7 +266,7 @@ TEST_F(CarContent, AttachmentFramesAreAxesFromTheMiddleCorner) {
               &points);
   CSampleCar car;
   FillSentinels(&car);
-  ReadCarPoints(points, &car);
+  EXPECT_FALSE(ReadCarPoints(points, &car)) << "frames, but no wheel marked";
   const float h = std::sqrt(0.5f);
   ExpectFrame(car.attachmentFrames[0], Vector3(1, 0, 0), Vector3(0, 1, 0), Vector3(0, 0, 1), a);
   ExpectFrame(car.attachmentFrames[1], Vector3(0, 0, -1), Vector3(1, 0, 0), Vector3(0, -1, 0), b);
@@ -315,7 +320,7 @@ TEST_F(CarContent, BrokenMarkersAreSkippedWithoutNonNumbers) {
 
   CSampleCar car;
   FillSentinels(&car);
-  ReadCarPoints(points, &car);
+  EXPECT_TRUE(ReadCarPoints(points, &car));
   EXPECT_FLOAT_EQ(car.wheelOffset[0], 2.0f) << "the last usable wheel marker";
   EXPECT_FLOAT_EQ(car.wheelOffset[2], 1.125f);
   EXPECT_FLOAT_EQ(car.exhaustPoint[0], 0.5f) << "the last usable exhaust marker";
@@ -342,6 +347,20 @@ TEST_F(CarContent, PointsFilesAreReadOnlyForTheEighteenModels) {
   InScratchFolder scratch;
   ASSERT_TRUE(scratch.entered());
   EXPECT_FALSE(ReadCarPointsFile(0, &car)) << "no base/ in the scratch folder";
+  // A points model that reads but marks no wheel (an exhaust, an empty wheel group, or
+  // no group at all) gives the lorry no wheels: false, and the file named.
+  fs::create_directories("base/cars/4");
+  for (const std::vector<std::vector<Marker>>& groups :
+       {std::vector<std::vector<Marker>>{{}, {MarkerAt(0.5f, 1.0f, 1.0f)}}, std::vector<std::vector<Marker>>{}}) {
+    std::string error;
+    ASSERT_TRUE(sbm::Write("base/cars/4/points.sbm", MarkerMesh(groups), &error)) << error;
+    FillSentinels(&car);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(ReadCarPointsFile(4, &car));
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(log.rfind("base/cars/4/points.sbm: marks no wheels", 0), 0u) << log;
+    for (float w : car.wheelOffset) EXPECT_EQ(w, -7.0f);
+  }
 }
 
 TEST_F(CarContent, CarReloadIsAskedOnlyForAnotherCarOnceTheMenuIsLoaded) {

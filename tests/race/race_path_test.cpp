@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "race/car.h"
+#include "race/car_setup.h"
 #include "race/physics_world.h"
 #include "race/race_load.h"
 #include "race/waypoints.h"
 #include "tests/scratch_dir.h"
+#include "tools/sbm/sbm_writer.h"
 
 namespace {
 
@@ -71,8 +73,8 @@ TEST(RacePath, EveryGeneratedRaceIsUsable) {
   }
 }
 
-// A working folder holding base/ with one race path and one physics layer copied from
-// the generated data, for the refusals of a race load.
+// A working folder holding base/ with one race path, one physics layer and the points
+// of lorries 0-3 copied from the generated data, for the refusals of a race load.
 class RaceFolder : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -80,9 +82,15 @@ class RaceFolder : public ::testing::Test {
     if (stat("base/world/0/models/physic.sbm", &st) != 0) GTEST_SKIP() << "base/ not generated here";
     home_ = getcwd(nullptr, 0);
     root_ = testscratch::ScratchDir();
-    for (const char* d : {"base", "base/world", "base/world/races", "base/world/0", "base/world/0/models"})
+    for (const char* d : {"base", "base/world", "base/world/races", "base/world/0", "base/world/0/models", "base/cars"})
       mkdir((root_ + d).c_str(), 0755);
     Copy(std::string(home_) + "/base/world/0/models/physic.sbm", root_ + "base/world/0/models/physic.sbm");
+    for (int s = 0; s < kRaceCarCount; ++s) {
+      const std::string points = "base/cars/" + std::to_string(s) + "/points.sbm";
+      mkdir((root_ + "base/cars/" + std::to_string(s)).c_str(), 0755);
+      Copy(std::string(home_) + "/" + points, root_ + points);
+      RaceCars[s].modelIndex = s;
+    }
     ASSERT_EQ(chdir(root_.c_str()), 0);
   }
   void TearDown() override {
@@ -117,7 +125,6 @@ class RaceFolder : public ::testing::Test {
 };
 
 TEST_F(RaceFolder, ARefusedRaceBuildsNoSimulator) {
-  for (CSampleCar& car : RaceCars) car.modelIndex = -1;  // no car files here: no points
   EXPECT_FALSE(LoadRacePhysics(1)) << "no path file";
   EXPECT_EQ(RaceSimulator, nullptr);
   EXPECT_FALSE(LoadRacePhysics(31)) << "outside the race files";
@@ -126,8 +133,7 @@ TEST_F(RaceFolder, ARefusedRaceBuildsNoSimulator) {
   EXPECT_FALSE(LoadRacePhysics(1)) << "no checkpoint";
   EXPECT_EQ(RaceSimulator, nullptr);
 
-  // A usable path in world 0: the race loads, with the cars standing on the grid
-  // (without their points the wheels sit at the body's centre, but the body exists).
+  // A usable path in world 0: the race loads, with the cars standing on the grid.
   PutPath(1, Straight(40, 10));
   ASSERT_TRUE(LoadRacePhysics(1));
   EXPECT_NE(RaceSimulator, nullptr);
@@ -138,6 +144,43 @@ TEST_F(RaceFolder, ARefusedRaceBuildsNoSimulator) {
   EXPECT_FALSE(LoadRacePhysics(2));
   EXPECT_EQ(RaceSimulator, nullptr);
   for (const CSampleCar& car : RaceCars) EXPECT_EQ(car.body, nullptr);
+}
+
+// A lorry whose points do not read, or read but mark no wheel, would race without
+// wheels: the race is refused naming the file, with no simulator.
+TEST_F(RaceFolder, ALorryWithoutWheelMarkersIsRefusedNamingItsPoints) {
+  PutPath(1, Straight(40, 10));
+  ASSERT_TRUE(LoadRacePhysics(1));
+  const std::string points = "base/cars/2/points.sbm";
+  // Only an exhaust marker, in the second group; the wheels' group is empty.
+  sbm::Mesh exhaustOnly;
+  exhaustOnly.AddGroup("wheels", -1);
+  const int exhaust = exhaustOnly.AddGroup("exhaust", -1);
+  sbm::Triangle t;
+  for (int k = 0; k < 3; ++k) t.vertex[k] = exhaustOnly.AddVertex(0.1f * k, 1.0f, 1.0f + 0.1f * k);
+  exhaustOnly.AddTriangle(exhaust, t);
+  std::string error;
+  ASSERT_TRUE(sbm::Write(points, exhaustOnly, &error)) << error;
+  for (const char* kind : {"no wheel marker", "missing"}) {
+    SCOPED_TRACE(kind);
+    if (*kind == 'm') std::remove(points.c_str());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(LoadRacePhysics(1));
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(err.find("race 1: refused: " + points + " cannot be used"), std::string::npos) << err;
+    EXPECT_NE(out.find(points + ": "), std::string::npos) << out;
+    EXPECT_EQ(RaceSimulator, nullptr);
+  }
+  // A lorry of no model has no points to read either.
+  Copy(std::string(home_) + "/" + points, points);
+  RaceCars[3].modelIndex = -1;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(LoadRacePhysics(1));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("race 1: refused: "), std::string::npos);
+  RaceCars[3].modelIndex = 3;
+  EXPECT_TRUE(LoadRacePhysics(1)) << "the lorries' own points again";
 }
 
 }  // namespace

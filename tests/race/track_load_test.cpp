@@ -32,11 +32,13 @@
 #include "frontend/screens.h"
 #include "gfx/image_tga.h"
 #include "gfx/milkshape.h"
+#include "gfx/particles.h"
 #include "gfx/renderer.h"
 #include "race/car.h"
 #include "race/car_content.h"
 #include "race/car_setup.h"
 #include "race/city_objects.h"
+#include "race/lamp_table.h"
 #include "race/physics_world.h"
 #include "race/race_status.h"
 #include "race/scene_content.h"
@@ -714,6 +716,81 @@ TEST_F(TrackLoad, ARaceWhoseFilesDoNotReadIsRefusedNamingTheFile) {
   }
   ApplyCarPreset(kPlayerModel);
   LoadCar(0);
+}
+
+// A points model that reads but marks no wheel would send the lorry out on another
+// lorry's wheel offsets: the race is refused naming it, as a lorry without its body is.
+TEST_F(TrackLoad, APointsModelWithoutWheelMarkersIsRefusedNamingIt) {
+  HandoverAnswer answer;
+  // The menus as a race left them: the opponents' slots hold lorries.
+  ASSERT_TRUE(LoadWorld(2));
+  LoadGarage();
+  constexpr int kBrokenLorry = 7;
+  const std::string points = "base/cars/" + std::to_string(kBrokenLorry) + "/points.sbm";
+  {
+    MirroredBase folder(points);
+    ASSERT_TRUE(folder.entered());
+    // Only an exhaust marker: the wheels' group is there but empty.
+    sbm::Mesh exhaustOnly;
+    exhaustOnly.AddGroup("wheels", -1);
+    const int exhaust = exhaustOnly.AddGroup("exhaust", -1);
+    sbm::Triangle t;
+    for (int k = 0; k < 3; ++k) t.vertex[k] = exhaustOnly.AddVertex(0.1f * k, 1.0f, 1.0f + 0.1f * k);
+    exhaustOnly.AddTriangle(exhaust, t);
+    std::string error;
+    ASSERT_TRUE(sbm::Write(points, exhaustOnly, &error)) << error;
+    ApplyCarPreset(kBrokenLorry);
+    LoadedCarType[0].store(-1);
+    testing::internal::CaptureStdout();
+    LoadCar(0);
+    const std::string named = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(named.rfind(points + ": marks no wheels", 0), 0u) << named;
+    testing::internal::CaptureStderr();
+    ExpectRefused(2, answer, "no wheel marker");
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("race 2: refused: " + points + " cannot be used"), std::string::npos) << log;
+  }
+  LoadedCarType[0].store(-1);
+  LoadCar(0);
+  EXPECT_TRUE(CarSlotFault(0).empty()) << CarSlotFault(0);
+  ASSERT_TRUE(LoadWorld(2)) << "its own points again: the race loads";
+  LoadGarage();
+  ApplyCarPreset(kPlayerModel);
+  LoadCar(0);
+}
+
+// The lamp table and the two effects no race draws (the firepipe and the checkpoint
+// light) are read once at start: one of them that cannot be used is named in a line,
+// and every race still runs.
+TEST_F(TrackLoad, AnUnusableLampTableOrUndrawnEffectRefusesNoRace) {
+  HandoverAnswer answer;
+  LoadGarage();
+  const char* const files[] = {"base/optica.ini", "base/effects/firepipe.eff", "base/effects/checkpointlight.eff"};
+  {
+    MirroredBase folder(files[1]);
+    ASSERT_TRUE(folder.entered());
+    for (const char* kind : {"missing", "damaged"}) {
+      SCOPED_TRACE(kind);
+      for (const std::string file : files) {
+        // In the mirror a link to the real file, or the file the last round wrote:
+        // removed, never written through.
+        fs::remove(file);
+        // All bits set: NaN lamp corners, an effect of -1 particles.
+        if (*kind == 'd') PutBytes(file, std::vector<uint8_t>(file == files[0] ? 1152 : 96, 0xFF));
+      }
+      testing::internal::CaptureStdout();
+      LoadOpticaTable();
+      LoadParticleEmitters();
+      const std::string log = testing::internal::GetCapturedStdout();
+      for (const std::string file : files) EXPECT_NE(log.find(file + ": "), std::string::npos) << log;
+      EXPECT_NE(log.find("runs on without it"), std::string::npos) << log;
+      ASSERT_TRUE(LoadWorld(2)) << "no race needs them";
+      LoadGarage();
+    }
+  }
+  // The real files again for the cases after this one.
+  LoadOpticaTable();
+  LoadParticleEmitters();
 }
 
 // ---- the music ----
