@@ -97,4 +97,26 @@ TEST_F(PassHookTimed, TheHooksOwnTimeIsNotThePasss) {
   EXPECT_EQ(PassControl.timedMs[0], g_timedSeen[2]) << "the last hook's 20 ms were not added";
 }
 
+// The processor column counts the drawing thread's own work: a pass that waits adds
+// to the wall clock only, one that computes adds to both.
+TEST_F(PassHookTimed, ProcessorTimeCountsWorkNotWaiting) {
+  PassControl = PassControlState();
+  PassControl.timing = true;
+  PassBegin("hud");
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  PassEnd();
+  PassBegin("gauges");
+  const auto start = std::chrono::steady_clock::now();
+  volatile double sink = 0.0;
+  while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(30)) sink = sink + 1.0;
+  PassEnd();
+  ASSERT_EQ(PassControl.timedCount, 2);
+  EXPECT_GE(PassControl.timedMs[0], 29.0);
+  EXPECT_LT(PassControl.timedCpuMs[0], 10.0) << "sleeping is not drawing";
+  EXPECT_GT(PassControl.timedCpuMs[1], 10.0) << "a busy pass's work was not counted";
+  EXPECT_LE(PassControl.timedCpuMs[1], PassControl.timedMs[1] + 1.0);
+  ResetPassTimes();
+  EXPECT_EQ(PassControl.timedCpuMs[1], 0.0);
+}
+
 }  // namespace
