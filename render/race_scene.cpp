@@ -247,8 +247,21 @@ void Composite(GLuint layerA, GLuint layerB, bool dust) {
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   if (PassWanted("composite")) {
     PassBegin("composite");
+    // Where the depth buffer still holds its clear, neither layer drew: both keep their
+    // clear alpha of 0 there and would blend nothing over the sky. Every draw into them
+    // writes depth, but the skid marks, which lie on the ground the layer drew. A quad
+    // at depth 1 passing only where the stored depth is nearer skips those pixels.
+    GLint depthFunc = GL_LEQUAL;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_GREATER);
+    glDepthRange(1.0, 1.0);
     DrawLayerOverFrame(layerA);
     DrawLayerOverFrame(layerB);
+    glDepthRange(0.0, 1.0);
+    glDepthFunc(static_cast<GLenum>(depthFunc));
+    glDisable(GL_DEPTH_TEST);
+    // The dust's blur spreads past what it covered, over the sky too.
     if (dust)
       DrawTextureOverFrame(Renderer.targets.PostTextures[kBlurredDust2], static_cast<float>(RenderSetup.postWidth),
                            static_cast<float>(RenderSetup.postHeight), GL_LINEAR);
