@@ -15,6 +15,7 @@
 #include "race/world_quadtree.h"
 #include "render/cars_pass.h"
 #include "render/grass.h"
+#include "render/ground_maps.h"
 #include "render/layer_targets.h"
 #include "render/listener.h"
 #include "render/pass_control.h"
@@ -45,21 +46,23 @@ constexpr float kFoliageAlphaCut = 0.5f;
 // composite lets the sky through.
 constexpr GLfloat kLayerClear[4] = {0.16f, 0.24f, 0.27f, 0.0f};
 
-// The road program's units besides the shadow pair: ground maps, their normal maps,
-// the material's alpha map and the large-scale colour.
+// The road program's units besides the shadow pair: ground maps, their normal maps
+// and the large-scale colour. The material's alpha map rides in its texture's alpha
+// (render/ground_maps.h); unit 7 is left free.
 constexpr int kRoadGround0Unit = 3;
 constexpr int kRoadGround1Unit = 4;
 constexpr int kRoadNormal0Unit = 5;
 constexpr int kRoadNormal1Unit = 6;
-constexpr int kRoadAlphaUnit = 7;
 constexpr int kRoadColourUnit = 8;
 // The highest unit the world passes switch on for fixed-function state (unit 8 only
 // ever gets a binding).
-constexpr int kHighestWorldFixedUnit = kRoadAlphaUnit;
-// The landscape program's detail maps and large-scale colour.
-constexpr int kLandDetail0Unit = 3;
-constexpr int kLandDetail1Unit = 4;
+constexpr int kHighestWorldFixedUnit = 7;
+// The landscape program's packed detail luminance and large-scale colour.
+constexpr int kLandDetailUnit = 3;
 constexpr int kLandColourUnit = 5;
+// The landscape maps whose luminance the land's detail reads.
+constexpr int kLandDetail0Map = 3;
+constexpr int kLandDetail1Map = 4;
 
 // LandscapeTextures: landscape00-04, then their normal maps.
 constexpr int kLandscapeNormalOffset = 5;
@@ -123,12 +126,12 @@ void DrawRoads(float sight) {
   WorldLayerDraw d;
   d.layer = kLayerMainRoad;
   d.groups = d.materials = Layer(kLayerMainRoad);
-  d.alphaMapUnit = kRoadAlphaUnit;
+  d.alphaInTexture = true;
   d.format = CornerFormat::kRoad;
   SelectUnit(0);
   DrawLayer("main_road", d);
   NoProgram();
-  for (int unit : {kRoadColourUnit, kRoadAlphaUnit, kRoadNormal1Unit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  for (int unit : {kRoadColourUnit, kRoadNormal1Unit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
 }
 
 void DrawLandscape(float sight) {
@@ -136,8 +139,10 @@ void DrawLandscape(float sight) {
   SetShaderUniforms(kUniformsLandscape);
   SetFade(ShaderProgramId::Landscape, sight - kMainFadeStart, sight);
   BindLandscapeMap(kLandColourUnit, 2);
-  BindLandscapeMap(kLandDetail1Unit, 4);
-  BindLandscapeMap(kLandDetail0Unit, 3);
+  const unsigned detail =
+      DetailLuminanceMap(LandscapeTextures[kLandDetail0Map].name, LandscapeTextures[kLandDetail1Map].name);
+  UnitTexturing(kLandDetailUnit, GL_TEXTURE_2D, true);
+  BindUnitTexture(kLandDetailUnit, GL_TEXTURE_2D, static_cast<int>(detail));
   WorldLayerDraw d;
   d.layer = kLayerMainLandscape;
   d.groups = d.materials = Layer(kLayerMainLandscape);
@@ -145,7 +150,7 @@ void DrawLandscape(float sight) {
   SelectUnit(0);
   DrawLayer("main_landscape", d);
   NoProgram();
-  for (int unit : {kLandColourUnit, kLandDetail1Unit, kLandDetail0Unit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  for (int unit : {kLandColourUnit, kLandDetailUnit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
   SelectUnit(0);
 }
 
@@ -379,6 +384,7 @@ void PrepareRaceTargets(int32_t raceLoadCount) {
   static int32_t seen = 0;
   if (raceLoadCount == seen) return;
   seen = raceLoadCount;
+  InvalidateGroundMaps();
   ClearShadowMap();
   ClearPostTextures();
 }

@@ -3,6 +3,7 @@
 // material's alpha map into the ground beside it (two ground textures with their normal maps
 // mixed by noise, tinted by the large-scale colour), so the road's edges run out into the
 // terrain. Lit by the sun through the shadow map, fogged; alpha fades from 1 at T0 to 0 at T1.
+// The material's alpha map arrives in the road texture's own alpha: one fetch where two were.
 
 #include "sunlit.glsl"
 #include "bump.glsl"
@@ -10,7 +11,6 @@ uniform sampler2D decal4;        // unit 3: ground texture (landscape00)
 uniform sampler2D decal5;        // unit 4: ground texture (landscape01)
 uniform sampler2D decal6;        // unit 5: normal map of landscape00
 uniform sampler2D decal7;        // unit 6: normal map of landscape01
-uniform sampler2D decal8;        // unit 7: the material's alpha map: 1 road, 0 ground
 uniform sampler2D decal9;        // unit 8: large-scale colour (landscape02)
 
 varying vec3 eyeTangent;
@@ -22,8 +22,8 @@ varying vec2 linearCoord;
 void main() {
   vec2 uv = gl_TexCoord[0].st;
   vec2 groundUv = linearCoord * 8.0;
-  vec4 road = texture2D(decal, uv);
-  float onRoad = texture2D(decal8, uv).r;
+  vec4 road = texture2D(decal, uv);  // alpha: the material's alpha map, 1 road, 0 ground
+  float onRoad = road.a;
   float blend = smoothstep(0.3, 0.7, texture3D(decal3, vec3(linearCoord * 6.0, 0.75)).r);
   vec3 ground = mix(texture2D(decal4, groundUv).rgb, texture2D(decal5, groundUv).rgb, blend);
   ground = mix(ground, texture2D(decal9, linearCoord).rgb, 0.25);
