@@ -21,6 +21,9 @@ struct PackedMap {
 
 PackedMap g_detail;
 PackedMap g_road[kRoadSlots];
+// The road's ground: its sources, and the three maps made from them.
+int g_groundSources[kGroundSources] = {};
+GLuint g_ground[kGroundPacks] = {};
 
 void TakeGlErrors() {
   while (glGetError() != GL_NO_ERROR) {
@@ -191,9 +194,44 @@ GLuint MakeRoadWithAlpha(int texture, int alphaMap) {
   return UploadLike(road, GL_RGBA, levels);
 }
 
+// The twelve channels of the road's two ground maps and their normal maps, four to a
+// map, in the order the road program unpacks them.
+bool MakeGround(const int sources[kGroundSources], GLuint out[kGroundPacks]) {
+  Levels in[kGroundSources];
+  for (int i = 0; i < kGroundSources; ++i)
+    if (!ReadLevels(sources[i], &in[i])) return false;
+  for (int i = 1; i < kGroundSources; ++i)
+    if (!SameSizes(in[0], in[i])) {
+      std::fprintf(stderr, "render: the road's ground maps differ in size: not packed\n");
+      return false;
+    }
+  for (int p = 0; p < kGroundPacks; ++p) {
+    std::vector<std::vector<uint8_t>> levels(in[0].level.size());
+    for (size_t k = 0; k < levels.size(); ++k) {
+      const size_t n = in[0].level[k].rgba.size() / 4;
+      levels[k].resize(n * 4);
+      for (size_t t = 0; t < n; ++t)
+        for (int c = 0; c < 4; ++c) {
+          const int channel = p * 4 + c;  // source channel / 3 names the map, % 3 its channel
+          levels[k][t * 4 + static_cast<size_t>(c)] = in[channel / 3].level[k].rgba[t * 4 + channel % 3];
+        }
+    }
+    out[p] = UploadLike(in[0], GL_RGBA, levels);
+    if (!out[p]) return false;
+  }
+  return true;
+}
+
 void Forget(PackedMap* m) {
   if (m->name) glDeleteTextures(1, &m->name);
   *m = PackedMap();
+}
+
+void ForgetGround() {
+  for (GLuint& name : g_ground) {
+    if (name) glDeleteTextures(1, &name);
+    name = 0;
+  }
 }
 
 // The bound 2D texture of the active unit, put back after a map is made.
@@ -213,6 +251,23 @@ class KeepBinding {
 void InvalidateGroundMaps() {
   Forget(&g_detail);
   for (PackedMap& m : g_road) Forget(&m);
+  ForgetGround();
+  for (int& source : g_groundSources) source = 0;
+}
+
+bool RoadGroundMaps(const int sources[kGroundSources], unsigned out[kGroundPacks]) {
+  for (int i = 0; i < kGroundSources; ++i)
+    if (sources[i] <= 0) return false;
+  bool same = true;
+  for (int i = 0; i < kGroundSources; ++i) same = same && g_groundSources[i] == sources[i];
+  if (!same) {
+    ForgetGround();
+    const KeepBinding keep;
+    if (!MakeGround(sources, g_ground)) ForgetGround();
+    for (int i = 0; i < kGroundSources; ++i) g_groundSources[i] = sources[i];
+  }
+  for (int p = 0; p < kGroundPacks; ++p) out[p] = g_ground[p];
+  return g_ground[0] != 0;
 }
 
 unsigned DetailLuminanceMap(int detail0, int detail1) {

@@ -11,7 +11,15 @@
 //   the alpha map's level of its size, which the sampler read at the same level of
 //   detail; the road's finer levels, where the alpha map was magnified, take its base
 //   level read by the same linear filter.
+// - The road's ground beside it reads two ground maps and their two normal maps at the
+//   same place: their twelve channels packed four to a map, three fetches where four
+//   were, the same bytes.
 #pragma once
+
+// The road's ground maps: landscape00, landscape01 and their normal maps, packed into
+// three: (ground0.rgb, ground1.r), (ground1.gb, normal0.xy), (normal0.z, normal1.xyz).
+constexpr int kGroundSources = 4;
+constexpr int kGroundPacks = 3;
 
 // Forgets the packed maps: the next race frame makes them again from the maps then
 // loaded. Called at each race load (texture names may be handed out again).
@@ -25,3 +33,7 @@ unsigned DetailLuminanceMap(int detail0, int detail1);
 // either is no texture or the driver refuses the new one.
 unsigned RoadMapWithAlpha(int texture, int alphaMap);
 
+// The road's ground maps packed from the four named (ground 0, ground 1, normal 0,
+// normal 1), made on first use; false (and out all 0) when any is no texture, their
+// sizes differ or the driver refuses them.
+bool RoadGroundMaps(const int sources[kGroundSources], unsigned out[kGroundPacks]);

@@ -46,13 +46,12 @@ constexpr float kFoliageAlphaCut = 0.5f;
 // composite lets the sky through.
 constexpr GLfloat kLayerClear[4] = {0.16f, 0.24f, 0.27f, 0.0f};
 
-// The road program's units besides the shadow pair: ground maps, their normal maps
-// and the large-scale colour. The material's alpha map rides in its texture's alpha
-// (render/ground_maps.h); unit 7 is left free.
-constexpr int kRoadGround0Unit = 3;
-constexpr int kRoadGround1Unit = 4;
+// The road program's units besides the shadow pair: the three packed ground maps
+// (render/ground_maps.h), the first normal map (read at the road's own coordinates too)
+// and the large-scale colour. The material's alpha map rides in its texture's alpha;
+// unit 7 is left free.
+constexpr int kRoadGroundUnits[kGroundPacks] = {3, 4, 6};
 constexpr int kRoadNormal0Unit = 5;
-constexpr int kRoadNormal1Unit = 6;
 constexpr int kRoadColourUnit = 8;
 // The highest unit the world passes switch on for fixed-function state (unit 8 only
 // ever gets a binding).
@@ -118,10 +117,16 @@ void DrawRoads(float sight) {
   UseProgram(ShaderProgramId::RoadBump);
   SetShaderUniforms(kUniformsRoadBump);
   SetFade(ShaderProgramId::RoadBump, sight - kMainFadeStart, sight);
-  BindLandscapeMap(kRoadNormal1Unit, 1 + kLandscapeNormalOffset);
+  const int grounds[kGroundSources] = {LandscapeTextures[0].name, LandscapeTextures[1].name,
+                                       LandscapeTextures[kLandscapeNormalOffset].name,
+                                       LandscapeTextures[1 + kLandscapeNormalOffset].name};
+  unsigned packs[kGroundPacks] = {};
+  RoadGroundMaps(grounds, packs);
+  for (int i = kGroundPacks - 1; i >= 0; --i) {
+    UnitTexturing(kRoadGroundUnits[i], GL_TEXTURE_2D, true);
+    BindUnitTexture(kRoadGroundUnits[i], GL_TEXTURE_2D, static_cast<int>(packs[i]));
+  }
   BindLandscapeMap(kRoadNormal0Unit, 0 + kLandscapeNormalOffset);
-  BindLandscapeMap(kRoadGround1Unit, 1);
-  BindLandscapeMap(kRoadGround0Unit, 0);
   BindLandscapeMap(kRoadColourUnit, 2);
   WorldLayerDraw d;
   d.layer = kLayerMainRoad;
@@ -131,7 +136,7 @@ void DrawRoads(float sight) {
   SelectUnit(0);
   DrawLayer("main_road", d);
   NoProgram();
-  for (int unit : {kRoadColourUnit, kRoadNormal1Unit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  for (int unit : {kRoadColourUnit, kRoadGroundUnits[2]}) UnitTexturing(unit, GL_TEXTURE_2D, false);
 }
 
 void DrawLandscape(float sight) {

@@ -1,7 +1,8 @@
 // The packed ground maps hold, level by level, the texels the road and landscape
 // programs read from the maps they replace: the detail pair's luminance, the road's
 // colour (a compressed one as the sampler decodes it) with its alpha map's levels of the
-// same size, made once per race load and made again after one.
+// same size, the ground's twelve channels byte for byte, made once per race load and
+// made again after one.
 #include "render/ground_maps.h"
 
 #include <GL/gl.h>
@@ -126,6 +127,35 @@ TEST_F(GroundMaps, RoadTakesItsDecodedLevelsAndTheAlphaMapsLevelOfEachSize) {
   // texel to its first.
   EXPECT_NEAR(base.At(0, 0)[3], 190 * 0.375 + 10 * 0.625, 0.5);
   for (GLuint t : {road, alpha}) glDeleteTextures(1, &t);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(GroundMaps, RoadGroundPacksTwelveChannelsFourToAMapAtEveryLevel) {
+  GLuint maps[kGroundSources];
+  for (int m = 0; m < kGroundSources; ++m)
+    maps[m] = MakeMap(8, GL_RGB, [m](int x, int y, uint8_t* c) {
+      for (int k = 0; k < 3; ++k) c[k] = static_cast<uint8_t>(m * 60 + k * 20 + x * 3 + y * 5);
+    });
+  const int names[kGroundSources] = {static_cast<int>(maps[0]), static_cast<int>(maps[1]), static_cast<int>(maps[2]),
+                                     static_cast<int>(maps[3])};
+  unsigned packs[kGroundPacks] = {};
+  ASSERT_TRUE(RoadGroundMaps(names, packs));
+  for (int level = 0; level <= 3; ++level) {
+    Read in[kGroundSources], out[kGroundPacks];
+    for (int m = 0; m < kGroundSources; ++m) in[m] = ReadLevel(maps[m], level);
+    for (int p = 0; p < kGroundPacks; ++p) out[p] = ReadLevel(packs[p], level);
+    for (int y = 0; y < in[0].height; ++y)
+      for (int x = 0; x < in[0].width; ++x)
+        for (int channel = 0; channel < 12; ++channel)
+          ASSERT_EQ(out[channel / 4].At(x, y)[channel % 4], in[channel / 3].At(x, y)[channel % 3])
+              << "level " << level << " channel " << channel;
+  }
+  unsigned again[kGroundPacks] = {};
+  EXPECT_TRUE(RoadGroundMaps(names, again));
+  EXPECT_EQ(again[0], packs[0]) << "made once, then kept";
+  const int missing[kGroundSources] = {names[0], names[1], 0, names[3]};
+  EXPECT_FALSE(RoadGroundMaps(missing, again));
+  for (GLuint t : maps) glDeleteTextures(1, &t);
   EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
