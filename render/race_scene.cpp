@@ -136,7 +136,9 @@ void DrawRoads(float sight) {
   SelectUnit(0);
   DrawLayer("main_road", d);
   NoProgram();
-  for (int unit : {kRoadColourUnit, kRoadGroundUnits[2]}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  // Units 3 and 5 the landscape takes next and switches off after it.
+  for (int unit : {kRoadColourUnit, kRoadGroundUnits[1], kRoadGroundUnits[2]})
+    UnitTexturing(unit, GL_TEXTURE_2D, false);
 }
 
 void DrawLandscape(float sight) {
