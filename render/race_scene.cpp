@@ -52,12 +52,14 @@ constexpr GLfloat kLayerClear[4] = {0.16f, 0.24f, 0.27f, 0.0f};
 // unit 7 is left free.
 constexpr int kRoadGroundUnits[kGroundPacks] = {3, 4, 6};
 constexpr int kRoadNormal0Unit = 5;
+constexpr int kRoadNoiseUnit = 7;  // the smooth noise's plane (gfx/noise.h)
 constexpr int kRoadColourUnit = 8;
 // The highest unit the world passes switch on for fixed-function state (unit 8 only
 // ever gets a binding).
 constexpr int kHighestWorldFixedUnit = 7;
 // The landscape program's packed detail luminance and large-scale colour.
 constexpr int kLandDetailUnit = 3;
+constexpr int kLandNoiseUnit = 4;  // the smooth noise's plane (gfx/noise.h)
 constexpr int kLandColourUnit = 5;
 // The landscape maps whose luminance the land's detail reads.
 constexpr int kLandDetail0Map = 3;
@@ -100,6 +102,11 @@ void BindLandscapeMap(int unit, int index) {
   BindUnitTexture(unit, GL_TEXTURE_2D, LandscapeTextures[index].name);
 }
 
+void BindNoisePlanes(int unit) {
+  UnitTexturing(unit, GL_TEXTURE_2D, true);
+  BindUnitTexture(unit, GL_TEXTURE_2D, static_cast<int>(Renderer.NoisePlanes));
+}
+
 // A world layer under its pass name, over the main camera's visible leaves.
 void DrawLayer(const char* name, const WorldLayerDraw& draw) {
   if (!PassWanted(name)) return;
@@ -128,6 +135,7 @@ void DrawRoads(float sight) {
   }
   BindLandscapeMap(kRoadNormal0Unit, 0 + kLandscapeNormalOffset);
   BindLandscapeMap(kRoadColourUnit, 2);
+  BindNoisePlanes(kRoadNoiseUnit);
   WorldLayerDraw d;
   d.layer = kLayerMainRoad;
   d.groups = d.materials = Layer(kLayerMainRoad);
@@ -137,7 +145,7 @@ void DrawRoads(float sight) {
   DrawLayer("main_road", d);
   NoProgram();
   // Units 3 and 5 the landscape takes next and switches off after it.
-  for (int unit : {kRoadColourUnit, kRoadGroundUnits[1], kRoadGroundUnits[2]})
+  for (int unit : {kRoadColourUnit, kRoadNoiseUnit, kRoadGroundUnits[1], kRoadGroundUnits[2]})
     UnitTexturing(unit, GL_TEXTURE_2D, false);
 }
 
@@ -150,6 +158,7 @@ void DrawLandscape(float sight) {
       DetailLuminanceMap(LandscapeTextures[kLandDetail0Map].name, LandscapeTextures[kLandDetail1Map].name);
   UnitTexturing(kLandDetailUnit, GL_TEXTURE_2D, true);
   BindUnitTexture(kLandDetailUnit, GL_TEXTURE_2D, static_cast<int>(detail));
+  BindNoisePlanes(kLandNoiseUnit);
   WorldLayerDraw d;
   d.layer = kLayerMainLandscape;
   d.groups = d.materials = Layer(kLayerMainLandscape);
@@ -157,7 +166,7 @@ void DrawLandscape(float sight) {
   SelectUnit(0);
   DrawLayer("main_landscape", d);
   NoProgram();
-  for (int unit : {kLandColourUnit, kLandDetailUnit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  for (int unit : {kLandColourUnit, kLandNoiseUnit, kLandDetailUnit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
   SelectUnit(0);
 }
 

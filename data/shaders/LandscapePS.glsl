@@ -7,6 +7,7 @@
 
 #include "sunlit.glsl"
 uniform sampler2D decal4;        // unit 3: detail luminance (landscape03, landscape04)
+uniform sampler2D decal5;        // unit 4: the smooth noise's planes (luminance: r = 0.25)
 uniform sampler2D decal6;        // unit 5: large-scale colour (landscape02)
 
 varying vec2 linearCoord;
@@ -14,7 +15,7 @@ varying vec2 linearCoord;
 void main() {
   vec2 uv = gl_TexCoord[0].st;
   vec4 base = texture2D(decal, uv);
-  float blend = smoothstep(0.3, 0.7, texture3D(decal3, vec3(linearCoord * 6.0, 0.25)).r);
+  float blend = smoothstep(0.3, 0.7, texture2D(decal5, linearCoord * 6.0).r);
   vec2 details = texture2D(decal4, uv * 4.0).ra;
   float detail = mix(details.x, details.y, blend);
   vec3 tint = texture2D(decal6, linearCoord).rgb;

@@ -13,6 +13,7 @@ uniform sampler2D decal4;        // unit 3: landscape00 rgb, landscape01 r
 uniform sampler2D decal5;        // unit 4: landscape01 gb, landscape00's normal xy
 uniform sampler2D decal6;        // unit 5: normal map of landscape00 (at the road's coordinates)
 uniform sampler2D decal7;        // unit 6: landscape00's normal z, landscape01's normal xyz
+uniform sampler2D decal8;        // unit 7: the smooth noise's planes (alpha: r = 0.75)
 uniform sampler2D decal9;        // unit 8: large-scale colour (landscape02)
 
 varying vec3 eyeTangent;
@@ -26,7 +27,7 @@ void main() {
   vec2 groundUv = linearCoord * 8.0;
   vec4 road = texture2D(decal, uv);  // alpha: the material's alpha map, 1 road, 0 ground
   float onRoad = road.a;
-  float blend = smoothstep(0.3, 0.7, texture3D(decal3, vec3(linearCoord * 6.0, 0.75)).r);
+  float blend = smoothstep(0.3, 0.7, texture2D(decal8, linearCoord * 6.0).a);
   vec4 pack0 = texture2D(decal4, groundUv);
   vec4 pack1 = texture2D(decal5, groundUv);
   vec4 pack2 = texture2D(decal7, groundUv);
