@@ -40,6 +40,8 @@ constexpr float kAddOnFadeEnd = 180.0f;
 // The sky is drawn around the player's car this far down: the horizon ring then runs
 // from below the ground up to the box's lower edge.
 constexpr float kSkyDrop = -500.0f;
+// The stencil bit layer B's fragments set where they draw.
+constexpr GLint kNearDetailMark = 1;
 // Foliage texels at half coverage or more are leaves.
 constexpr float kFoliageAlphaCut = 0.5f;
 // The start-up clear colour with alpha 0: wherever a layer draws nothing, the
@@ -278,7 +280,14 @@ void Composite(GLuint layerA, GLuint layerB, bool dust) {
     glDepthFunc(GL_GREATER);
     glDepthRange(1.0, 1.0);
     DrawLayerOverFrame(layerA);
+    // Layer B only where its draws left their stencil mark: elsewhere it holds its clear.
+    if (SceneHasStencil()) {
+      glEnable(GL_STENCIL_TEST);
+      glStencilFunc(GL_EQUAL, kNearDetailMark, kNearDetailMark);
+      glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    }
     DrawLayerOverFrame(layerB);
+    glDisable(GL_STENCIL_TEST);
     glDepthRange(0.0, 1.0);
     glDepthFunc(static_cast<GLenum>(depthFunc));
     glDisable(GL_DEPTH_TEST);
@@ -352,7 +361,9 @@ void DrawRaceScene() {
   // depth the lorries leave spares them every fragment the lorries hide. Nothing here
   // blends (the HUD's text may have left blending on), so the order changes no pixel.
   BindLayerTarget(layerA);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const bool stencil = SceneHasStencil();
+  glClearStencil(0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0));
   glDisable(GL_BLEND);
   DrawCars(0);
   ShadowSetUp(lightProjection, lightView);
@@ -362,14 +373,23 @@ void DrawRaceScene() {
   ShadowTearDown();
   ResolveLayer(layerA);
 
-  // Layer B: the near detail over layer A's depth.
+  // Layer B: the near detail over layer A's depth. Every fragment it keeps marks the
+  // stencil, the skid marks (which write no depth) too: the composite lays the layer
+  // only over what it marked.
   BindLayerTarget(layerB);
   glClear(GL_COLOR_BUFFER_BIT);
+  if (stencil) {
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_ALWAYS, kNearDetailMark, kNearDetailMark);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+  }
   ShadowSetUp(lightProjection, lightView);
   DrawAddOnMaps(sight);
   ShadowTearDown();
   DrawCars(1);
   DrawWaterSurface();
+  glDisable(GL_STENCIL_TEST);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   ResolveLayer(layerB);
 
   if (dust) DrawDustLayer(t.SceneTextures[kDustTexture]);
