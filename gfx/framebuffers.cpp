@@ -82,7 +82,19 @@ void CreateFramebuffersAndDepthBuffers(const RendererSetup& setup, RenderTargets
   GlExt.glGenFramebuffersEXT(1, &t->ShadowFramebuffer);
   GlExt.glGenFramebuffersEXT(1, &t->DirtFramebuffer);
 
-  t->SceneDepthBuffer = DepthRenderbuffer(setup.screenWidth, setup.screenHeight);
+  // Single-sampled, the scene's depth carries stencil bits: the race marks with them
+  // where its near-detail layer drew, and lays that layer over the frame only there.
+  // The multisampled depth the layers resolve from has none, and a depth blit needs the
+  // same format on both sides, so with anti-aliasing the scene's depth has none either.
+  t->sceneStencil = setup.antiAliasing == 0 &&
+                    platform::ExtensionListed(GlExtensionString(), "GL_EXT_packed_depth_stencil");
+  if (t->sceneStencil) {
+    t->SceneDepthBuffer = NewRenderbuffer();
+    GlExt.glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH24_STENCIL8_EXT, setup.screenWidth,
+                                   setup.screenHeight);
+  } else {
+    t->SceneDepthBuffer = DepthRenderbuffer(setup.screenWidth, setup.screenHeight);
+  }
   t->CubeDepthBuffer = DepthRenderbuffer(kCubeFaceSize, kCubeFaceSize);
   t->ReflectionDepthBuffer = DepthRenderbuffer(kReflectionSize, kReflectionSize);
   t->MapDepthBuffer = DepthRenderbuffer(setup.renderTextureSize, setup.renderTextureSize);

@@ -26,7 +26,8 @@ struct RenderTargets {
   GLuint DirtFramebuffer = 0;    // painting car dirt
 
   // Depth renderbuffers, 24-bit.
-  GLuint SceneDepthBuffer = 0;       // W x H
+  GLuint SceneDepthBuffer = 0;       // W x H; with 8 stencil bits when sceneStencil
+  bool sceneStencil = false;         // no anti-aliasing and a driver with packed depth-stencil
   GLuint CubeDepthBuffer = 0;        // 128 x 128
   GLuint ReflectionDepthBuffer = 0;  // 512 x 512
   GLuint MapDepthBuffer = 0;         // render-texture size, 1024 x 1024

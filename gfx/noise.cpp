@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -63,6 +64,42 @@ bool CreateNoiseTexture3D(unsigned int* name, int n) {
   std::vector<uint8_t> texels(TexelBytes(n));
   FillSmoothNoise(texels.data(), n);
   return Upload(name, n, texels, GL_LINEAR);
+}
+
+void FillNoisePlanes(const uint8_t* volume, int n, uint8_t* planes) {
+  const float depths[2] = {0.25f, 0.75f};
+  for (int c = 0; c < 2; ++c) {
+    // The slice coordinate the linear filter takes: the two slices around it, weighted.
+    const float z = depths[c] * static_cast<float>(n) - 0.5f;
+    const float below = std::floor(z);
+    const float weight = z - below;
+    const int z0 = ((static_cast<int>(below) % n) + n) % n, z1 = (z0 + 1) % n;
+    const size_t slice = static_cast<size_t>(n) * static_cast<size_t>(n);
+    for (size_t i = 0; i < slice; ++i) {
+      const float a = volume[(static_cast<size_t>(z0) * slice + i) * 3];
+      const float b = volume[(static_cast<size_t>(z1) * slice + i) * 3];
+      planes[i * 2 + static_cast<size_t>(c)] = static_cast<uint8_t>(std::lround(a + (b - a) * weight));
+    }
+  }
+}
+
+bool CreateNoiseTextures(unsigned int* volume, unsigned int* planes, int n) {
+  if (n <= 0 || !GlExt.glTexImage3D) return false;
+  std::vector<uint8_t> texels(TexelBytes(n));
+  FillSmoothNoise(texels.data(), n);
+  std::vector<uint8_t> plane(static_cast<size_t>(n) * static_cast<size_t>(n) * 2);
+  FillNoisePlanes(texels.data(), n, plane.data());
+  GLuint tex = 0;
+  glGenTextures(1, &tex);
+  glBindTexture(GL_TEXTURE_2D, tex);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, n, n, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, plane.data());
+  *planes = tex;
+  return Upload(volume, n, texels, GL_LINEAR);
 }
 
 bool CreateRandomTexture3D(unsigned int* name, int n) {

@@ -16,3 +16,12 @@ void FillRandomTexels(uint8_t* texels, int n);
 // (GlExt.glTexImage3D) and return false only when it is missing or n is not positive.
 bool CreateNoiseTexture3D(unsigned int* name, int n);
 bool CreateRandomTexture3D(unsigned int* name, int n);
+
+// The red channel of the smooth volume's two planes the land and the road read, at
+// r = 0.25 and r = 0.75, as the volume's linear filter gives them (the mean of the two
+// nearest slices, repeating along r), in one n x n luminance-alpha texture: luminance
+// the plane at 0.25, alpha the one at 0.75, linear and repeating like the volume. A
+// program that reads one plane fetches four texels instead of the volume's eight.
+void FillNoisePlanes(const uint8_t* volume, int n, uint8_t* planes);
+// Makes the smooth volume and, into *planes, its planes texture from the same texels.
+bool CreateNoiseTextures(unsigned int* volume, unsigned int* planes, int n);

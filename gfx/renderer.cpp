@@ -148,7 +148,7 @@ bool InitRenderer(const RendererSetup& setup) {
   if (!NoPendingError(2)) return false;
 
   FetchTexImage3DEntryPoint();
-  CreateNoiseTexture3D(&Renderer.NoiseTexture3D, kNoiseEdge);
+  CreateNoiseTextures(&Renderer.NoiseTexture3D, &Renderer.NoisePlanes, kNoiseEdge);
   CreateRandomTexture3D(&Renderer.RandomTexture3D, kNoiseEdge);
   if (!NoPendingError(3)) return false;
 
@@ -168,6 +168,7 @@ void ReleaseRenderer() {
   }
   Renderer.SunQuery = -1;
   if (Renderer.NoiseTexture3D) glDeleteTextures(1, &Renderer.NoiseTexture3D);
+  if (Renderer.NoisePlanes) glDeleteTextures(1, &Renderer.NoisePlanes);
   if (Renderer.RandomTexture3D) glDeleteTextures(1, &Renderer.RandomTexture3D);
-  Renderer.NoiseTexture3D = Renderer.RandomTexture3D = 0;
+  Renderer.NoiseTexture3D = Renderer.NoisePlanes = Renderer.RandomTexture3D = 0;
 }

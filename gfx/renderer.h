@@ -42,6 +42,7 @@ struct RendererObjects {
   ShaderProgram programs[kShaderProgramCount];
   int SunQuery = -1;              // occlusion query of the sun glare; -1 until made
   unsigned int NoiseTexture3D = 0;   // smooth 64^3 RGB noise
+  unsigned int NoisePlanes = 0;      // two of its planes, 64^2 luminance-alpha (gfx/noise.h)
   unsigned int RandomTexture3D = 0;  // random 64^3 RGB texels
 
   ShaderProgram& Program(ShaderProgramId id) { return programs[static_cast<int>(id)]; }

@@ -11,9 +11,15 @@ namespace {
 void AttachScreenTargets(GLenum framebufferTarget, GLuint colour, GLuint depth) {
   GlExt.glFramebufferTexture2DEXT(framebufferTarget, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_RECTANGLE_ARB, colour, 0);
   GlExt.glFramebufferRenderbufferEXT(framebufferTarget, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, depth);
+  // The scene's depth brings its stencil bits; any other depth, or none, leaves none.
+  const RenderTargets& t = Renderer.targets;
+  const GLuint stencil = t.sceneStencil && depth == t.SceneDepthBuffer ? depth : 0;
+  GlExt.glFramebufferRenderbufferEXT(framebufferTarget, GL_STENCIL_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, stencil);
 }
 
 }  // namespace
+
+bool SceneHasStencil() { return Renderer.targets.sceneStencil && !SceneIsMultisampled(); }
 
 bool SceneIsMultisampled() {
   const RenderTargets& t = Renderer.targets;

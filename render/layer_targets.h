@@ -11,6 +11,9 @@
 
 // The multisampled pair exists and can be resolved.
 bool SceneIsMultisampled();
+// The layers draw single-sampled over a depth buffer with stencil bits, which the
+// scene's depth attachments bring with them.
+bool SceneHasStencil();
 
 // Binds the screen framebuffer with `colour` (a rectangle texture) as colour attachment
 // 0 and `depth` (a renderbuffer) as depth attachment; a depth of 0 detaches it. Every

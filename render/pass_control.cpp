@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <ctime>
 
 PassControlState PassControl;
 
@@ -21,6 +22,8 @@ int g_current = -1;
 // The pass between PassBegin and PassEnd, for the hook; names are string literals.
 const char* g_currentName = "";
 std::chrono::steady_clock::time_point g_start;
+double g_cpuStart = 0.0;
+
 
 }  // namespace
 
@@ -56,6 +59,7 @@ void PassBegin(const char* name) {
   if (slot < 0) return;
   glFinish();
   g_current = slot;
+  g_cpuStart = ThreadCpuMilliseconds();
   g_start = std::chrono::steady_clock::now();
 }
 
@@ -64,6 +68,7 @@ void PassEnd() {
     glFinish();
     const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - g_start;
     PassControl.timedMs[g_current] += ms.count();
+    PassControl.timedCpuMs[g_current] += ThreadCpuMilliseconds() - g_cpuStart;
     g_current = -1;
   }
   if (PassControl.passHook) PassControl.passHook(g_currentName);
@@ -71,4 +76,11 @@ void PassEnd() {
 
 void ResetPassTimes() {
   for (double& ms : PassControl.timedMs) ms = 0.0;
+  for (double& ms : PassControl.timedCpuMs) ms = 0.0;
+}
+
+double ThreadCpuMilliseconds() {
+  timespec t{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) return 0.0;
+  return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) * 1e-6;
 }

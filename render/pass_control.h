@@ -21,6 +21,11 @@ struct PassControlState {
   int timedCount = 0;
   char timedName[kMaxTimedPasses][32] = {};
   double timedMs[kMaxTimedPasses] = {};
+  // The same passes' processor time on the calling thread, in milliseconds. With the
+  // software rasteriser's own threads turned off (LP_NUM_THREADS=0) that thread draws
+  // every fragment itself, and this figure is the pass's whole cost, which other work on
+  // a shared machine moves far less than the wall-clock one.
+  double timedCpuMs[kMaxTimedPasses] = {};
   // Called at every PassEnd with the pass's name, after its timing stops (so what the
   // hook does is not counted): the race tools read glGetError or pixels there. May be
   // null, as it is in the game.
@@ -41,3 +46,6 @@ void PassBegin(const char* name);
 void PassEnd();
 // Clears the last frame's times.
 void ResetPassTimes();
+// The calling thread's processor time so far, in milliseconds (0 where the system
+// keeps none).
+double ThreadCpuMilliseconds();

@@ -78,12 +78,28 @@ void DrawPostPass(int kind, unsigned sourceTexture, unsigned targetTexture, int 
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_TEXTURE_RECTANGLE_ARB);
   glBindTexture(GL_TEXTURE_RECTANGLE_ARB, sourceTexture);
+  // A small source drawn into a target of its own size is read at its texel centres, and
+  // the glow's taps step whole texels: a linear filter there gives each texel as it is,
+  // and nearest gives the same for a quarter of the reads (the dust's taps fall between
+  // texels and keep the linear filter).
+  const bool texelCentres = !fromScreen && kind != kPostBlurSmoke;
+  GLint minifying = GL_LINEAR, magnifying = GL_LINEAR;
+  if (texelCentres) {
+    glGetTexParameteriv(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, &minifying);
+    glGetTexParameteriv(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, &magnifying);
+    glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  }
   glBegin(GL_QUADS);
   glTexCoord2f(0.0f, 0.0f); glVertex2f(0.0f, 0.0f);
   glTexCoord2f(s, 0.0f); glVertex2f(w, 0.0f);
   glTexCoord2f(s, t); glVertex2f(w, h);
   glTexCoord2f(0.0f, t); glVertex2f(0.0f, h);
   glEnd();
+  if (texelCentres) {
+    glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, minifying);
+    glTexParameteri(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MAG_FILTER, magnifying);
+  }
   if (!hadRectangle) glDisable(GL_TEXTURE_RECTANGLE_ARB);
   if (had2D) glEnable(GL_TEXTURE_2D);
 

@@ -15,6 +15,7 @@
 #include "race/world_quadtree.h"
 #include "render/cars_pass.h"
 #include "render/grass.h"
+#include "render/ground_maps.h"
 #include "render/layer_targets.h"
 #include "render/listener.h"
 #include "render/pass_control.h"
@@ -39,27 +40,32 @@ constexpr float kAddOnFadeEnd = 180.0f;
 // The sky is drawn around the player's car this far down: the horizon ring then runs
 // from below the ground up to the box's lower edge.
 constexpr float kSkyDrop = -500.0f;
+// The stencil bit layer B's fragments set where they draw.
+constexpr GLint kNearDetailMark = 1;
 // Foliage texels at half coverage or more are leaves.
 constexpr float kFoliageAlphaCut = 0.5f;
 // The start-up clear colour with alpha 0: wherever a layer draws nothing, the
 // composite lets the sky through.
 constexpr GLfloat kLayerClear[4] = {0.16f, 0.24f, 0.27f, 0.0f};
 
-// The road program's units besides the shadow pair: ground maps, their normal maps,
-// the material's alpha map and the large-scale colour.
-constexpr int kRoadGround0Unit = 3;
-constexpr int kRoadGround1Unit = 4;
+// The road program's units besides the shadow pair: the three packed ground maps
+// (render/ground_maps.h), the first normal map (read at the road's own coordinates too)
+// and the large-scale colour. The material's alpha map rides in its texture's alpha;
+// unit 7 is left free.
+constexpr int kRoadGroundUnits[kGroundPacks] = {3, 4, 6};
 constexpr int kRoadNormal0Unit = 5;
-constexpr int kRoadNormal1Unit = 6;
-constexpr int kRoadAlphaUnit = 7;
+constexpr int kRoadNoiseUnit = 7;  // the smooth noise's plane (gfx/noise.h)
 constexpr int kRoadColourUnit = 8;
 // The highest unit the world passes switch on for fixed-function state (unit 8 only
 // ever gets a binding).
-constexpr int kHighestWorldFixedUnit = kRoadAlphaUnit;
-// The landscape program's detail maps and large-scale colour.
-constexpr int kLandDetail0Unit = 3;
-constexpr int kLandDetail1Unit = 4;
+constexpr int kHighestWorldFixedUnit = 7;
+// The landscape program's packed detail luminance and large-scale colour.
+constexpr int kLandDetailUnit = 3;
+constexpr int kLandNoiseUnit = 4;  // the smooth noise's plane (gfx/noise.h)
 constexpr int kLandColourUnit = 5;
+// The landscape maps whose luminance the land's detail reads.
+constexpr int kLandDetail0Map = 3;
+constexpr int kLandDetail1Map = 4;
 
 // LandscapeTextures: landscape00-04, then their normal maps.
 constexpr int kLandscapeNormalOffset = 5;
@@ -98,6 +104,11 @@ void BindLandscapeMap(int unit, int index) {
   BindUnitTexture(unit, GL_TEXTURE_2D, LandscapeTextures[index].name);
 }
 
+void BindNoisePlanes(int unit) {
+  UnitTexturing(unit, GL_TEXTURE_2D, true);
+  BindUnitTexture(unit, GL_TEXTURE_2D, static_cast<int>(Renderer.NoisePlanes));
+}
+
 // A world layer under its pass name, over the main camera's visible leaves.
 void DrawLayer(const char* name, const WorldLayerDraw& draw) {
   if (!PassWanted(name)) return;
@@ -115,20 +126,29 @@ void DrawRoads(float sight) {
   UseProgram(ShaderProgramId::RoadBump);
   SetShaderUniforms(kUniformsRoadBump);
   SetFade(ShaderProgramId::RoadBump, sight - kMainFadeStart, sight);
-  BindLandscapeMap(kRoadNormal1Unit, 1 + kLandscapeNormalOffset);
+  const int grounds[kGroundSources] = {LandscapeTextures[0].name, LandscapeTextures[1].name,
+                                       LandscapeTextures[kLandscapeNormalOffset].name,
+                                       LandscapeTextures[1 + kLandscapeNormalOffset].name};
+  unsigned packs[kGroundPacks] = {};
+  RoadGroundMaps(grounds, packs);
+  for (int i = kGroundPacks - 1; i >= 0; --i) {
+    UnitTexturing(kRoadGroundUnits[i], GL_TEXTURE_2D, true);
+    BindUnitTexture(kRoadGroundUnits[i], GL_TEXTURE_2D, static_cast<int>(packs[i]));
+  }
   BindLandscapeMap(kRoadNormal0Unit, 0 + kLandscapeNormalOffset);
-  BindLandscapeMap(kRoadGround1Unit, 1);
-  BindLandscapeMap(kRoadGround0Unit, 0);
   BindLandscapeMap(kRoadColourUnit, 2);
+  BindNoisePlanes(kRoadNoiseUnit);
   WorldLayerDraw d;
   d.layer = kLayerMainRoad;
   d.groups = d.materials = Layer(kLayerMainRoad);
-  d.alphaMapUnit = kRoadAlphaUnit;
+  d.alphaInTexture = true;
   d.format = CornerFormat::kRoad;
   SelectUnit(0);
   DrawLayer("main_road", d);
   NoProgram();
-  for (int unit : {kRoadColourUnit, kRoadAlphaUnit, kRoadNormal1Unit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  // Units 3 and 5 the landscape takes next and switches off after it.
+  for (int unit : {kRoadColourUnit, kRoadNoiseUnit, kRoadGroundUnits[1], kRoadGroundUnits[2]})
+    UnitTexturing(unit, GL_TEXTURE_2D, false);
 }
 
 void DrawLandscape(float sight) {
@@ -136,8 +156,11 @@ void DrawLandscape(float sight) {
   SetShaderUniforms(kUniformsLandscape);
   SetFade(ShaderProgramId::Landscape, sight - kMainFadeStart, sight);
   BindLandscapeMap(kLandColourUnit, 2);
-  BindLandscapeMap(kLandDetail1Unit, 4);
-  BindLandscapeMap(kLandDetail0Unit, 3);
+  const unsigned detail =
+      DetailLuminanceMap(LandscapeTextures[kLandDetail0Map].name, LandscapeTextures[kLandDetail1Map].name);
+  UnitTexturing(kLandDetailUnit, GL_TEXTURE_2D, true);
+  BindUnitTexture(kLandDetailUnit, GL_TEXTURE_2D, static_cast<int>(detail));
+  BindNoisePlanes(kLandNoiseUnit);
   WorldLayerDraw d;
   d.layer = kLayerMainLandscape;
   d.groups = d.materials = Layer(kLayerMainLandscape);
@@ -145,7 +168,7 @@ void DrawLandscape(float sight) {
   SelectUnit(0);
   DrawLayer("main_landscape", d);
   NoProgram();
-  for (int unit : {kLandColourUnit, kLandDetail1Unit, kLandDetail0Unit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  for (int unit : {kLandColourUnit, kLandNoiseUnit, kLandDetailUnit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
   SelectUnit(0);
 }
 
@@ -247,8 +270,28 @@ void Composite(GLuint layerA, GLuint layerB, bool dust) {
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   if (PassWanted("composite")) {
     PassBegin("composite");
+    // Where the depth buffer still holds its clear, neither layer drew: both keep their
+    // clear alpha of 0 there and would blend nothing over the sky. Every draw into them
+    // writes depth, but the skid marks, which lie on the ground the layer drew. A quad
+    // at depth 1 passing only where the stored depth is nearer skips those pixels.
+    GLint depthFunc = GL_LEQUAL;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_GREATER);
+    glDepthRange(1.0, 1.0);
     DrawLayerOverFrame(layerA);
+    // Layer B only where its draws left their stencil mark: elsewhere it holds its clear.
+    if (SceneHasStencil()) {
+      glEnable(GL_STENCIL_TEST);
+      glStencilFunc(GL_EQUAL, kNearDetailMark, kNearDetailMark);
+      glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    }
     DrawLayerOverFrame(layerB);
+    glDisable(GL_STENCIL_TEST);
+    glDepthRange(0.0, 1.0);
+    glDepthFunc(static_cast<GLenum>(depthFunc));
+    glDisable(GL_DEPTH_TEST);
+    // The dust's blur spreads past what it covered, over the sky too.
     if (dust)
       DrawTextureOverFrame(Renderer.targets.PostTextures[kBlurredDust2], static_cast<float>(RenderSetup.postWidth),
                            static_cast<float>(RenderSetup.postHeight), GL_LINEAR);
@@ -318,7 +361,9 @@ void DrawRaceScene() {
   // depth the lorries leave spares them every fragment the lorries hide. Nothing here
   // blends (the HUD's text may have left blending on), so the order changes no pixel.
   BindLayerTarget(layerA);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const bool stencil = SceneHasStencil();
+  glClearStencil(0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0));
   glDisable(GL_BLEND);
   DrawCars(0);
   ShadowSetUp(lightProjection, lightView);
@@ -328,14 +373,23 @@ void DrawRaceScene() {
   ShadowTearDown();
   ResolveLayer(layerA);
 
-  // Layer B: the near detail over layer A's depth.
+  // Layer B: the near detail over layer A's depth. Every fragment it keeps marks the
+  // stencil, the skid marks (which write no depth) too: the composite lays the layer
+  // only over what it marked.
   BindLayerTarget(layerB);
   glClear(GL_COLOR_BUFFER_BIT);
+  if (stencil) {
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_ALWAYS, kNearDetailMark, kNearDetailMark);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+  }
   ShadowSetUp(lightProjection, lightView);
   DrawAddOnMaps(sight);
   ShadowTearDown();
   DrawCars(1);
   DrawWaterSurface();
+  glDisable(GL_STENCIL_TEST);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   ResolveLayer(layerB);
 
   if (dust) DrawDustLayer(t.SceneTextures[kDustTexture]);
@@ -366,6 +420,7 @@ void PrepareRaceTargets(int32_t raceLoadCount) {
   static int32_t seen = 0;
   if (raceLoadCount == seen) return;
   seen = raceLoadCount;
+  InvalidateGroundMaps();
   ClearShadowMap();
   ClearPostTextures();
 }

@@ -6,6 +6,7 @@
 #include "gfx/gl_ext.h"
 #include "gfx/model.h"
 #include "race/world_quadtree_file.h"
+#include "render/ground_maps.h"
 #include "render/texture_units.h"
 
 namespace {
@@ -27,7 +28,8 @@ void BindGroupMaterial(const WorldLayerDraw& d, int group) {
     UnitTexturing(d.alphaMapUnit, GL_TEXTURE_2D, true);
     BindUnitTexture(d.alphaMapUnit, GL_TEXTURE_2D, m->alphaMap);
   }
-  BindUnitTexture(d.textureUnit, GL_TEXTURE_2D, m->texture);
+  const unsigned packed = d.alphaInTexture ? RoadMapWithAlpha(m->texture, m->alphaMap) : 0;
+  BindUnitTexture(d.textureUnit, GL_TEXTURE_2D, packed ? static_cast<int>(packed) : m->texture);
 }
 
 void EmitRoad(const LeafTriangle& t) {

@@ -207,6 +207,9 @@ TEST_F(RendererTest, EveryRenderTargetHasItsSizeFormatAndParameters) {
   const RenderTargets& t = Renderer.targets;
   for (GLuint fb : {t.SceneFramebuffer, t.PassFramebuffer, t.ShadowFramebuffer, t.DirtFramebuffer}) EXPECT_NE(fb, 0u);
 
+  // Anti-aliased, the scene's depth has no stencil: the resolve blits depth between two
+  // buffers of one format.
+  EXPECT_FALSE(t.sceneStencil);
   ExpectRenderbuffer("scene depth", t.SceneDepthBuffer, kScreenW, kScreenH, GL_DEPTH_COMPONENT24);
   ExpectRenderbuffer("cube depth", t.CubeDepthBuffer, 128, 128, GL_DEPTH_COMPONENT24);
   ExpectRenderbuffer("reflection depth", t.ReflectionDepthBuffer, 512, 512, GL_DEPTH_COMPONENT24);
@@ -273,7 +276,10 @@ TEST_F(RendererTest, NoAntiAliasingMakesNoMultisampledPairAndDeletingEmptiesTheR
   EXPECT_EQ(t.MultisampleColourBuffer, 0u);
   EXPECT_EQ(t.MultisampleDepthBuffer, 0u);
   EXPECT_EQ(t.multisampleSamples, 0);
-  ExpectRenderbuffer("scene depth", t.SceneDepthBuffer, 64, 32, GL_DEPTH_COMPONENT24);
+  // Single-sampled, the scene's depth carries the stencil bits the race's near-detail
+  // layer marks.
+  EXPECT_TRUE(t.sceneStencil);
+  ExpectRenderbuffer("scene depth", t.SceneDepthBuffer, 64, 32, GL_DEPTH24_STENCIL8_EXT);
 
   // Shadow detail 0: a 16 x 16 map.
   setup.shadowMapSize = 16;

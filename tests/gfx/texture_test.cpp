@@ -296,4 +296,40 @@ TEST_F(TextureTest, NoiseVolumes) {
   EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// The planes texture holds what the volume's linear filter reads at r = 0.25 and 0.75:
+// on 16 slices, the means of slices 3 and 4 and of 11 and 12, from the same texels.
+TEST_F(TextureTest, NoisePlanesAreTheVolumeReadAtTheirDepths) {
+  ASSERT_NE(GlExt.glTexImage3D, nullptr);
+  unsigned int volume = 0, planes = 0;
+  ASSERT_TRUE(CreateNoiseTextures(&volume, &planes, 16));
+  ASSERT_NE(volume, 0u);
+  ASSERT_NE(planes, 0u);
+  std::vector<uint8_t> v(16 * 16 * 16 * 3), p(16 * 16 * 2);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glBindTexture(GL_TEXTURE_3D, volume);
+  glGetTexImage(GL_TEXTURE_3D, 0, GL_RGB, GL_UNSIGNED_BYTE, v.data());
+  glBindTexture(GL_TEXTURE_2D, planes);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, p.data());
+  GLint filter = 0, wrap = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+  EXPECT_EQ(filter, GL_LINEAR);
+  EXPECT_EQ(wrap, GL_REPEAT);
+  auto red = [&](int slice, int i) { return static_cast<double>(v[(static_cast<size_t>(slice) * 256 + i) * 3]); };
+  for (int i = 0; i < 256; ++i) {
+    ASSERT_NEAR(p[i * 2], (red(3, i) + red(4, i)) / 2, 0.5) << i;
+    ASSERT_NEAR(p[i * 2 + 1], (red(11, i) + red(12, i)) / 2, 0.5) << i;
+  }
+  // On two slices the depths fall on the slices' centres: each plane is one slice.
+  std::vector<uint8_t> two(2 * 2 * 2 * 3, 0);
+  for (int i = 0; i < 4; ++i) two[(4 + i) * 3] = 200;  // slice 1 at 200, slice 0 at 0
+  uint8_t twoOut[2 * 2 * 2] = {};
+  FillNoisePlanes(two.data(), 2, twoOut);
+  EXPECT_EQ(twoOut[0], 0) << "r = 0.25 on two slices is slice 0's centre";
+  EXPECT_EQ(twoOut[1], 200) << "r = 0.75 is slice 1's";
+  glDeleteTextures(1, &volume);
+  glDeleteTextures(1, &planes);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -95,6 +96,30 @@ TEST_F(PassHookTimed, TheHooksOwnTimeIsNotThePasss) {
   EXPECT_GT(g_timedSeen[0], 0.0) << "the first pass was timed before its hook ran";
   EXPECT_LE(g_timedSeen[0], g_timedSeen[1]);
   EXPECT_EQ(PassControl.timedMs[0], g_timedSeen[2]) << "the last hook's 20 ms were not added";
+}
+
+// The processor column counts the drawing thread's own work: a pass that waits adds
+// to the wall clock only, one that computes adds to both.
+TEST_F(PassHookTimed, ProcessorTimeCountsWorkNotWaiting) {
+  PassControl = PassControlState();
+  PassControl.timing = true;
+  PassBegin("hud");
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  PassEnd();
+  PassBegin("gauges");
+  // 20 ms of the processor by the C library's own clock, however long a loaded machine
+  // takes to give them.
+  const std::clock_t start = std::clock();
+  volatile double sink = 0.0;
+  while (std::clock() - start < CLOCKS_PER_SEC / 50) sink = sink + 1.0;
+  PassEnd();
+  ASSERT_EQ(PassControl.timedCount, 2);
+  EXPECT_GE(PassControl.timedMs[0], 29.0);
+  EXPECT_LT(PassControl.timedCpuMs[0], 10.0) << "sleeping is not drawing";
+  EXPECT_GT(PassControl.timedCpuMs[1], 15.0) << "a busy pass's work was not counted";
+  EXPECT_LE(PassControl.timedCpuMs[1], PassControl.timedMs[1] + 1.0);
+  ResetPassTimes();
+  EXPECT_EQ(PassControl.timedCpuMs[1], 0.0);
 }
 
 }  // namespace

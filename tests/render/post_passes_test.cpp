@@ -147,6 +147,29 @@ TEST_F(RaceRenderPostPass, ACopyCoversTheWholeSmallTargetWhateverDepthTheSharedF
   EXPECT_EQ(depth, 0) << "the pass draws with no depth buffer";
 }
 
+// The scene's depth brings its stencil bits onto the shared framebuffer, and a pass
+// with other depth or none takes them off again.
+TEST_F(RaceRenderPostPass, TheScenesDepthAloneBringsItsStencil) {
+  auto attached = [](GLenum attachment) {
+    GLint name = -1;
+    GlExt.glGetFramebufferAttachmentParameterivEXT(GL_FRAMEBUFFER_EXT, attachment,
+                                                  GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME_EXT, &name);
+    return name;
+  };
+  const GLint scene = static_cast<GLint>(Targets().SceneDepthBuffer);
+  BindPassFramebuffer(Targets().SceneTextures[2], Targets().SceneDepthBuffer);
+  EXPECT_EQ(attached(GL_DEPTH_ATTACHMENT_EXT), scene);
+  EXPECT_EQ(attached(GL_STENCIL_ATTACHMENT_EXT), Targets().sceneStencil ? scene : 0);
+  EXPECT_EQ(GlExt.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_EXT));
+  BindPassFramebuffer(Targets().SceneTextures[3], Targets().CubeDepthBuffer);
+  EXPECT_EQ(attached(GL_STENCIL_ATTACHMENT_EXT), 0);
+  EXPECT_EQ(GlExt.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_EXT));
+  BindPassFramebuffer(Targets().SceneTextures[3], 0);
+  EXPECT_EQ(attached(GL_STENCIL_ATTACHMENT_EXT), 0);
+  GlExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(RaceRenderPostPass, OnlyTheTwoBlurTypesRunAProgram) {
   // A dull grey: the glow's bright pass keeps nothing of it, a copy keeps it all.
   const uint8_t grey[4] = {64, 64, 64, 255};

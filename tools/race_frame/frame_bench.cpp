@@ -26,13 +26,16 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
-// The next race frame drawn with the driver idle before and after it: milliseconds.
-double DrawTimedFrame() {
+// The next race frame drawn with the driver idle before and after it: wall-clock
+// milliseconds, and the drawing thread's processor milliseconds in *cpuMs.
+double DrawTimedFrame(double* cpuMs) {
   WaitForRaceUpdate();
   glFinish();
+  const double cpuStart = ThreadCpuMilliseconds();
   const auto start = std::chrono::steady_clock::now();
   DrawRaceFrame();
   glFinish();
+  *cpuMs = ThreadCpuMilliseconds() - cpuStart;
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -53,23 +56,31 @@ int RunFrameBench(const RaceFrameOptions& options) {
   const int timed = options.frames > 0 ? options.frames : kTimedFrames;
   // The whole frame is timed on its own: a glFinish after every pass keeps the driver
   // from drawing one pass while the next is sent, which the game never does.
-  std::vector<double> frameMs;
+  std::vector<double> frameMs, frameCpuMs;
   frameMs.reserve(timed);
+  frameCpuMs.reserve(timed);
   for (int f = 0; f < timed; ++f) {
-    frameMs.push_back(DrawTimedFrame());
+    double cpuMs = 0.0;
+    frameMs.push_back(DrawTimedFrame(&cpuMs));
+    frameCpuMs.push_back(cpuMs);
     ShowRaceFrame();
   }
   PassControl.timing = true;
   PassControl.timedCount = 0;
   // Per pass, one figure per frame; a pass a frame leaves out counts 0 there.
-  std::vector<std::vector<double>> passMs(kMaxTimedPasses);
+  std::vector<std::vector<double>> passMs(kMaxTimedPasses), passCpuMs(kMaxTimedPasses);
   for (auto& v : passMs) v.reserve(timed);
+  for (auto& v : passCpuMs) v.reserve(timed);
   std::vector<double> timedFrameMs;
   timedFrameMs.reserve(timed);
   for (int f = 0; f < timed; ++f) {
     ResetPassTimes();
-    timedFrameMs.push_back(DrawTimedFrame());
-    for (int i = 0; i < PassControl.timedCount; ++i) passMs[i].push_back(PassControl.timedMs[i]);
+    double cpuMs = 0.0;
+    timedFrameMs.push_back(DrawTimedFrame(&cpuMs));
+    for (int i = 0; i < PassControl.timedCount; ++i) {
+      passMs[i].push_back(PassControl.timedMs[i]);
+      passCpuMs[i].push_back(PassControl.timedCpuMs[i]);
+    }
     ShowRaceFrame();
   }
   PassControl.timing = false;
@@ -78,13 +89,18 @@ int RunFrameBench(const RaceFrameOptions& options) {
   // The figures mean little without the driver that drew them.
   std::printf("GL %s, %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
               reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+  // The second column is the drawing thread's processor time: with LP_NUM_THREADS=0 the
+  // rasteriser draws on that thread, and the figure is the pass's whole cost.
   for (int i = 0; i < PassControl.timedCount; ++i) {
     // A pass first seen after frame 0 has fewer figures: the frames before it drew none.
-    std::vector<double> v = passMs[i];
+    std::vector<double> v = passMs[i], c = passCpuMs[i];
     v.insert(v.begin(), timed - v.size(), 0.0);
-    std::printf("PASS %-18s %8.2f ms\n", PassControl.timedName[i], Median(v));
+    c.insert(c.begin(), timed - c.size(), 0.0);
+    std::printf("PASS %-18s %8.2f ms %8.2f ms on the drawing thread\n", PassControl.timedName[i], Median(v),
+                Median(c));
   }
-  std::printf("FRAME %.2f ms (%.2f with every pass timed)\n", Median(frameMs), Median(timedFrameMs));
+  std::printf("FRAME %.2f ms (%.2f with every pass timed; %.2f ms on the drawing thread)\n", Median(frameMs),
+              Median(timedFrameMs), Median(frameCpuMs));
   std::printf("LOAD race_%d %.0f ms\n", options.race, RaceLoadMilliseconds());
   BenchDirtSteps();
   CloseRaceRun();
