@@ -142,12 +142,12 @@ TEST_F(PropsContent, EveryLorryHasItsGroupsMarkersAndWheelsWhereTheCarPassPutsTh
     MilkshapeModel points;
     ASSERT_TRUE(points.Load((dir + "points.sbm").c_str()));
     ASSERT_GE(points.groupCount, 3);
-    // Wheels: half wheelbase 2.35, half track 1.6 (the box's half width) once the
+    // Wheels: half wheelbase 2.65, half track 1.6 (the box's half width) once the
     // loader adds 0.125.
     const ModelGroup& wheels = points.groups[0];
     ASSERT_GT(wheels.triangleCount, 0);
     const P3 w = Corner(points, wheels.triangleIndices[wheels.triangleCount - 1], 1);
-    EXPECT_NEAR(w.x, 2.35f, 1e-4f);
+    EXPECT_NEAR(w.x, 2.65f, 1e-4f);
     EXPECT_NEAR(w.z + 0.125f, 1.6f, 1e-4f);
     // Exhaust at the pipe's top behind the cab.
     const P3 e = Corner(points, points.groups[1].triangleIndices[0], 1);

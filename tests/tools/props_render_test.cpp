@@ -56,7 +56,7 @@ bool LoadCar(int model, Car* car) {
 
 // The car assembled as the car pass places its pieces, wheels resting on the ground.
 void DrawCar(Car& car) {
-  const float halfWheelbase = 2.35f, halfTrack = 1.35f, axleY = -0.37f;
+  const float halfWheelbase = 2.65f, halfTrack = 1.35f, axleY = -0.37f;
   const int skin = car.body.materials[0].texture;
   car.body.DrawTextured();
   for (int side = 0; side < 2; ++side) {

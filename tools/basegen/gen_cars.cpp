@@ -60,33 +60,47 @@ std::string CarFolder(int model) {
 
 // ---- body ----
 
+// How far a front tyre reaches from its hub along the lorry, swept from lock to lock,
+// with the body's clearance around it: the wheel arches are drawn from this.
+float FrontArchReach() {
+  return std::hypot(kWheelRadius + kArchClearance, 0.5f * kFrontTyreWidth + kArchClearance) + 0.005f;
+}
+
 void BuildCab(MeshBuilder& b, const CarShape& s, const Lod& lod) {
   const UvRect cab = kUvCabPaint;
+  const float archRear = kHalfWheelbase - FrontArchReach(), archFront = kHalfWheelbase + FrontArchReach();
   if (s.family == 2) {
-    // Cab-over: the cab sits above the front wheels, its lower front panel ahead of them.
+    // Cab-over: the cab sits above the front wheels; below its floor the arches are
+    // closed by a step panel behind the wheels, the engine's cover between them and a
+    // lower front panel ahead of them.
     const float len = s.cabFront - s.cabRear;
     b.Box(kPaint, {(s.cabFront + s.cabRear) / 2, 1.02f, 0}, {len, 1.36f, 2.6f}, cab);
-    b.Box(kPaint, {3.33f, 0.02f, 0}, {0.58f, 0.64f, 2.5f}, cab);
-    b.Box(kPaint, {(s.cabRear + 1.7f) / 2, 0.02f, 0}, {1.7f - s.cabRear + 0.05f, 0.64f, 2.2f}, cab);
+    const float frontFace = s.cabFront + 0.06f;
+    b.Box(kPaint, {(archFront + frontFace) / 2, 0.02f, 0}, {frontFace - archFront, 0.64f, 2.5f}, cab);
+    b.Box(kPaint, {(s.bedFront + archRear) / 2, 0.02f, 0}, {archRear - s.bedFront, 0.64f, 2.5f}, cab);
+    b.Box(kPaint, {(archRear + archFront) / 2, 0.02f, 0}, {archFront - archRear, 0.64f, 1.2f}, cab);
     // Roof visor and the grille band under the windscreen.
     b.Box(kPaint, {s.cabFront - 0.12f, 1.66f, 0}, {0.3f, 0.06f, 2.5f}, kUvStripe);
     b.Box(kPaint, {s.cabFront + 0.02f, 0.55f, 0}, {0.04f, 0.3f, 2.0f}, kUvGrille);
-    b.Box(kAlwaysLit, {s.cabFront + 0.04f, 0.2f, 1.0f}, {0.05f, 0.18f, 0.32f}, kUvHeadlamp);
-    b.Box(kAlwaysLit, {s.cabFront + 0.04f, 0.2f, -1.0f}, {0.05f, 0.18f, 0.32f}, kUvHeadlamp);
+    b.Box(kAlwaysLit, {frontFace + 0.02f, 0.2f, 1.0f}, {0.05f, 0.18f, 0.32f}, kUvHeadlamp);
+    b.Box(kAlwaysLit, {frontFace + 0.02f, 0.2f, -1.0f}, {0.05f, 0.18f, 0.32f}, kUvHeadlamp);
   } else {
-    // Bonneted: cab behind the front wheels, bonnet and wings over them.
+    // Bonneted: cab behind the front wheels, bonnet and wings over them, the steps
+    // under the doors ending at the arches.
     const float len = s.cabFront - s.cabRear;
     b.Box(kPaint, {(s.cabFront + s.cabRear) / 2, 0.95f, 0}, {len, 1.4f, 2.3f}, cab);
-    b.Box(kPaint, {(s.cabRear + 1.65f) / 2, 0.0f, 0}, {1.65f - s.cabRear, 0.5f, 2.1f}, cab);
+    b.Box(kPaint, {(s.cabRear + archRear) / 2, 0.0f, 0}, {archRear - s.cabRear, 0.5f, 2.1f}, cab);
     const float hoodRear = s.cabFront, hoodFront = 3.6f;
     b.Box(kPaint, {(hoodRear + hoodFront) / 2, 0.42f, 0}, {hoodFront - hoodRear, 0.66f, 1.6f}, cab);
     b.Box(kPaint, {hoodFront + 0.02f, 0.4f, 0}, {0.04f, 0.55f, 1.2f}, kUvGrille);
-    // Wings over the front wheels, each a top and a sloping front.
+    // Wings from the cab to the front over the wheels, each a top and a sloping front.
+    const float wingRear = s.cabFront - 0.1f, wingFront = hoodFront;
+    const float slopeTop = kHalfWheelbase + 0.35f, slopeFoot = kHalfWheelbase + 0.75f;
     for (float z : {1.08f, -1.08f}) {
-      b.Box(kPaint, {kHalfWheelbase - 0.05f, 0.33f, z}, {1.5f, 0.1f, 0.5f}, cab);
-      b.Quad(kPaint, {3.1f, 0.05f, z + 0.25f}, {3.1f, 0.05f, z - 0.25f}, {2.7f, 0.38f, z - 0.25f},
-             {2.7f, 0.38f, z + 0.25f}, cab);
-      b.Box(kAlwaysLit, {3.0f, 0.5f, z}, {0.12f, 0.2f, 0.24f}, kUvHeadlamp);
+      b.Box(kPaint, {(wingRear + wingFront) / 2, 0.35f, z}, {wingFront - wingRear, 0.1f, 0.5f}, cab);
+      b.Quad(kPaint, {slopeFoot, 0.05f, z + 0.25f}, {slopeFoot, 0.05f, z - 0.25f}, {slopeTop, 0.4f, z - 0.25f},
+             {slopeTop, 0.4f, z + 0.25f}, cab);
+      b.Box(kAlwaysLit, {kHalfWheelbase + 0.6f, 0.52f, z}, {0.12f, 0.2f, 0.24f}, kUvHeadlamp);
     }
   }
   // Roof marker lamps, always lit.
@@ -100,8 +114,9 @@ void BuildCab(MeshBuilder& b, const CarShape& s, const Lod& lod) {
       b.Box(kPaint, {s.cabFront, 1.15f, z * 1.06f}, {0.05f, 0.35f, 0.15f}, kUvChassis);
     }
   }
-  // Bumper.
-  b.Box(kPaint, {3.62f, -0.4f, 0}, {0.2f, 0.26f, 2.7f}, kUvChassis);
+  // Bumper, ahead of the front tyres at full lock.
+  const float bumperRear = std::fmax(archFront, 3.52f);
+  b.Box(kPaint, {(bumperRear + 3.72f) / 2, -0.4f, 0}, {3.72f - bumperRear, 0.26f, 2.7f}, kUvChassis);
 }
 
 void BuildBed(MeshBuilder& b, const CarShape& s, const Lod& lod) {

@@ -79,6 +79,48 @@ void CheckPoints(const std::string& root, const std::string& dir, std::vector<st
     problems->push_back(rel + " places the wheels away from the drawn wheels");
 }
 
+// Whether p lies where a tyre can be: the front ones at any angle up to full lock,
+// the rear twins straight, each with the body's clearance around it.
+bool InTyreRoom(const V3& p) {
+  const float r = kWheelRadius + kArchClearance;
+  const float dy = p.y - kWheelCentreY;
+  if (std::fabs(dy) >= r) return false;
+  const float along = std::sqrt(r * r - dy * dy);
+  for (float side : {1.0f, -1.0f}) {
+    const float rz = p.z - side * kRearWheelZ;
+    if (std::fabs(p.x + kHalfWheelbase) < along && std::fabs(rz) < 0.5f * kRearTyreWidth + kArchClearance) return true;
+    const float dx = p.x - kHalfWheelbase, dz = p.z - side * kFrontWheelZ;
+    const int kAngles = 12;
+    for (int i = -kAngles; i <= kAngles; ++i) {
+      const float a = kFullLock * static_cast<float>(i) / kAngles, c = std::cos(a), sn = std::sin(a);
+      if (std::fabs(dx * c + dz * sn) < along && std::fabs(-dx * sn + dz * c) < 0.5f * kFrontTyreWidth + kArchClearance)
+        return true;
+    }
+  }
+  return false;
+}
+
+// The body drawn through a wheel shows as a wheel without its arch: every triangle,
+// sampled on a grid, must stay out of the tyres' room.
+void CheckArches(const MilkshapeModel& m, const std::string& rel, std::vector<std::string>* problems) {
+  const int kSteps = 8;
+  for (int t = 0; t < m.triangleCount; ++t) {
+    const V3 a = Corner(m, t, 0), b = Corner(m, t, 1), c = Corner(m, t, 2);
+    for (int i = 0; i <= kSteps; ++i)
+      for (int j = 0; i + j <= kSteps; ++j) {
+        const float u = static_cast<float>(i) / kSteps, v = static_cast<float>(j) / kSteps;
+        const V3 p{a.x + (b.x - a.x) * u + (c.x - a.x) * v, a.y + (b.y - a.y) * u + (c.y - a.y) * v,
+                   a.z + (b.z - a.z) * u + (c.z - a.z) * v};
+        if (InTyreRoom(p)) {
+          char where[96];
+          std::snprintf(where, sizeof where, " (at %.2f, %.2f, %.2f)", p.x, p.y, p.z);
+          problems->push_back(rel + " cuts through a wheel or its arch" + where);
+          return;
+        }
+      }
+  }
+}
+
 }  // namespace
 
 void CheckCars(const std::string& root, std::vector<std::string>* problems) {
@@ -96,6 +138,7 @@ void CheckCars(const std::string& root, std::vector<std::string>* problems) {
         }
         const Bounds b = BoundsOf(m);
         if (p == 0 && m.groupCount < 5) problems->push_back(rel + " lacks the paint, lit and lamp groups");
+        if (p == 0 || p == 2) CheckArches(m, rel, problems);
         if (p <= 2) {
           // Inside the physics box (7.5 x 2.2 x 3.2 at 0.6 up), with the ground below.
           if (b.lo[0] < -3.8f || b.hi[0] > 3.8f || b.lo[2] < -1.65f || b.hi[2] > 1.65f || b.hi[1] > 1.9f ||

@@ -19,7 +19,11 @@ constexpr float kBodyHalfWidth = 1.6f;  // the physics box's
 constexpr float kWheelRadius = 0.63f;
 constexpr float kRideHeight = 1.0f;       // the body origin (centre of mass) above the ground at rest
 constexpr float kWheelCentreY = -0.37f;   // wheel radius above the ground, kRideHeight below the origin
-constexpr float kHalfWheelbase = 2.35f;   // points.sbm group 0, x
+// The wheels stand near the box's ends: the body's yaw inertia is that of the whole
+// box whatever the wheelbase, and the tyres' lever on it grows with the square of the
+// half wheelbase. Nearer the middle, the lorry goes on turning for a long moment after
+// the wheels are straight again, which a player on the keys cannot hold.
+constexpr float kHalfWheelbase = 2.65f;    // points.sbm group 0, x
 // The wheels stand out to the box's sides. With the centre of mass 1.0 above the
 // ground and the wheels' springs holding only 0.1 of droop before a wheel unloads, a
 // narrower track lets the lorry rock onto two wheels at every swing of a driver's
@@ -30,6 +34,9 @@ constexpr float kHubInset = 0.27f;        // the car pass moves the front wheels
 constexpr float kFrontWheelZ = kHalfTrack - kHubInset;  // where the front wheels sit
 constexpr float kRearWheelZ = kHalfTrack;               // where the rear pair sits
 constexpr float kFrontTyreWidth = 0.42f;
+constexpr float kFullLock = 0.55f;        // radians, the steered wheels' widest angle
+// Room the body leaves around each front tyre, swept from lock to lock.
+constexpr float kArchClearance = 0.03f;
 constexpr float kRearTyreWidth = 0.72f;   // twin tyres
 
 // Regions of car.tga (u, v with v up). The running-gear region is painted the same

@@ -137,8 +137,14 @@ bool OpponentNear(const Vector3& at) {
   return false;
 }
 
+// The lorries and their smoke move between the compared frames wherever they stand in
+// the view (one stuck on the verge keeps rocking and smoking): they are left out of
+// the comparison, so that only the pass under test can change the picture.
+constexpr const char* kMovingPasses[] = {"cars", "smoke", "trails"};
+
 void CheckPassChanges(const char* pass, const Pose& pose, const std::string& folder) {
   for (int f = 0; f < kMaxTrafficFrames && OpponentNear(pose.eye); ++f) DrawFrom(pose, false);
+  for (const char* moving : kMovingPasses) Skip(moving, true);
   for (int f = 0; f < kSettleFrames; ++f) DrawFrom(pose, false);
   Save(folder, std::string("foliage_") + pass, Scene());
   DrawFrom(pose, true);
@@ -154,6 +160,7 @@ void CheckPassChanges(const char* pass, const Pose& pose, const std::string& fol
   const double effect = std::fmin(DifferingShare(with, without, all, kThreshold),
                                   DifferingShare(without, again, all, kThreshold));
   const double noise = DifferingShare(with, again, all, kThreshold);
+  for (const char* moving : kMovingPasses) Skip(moving, false);
   const std::string name = std::string(pass) + "_changes_picture";
   Line(name.c_str(), effect >= kMinChange && effect > kNoiseFactor * noise,
        FormatFigures("%.2f%% of the frame differs with --skip %s, %.2f%% between the frames around it", 100.0 * effect,

@@ -32,6 +32,7 @@ constexpr float kBrakeAccel = 6.0f;        // what the brakes take off
 constexpr float kTopSpeed = 40.0f;
 constexpr float kLowestBendSpeed = 6.0f;
 constexpr float kSteerSlack = 0.08f;       // near enough on the wheel: hands off
+constexpr float kNaiveDeadBand = 0.1f;     // the same for a player who does not foresee
 constexpr float kNoBrakeBelow = 3.0f;      // Down near a standstill backs up instead
 constexpr float kStuckSpeed = 1.0f;
 constexpr float kStuckSeconds = 2.0f;
@@ -118,11 +119,12 @@ float RampSteer(float s, const ArrowKeys& k, float ticks) {
 
 }  // namespace
 
-void KeyboardDriver::Start(float frameSeconds) {
+void KeyboardDriver::Start(float frameSeconds, const KeyboardStyle& style) {
   *this = KeyboardDriver();
   frameSeconds_ = frameSeconds;
-  // Decisions fall on frames: the first frame 0.1 s or more after the last.
-  decisionPeriod_ = std::ceil(kDecisionSeconds / frameSeconds - 1e-4) * frameSeconds;
+  style_ = style;
+  // Decisions fall on frames: the first frame a decision period or more after the last.
+  decisionPeriod_ = std::ceil(style.decisionSeconds / frameSeconds - 1e-4) * frameSeconds;
   LearnPath();
 }
 
@@ -212,7 +214,7 @@ ArrowKeys KeyboardDriver::Decide(double now) {
   }
 
   // Where the lorry will be when these keys act: still turning as the view turns now.
-  const float lead = kReactionSeconds + 0.5f * kDecisionSeconds;
+  const float lead = style_.foresight ? style_.reactionSeconds + 0.5f * style_.decisionSeconds : 0.0f;
   const float yawThen = yaw + yawRate * lead;
   const neVector3 headingThen = neV3(std::cos(yawThen), 0.0f, std::sin(yawThen));
   const neVector3 v = car.velocity;
@@ -231,20 +233,26 @@ ArrowKeys KeyboardDriver::Decide(double now) {
   wanted_ = turningBack ? (alpha > 0.0f ? 1.0f : -1.0f) : ControlFor(wheel);
   // How far the wheel will stand from the wanted one over the frames these keys hold,
   // for each way of holding the arrows.
-  const double from = now + kReactionSeconds, until = from + decisionPeriod_;
+  const double from = now + style_.reactionSeconds, until = from + decisionPeriod_;
   ArrowKeys options[3];
   options[1].left = true;
   options[2].right = true;
-  float error[3];
-  for (int i = 0; i < 3; ++i) error[i] = ForeseeSteer(now, options[i], from, until);
   int pick = 0;
-  if (error[1] < error[0] - kSteerSlack && error[1] <= error[2]) pick = 1;
-  if (error[2] < error[0] - kSteerSlack && error[2] < error[1]) pick = 2;
+  if (style_.foresight) {
+    float error[3];
+    for (int i = 0; i < 3; ++i) error[i] = ForeseeSteer(now, options[i], from, until);
+    if (error[1] < error[0] - kSteerSlack && error[1] <= error[2]) pick = 1;
+    if (error[2] < error[0] - kSteerSlack && error[2] < error[1]) pick = 2;
+  } else {
+    const float off = wanted_ - DriverControls.steer;
+    if (off > kNaiveDeadBand) pick = 1;
+    if (off < -kNaiveDeadBand) pick = 2;
+  }
   keys.left = options[pick].left;
   keys.right = options[pick].right;
 
   // Pace: no faster than the sharpest bend in sight can be braked for.
-  const float react = speed * (kReactionSeconds + kDecisionSeconds) * kWorldSpeedUp;
+  const float react = speed * (style_.reactionSeconds + style_.decisionSeconds) * kWorldSpeedUp;
   float allowed = kTopSpeed;
   for (int32_t k = 0; k <= WaypointLastIndex; ++k) {
     const int32_t i = Wrap(at + k);
@@ -265,8 +273,8 @@ ArrowKeys KeyboardDriver::Decide(double now) {
 void KeyboardDriver::Frame(double now, uint8_t keys[256]) {
   if (now >= nextDecision_ - 1e-6) {
     const ArrowKeys k = Decide(now);
-    if (pendingCount_ < kPendingCapacity) pending_[pendingCount_++] = {now + kReactionSeconds, k};
-    nextDecision_ = now + kDecisionSeconds;
+    if (pendingCount_ < kPendingCapacity) pending_[pendingCount_++] = {now + style_.reactionSeconds, k};
+    nextDecision_ = now + style_.decisionSeconds;
   }
   int done = 0;
   while (done < pendingCount_ && pending_[done].at <= now + 1e-6) held_ = pending_[done++].keys;
@@ -292,14 +300,14 @@ float Seconds(const RaceClock& c) {
 
 }  // namespace
 
-KeyboardRaceResult RunKeyboardRace(const RaceSessionOptions& options) {
+KeyboardRaceResult RunKeyboardRace(const RaceSessionOptions& options, const KeyboardStyle& style) {
   KeyboardRaceResult r;
   if (!OpenRaceSession(options)) {
     r.figures = "load refused";
     return r;
   }
   static KeyboardDriver driver;
-  driver.Start(options.frameSeconds);
+  driver.Start(options.frameSeconds, style);
   std::memset(Input.KeyStates, 0, sizeof Input.KeyStates);
   std::memset(PressLatches, 0, sizeof PressLatches);
   DriverControls = DriverControlState{};

@@ -12,6 +12,15 @@
 
 #include "tools/race_sim/race_session.h"
 
+// How quick and how foreseeing the player is. The default is the player the game is
+// tuned for; the others measure how much the lorry forgives a slower or a naive one.
+struct KeyboardStyle {
+  float decisionSeconds = 0.1f;
+  float reactionSeconds = 0.15f;
+  bool foresight = true;  // false: presses toward the wanted wheel from where it stands,
+                          // without foreseeing the lorry's turn or the pending presses
+};
+
 // The keys one decision holds down until the next.
 struct ArrowKeys {
   bool up = false, down = false, left = false, right = false;
@@ -19,12 +28,10 @@ struct ArrowKeys {
 
 class KeyboardDriver {
  public:
-  static constexpr float kDecisionSeconds = 0.1f;
-  static constexpr float kReactionSeconds = 0.15f;
   static constexpr int kPendingCapacity = 16;
 
   // A new race at this frame time: nothing pending, no keys down.
-  void Start(float frameSeconds);
+  void Start(float frameSeconds, const KeyboardStyle& style = KeyboardStyle());
   // One frame at real time `now` (seconds since the load): decides when a decision is
   // due, then writes into keys[] the key states whose time has come.
   void Frame(double now, uint8_t keys[256]);
@@ -42,7 +49,8 @@ class KeyboardDriver {
   int32_t TrackWaypoint();
 
   float frameSeconds_ = 1.0f / 60.0f;
-  double decisionPeriod_ = kDecisionSeconds;
+  KeyboardStyle style_;
+  double decisionPeriod_ = 0.1;
   float wanted_ = 0.0f;  // the steering control the road asks for
   double nextDecision_ = 0.0;
   Pending pending_[kPendingCapacity];
@@ -66,4 +74,4 @@ struct KeyboardRaceResult {
 // Four laps with the player's lorry driven by the keyboard driver. PASS: all four laps
 // within the race clock's limit, never put back by the game's recovery, never over on
 // its side or roof, and a best lap within 20 % of the best opponent's.
-KeyboardRaceResult RunKeyboardRace(const RaceSessionOptions& options);
+KeyboardRaceResult RunKeyboardRace(const RaceSessionOptions& options, const KeyboardStyle& style = KeyboardStyle());

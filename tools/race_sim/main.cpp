@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
   std::string wanted = "all";
   bool autopilot = false;
   bool keyboard = false;
+  KeyboardStyle style;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (!std::strcmp(arg, "--autopilot")) {
@@ -57,6 +58,14 @@ int main(int argc, char** argv) {
     }
     if (!std::strcmp(arg, "--keyboard")) {
       keyboard = true;
+      continue;
+    }
+    // Measures of how forgiving the lorry is: a player who does not foresee, and one
+    // who decides every 0.15 s and acts 0.25 s later.
+    if (!std::strcmp(arg, "--keyboard-naive") || !std::strcmp(arg, "--keyboard-slow")) {
+      keyboard = true;
+      if (arg[11] == 'n') style.foresight = false;
+      else style.decisionSeconds = 0.15f, style.reactionSeconds = 0.25f;
       continue;
     }
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -91,7 +100,7 @@ int main(int argc, char** argv) {
   }
   if (autopilot && keyboard) return Usage();
   if (keyboard) {
-    const KeyboardRaceResult r = RunKeyboardRace(options);
+    const KeyboardRaceResult r = RunKeyboardRace(options, style);
     std::printf("keyboard race=%d car=%d seed=%u dt=%.4f %s %s%s\n", options.race, options.car, options.seed,
                 options.frameSeconds, r.figures.c_str(), r.pass ? "PASS" : "FAIL ", r.why.c_str());
     return r.pass ? 0 : 1;
