@@ -13,6 +13,7 @@
 #include "frontend/widget_draw.h"
 #include "frontend/widgets.h"
 #include "gfx/text.h"
+#include "race/car_content.h"
 #include "platform/vk.h"
 
 float BracketCursorFade = 0.0f;
@@ -175,8 +176,10 @@ void DrawLoading(float x, float y, float, float alpha) {
   glPushMatrix();
   glTranslatef(x, y, 0.0f);
   glColor4f(0.94f, 0.92f, 0.88f, alpha);
-  // The box's art in its light tone: the mid-grey word reads on its dark window.
-  BindMenuTexture(kLoadingBoxTexture);
+  // The box's art in its light tone: the mid-grey word reads on its dark window. On
+  // the intro the loader is still bringing that picture: until it is in, the plain box
+  // (what an unloaded picture binds anyway), never a name the loader is writing.
+  BindMenuTexture(TableTexturesLoaded.load(std::memory_order_acquire) ? kLoadingBoxTexture : -1);
   TexturedBox(0.0f, 0.0f, 80.0f, 18.0f, 0.0f, 0.0f, 1.0f, 1.0f);
   glColor4f(0.0f, 0.0f, 0.0f, alpha);
   FlatBox(-38.0f, -7.0f, -38.0f + 76.0f * LoadingPhase, 7.0f);

@@ -284,15 +284,19 @@ void LoadObjects() {
     }
 }
 
+std::atomic<bool> TableTexturesLoaded{false};
+
 void LoadTextures() {
   for (int n = kFirstMenuTexture; n < kTextureTableSize; ++n) {
     char path[40];
     std::snprintf(path, sizeof path, "base/textures/tex%02d.tga", n);
     TextureTable[n].LoadTGA(path, TextureTableMode(n));
   }
+  TableTexturesLoaded.store(true, std::memory_order_release);
 }
 
 void FreeTextures() {
+  TableTexturesLoaded.store(false, std::memory_order_release);
   for (Texture& t : TextureTable) t.Release();
   for (Texture& t : SharedSceneTextures) t.Release();
 }

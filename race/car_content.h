@@ -72,5 +72,9 @@ extern MilkshapeModel* ObjectPartModels[kObjectTypes][kMaxObjectParts];
 void LoadObjects();
 // TextureTable entries 9-70 from base/textures/texNN.tga.
 void LoadTextures();
+// Set by the loader once LoadTextures has filled the table, cleared by FreeTextures:
+// the intro draws its loading box while the loader brings these pictures, and may
+// read a texture's name only after this says the write is done.
+extern std::atomic<bool> TableTexturesLoaded;
 // Shutdown: the 71 numbered textures and the ten shared scene textures.
 void FreeTextures();
