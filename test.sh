@@ -41,10 +41,12 @@ fi
 #   career_kills  a career cut ten times by SIGKILL and SIGTERM, taken up again each time
 #   bad_files     damaged game data and player's files: named, refused or kept beside,
 #                 never a crash, a hang or a game that cannot start again
+#   keyboard_race a quick race of four laps in URAL driven at the arrow keys alone, to
+#                 the finish without the game putting the lorry back on the road
 e2e_out=$home/e2e
 mkdir -p "$e2e_out"
 declare -A e2e_script=()
-for script in quick_race display_loss career career_kills bad_files; do
+for script in quick_race display_loss career career_kills bad_files keyboard_race; do
   tests/e2e/$script.sh > "$e2e_out/$script.out" 2>&1 &
   e2e_script[$!]=$script
 done

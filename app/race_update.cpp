@@ -149,6 +149,7 @@ void UpdateRaceFrame() {
   // The test driver steers on the world's ticks, as the step will count this frame.
   ApplyTestRace(RaceStepTicks(FrameTiming.FrameTicks));
   StepSimulation();
+  PrintTestPose();
   const float ticks = FrameTiming.FrameTicks;
   WakeDisturbedObjects();
   PlaceCameraAndListener(0, 0);

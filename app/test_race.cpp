@@ -1,16 +1,20 @@
 #include "app/test_race.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/controls.h"
 #include "app/frame.h"
+#include "app/loader.h"
 #include "race/autopilot.h"
+#include "race/car.h"
 #include "race/race_status.h"
 
 namespace {
 
 bool g_on = false;
+bool g_pose = false;
 Autopilot g_pilot;
 int32_t g_pilotRace = -1;  // the race load the autopilot's state belongs to
 
@@ -19,6 +23,8 @@ int32_t g_pilotRace = -1;  // the race load the autopilot's state belongs to
 bool ReadTestRaceSwitch() {
   const char* v = std::getenv("KELVAMOR_TEST_RACE");
   SetTestRace(v != nullptr && std::strcmp(v, "1") == 0);
+  const char* pose = std::getenv("KELVAMOR_TEST_POSE");
+  SetTestPose(pose != nullptr && std::strcmp(pose, "1") == 0);
   return g_on;
 }
 
@@ -42,4 +48,32 @@ void ApplyTestRace(float ticks) {
     g_pilotRace = race;
   }
   g_pilot.Drive(ticks, &RaceControls);
+}
+
+void SetTestPose(bool on) { g_pose = on; }
+
+namespace {
+
+float LapSeconds(const RaceClock& c) {
+  return static_cast<float>(c.minutes) * 60.0f + static_cast<float>(c.seconds) + c.hundredths * 0.01f;
+}
+
+}  // namespace
+
+void PrintTestPose() {
+  if (!g_pose) return;
+  const CSampleCar& car = RaceCars[0];
+  const neVector3 p = car.Position();
+  float aiBest = 0.0f;
+  for (int i = 1; i < kRaceCarCount; ++i) {
+    const float b = LapSeconds(RaceCars[i].bestLap);
+    if (b > 0.0f && (aiBest == 0.0f || b < aiBest)) aiBest = b;
+  }
+  std::printf("pose race=%d car=%d countdown=%d finished=%d x=%.3f y=%.3f z=%.3f hx=%.4f hz=%.4f vx=%.3f vz=%.3f "
+              "speed=%.3f steer=%.4f wheelbase=%.3f lap=%d best=%.2f ai_best=%.2f recoveries=%d\n",
+              CurrentRaceNumber(), car.modelIndex, RaceStatus.CountdownRunning.load() ? 1 : 0,
+              RaceStatus.PlayerFinished.load() ? 1 : 0, p.x, p.y, p.z, car.heading.x, car.heading.z, car.velocity.x,
+              car.velocity.z, car.speed, RaceControls.steer, 2.0f * car.WheelOffsetX(), car.lap,
+              LapSeconds(car.bestLap), aiBest, RaceStatus.PlayerRecoveries);
+  std::fflush(stdout);
 }

@@ -7,7 +7,11 @@
 constexpr float kTestRaceFrameSeconds = 1.0f / 30.0f;
 constexpr int kTestRaceLaps = 1;
 
-// Start-up: reads the environment once; true when the switch is on.
+// KELVAMOR_TEST_POSE=1 beside it (or alone) makes every race update print the player's
+// lorry as that frame shows it, one flushed "pose ..." line, so that a script can steer
+// the real game by its arrow keys.
+
+// Start-up: reads the environment once; true when the race switch is on.
 bool ReadTestRaceSwitch();
 bool TestRaceOn();
 // Tests set it directly.
@@ -17,3 +21,8 @@ void SetTestRace(bool on);
 // one lap and the autopilot's controls in place of the player's (its state starts
 // again with every race load).
 void ApplyTestRace(float ticks);
+
+// The worker, each race update after the step: the pose line, under its switch.
+void PrintTestPose();
+// Tests set it directly.
+void SetTestPose(bool on);

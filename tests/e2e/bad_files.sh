@@ -105,6 +105,24 @@ game_status() {
   if [ "$ended" != running ] && [ -s "$1/code" ]; then cat "$1/code"; else echo "$ended"; fi
 }
 
+# The game of $1 (pid $2) to the menus, then ended by SIGTERM as a window manager would
+# (SIGKILL after a minute); $1/status holds how it ended, "no-menus:..." when it never
+# reached them.
+run_to_menus_and_end() {
+  local dir=$1 pid=$2
+  if ! wait_menus "$dir" 180 "$pid"; then
+    wait_end "$pid" 1
+    echo "no-menus:$(game_status "$dir")" > "$dir/status"
+    signal_game "$dir" KILL
+    wait_end "$pid" 10
+    return
+  fi
+  signal_game "$dir" TERM
+  wait_end "$pid" 60
+  [ "$ended" = running ] && signal_game "$dir" KILL
+  game_status "$dir" > "$dir/status"
+}
+
 # ---- cases without keys, each in its own folder, a few at a time ----
 # A case is "kind|arguments" and is checked by check_<kind> after it ran.
 cases=()
@@ -168,17 +186,7 @@ open(p, 'wb').write(b)" "$dir/m"
     game_status "$dir" > "$dir/status"
     return
   fi
-  if ! wait_menus "$dir" 180 "$pid"; then
-    wait_end "$pid" 1
-    echo "no-menus:$(game_status "$dir")" > "$dir/status"
-    signal_game "$dir" KILL
-    wait_end "$pid" 10
-    return
-  fi
-  signal_game "$dir" TERM
-  wait_end "$pid" 60
-  [ "$ended" = running ] && signal_game "$dir" KILL
-  game_status "$dir" > "$dir/status"
+  run_to_menus_and_end "$dir" "$pid"
 }
 
 check_case() {
@@ -324,17 +332,7 @@ sys.stdout.buffer.write(bytes(random.getrandbits(8) for _ in range(1080)))" > "$
   local pid
   run_in "$dir" "$dir/home"
   pid=$!
-  if ! wait_menus "$dir" 180 "$pid"; then
-    wait_end "$pid" 1
-    echo "no-menus:$(game_status "$dir")" > "$dir/status"
-    signal_game "$dir" KILL
-    wait_end "$pid" 10
-    return
-  fi
-  signal_game "$dir" TERM
-  wait_end "$pid" 60
-  [ "$ended" = running ] && signal_game "$dir" KILL
-  game_status "$dir" > "$dir/status"
+  run_to_menus_and_end "$dir" "$pid"
 }
 career_planted_check() {
   local kind=$1 dir=$work/planted-$1

@@ -15,7 +15,7 @@
 #include "race/race_load.h"
 #include "race/waypoints.h"
 #include "tests/scratch_dir.h"
-#include "tools/sbm/sbm_writer.h"
+#include "tests/race/lorry_points.h"
 
 namespace {
 
@@ -152,15 +152,8 @@ TEST_F(RaceFolder, ALorryWithoutWheelMarkersIsRefusedNamingItsPoints) {
   PutPath(1, Straight(40, 10));
   ASSERT_TRUE(LoadRacePhysics(1));
   const std::string points = "base/cars/2/points.sbm";
-  // Only an exhaust marker, in the second group; the wheels' group is empty.
-  sbm::Mesh exhaustOnly;
-  exhaustOnly.AddGroup("wheels", -1);
-  const int exhaust = exhaustOnly.AddGroup("exhaust", -1);
-  sbm::Triangle t;
-  for (int k = 0; k < 3; ++k) t.vertex[k] = exhaustOnly.AddVertex(0.1f * k, 1.0f, 1.0f + 0.1f * k);
-  exhaustOnly.AddTriangle(exhaust, t);
   std::string error;
-  ASSERT_TRUE(sbm::Write(points, exhaustOnly, &error)) << error;
+  ASSERT_TRUE(WriteWheellessPoints(points, &error)) << error;
   for (const char* kind : {"no wheel marker", "missing"}) {
     SCOPED_TRACE(kind);
     if (*kind == 'm') std::remove(points.c_str());

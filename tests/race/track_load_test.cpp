@@ -51,6 +51,7 @@
 #include "tests/race/handover_answer.h"
 #include "tests/gfx/gl_fixture.h"
 #include "tests/scratch_dir.h"
+#include "tests/race/lorry_points.h"
 #include "tools/sbm/sbm_writer.h"
 
 namespace {
@@ -730,15 +731,8 @@ TEST_F(TrackLoad, APointsModelWithoutWheelMarkersIsRefusedNamingIt) {
   {
     MirroredBase folder(points);
     ASSERT_TRUE(folder.entered());
-    // Only an exhaust marker: the wheels' group is there but empty.
-    sbm::Mesh exhaustOnly;
-    exhaustOnly.AddGroup("wheels", -1);
-    const int exhaust = exhaustOnly.AddGroup("exhaust", -1);
-    sbm::Triangle t;
-    for (int k = 0; k < 3; ++k) t.vertex[k] = exhaustOnly.AddVertex(0.1f * k, 1.0f, 1.0f + 0.1f * k);
-    exhaustOnly.AddTriangle(exhaust, t);
     std::string error;
-    ASSERT_TRUE(sbm::Write(points, exhaustOnly, &error)) << error;
+    ASSERT_TRUE(WriteWheellessPoints(points, &error)) << error;
     ApplyCarPreset(kBrokenLorry);
     LoadedCarType[0].store(-1);
     testing::internal::CaptureStdout();

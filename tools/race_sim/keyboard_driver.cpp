@@ -128,8 +128,20 @@ void KeyboardDriver::Start(float frameSeconds, const KeyboardStyle& style) {
   LearnPath();
 }
 
-int32_t KeyboardDriver::TrackWaypoint() {
-  const neVector3 p = RaceCars[0].Position();
+PlayerView SeePlayerLorry() {
+  const CSampleCar& car = RaceCars[0];
+  PlayerView v;
+  v.position = car.Position();
+  v.heading = car.heading;
+  v.velocity = car.velocity;
+  v.speed = car.speed;
+  v.steer = DriverControls.steer;
+  v.wheelbase = 2.0f * car.WheelOffsetX();
+  v.countdown = RaceStatus.CountdownRunning.load() != 0;
+  return v;
+}
+
+int32_t KeyboardDriver::TrackWaypoint(const neVector3& p) {
   const int32_t n = WaypointLastIndex + 1;
   int32_t best = along_;
   float bestD = FlatDistance(p, WaypointPoint(Wrap(along_)));
@@ -149,8 +161,9 @@ int32_t KeyboardDriver::TrackWaypoint() {
   return along_;
 }
 
-float KeyboardDriver::ForeseeSteer(double now, const ArrowKeys& option, double from, double until) const {
-  float s = DriverControls.steer;
+float KeyboardDriver::ForeseeSteer(float steer, double now, const ArrowKeys& option, double from,
+                                   double until) const {
+  float s = steer;
   const float ticks = frameSeconds_ * 100.0f;
   ArrowKeys k = held_;
   int next = 0;
@@ -170,10 +183,9 @@ float KeyboardDriver::ForeseeSteer(double now, const ArrowKeys& option, double f
   return counted ? error / static_cast<float>(counted) : std::fabs(s - wanted_);
 }
 
-ArrowKeys KeyboardDriver::Decide(double now) {
-  const CSampleCar& car = RaceCars[0];
+ArrowKeys KeyboardDriver::Decide(double now, const PlayerView& car) {
   ArrowKeys keys;
-  const neVector3 p = car.Position();
+  const neVector3 p = car.position;
   const float speed = car.speed;
   const float yaw = std::atan2(car.heading.z, car.heading.x);
   float yawRate = 0.0f;  // of the view turning, per second of the player's clock
@@ -186,11 +198,11 @@ ArrowKeys KeyboardDriver::Decide(double now) {
   seen_ = true;
   lastYaw_ = yaw;
   lastSeen_ = now;
-  if (RaceStatus.CountdownRunning.load()) {
+  if (car.countdown) {
     keys.up = true;  // the engine roars on the grid; the lorry is held anyway
     return keys;
   }
-  const int32_t at = TrackWaypoint();
+  const int32_t at = TrackWaypoint(p);
 
   // Backing out of a wedge: Down, the wheel the other way.
   if (now < backingUntil_) {
@@ -226,7 +238,7 @@ ArrowKeys KeyboardDriver::Decide(double now) {
   const neVector3 target = WaypointPoint(aim);
   const float alpha = SignedAngleXZChecked(headingThen, Flat(pThen, target));
   const float dist = std::max(FlatDistance(pThen, target), 1.0f);
-  const float wheelbase = 2.0f * car.WheelOffsetX();
+  const float wheelbase = car.wheelbase;
   const float wheel = std::atan(2.0f * wheelbase * std::sin(alpha) / dist);
   // Facing well away from the road (spun, or knocked round): full lock toward it.
   const bool turningBack = std::fabs(alpha) > kTurnBackAngle;
@@ -240,11 +252,11 @@ ArrowKeys KeyboardDriver::Decide(double now) {
   int pick = 0;
   if (style_.foresight) {
     float error[3];
-    for (int i = 0; i < 3; ++i) error[i] = ForeseeSteer(now, options[i], from, until);
+    for (int i = 0; i < 3; ++i) error[i] = ForeseeSteer(car.steer, now, options[i], from, until);
     if (error[1] < error[0] - kSteerSlack && error[1] <= error[2]) pick = 1;
     if (error[2] < error[0] - kSteerSlack && error[2] < error[1]) pick = 2;
   } else {
-    const float off = wanted_ - DriverControls.steer;
+    const float off = wanted_ - car.steer;
     if (off > kNaiveDeadBand) pick = 1;
     if (off < -kNaiveDeadBand) pick = 2;
   }
@@ -270,9 +282,9 @@ ArrowKeys KeyboardDriver::Decide(double now) {
   return keys;
 }
 
-void KeyboardDriver::Frame(double now, uint8_t keys[256]) {
+void KeyboardDriver::Frame(double now, const PlayerView& view, uint8_t keys[256]) {
   if (now >= nextDecision_ - 1e-6) {
-    const ArrowKeys k = Decide(now);
+    const ArrowKeys k = Decide(now, view);
     if (pendingCount_ < kPendingCapacity) pending_[pendingCount_++] = {now + style_.reactionSeconds, k};
     nextDecision_ = now + style_.decisionSeconds;
   }
@@ -320,7 +332,7 @@ KeyboardRaceResult RunKeyboardRace(const RaceSessionOptions& options, const Keyb
   const int64_t limit = static_cast<int64_t>((kRaceClockLimit + 20.0) / options.frameSeconds);
   for (int64_t f = 0; f < limit; ++f) {
     const double now = static_cast<double>(f) * options.frameSeconds;
-    driver.Frame(now, Input.KeyStates);
+    driver.Frame(now, SeePlayerLorry(), Input.KeyStates);
     // The main loop's last step, then the worker's first.
     FrameTiming.RenderTicks = ticks;
     MapDriverInput();

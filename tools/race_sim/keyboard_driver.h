@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "physics/ne.h"
 #include "tools/race_sim/race_session.h"
 
 // How quick and how foreseeing the player is. The default is the player the game is
@@ -26,27 +27,43 @@ struct ArrowKeys {
   bool up = false, down = false, left = false, right = false;
 };
 
+// What the player sees of the own lorry in a frame: where it stands, faces and moves,
+// where the steering wheel stands, and whether the start lights still hold it. Speeds
+// and positions are the world's.
+struct PlayerView {
+  neVector3 position = neV3(0.0f, 0.0f, 0.0f);
+  neVector3 heading = neV3(1.0f, 0.0f, 0.0f);
+  neVector3 velocity = neV3(0.0f, 0.0f, 0.0f);
+  float speed = 0.0f;
+  float steer = 0.0f;  // the steering control, -1..1
+  float wheelbase = 5.3f;
+  bool countdown = false;
+};
+// The view of the race world's own player lorry (race_sim's frames).
+PlayerView SeePlayerLorry();
+
 class KeyboardDriver {
  public:
   static constexpr int kPendingCapacity = 16;
 
-  // A new race at this frame time: nothing pending, no keys down.
+  // A new race on the path in WaypointTable at this frame time: nothing pending, no
+  // keys down.
   void Start(float frameSeconds, const KeyboardStyle& style = KeyboardStyle());
-  // One frame at real time `now` (seconds since the load): decides when a decision is
+  // One frame at real time `now` (seconds): decides from `view` when a decision is
   // due, then writes into keys[] the key states whose time has come.
-  void Frame(double now, uint8_t keys[256]);
+  void Frame(double now, const PlayerView& view, uint8_t keys[256]);
 
  private:
   struct Pending {
     double at;
     ArrowKeys keys;
   };
-  ArrowKeys Decide(double now);
+  ArrowKeys Decide(double now, const PlayerView& view);
   // How far from the wanted steering the wheel stands, on average over the frames
   // from `from` to `until` when `option` is held then: the key ramp run frame by frame
   // from the wheel as it stands, over the pending key states and then the option.
-  float ForeseeSteer(double now, const ArrowKeys& option, double from, double until) const;
-  int32_t TrackWaypoint();
+  float ForeseeSteer(float steer, double now, const ArrowKeys& option, double from, double until) const;
+  int32_t TrackWaypoint(const neVector3& p);
 
   float frameSeconds_ = 1.0f / 60.0f;
   KeyboardStyle style_;
