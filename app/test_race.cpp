@@ -60,20 +60,61 @@ float LapSeconds(const RaceClock& c) {
 
 }  // namespace
 
-void PrintTestPose() {
-  if (!g_pose) return;
+TestPose CurrentTestPose() {
   const CSampleCar& car = RaceCars[0];
   const neVector3 p = car.Position();
-  float aiBest = 0.0f;
+  TestPose t;
+  t.race = CurrentRaceNumber();
+  t.car = car.modelIndex;
+  t.countdown = RaceStatus.CountdownRunning.load() ? 1 : 0;
+  t.finished = RaceStatus.PlayerFinished.load() ? 1 : 0;
+  t.x = p.x, t.y = p.y, t.z = p.z;
+  t.hx = car.heading.x, t.hz = car.heading.z;
+  t.vx = car.velocity.x, t.vz = car.velocity.z;
+  t.speed = car.speed;
+  t.steer = RaceControls.steer;
+  t.wheelbase = 2.0f * car.WheelOffsetX();
+  t.lap = car.lap;
+  t.best = LapSeconds(car.bestLap);
   for (int i = 1; i < kRaceCarCount; ++i) {
     const float b = LapSeconds(RaceCars[i].bestLap);
-    if (b > 0.0f && (aiBest == 0.0f || b < aiBest)) aiBest = b;
+    if (b > 0.0f && (t.aiBest == 0.0f || b < t.aiBest)) t.aiBest = b;
   }
-  std::printf("pose race=%d car=%d countdown=%d finished=%d x=%.3f y=%.3f z=%.3f hx=%.4f hz=%.4f vx=%.3f vz=%.3f "
-              "speed=%.3f steer=%.4f wheelbase=%.3f lap=%d best=%.2f ai_best=%.2f recoveries=%d\n",
-              CurrentRaceNumber(), car.modelIndex, RaceStatus.CountdownRunning.load() ? 1 : 0,
-              RaceStatus.PlayerFinished.load() ? 1 : 0, p.x, p.y, p.z, car.heading.x, car.heading.z, car.velocity.x,
-              car.velocity.z, car.speed, RaceControls.steer, 2.0f * car.WheelOffsetX(), car.lap,
-              LapSeconds(car.bestLap), aiBest, RaceStatus.PlayerRecoveries);
+  t.recoveries = RaceStatus.PlayerRecoveries;
+  return t;
+}
+
+namespace {
+
+constexpr const char* kPoseFormat =
+    "pose race=%d car=%d countdown=%d finished=%d x=%f y=%f z=%f hx=%f hz=%f vx=%f vz=%f speed=%f steer=%f "
+    "wheelbase=%f lap=%d best=%f ai_best=%f recoveries=%d";
+
+}  // namespace
+
+int FormatTestPose(const TestPose& t, char* out, size_t size) {
+  return std::snprintf(out, size,
+                       "pose race=%d car=%d countdown=%d finished=%d x=%.3f y=%.3f z=%.3f hx=%.4f hz=%.4f vx=%.3f "
+                       "vz=%.3f speed=%.3f steer=%.4f wheelbase=%.3f lap=%d best=%.2f ai_best=%.2f recoveries=%d\n",
+                       t.race, t.car, t.countdown, t.finished, t.x, t.y, t.z, t.hx, t.hz, t.vx, t.vz, t.speed, t.steer,
+                       t.wheelbase, t.lap, t.best, t.aiBest, t.recoveries);
+}
+
+bool ParseTestPose(const char* line, TestPose* t) {
+  TestPose r;
+  const int n = std::sscanf(line, kPoseFormat, &r.race, &r.car, &r.countdown, &r.finished, &r.x, &r.y, &r.z, &r.hx,
+                            &r.hz, &r.vx, &r.vz, &r.speed, &r.steer, &r.wheelbase, &r.lap, &r.best, &r.aiBest,
+                            &r.recoveries);
+  if (n != 18) return false;
+  *t = r;
+  return true;
+}
+
+void PrintTestPose() {
+  if (!g_pose) return;
+  char line[512];
+  const int n = FormatTestPose(CurrentTestPose(), line, sizeof line);
+  if (n <= 0 || n >= static_cast<int>(sizeof line)) return;
+  std::fputs(line, stdout);
   std::fflush(stdout);
 }

@@ -270,13 +270,7 @@ restore_all() {
 : > "$log"
 (cd "$race_dir" && exec "$repo/build/kelvamor") > "$log" 2>&1 &
 game=$!
-wait_menu_content
-sleep 1
-press_until Return "screen 1" 3 40
-settle
-select_quick_start
-press_until Return "screen 50" 3 40
-settle
+to_quick_start
 # START once per damage; the quick start comes back each time.
 refused() {
   local pattern=$1 kind=$2 named=$3 before
@@ -409,12 +403,7 @@ for f in optica.ini effects/firepipe.eff effects/checkpointlight.eff; do
   grep -q "^base/$f: .*the game runs on without it" "$log" || fail "no line naming base/$f"
 done
 grep -q "^menu.inf: .*the keyboard's shipped bindings are back" "$log" || fail "no line bringing the shipped keys back"
-sleep 1
-press_until Return "screen 1" 3 40
-settle
-select_quick_start
-press_until Return "screen 50" 3 40
-settle
+to_quick_start
 press_until Return "screen 32" 3 40
 wait_line "screen 0" 180
 grep -q "refused" "$log" && fail "a race was refused over a file no race uses"
@@ -489,13 +478,7 @@ log=$wheels_dir/out
 : > "$log"
 (cd "$wheels_dir" && exec "$repo/build/kelvamor") > "$log" 2>&1 &
 game=$!
-wait_menu_content
-sleep 1
-press_until Return "screen 1" 3 40
-settle
-select_quick_start
-press_until Return "screen 50" 3 40
-settle
+to_quick_start
 before=$(lines "screen 50")
 press_until Return "screen 32" 3 40
 wait_line "screen 50" 120 "$before"

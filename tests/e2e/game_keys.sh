@@ -154,6 +154,16 @@ select_quick_start() {
     key Left 0.15; sleep 0.5; key Left 0.15; sleep 0.5
   done
 }
+# From a game just started to the quick race page: the intro, Enter, QUICK START.
+to_quick_start() {
+  wait_menu_content
+  sleep 1
+  press_until Return "screen 1" 3 40
+  settle
+  select_quick_start
+  press_until Return "screen 50" 3 40
+  settle
+}
 # Starts the game of the build folder (build/, or $KELVAMOR_E2E_BUILD) with its output in
 # $log (emptied first); $game is its own pid.
 start_game() {

@@ -36,13 +36,7 @@ shown_region() {
 }
 
 start_game
-wait_menu_content
-sleep 1
-press_until Return "screen 1" 3 40
-settle
-select_quick_start
-press_until Return "screen 50" 3 40
-settle
+to_quick_start
 # CHANGE (1) draws another race and lorry until the page names the landscape.
 for ((i = 0; ; i++)); do
   shown=$(shown_region)

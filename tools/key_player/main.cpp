@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/test_race.h"
 #include "platform/vk.h"
 #include "race/waypoints.h"
 #include "tools/race_sim/keyboard_driver.h"
@@ -31,20 +32,6 @@ double Now() {
   timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
   return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-struct Pose {
-  int race = 0, car = 0, countdown = 0, finished = 0, lap = 0, recoveries = 0;
-  float x = 0, y = 0, z = 0, hx = 1, hz = 0, vx = 0, vz = 0, speed = 0, steer = 0, wheelbase = 5.3f;
-  float best = 0, aiBest = 0;
-};
-
-bool ReadPose(const char* line, Pose* p) {
-  return std::sscanf(line,
-                     "pose race=%d car=%d countdown=%d finished=%d x=%f y=%f z=%f hx=%f hz=%f vx=%f vz=%f speed=%f "
-                     "steer=%f wheelbase=%f lap=%d best=%f ai_best=%f recoveries=%d",
-                     &p->race, &p->car, &p->countdown, &p->finished, &p->x, &p->y, &p->z, &p->hx, &p->hz, &p->vx, &p->vz,
-                     &p->speed, &p->steer, &p->wheelbase, &p->lap, &p->best, &p->aiBest, &p->recoveries) == 18;
 }
 
 // One xdotool for every key that changes, releases first: two keys never change in
@@ -98,7 +85,7 @@ int main(int argc, char** argv) {
   double intervals = 0.0;
   int intervalCount = 0, race = 0, poses = 0, maxRecoveries = 0;
   bool driving = false;
-  Pose pose;
+  TestPose pose;
   std::string line;
   char chunk[512];
   while (Now() - started < limit) {
@@ -111,8 +98,8 @@ int main(int argc, char** argv) {
     line += chunk;
     if (line.empty() || line.back() != '\n') continue;  // the rest of the line is still coming
     lastLine = Now();
-    Pose p;
-    const bool isPose = ReadPose(line.c_str(), &p);
+    TestPose p;
+    const bool isPose = ParseTestPose(line.c_str(), &p);
     line.clear();
     if (!isPose) continue;
     const double now = Now();
