@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
+
 #include "app/race_snapshot.h"
 #include "app/settings.h"
 #include "gfx/gl_ext.h"
@@ -109,11 +111,33 @@ void BindNoisePlanes(int unit) {
   BindUnitTexture(unit, GL_TEXTURE_2D, static_cast<int>(Renderer.NoisePlanes));
 }
 
-// A world layer under its pass name, over the main camera's visible leaves.
-void DrawLayer(const char* name, const WorldLayerDraw& draw) {
+// The main camera's visible leaves, nearest first: the order layer A's world layers are
+// drawn in. Nothing there blends, so the order changes no pixel, but the depth the near
+// ground leaves spares the road and landscape programs the hills and road behind it.
+LeafList g_nearFirst;
+int g_leafOrder[kMaxVisibleLeaves];
+
+void SortLeavesNearFirst(const LeafList& visible, LeafList* out) {
+  const int n = visible.count < 0 ? 0 : (visible.count < kMaxVisibleLeaves ? visible.count : kMaxVisibleLeaves);
+  for (int i = 0; i < n; ++i) g_leafOrder[i] = i;
+  // Equal distances keep the culling's order: the frame does not depend on the sort.
+  std::sort(g_leafOrder, g_leafOrder + n, [&visible](int a, int b) {
+    const float da = visible.distanceSq[a], db = visible.distanceSq[b];
+    return da < db || (!(db < da) && a < b);
+  });
+  out->count = n;
+  for (int i = 0; i < n; ++i) {
+    out->leaf[i] = visible.leaf[g_leafOrder[i]];
+    out->distanceSq[i] = visible.distanceSq[g_leafOrder[i]];
+  }
+}
+
+// A world layer under its pass name, over the main camera's visible leaves (or the
+// same leaves nearest first).
+void DrawLayer(const char* name, const WorldLayerDraw& draw, const LeafList& visible = RenderSnapshot.mainLeaves) {
   if (!PassWanted(name)) return;
   PassBegin(name);
-  DrawWorldLayer(draw, RenderSnapshot.mainLeaves, WorldLeaves, WorldLeafCount);
+  DrawWorldLayer(draw, visible, WorldLeaves, WorldLeafCount);
   PassEnd();
 }
 
@@ -144,7 +168,7 @@ void DrawRoads(float sight) {
   d.alphaInTexture = true;
   d.format = CornerFormat::kRoad;
   SelectUnit(0);
-  DrawLayer("main_road", d);
+  DrawLayer("main_road", d, g_nearFirst);
   NoProgram();
   // Units 3 and 5 the landscape takes next and switches off after it.
   for (int unit : {kRoadColourUnit, kRoadNoiseUnit, kRoadGroundUnits[1], kRoadGroundUnits[2]})
@@ -166,7 +190,7 @@ void DrawLandscape(float sight) {
   d.groups = d.materials = Layer(kLayerMainLandscape);
   d.format = CornerFormat::kLandscape;
   SelectUnit(0);
-  DrawLayer("main_landscape", d);
+  DrawLayer("main_landscape", d, g_nearFirst);
   NoProgram();
   for (int unit : {kLandColourUnit, kLandNoiseUnit, kLandDetailUnit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
   SelectUnit(0);
@@ -179,7 +203,7 @@ void DrawMainMap(float sight) {
   WorldLayerDraw d;
   d.layer = kLayerMainMap;
   d.groups = d.materials = Layer(kLayerMainMap);
-  DrawLayer("main_map", d);
+  DrawLayer("main_map", d, g_nearFirst);
   NoProgram();
 }
 
@@ -358,8 +382,10 @@ void DrawRaceScene() {
 
   // Layer A: the cars' first pass and the opaque far world. The lorries and roadside
   // objects go first: the road and landscape programs are the frame's dearest, and the
-  // depth the lorries leave spares them every fragment the lorries hide. Nothing here
-  // blends (the HUD's text may have left blending on), so the order changes no pixel.
+  // depth the lorries leave spares them every fragment the lorries hide; the world's
+  // leaves follow nearest first for the same reason. Nothing here blends (the HUD's text
+  // may have left blending on), so the order changes no pixel.
+  SortLeavesNearFirst(RenderSnapshot.mainLeaves, &g_nearFirst);
   BindLayerTarget(layerA);
   const bool stencil = SceneHasStencil();
   glClearStencil(0);
