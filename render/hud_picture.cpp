@@ -124,16 +124,39 @@ void DrawPictureAndGlow(const ScreenLayers& s, GLuint picture, GLuint glow, bool
   glDisable(GL_BLEND);
 }
 
-void DrawBlendedShades() {
+// A shade seen larger than its texture along both axes is magnified at every pixel:
+// the sampler takes its base level through the magnifying filter whatever the
+// minifying one says. Made linear too, the two filters agree and a software sampler
+// skips its per-pixel level-of-detail work; the pixels are the same. Below one texel
+// per pixel by a margin that covers that sampler's approximate arithmetic.
+constexpr float kMagnifiedTexelsPerPixel = 0.6f;
+
+bool ShadesMagnified(const ScreenLayers& s) {
+  const Texture& shade = TextureTable[kEdgeShadeTexture];
+  const float acrossX = s.pictureWidth / (s.right - s.left) * 2.0f * kEdgeShadeHalfWidth;
+  const float acrossY = s.pictureHeight / (s.top - s.bottom) * 2.0f * kEdgeShadeHalfHeight;
+  return shade.width > 0 && shade.height > 0 && static_cast<float>(shade.width) <= kMagnifiedTexelsPerPixel * acrossX &&
+         static_cast<float>(shade.height) <= kMagnifiedTexelsPerPixel * acrossY;
+}
+
+void DrawBlendedShades(const ScreenLayers& s) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor4f(1.0f, 1.0f, 1.0f, kEdgeShadeAlpha);
   BindTableTexture(kEdgeShadeTexture);
+  const bool magnified = ShadesMagnified(s);
+  GLint minifying = GL_LINEAR_MIPMAP_LINEAR, magnifying = GL_LINEAR;
+  if (magnified) {
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minifying);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magnifying);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, magnifying);
+  }
   const float w = kEdgeShadeHalfWidth, h = kEdgeShadeHalfHeight;
   // The right shade is the left one mirrored by its texture, not by a negative scale,
   // which would turn the quad's back to the viewer.
   TexturedQuad(-kEdgeShadeX - w, -h, -kEdgeShadeX + w, h, 0.0f, 0.0f, 1.0f, 1.0f);
   TexturedQuad(kEdgeShadeX - w, -h, kEdgeShadeX + w, h, 1.0f, 0.0f, 0.0f, 1.0f);
+  if (magnified) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minifying);
   glDisable(GL_BLEND);
 }
 
@@ -146,14 +169,15 @@ bool HaveSecondUnit() {
 void DrawHudPicture() {
   const RenderTargets& t = Renderer.targets;
   const GLuint picture = Settings.postEffect == 1 ? t.SceneTextures[1] : t.SceneTextures[0];
+  const ScreenLayers layers = CurrentLayers();
   {
     const OneToOneSampling sampling(picture);
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_RECTANGLE_ARB);
-    DrawPictureAndGlow(CurrentLayers(), picture, t.PostTextures[0], HaveSecondUnit());
+    DrawPictureAndGlow(layers, picture, t.PostTextures[0], HaveSecondUnit());
     glDisable(GL_TEXTURE_RECTANGLE_ARB);
     glEnable(GL_TEXTURE_2D);
   }
-  DrawBlendedShades();
+  DrawBlendedShades(layers);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
