@@ -52,14 +52,6 @@ void ApplyTestRace(float ticks) {
 
 void SetTestPose(bool on) { g_pose = on; }
 
-namespace {
-
-float LapSeconds(const RaceClock& c) {
-  return static_cast<float>(c.minutes) * 60.0f + static_cast<float>(c.seconds) + c.hundredths * 0.01f;
-}
-
-}  // namespace
-
 TestPose CurrentTestPose() {
   const CSampleCar& car = RaceCars[0];
   const neVector3 p = car.Position();
@@ -75,9 +67,9 @@ TestPose CurrentTestPose() {
   t.steer = RaceControls.steer;
   t.wheelbase = 2.0f * car.WheelOffsetX();
   t.lap = car.lap;
-  t.best = LapSeconds(car.bestLap);
+  t.best = ClockSeconds(car.bestLap);
   for (int i = 1; i < kRaceCarCount; ++i) {
-    const float b = LapSeconds(RaceCars[i].bestLap);
+    const float b = ClockSeconds(RaceCars[i].bestLap);
     if (b > 0.0f && (t.aiBest == 0.0f || b < t.aiBest)) t.aiBest = b;
   }
   t.recoveries = RaceStatus.PlayerRecoveries;

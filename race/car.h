@@ -42,6 +42,11 @@ struct RaceClock {
   float hundredths = 0.0f;
 };
 
+// A clock's reading in seconds.
+inline float ClockSeconds(const RaceClock& c) {
+  return static_cast<float>(c.minutes) * 60.0f + static_cast<float>(c.seconds) + c.hundredths * 0.01f;
+}
+
 // The opponents' driving law's own state: where it steers, where it looks for bends,
 // and the backing out of a wedged lorry. The player's test-only autopilot keeps one too.
 struct DriverLawState {

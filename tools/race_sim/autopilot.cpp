@@ -24,10 +24,6 @@ constexpr double kOpponentsFinishLimit = 180.0;
 constexpr float kOverUpY = 0.5f;
 constexpr double kOverLimitSeconds = 2.0;
 
-float Seconds(const RaceClock& c) {
-  return static_cast<float>(c.minutes) * 60.0f + static_cast<float>(c.seconds) + c.hundredths * 0.01f;
-}
-
 bool Finite(const neVector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // What the previous frame left, to judge this one against.
@@ -177,7 +173,7 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
   const CSampleCar& player = RaceCars[0];
   int slowestOpponent = RaceCars[1].lap;
   for (int i = 2; i < kRaceCarCount; ++i) slowestOpponent = std::min(slowestOpponent, RaceCars[i].lap);
-  const float best = Seconds(player.bestLap), total = Seconds(player.raceTime);
+  const float best = ClockSeconds(player.bestLap), total = ClockSeconds(player.raceTime);
   r.pass = broken.empty() && finishes == 1 && finishAt >= 0.0 && finishAt <= clockLimit &&
            player.lap == kRaceLaps && slowestOpponent > kRaceLaps && best > 0.0f && best <= total;
   r.figures = FormatFigures("finish_s=%.1f laps=%d best_lap=%.2f place=%d opp_laps=%d,%d,%d rollovers=%d "

@@ -306,10 +306,6 @@ constexpr double kRaceClockLimit = 900.0;
 constexpr float kOverUpY = 0.5f;  // the autopilot's measure of a lorry on its side
 constexpr float kBestLapMargin = 1.2f;
 
-float Seconds(const RaceClock& c) {
-  return static_cast<float>(c.minutes) * 60.0f + static_cast<float>(c.seconds) + c.hundredths * 0.01f;
-}
-
 }  // namespace
 
 KeyboardRaceResult RunKeyboardRace(const RaceSessionOptions& options, const KeyboardStyle& style) {
@@ -350,10 +346,10 @@ KeyboardRaceResult RunKeyboardRace(const RaceSessionOptions& options, const Keyb
   const CSampleCar& player = RaceCars[0];
   float aiBest = 0.0f;
   for (int i = 1; i < kRaceCarCount; ++i) {
-    const float b = Seconds(RaceCars[i].bestLap);
+    const float b = ClockSeconds(RaceCars[i].bestLap);
     if (RaceCars[i].lap >= 2 && b > 0.0f && (aiBest == 0.0f || b < aiBest)) aiBest = b;
   }
-  const float best = Seconds(player.bestLap);
+  const float best = ClockSeconds(player.bestLap);
   const int recoveries = RaceStatus.PlayerRecoveries;
   std::string why;
   if (finishAt < 0.0) why = "no finish within the race clock's limit";
