@@ -78,18 +78,16 @@ TestPose CurrentTestPose() {
 
 namespace {
 
+// One pattern for the writer and the reader: the closing newline reads as any blank.
 constexpr const char* kPoseFormat =
     "pose race=%d car=%d countdown=%d finished=%d x=%f y=%f z=%f hx=%f hz=%f vx=%f vz=%f speed=%f steer=%f "
-    "wheelbase=%f lap=%d best=%f ai_best=%f recoveries=%d";
+    "wheelbase=%f lap=%d best=%f ai_best=%f recoveries=%d\n";
 
 }  // namespace
 
 int FormatTestPose(const TestPose& t, char* out, size_t size) {
-  return std::snprintf(out, size,
-                       "pose race=%d car=%d countdown=%d finished=%d x=%.3f y=%.3f z=%.3f hx=%.4f hz=%.4f vx=%.3f "
-                       "vz=%.3f speed=%.3f steer=%.4f wheelbase=%.3f lap=%d best=%.2f ai_best=%.2f recoveries=%d\n",
-                       t.race, t.car, t.countdown, t.finished, t.x, t.y, t.z, t.hx, t.hz, t.vx, t.vz, t.speed, t.steer,
-                       t.wheelbase, t.lap, t.best, t.aiBest, t.recoveries);
+  return std::snprintf(out, size, kPoseFormat, t.race, t.car, t.countdown, t.finished, t.x, t.y, t.z, t.hx, t.hz, t.vx,
+                       t.vz, t.speed, t.steer, t.wheelbase, t.lap, t.best, t.aiBest, t.recoveries);
 }
 
 bool ParseTestPose(const char* line, TestPose* t) {
