@@ -55,13 +55,15 @@ const char* const kCareerHubItems[] = {"COMPETITIONS", "TUNING", "CAR SHOP"};
 // The package titles' fifth byte is code-page-1251's capital A, as the game always had it.
 const char* const kPackageItems[] = {"NA", "PACK\xC0GE 1", "PACK\xC0GE 2", "PACK\xC0GE 3", "PACK\xC0GE 4",
                                      "PACK\xC0GE 5"};
-// "\xB9" is code-page-1251's numero sign.
+// "\xB9" is code-page-1251's numero sign. The longest name, number and all, must end a
+// word space clear of the results table's race time: 187 units at size 1.25 from the
+// name's column to the time's, so the cab-over family goes by a four-digit number.
 const char* const kCarItems[] = {
-    "Truck-130 \xB9" "1",    "Truck-130 \xB9" "2",    "Truck-130 \xB9" "3",    "Truck-130 \xB9" "4",
-    "Truck-130 \xB9" "5",    "Truck-130 \xB9" "6",    "Truck-164 \xB9" "1",    "Truck-164 \xB9" "2",
-    "Truck-164 \xB9" "3",    "Truck-164 \xB9" "4",    "Truck-164 \xB9" "5",    "Truck-164 \xB9" "6",
-    "Truck-433360 \xB9" "1", "Truck-433360 \xB9" "2", "Truck-433360 \xB9" "3", "Truck-433360 \xB9" "4",
-    "Truck-433360 \xB9" "5", "Truck-433360 \xB9" "6"};
+    "Truck-130 \xB9" "1",  "Truck-130 \xB9" "2",  "Truck-130 \xB9" "3",  "Truck-130 \xB9" "4",
+    "Truck-130 \xB9" "5",  "Truck-130 \xB9" "6",  "Truck-164 \xB9" "1",  "Truck-164 \xB9" "2",
+    "Truck-164 \xB9" "3",  "Truck-164 \xB9" "4",  "Truck-164 \xB9" "5",  "Truck-164 \xB9" "6",
+    "Truck-4333 \xB9" "1", "Truck-4333 \xB9" "2", "Truck-4333 \xB9" "3", "Truck-4333 \xB9" "4",
+    "Truck-4333 \xB9" "5", "Truck-4333 \xB9" "6"};
 
 struct ItemTable {
   const char* const* items;

@@ -33,7 +33,7 @@ using namespace fetest;
 using platform::kVkEscape;
 using platform::kVkReturn;
 
-const char* const kCarNames[] = {"Truck-130 \xB9" "1", "Truck-164 \xB9" "1", "Truck-433360 \xB9" "6"};
+const char* const kCarNames[] = {"Truck-130 \xB9" "1", "Truck-164 \xB9" "1", "Truck-4333 \xB9" "6"};
 
 class QuickStartPage : public FrontendGlTest {
  protected:
@@ -77,7 +77,7 @@ TEST_F(QuickStartPage, QuickStartNamesTheDrawnCarAndTrack) {
   Frame();
   const DrawnText* name = FindLastText(car < 6 ? "Truck-130 \xB9" + std::to_string(car + 1)
                                            : car < 12 ? "Truck-164 \xB9" + std::to_string(car - 5)
-                                                      : "Truck-433360 \xB9" + std::to_string(car - 11));
+                                                      : "Truck-4333 \xB9" + std::to_string(car - 11));
   ASSERT_NE(name, nullptr);
   EXPECT_FLOAT_EQ(name->x, -260.0f);
   EXPECT_FLOAT_EQ(name->y, 50.0f);

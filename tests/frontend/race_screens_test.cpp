@@ -162,7 +162,7 @@ TEST_F(RaceScreensResults, RowsFollowTheProgressWithTheTimeBehindTheLeaderAdded)
   const char* const expected[4][4] = {
       {" 1 Place", "Truck-130 \xB9" "4", " 2:05.50", " 0:59.10"},
       {" 2 Place", "Truck-164 \xB9" "2", " 1:00.15", " 0:58.00"},    // 59.90 + 1 waypoint
-      {" 3 Place", "Truck-433360 \xB9" "1", " 2:10.75", " 1:01.05"}, // + 3 waypoints
+      {" 3 Place", "Truck-4333 \xB9" "1", " 2:10.75", " 1:01.05"}, // + 3 waypoints
       {" 4 Place", "Truck-130 \xB9" "1", " 1:42.50", " 0:00.00"}};   // 50 behind: below all
   const float columns[4] = {130.0f, 273.0f, 460.0f, 580.0f};
   for (int row = 0; row < 4; ++row)

@@ -113,7 +113,7 @@ TEST_F(ItemBarLayout, OnlyThreeNeighboursEachSideAreDrawnAndTheNamesKeepTheirByt
   EXPECT_NE(FindText("Truck-130 \xB9" "6"), nullptr);
   EXPECT_NE(FindText("Truck-164 \xB9" "6"), nullptr);
   EXPECT_EQ(FindText("Truck-130 \xB9" "5"), nullptr);
-  EXPECT_EQ(FindText("Truck-433360 \xB9" "1"), nullptr);
+  EXPECT_EQ(FindText("Truck-4333 \xB9" "1"), nullptr);
 
   SettleOn(kScreenEnginePackages);
   SelectedItem = 0;

@@ -1,6 +1,6 @@
 // The 18 lorries of base/cars/0..17 and the running gear of base/cars/parts they all
 // share. Three families of six by cab (the short-bonnet 130, the long-bonnet 164 and
-// the cab-over 433360); within a family the bed alternates between drop-side
+// the cab-over 4333); within a family the bed alternates between drop-side
 // flatbed, box body and tank, and the later three carry two roof beacons.
 #include <cmath>
 #include <cstdio>
