@@ -2,6 +2,8 @@
 // leaves alone what a readable screen does on purpose.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/layout_check/layout_rules.h"
@@ -72,6 +74,36 @@ TEST(LayoutRules, TextsOfDifferentWidgetsMayNotOverlap) {
   f.texts = {Text("a", 0, 0, 50, 20), Text("b", 10, 0, 60, 20)};
   f.texts[1].alpha = 0.0f;
   EXPECT_TRUE(Check(f).empty());
+}
+
+TEST(LayoutRules, TextsOnOneLineKeepAWordSpaceApart) {
+  // A results row: the lorry's name (size 1.25, its word space 6.25) ending `end`,
+  // its race time (size 1, space 5) from 60.
+  auto row = [](float end) {
+    FrameTrace f;
+    f.texts = {Text("Truck-433360 No2", -127, -11, end, 21), Text("88:58.88", 60, -8, 131, 18)};
+    f.texts[0].space = 6.25f;
+    f.texts[1].space = 5.0f;
+    return f;
+  };
+  // 3.9 units apart, less than the space inside the name: one phrase.
+  FrameTrace f = row(56.1f);
+  std::vector<std::string> found = Check(f);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NE(found[0].find("texts run together"), std::string::npos) << found[0];
+  // The wider of the two spaces counts, whichever text is drawn first.
+  f = row(54.0f);
+  EXPECT_EQ(Check(f).size(), 1u);
+  std::swap(f.texts[0], f.texts[1]);
+  EXPECT_EQ(Check(f).size(), 1u);
+  EXPECT_TRUE(Check(row(53.5f)).empty());
+  // An item bar's neighbours exactly a word space apart are two items; half a unit
+  // closer they run together.
+  f.texts = {Text("CAREER", 80, 184, 140, 208), Text("QUICK START", 145, 184, 247, 208)};
+  f.texts[0].space = f.texts[1].space = 5.0f;
+  EXPECT_TRUE(Check(f).empty());
+  f.texts[1].box = Rect(144.5f, 184, 247, 208);
+  EXPECT_EQ(Check(f).size(), 1u);
 }
 
 TEST(LayoutRules, ATextOnlyLiesOnItsOwnPicture) {

@@ -28,6 +28,8 @@ struct TextItem {
   int font = 1;
   float size = 1.0f;
   bool backdrop = false;
+  // A word space in the text's font and size, from the font's widths; 0 when unknown.
+  float space = 0.0f;
   int owner = 0;
   int order = 0;  // position in the frame's draw order, shared with the quads
 };

@@ -19,7 +19,8 @@ namespace layout {
 
 namespace {
 
-// The car whose name is widest in the menus' font.
+// The car whose name, with its number, is widest by the menus' font widths: every page
+// that names a car (the results table's four rows among them) is judged with it.
 int WidestCar() {
   int best = 0;
   for (int i = 1; i < kCarModels; ++i)

@@ -111,6 +111,7 @@ bool OnText(const TracedTextBox& b) {
   t.font = b.font;
   t.size = b.size;
   t.backdrop = b.backdrop;
+  t.space = MeasureText(b.font, b.size, " ");
   t.owner = b.owner;
   t.order = g_order++;
   g_trace.texts.push_back(t);
