@@ -212,9 +212,9 @@ std::string ClampSettings(GameSettings* s) {
   // A sight range of no distance keeps the view's distance; 3 is the one such range
   // the graphics page steps from.
   note(ShippedUnlessMeant(&s->sightRange, s->sightRange >= 0 && s->sightRange <= 3, 3), "sight range");
-  // The graphics page's levels; the framebuffer caps the samples at what the driver has.
-  note(ShippedUnlessMeant(&s->antiAliasing, OneOf(s->antiAliasing, {0, 2, 4, 8, 16, 32}), shipped.antiAliasing),
-       "anti-aliasing");
+  // Any level is a sample count for the driver, which the framebuffer caps at what the
+  // driver has; only a negative one counts nothing.
+  note(ShippedUnlessMeant(&s->antiAliasing, s->antiAliasing >= 0, shipped.antiAliasing), "anti-aliasing");
   note(ShippedUnlessMeant(&s->transmission, s->transmission == 0 || s->transmission == 1, shipped.transmission),
        "transmission");
   bool deviceFixed = ShippedUnlessMeant(
