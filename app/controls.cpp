@@ -188,7 +188,7 @@ void DescribeShippedKeysFallback(const DrivingCheck& check, int device, char* ou
   if (check.joystickMissing) {
     std::snprintf(out, size,
                   "controls: the joypad is chosen and no joystick answers; the keyboard's shipped keys drive "
-                  "until one does, and the joypad's bindings are kept");
+                  "while none does, and the joypad's bindings are kept");
     return;
   }
   char unbound[64], shared[64], why[192];

@@ -471,7 +471,7 @@ TEST_F(ShippedKeys, BindingsNoDeviceReadsDriveByTheShippedKeysAndStayTheSettings
       {"keyboard, every binding cleared", 0, true, {-1, -1, -1, -1}, false,
        "controls: on the keyboard steer left, steer right, accelerate and brake are unbound"},
       {"joypad codes, no joystick", 1, true, {1300, 1200, 1201, 1301}, false,
-       "controls: the joypad is chosen and no joystick answers; the keyboard's shipped keys drive until one does, "
+       "controls: the joypad is chosen and no joystick answers; the keyboard's shipped keys drive while none does, "
        "and the joypad's bindings are kept"},
       {"joypad codes, a joystick that never opened", 1, false, {-1, 1200, 1012, 1013}, true,
        "controls: the joypad is chosen and no joystick answers"},
