@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 #include "app/frame.h"
@@ -151,6 +152,80 @@ void MapJoystick(const ControlBindings& b, const JoyState& joy, float t, DriverC
   if (wasInGate && !inGate) c->gearRequest = 0;
 }
 
+// Whether the device in use reads `code` in driving slot `slot` (see DrivingCheck).
+bool DrivingCodeRead(int device, int slot, int32_t code) {
+  if (device == kControlDeviceKeyboard) return code >= 0 && code <= 255;
+  if (JoyCodeIsDigital(code)) return true;
+  return slot != kSlotSteerLeft && JoyCodeIsAxis(code);
+}
+
+// "a", "a and b", "a, b and c" of the driving slots whose bit is set.
+void ListSlots(uint8_t bits, char* out, size_t size) {
+  static const char* const kNames[kDrivingSlots] = {"steer left", "steer right", "accelerate", "brake"};
+  int count = 0;
+  for (int slot = 0; slot < kDrivingSlots; ++slot) count += (bits >> slot) & 1;
+  out[0] = '\0';
+  int listed = 0;
+  for (int slot = 0; slot < kDrivingSlots; ++slot) {
+    if (!((bits >> slot) & 1)) continue;
+    const char* joint = listed == 0 ? "" : listed == count - 1 ? " and " : ", ";
+    const size_t used = std::strlen(out);
+    std::snprintf(out + used, size - used, "%s%s", joint, kNames[slot]);
+    ++listed;
+  }
+}
+
+// The keyboard's shipped bindings (those of DefaultSettings): they drive whenever the
+// player's cannot, without replacing the player's in the settings.
+const ControlBindings& ShippedKeyBindings() {
+  static const ControlBindings shipped = DefaultSettings().bindings;
+  return shipped;
+}
+
+// The line said when the shipped keys take over: "controls: <why>; the keyboard's
+// shipped keys drive...", without the newline.
+void DescribeShippedKeysFallback(const DrivingCheck& check, int device, char* out, size_t size) {
+  if (check.joystickMissing) {
+    std::snprintf(out, size,
+                  "controls: the joypad is chosen and no joystick answers; the keyboard's shipped keys drive "
+                  "while none does, and the joypad's bindings are kept");
+    return;
+  }
+  char unbound[64], shared[64], why[192];
+  ListSlots(check.unbound, unbound, sizeof unbound);
+  ListSlots(check.shared, shared, sizeof shared);
+  const bool several = (check.unbound & (check.unbound - 1)) != 0;
+  const bool joypad = device == kControlDeviceJoystick;
+  const char* control = check.sharedControls > 1 ? (joypad ? "two controls" : "two keys") : (joypad ? "a control" : "a key");
+  if (check.unbound && check.shared)
+    std::snprintf(why, sizeof why, "%s %s unbound and %s share %s", unbound, several ? "are" : "is", shared, control);
+  else if (check.unbound)
+    std::snprintf(why, sizeof why, "%s %s unbound", unbound, several ? "are" : "is");
+  else
+    std::snprintf(why, sizeof why, "%s share %s", shared, control);
+  std::snprintf(out, size, "controls: on the %s %s; the keyboard's shipped keys drive", joypad ? "joypad" : "keyboard",
+                why);
+}
+
+// Whether the line for the shipped keys has been said since they last took over: one
+// line each time they start driving, not one a pass.
+bool g_shippedKeysSaid = false;
+
+void SayShippedKeysFallback(const DrivingCheck& check, int device) {
+  char line[320];
+  DescribeShippedKeysFallback(check, device, line, sizeof line);
+  std::printf("%s\n", line);
+  std::fflush(stdout);
+  g_shippedKeysSaid = true;
+}
+
+// The joystick's state when it drives: a controller pulled out keeps its last reading,
+// and driving on that would hold the throttle or the lock until it is back.
+const JoyState* AnsweringJoystick() {
+  const Joystick* joy = GameJoystick;
+  return (joy && joy->present && joy->stateCurrent) ? &joy->state : nullptr;
+}
+
 void StoreCapturedCode(int slot, int code) {
   Settings.bindings.slot[slot] = code;
   ShownBindings[slot] = code;
@@ -169,15 +244,54 @@ void MapDriverControls(const ControlBindings& bindings, int device, const uint8_
     MapKeyboard(bindings, keys, ticks, controls, latches);
 }
 
+DrivingCheck CheckDrivingBindings(const ControlBindings& bindings, int device, bool joystickAnswers) {
+  DrivingCheck check{};
+  check.joystickMissing = device == kControlDeviceJoystick && !joystickAnswers;
+  const int read = device == kControlDeviceJoystick && joystickAnswers ? kControlDeviceJoystick
+                                                                       : kControlDeviceKeyboard;
+  bool isRead[kDrivingSlots];
+  for (int slot = 0; slot < kDrivingSlots; ++slot) isRead[slot] = DrivingCodeRead(read, slot, bindings.slot[slot]);
+  for (int slot = 0; slot < kDrivingSlots; ++slot) {
+    const bool steersBySlot1 =
+        slot == kSlotSteerLeft && read == kControlDeviceJoystick && isRead[kSlotSteerRight] &&
+        JoyCodeIsAxis(bindings.slot[kSlotSteerRight]);
+    if (!isRead[slot] && !steersBySlot1) check.unbound |= static_cast<uint8_t>(1 << slot);
+    // Two of the four on one key or control: both steering ways at once cancel, and
+    // throttle and brake fight. A slot already marked shares an earlier one's control.
+    if (!isRead[slot] || ((check.shared >> slot) & 1)) continue;
+    bool shares = false;
+    for (int other = slot + 1; other < kDrivingSlots; ++other) {
+      if (!isRead[other] || bindings.slot[slot] != bindings.slot[other]) continue;
+      check.shared |= static_cast<uint8_t>(1 << slot | 1 << other);
+      shares = true;
+    }
+    if (shares) ++check.sharedControls;
+  }
+  return check;
+}
+
 void MapDriverInput() {
-  const Joystick* joy = GameJoystick;
-  // A controller pulled out mid-race keeps its last reading; driving on it would hold
-  // the throttle or the lock until it is back. While it is gone the keyboard mapping
-  // runs, whose ramps bring the pedals and the steering back to rest.
-  const JoyState* state = (joy && joy->present && joy->stateCurrent) ? &joy->state : nullptr;
-  MapDriverControls(Settings.bindings, Settings.controlDevice, Input.KeyStates, state,
-                    FrameTiming.RenderTicks, &DriverControls, PressLatches);
+  const JoyState* state = AnsweringJoystick();
+  const DrivingCheck check = CheckDrivingBindings(Settings.bindings, Settings.controlDevice, state != nullptr);
+  if (check.Drivable()) {
+    g_shippedKeysSaid = false;
+    MapDriverControls(Settings.bindings, Settings.controlDevice, Input.KeyStates, state,
+                      FrameTiming.RenderTicks, &DriverControls, PressLatches);
+  } else {
+    // The player's bindings stay in the settings as they are, for the controls page to
+    // show and for a joystick that is only out for a while; the shipped keys drive.
+    if (!g_shippedKeysSaid) SayShippedKeysFallback(check, Settings.controlDevice);
+    MapDriverControls(ShippedKeyBindings(), kControlDeviceKeyboard, Input.KeyStates, nullptr,
+                      FrameTiming.RenderTicks, &DriverControls, PressLatches);
+  }
   PublishDriverControls();
+}
+
+void CheckDrivingControlsAtRaceStart() {
+  const DrivingCheck check =
+      CheckDrivingBindings(Settings.bindings, Settings.controlDevice, AnsweringJoystick() != nullptr);
+  g_shippedKeysSaid = false;
+  if (!check.Drivable()) SayShippedKeysFallback(check, Settings.controlDevice);
 }
 
 void PublishDriverControls() {

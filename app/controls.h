@@ -61,7 +61,9 @@ constexpr float kSteerCentring = 0.05f;  // share of the angle given back per ti
 constexpr float kPedalRate = 0.05f;
 
 // One mapping pass from the settings' bindings and device, the keyboard state, the
-// joystick (when present) and RenderTicks; publishes the result for the worker.
+// joystick (when present) and RenderTicks; publishes the result for the worker. When
+// the driving controls cannot be read (CheckDrivingBindings), the keyboard's shipped
+// keys drive instead, and the pass that starts that says so in one line.
 void MapDriverInput();
 
 // The mapping itself, with every input named: joystick is null when there is none (the
@@ -70,6 +72,30 @@ void MapDriverInput();
 void MapDriverControls(const ControlBindings& bindings, int device, const uint8_t keys[256],
                        const JoyState* joystick, float ticks, DriverControlState* controls,
                        uint8_t latches[kBindingSlots]);
+
+// The four controls a race cannot be driven without: steer left, steer right,
+// accelerate and brake, slots 0-3.
+constexpr int kDrivingSlots = 4;
+
+// Whether the device in use reads the four driving controls. The device in use is the
+// keyboard when the joypad is chosen and no joystick answers (its bindings are then
+// read as keys). The keyboard reads key codes; the joystick reads buttons and hat
+// directions in every slot and axes in slots 1-3, slot 1's axis steering both ways
+// (so it serves steer left too; an axis in slot 0 is never read).
+struct DrivingCheck {
+  bool joystickMissing;  // the joypad is chosen and no joystick answers
+  uint8_t unbound;       // bit s: slot s holds nothing the device in use reads
+  uint8_t shared;        // bit s: slot s is read from the same control as another of the four
+  uint8_t sharedControls;  // how many keys or controls those slots share (0-2)
+  bool Drivable() const { return unbound == 0 && shared == 0; }
+};
+// joystickAnswers: a joystick is present and what it reads is current.
+DrivingCheck CheckDrivingBindings(const ControlBindings& bindings, int device, bool joystickAnswers);
+
+// A race starts: the driving controls are checked at once, and when the shipped keys
+// drive, the line says so again (the player may have unbound a control or pulled the
+// joystick out since the last line). The main thread only, like MapDriverInput.
+void CheckDrivingControlsAtRaceStart();
 
 // Binding capture, one main-loop step: while TargetScreen is the controls page and
 // BindingCaptureActive is set, the first accepted key (or, on the joystick device, the first

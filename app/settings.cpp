@@ -113,20 +113,6 @@ bool BindingUsable(int32_t code) {
   return code == -1 || (code >= 0 && code <= 255) || (code >= kJoyCodeAxisUp && code <= kJoyCodeLastCode);
 }
 
-// The slots a race cannot be driven without: steer left, steer right, accelerate, brake.
-constexpr int kDrivingSlots = 4;
-
-// Whether the device reads the driving control of slot 0-3. The keyboard reads key
-// codes; the joystick reads axes in slots 1-3 (slot 1's axis steers both ways, so it
-// also serves steer left) and buttons or hat directions in every slot.
-bool DrivingControlBound(const ControlBindings& b, int device, int slot) {
-  const int32_t code = b.slot[slot];
-  if (device == kControlDeviceKeyboard) return code >= 0 && code <= 255;
-  if (JoyCodeIsDigital(code)) return true;
-  if (slot == 0) return JoyCodeIsAxis(b.slot[1]);
-  return JoyCodeIsAxis(code);
-}
-
 }  // namespace
 
 void ApplyDerivedValues(const GameSettings& s) {
@@ -212,9 +198,9 @@ std::string ClampSettings(GameSettings* s) {
   // A sight range of no distance keeps the view's distance; 3 is the one such range
   // the graphics page steps from.
   note(ShippedUnlessMeant(&s->sightRange, s->sightRange >= 0 && s->sightRange <= 3, 3), "sight range");
-  // The graphics page's levels; the framebuffer caps the samples at what the driver has.
-  note(ShippedUnlessMeant(&s->antiAliasing, OneOf(s->antiAliasing, {0, 2, 4, 8, 16, 32}), shipped.antiAliasing),
-       "anti-aliasing");
+  // Any level is a sample count for the driver, which the framebuffer caps at what the
+  // driver has; only a negative one counts nothing.
+  note(ShippedUnlessMeant(&s->antiAliasing, s->antiAliasing >= 0, shipped.antiAliasing), "anti-aliasing");
   note(ShippedUnlessMeant(&s->transmission, s->transmission == 0 || s->transmission == 1, shipped.transmission),
        "transmission");
   bool deviceFixed = ShippedUnlessMeant(
@@ -229,11 +215,9 @@ std::string ClampSettings(GameSettings* s) {
     unbound = true;
     undrivable |= slot < kDrivingSlots;
   }
-  if (undrivable) {
-    bool drivable = true;
-    for (int slot = 0; slot < kDrivingSlots; ++slot) drivable &= DrivingControlBound(s->bindings, s->controlDevice, slot);
-    undrivable = !drivable;
-  }
+  // Whether a joystick answers is not known yet: the joypad's bindings are judged as a
+  // joystick would read them.
+  if (undrivable) undrivable = !CheckDrivingBindings(s->bindings, s->controlDevice, true).Drivable();
   // Codes that name nothing only unbind their slots, unless that leaves the lorry
   // without steering, throttle or brake: then the shipped settings' device comes back
   // with its bindings, the only set a race is known to be drivable with (the joypad has

@@ -31,26 +31,27 @@ void StepDisplayMode(int step) {
   GraphicsChanged = 1;
 }
 
-bool ShownSampleCount(int samples) {
-  return samples == 0 || samples == 2 || samples == 4 || samples == 8 || samples == 16 || samples == 32;
-}
-
-// Only the steps 0-2-4-8 move, and never past what the device offers. A count from the
-// file that no name belongs to is taken as off first.
+// The page's own steps, 0-2-4-8, never past what the device offers. 16 and 32 do not
+// move. Any other level (3 or 64 from the file) moves to the neighbouring step on the
+// arrow's side, so that no level strands the row.
 void StepAntiAliasing(int step) {
-  const int most = MaxSamples;
+  constexpr int kSteps[4] = {0, 2, 4, 8};
   int& aa = PendingGraphics.antiAliasing;
-  if (!ShownSampleCount(aa)) aa = 0;
-  if (step < 0) {
-    if (aa == 8) aa = std::min(most, 4);
-    else if (aa == 4) aa = std::min(most, 2);
-    else if (aa == 2) aa = 0;
-  } else {
-    if (aa == 0) aa = std::min(most, 2);
-    else if (aa == 2) aa = std::min(most, 4);
-    else if (aa == 4) aa = std::min(most, 8);
-  }
   PendingGraphics.apply = 1;
+  if (aa == 16 || aa == 32) return;
+  if (step < 0) {
+    for (int i = 3; i >= 0; --i)
+      if (kSteps[i] < aa) {
+        aa = std::min(MaxSamples, kSteps[i]);
+        return;
+      }
+  } else {
+    for (int s : kSteps)
+      if (s > aa) {
+        aa = std::min(MaxSamples, s);
+        return;
+      }
+  }
 }
 
 void StepSightRange(int step) {

@@ -63,16 +63,14 @@ const char* Named(const char* const (&names)[N], int value) {
   return value >= 0 && value < N ? names[value] : "";
 }
 
+// Every level of zero or more is a sample count the renderer asks the driver for, so
+// each shows as one, a 3 or a 64 from the file as much as the page's own steps.
 const char* AntiAliasingName(int samples) {
-  switch (samples) {
-    case 0: return "Off";
-    case 2: return "2xAA";
-    case 4: return "4xAA";
-    case 8: return "8xAA";
-    case 16: return "16xAA";
-    case 32: return "32xAA";
-    default: return "";
-  }
+  if (samples == 0) return "Off";
+  if (samples < 0) return "";
+  static char text[16];
+  std::snprintf(text, sizeof text, "%dxAA", samples);
+  return text;
 }
 
 const char* KeyName(int code) {

@@ -2,6 +2,7 @@
 // or leaves it, and the quit confirmation (44).
 #include <GL/gl.h>
 
+#include "app/controls.h"
 #include "app/handshake.h"
 #include "frontend/screen_blocks.h"
 #include "frontend/screen_draw.h"
@@ -48,6 +49,7 @@ void PauseScreen() {
     CurrentScreen.store(kScreenRace);
     ScreenFade = 0.0f;
     Handshake.UpdateToggle.store(Handshake.RenderToggle.load());
+    CheckDrivingControlsAtRaceStart();
   } else if (stage == kStageUnloaded) {
     // An abandoned race books nothing; a restart the loader refused ends the same way.
     ReturnFromRace();

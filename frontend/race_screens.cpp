@@ -4,6 +4,7 @@
 // never made the target by anything and is not built.
 #include <GL/gl.h>
 
+#include "app/controls.h"
 #include "app/handshake.h"
 #include "app/input.h"
 #include "app/sound.h"
@@ -72,6 +73,7 @@ void RaceLoadingScreen() {
     TargetScreen.store(kScreenRace);
     CurrentScreen.store(kScreenRace);
     Handshake.UpdateToggle.store(Handshake.RenderToggle.load());
+    CheckDrivingControlsAtRaceStart();
   } else if (stage == kStageUnloaded) {
     // The loader refused the race (its world would not load) and put the garage back:
     // back to the menu the race was chosen from, audibly refused.

@@ -1,9 +1,15 @@
 // Keys and joystick into the driver's controls: ramps scaled by ticks, one action per
-// press, the axis formulas, the gear gate, and bindings that name nothing readable.
+// press, the axis formulas, the gear gate, bindings that name nothing readable, and the
+// shipped keys driving whenever the player's bindings cannot.
 #include <gtest/gtest.h>
 
+#include <SDL2/SDL.h>
+
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/frame.h"
@@ -347,22 +353,286 @@ TEST_F(Mapping, JoystickDeviceWithoutAJoystickUsesTheKeyboard) {
   MapDriverControls(bind_, kControlDeviceJoystick, keys_, nullptr, 2.0f, &c_, latches_);
   EXPECT_FLOAT_EQ(c_.accelerator, 0.1f);
 
-  // The shell's own pass reads the settings, the key states, the joystick and RenderTicks.
+  // The shell's own pass reads the settings, the key states, the joystick and RenderTicks:
+  // keys bound on the joypad device drive while no joystick is there.
   GameJoystick = nullptr;
   Settings.controlDevice = kControlDeviceJoystick;
   for (int32_t& s : Settings.bindings.slot) s = -1;
   Settings.bindings.slot[0] = VkLetter('A');
+  Settings.bindings.slot[1] = VkLetter('D');
+  Settings.bindings.slot[2] = VkLetter('W');
+  Settings.bindings.slot[3] = VkLetter('S');
   std::memset(Input.KeyStates, 0, sizeof Input.KeyStates);
   Input.KeyStates[VkLetter('A')] = 1;
   DriverControls = DriverControlState{};
   FrameTiming.RenderTicks = 5.0f;
+  testing::internal::CaptureStdout();
   MapDriverInput();
   EXPECT_FLOAT_EQ(DriverControls.steer, 0.1f);
   Joystick absent;  // constructed, never initialised: not present
   GameJoystick = &absent;
   MapDriverInput();
   EXPECT_FLOAT_EQ(DriverControls.steer, 0.2f);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "the player's keys drive: no line";
   GameJoystick = nullptr;
+}
+
+// The shell's mapping pass with bindings the lorry cannot be driven by: the keyboard's
+// shipped keys drive, one line says why when they take over, and the settings keep the
+// player's bindings for the controls page and the file.
+class ShippedKeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GameJoystick = nullptr;
+    Settings = DefaultSettings();
+    Release();
+    std::memset(PressLatches, 0, sizeof PressLatches);
+    FrameTiming.RenderTicks = 1.0f;
+    MapDriverInput();  // drivable: whatever an earlier test left said is forgotten
+    DriverControls = DriverControlState{};
+    DriverControls.clutch = 1.0f;
+  }
+  void TearDown() override { GameJoystick = nullptr; }
+  static void Release() { std::memset(Input.KeyStates, 0, sizeof Input.KeyStates); }
+  // `passes` main-loop passes of one tick with `vk` held (0: nothing held).
+  static void Hold(int vk, int passes) {
+    Release();
+    if (vk) Input.KeyStates[vk] = 1;
+    for (int i = 0; i < passes; ++i) {
+      if (GameJoystick && GameJoystick->present) GameJoystick->Poll();
+      MapDriverInput();
+    }
+    Release();
+  }
+  // The bindings and the device as the controls page shows them and menu.inf saves them.
+  static void ExpectPlayersBindings(const GameSettings& before) {
+    EXPECT_EQ(std::memcmp(before.bindings.slot, Settings.bindings.slot, sizeof before.bindings.slot), 0)
+        << "the player's bindings stay";
+    EXPECT_EQ(before.controlDevice, Settings.controlDevice);
+  }
+  // The lines of `log` that come from the controls.
+  static std::vector<std::string> ControlsLines(const std::string& log) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < log.size()) {
+      const size_t end = std::min(log.find('\n', at), log.size());
+      if (log.compare(at, 10, "controls: ") == 0) lines.push_back(log.substr(at, end - at));
+      at = end + 1;
+    }
+    return lines;
+  }
+  // What the controls read after each of the arrows a player at the shipped keys tries.
+  struct ArrowReadings {
+    float upThrottle, upBrake, upSteer;  // six seconds of Up
+    float leftSteer;                     // a quarter second of Left
+    float rightSteer;                    // then half a second of Right
+    float downBrake, downThrottle;       // then Down
+  };
+  // Read while the log is captured; checked once it is not, so that a failure shows.
+  static ArrowReadings DriveByTheArrows() {
+    using namespace platform;
+    ArrowReadings r;
+    Hold(kVkUp, 600);
+    r.upThrottle = DriverControls.accelerator;
+    r.upBrake = DriverControls.brake;
+    r.upSteer = DriverControls.steer;
+    Hold(kVkLeft, 25);
+    r.leftSteer = DriverControls.steer;
+    Hold(kVkRight, 50);
+    r.rightSteer = DriverControls.steer;
+    Hold(kVkDown, 30);
+    r.downBrake = DriverControls.brake;
+    r.downThrottle = DriverControls.accelerator;
+    return r;
+  }
+  static void ExpectDrivenByTheArrows(const ArrowReadings& r) {
+    EXPECT_FLOAT_EQ(r.upThrottle, 1.0f) << "Up is the throttle";
+    EXPECT_FLOAT_EQ(r.upBrake, 0.0f) << "and no brake";
+    EXPECT_NEAR(r.upSteer, 0.0f, 1e-5f) << "and no steering";
+    EXPECT_NEAR(r.leftSteer, 0.5f, 1e-4f) << "Left steers left";
+    EXPECT_LT(r.rightSteer, -0.4f) << "Right steers right";
+    EXPECT_FLOAT_EQ(r.downBrake, 1.0f) << "Down brakes";
+    EXPECT_FLOAT_EQ(r.downThrottle, 0.0f);
+  }
+};
+
+constexpr const char* kShippedKeysDrive = "; the keyboard's shipped keys drive";
+
+TEST_F(ShippedKeys, BindingsNoDeviceReadsDriveByTheShippedKeysAndStayTheSettings) {
+  using namespace platform;
+  struct Case {
+    const char* what;
+    int32_t device;
+    bool clearAll;       // every slot -1 first, as the controls page's device switch leaves them
+    int32_t slots[4];    // steer left, steer right, accelerate, brake
+    bool absentObject;   // a joystick object that never opened, beside none at all
+    const char* line;
+  } cases[] = {
+      {"keyboard, every binding cleared", 0, true, {-1, -1, -1, -1}, false,
+       "controls: on the keyboard steer left, steer right, accelerate and brake are unbound"},
+      {"joypad codes, no joystick", 1, true, {1300, 1200, 1201, 1301}, false,
+       "controls: the joypad is chosen and no joystick answers; the keyboard's shipped keys drive while none does, "
+       "and the joypad's bindings are kept"},
+      {"joypad codes, a joystick that never opened", 1, false, {-1, 1200, 1012, 1013}, true,
+       "controls: the joypad is chosen and no joystick answers"},
+      {"one key in all four", 0, false, {kVkUp, kVkUp, kVkUp, kVkUp}, false,
+       "controls: on the keyboard steer left, steer right, accelerate and brake share a key"},
+      {"two keys for the four", 0, false, {'A', 'A', 'W', 'W'}, false,
+       "controls: on the keyboard steer left, steer right, accelerate and brake share two keys"},
+      {"one unbound, two on one key", 0, false, {-1, kVkRight, kVkDown, kVkDown}, false,
+       "controls: on the keyboard steer left is unbound and accelerate and brake share a key"},
+      {"a joystick code on the keyboard", 0, false, {kVkLeft, kVkRight, kVkUp, 1013}, false,
+       "controls: on the keyboard brake is unbound"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    Settings.controlDevice = c.device;
+    if (c.clearAll) std::fill(Settings.bindings.slot, Settings.bindings.slot + kBindingSlots, -1);
+    std::copy(c.slots, c.slots + 4, Settings.bindings.slot);
+    Joystick absent;
+    if (c.absentObject) GameJoystick = &absent;
+    const GameSettings before = Settings;
+    testing::internal::CaptureStdout();
+    const ArrowReadings arrows = DriveByTheArrows();
+    const std::vector<std::string> lines = ControlsLines(testing::internal::GetCapturedStdout());
+    ExpectDrivenByTheArrows(arrows);
+    ASSERT_EQ(lines.size(), 1u) << "one line when the shipped keys take over, not one a pass";
+    EXPECT_EQ(lines[0].rfind(c.line, 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(kShippedKeysDrive), std::string::npos) << lines[0];
+    ExpectPlayersBindings(before);
+  }
+
+  // Bindings the device reads drive as they are: the shipped keys do not, nothing is said.
+  SetUp();
+  Settings.bindings.slot[0] = 'A';
+  Settings.bindings.slot[1] = 'D';
+  Settings.bindings.slot[2] = 'W';
+  Settings.bindings.slot[3] = 'S';
+  testing::internal::CaptureStdout();
+  Hold(kVkUp, 40);
+  const float upThrottle = DriverControls.accelerator;
+  Hold('W', 40);
+  const float wThrottle = DriverControls.accelerator;
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_FLOAT_EQ(upThrottle, 0.0f);
+  EXPECT_FLOAT_EQ(wThrottle, 1.0f);
+}
+
+TEST_F(ShippedKeys, TheLineComesEachTimeTheyTakeOverAndAtEveryRaceStart) {
+  std::fill(Settings.bindings.slot, Settings.bindings.slot + kBindingSlots, -1);
+  testing::internal::CaptureStdout();
+  Hold(0, 100);
+  CheckDrivingControlsAtRaceStart();  // the player left the page unbound and starts a race
+  Hold(0, 100);
+  CheckDrivingControlsAtRaceStart();  // and restarts it
+  std::vector<std::string> lines = ControlsLines(testing::internal::GetCapturedStdout());
+  ASSERT_EQ(lines.size(), 3u);
+  for (const std::string& line : lines)
+    EXPECT_EQ(line, std::string("controls: on the keyboard steer left, steer right, accelerate and brake are unbound") +
+                        kShippedKeysDrive);
+
+  // Bound again, the race start says nothing; unbinding one control takes the shipped
+  // keys back, with a line naming it.
+  std::copy(DefaultSettings().bindings.slot, DefaultSettings().bindings.slot + 4, Settings.bindings.slot);
+  testing::internal::CaptureStdout();
+  Hold(0, 10);
+  CheckDrivingControlsAtRaceStart();
+  Settings.bindings.slot[3] = -1;
+  Hold(0, 10);
+  lines = ControlsLines(testing::internal::GetCapturedStdout());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], std::string("controls: on the keyboard brake is unbound") + kShippedKeysDrive);
+}
+
+// One attached virtual controller: X steers, the Z pedal accelerates, button 0 brakes.
+class ShippedKeysJoystick : public ShippedKeys {
+ protected:
+  void SetUp() override {
+    ShippedKeys::SetUp();
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) GTEST_SKIP() << SDL_GetError();
+    Attach();
+    if (index_ < 0) GTEST_SKIP() << "no virtual joystick: " << SDL_GetError();
+    ASSERT_TRUE(joy_.Init());
+    joy_.present = 1;
+    GameJoystick = &joy_;
+    Settings.controlDevice = kControlDeviceJoystick;
+    std::fill(Settings.bindings.slot, Settings.bindings.slot + kBindingSlots, -1);
+    Settings.bindings.slot[1] = kJoyCodeAxisCentreUp + 0;
+    Settings.bindings.slot[2] = kJoyCodeAxisUp + 2;
+    Settings.bindings.slot[3] = kJoyCodeButton + 0;
+  }
+  void TearDown() override {
+    GameJoystick = nullptr;
+    joy_.Release();
+    Detach();
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+  }
+  void Attach() {
+    index_ = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 12, 2);
+    if (index_ < 0) return;
+    handle_ = SDL_JoystickOpen(index_);
+    for (int a = 0; a < 6; ++a) SDL_JoystickSetVirtualAxis(handle_, a, 0);
+    SDL_JoystickSetVirtualAxis(handle_, 2, -32768);  // the pedal up
+  }
+  void Detach() {
+    if (handle_) SDL_JoystickClose(handle_);
+    handle_ = nullptr;
+    if (index_ >= 0) SDL_JoystickDetachVirtual(index_);
+    index_ = -1;
+  }
+  Joystick joy_;
+  SDL_Joystick* handle_ = nullptr;
+  int index_ = -1;
+};
+
+TEST_F(ShippedKeysJoystick, AJoystickPulledOutHandsTheLorryToTheShippedKeysAndGetsItBack) {
+  using namespace platform;
+  const GameSettings before = Settings;
+  testing::internal::CaptureStdout();
+  SDL_JoystickSetVirtualAxis(handle_, 2, 32767);
+  Hold(kVkUp, 5);
+  const float pedalThrottle = DriverControls.accelerator;
+  SDL_JoystickSetVirtualAxis(handle_, 2, -32768);
+  Hold(kVkUp, 5);
+  const float upThrottle = DriverControls.accelerator;
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_FLOAT_EQ(pedalThrottle, 1.0f) << "the pedal drives";
+  EXPECT_LT(upThrottle, 0.01f) << "Up does not";
+
+  // Pulled out mid-race: the arrows drive.
+  Detach();
+  testing::internal::CaptureStdout();
+  ArrowReadings arrows = DriveByTheArrows();
+  std::vector<std::string> lines = ControlsLines(testing::internal::GetCapturedStdout());
+  ExpectDrivenByTheArrows(arrows);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("controls: the joypad is chosen and no joystick answers", 0), 0u) << lines[0];
+  ExpectPlayersBindings(before);
+
+  // Plugged in again: the joypad's own bindings drive once more, silently.
+  Attach();
+  ASSERT_GE(index_, 0);
+  testing::internal::CaptureStdout();
+  Hold(0, 40);
+  SDL_JoystickSetVirtualAxis(handle_, 2, 32767);
+  Hold(kVkDown, 3);
+  const float backThrottle = DriverControls.accelerator, backBrake = DriverControls.brake;
+  EXPECT_EQ(ControlsLines(testing::internal::GetCapturedStdout()).size(), 0u);
+  EXPECT_FLOAT_EQ(backThrottle, 1.0f) << "the pedal drives again";
+  EXPECT_FLOAT_EQ(backBrake, 0.0f) << "Down is no joypad binding";
+
+  // The device switch clears the joypad's bindings: with the joystick there, the arrows
+  // drive until the four are bound again.
+  SDL_JoystickSetVirtualAxis(handle_, 2, -32768);
+  std::fill(Settings.bindings.slot, Settings.bindings.slot + kBindingSlots, -1);
+  testing::internal::CaptureStdout();
+  arrows = DriveByTheArrows();
+  lines = ControlsLines(testing::internal::GetCapturedStdout());
+  ExpectDrivenByTheArrows(arrows);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], std::string("controls: on the joypad steer left, steer right, accelerate and brake are unbound") +
+                          kShippedKeysDrive);
 }
 
 }  // namespace

@@ -229,6 +229,9 @@ TEST_F(VirtualJoystick, AButtonTappedBetweenTwoPollsReadsDownOnceAndActsOnce) {
   joy_.present = 1;
   GameJoystick = &joy_;
   for (int32_t& s : Settings.bindings.slot) s = -1;
+  Settings.bindings.slot[1] = 1200 + 0;  // a joypad the lorry can be driven by
+  Settings.bindings.slot[2] = 1000 + 2;
+  Settings.bindings.slot[3] = 1012 + 5;
   Settings.bindings.slot[6] = 1012 + 4;  // "Change camera" on button 4
   Settings.controlDevice = kControlDeviceJoystick;
   FrameTiming.RenderTicks = 1.0f;
