@@ -31,27 +31,21 @@ void StepDisplayMode(int step) {
   GraphicsChanged = 1;
 }
 
-// The page's own steps, 0-2-4-8, never past what the device offers. 16 and 32 do not
-// move. Any other level (3 or 64 from the file) moves to the neighbouring step on the
-// arrow's side, so that no level strands the row.
+// Only the steps 0-2-4-8 move, and never past what the device offers; any other level
+// (16 or 32, or a 3 from the file) stays as it is, since the renderer draws it as set.
 void StepAntiAliasing(int step) {
-  constexpr int kSteps[4] = {0, 2, 4, 8};
+  const int most = MaxSamples;
   int& aa = PendingGraphics.antiAliasing;
-  PendingGraphics.apply = 1;
-  if (aa == 16 || aa == 32) return;
   if (step < 0) {
-    for (int i = 3; i >= 0; --i)
-      if (kSteps[i] < aa) {
-        aa = std::min(MaxSamples, kSteps[i]);
-        return;
-      }
+    if (aa == 8) aa = std::min(most, 4);
+    else if (aa == 4) aa = std::min(most, 2);
+    else if (aa == 2) aa = 0;
   } else {
-    for (int s : kSteps)
-      if (s > aa) {
-        aa = std::min(MaxSamples, s);
-        return;
-      }
+    if (aa == 0) aa = std::min(most, 2);
+    else if (aa == 2) aa = std::min(most, 4);
+    else if (aa == 4) aa = std::min(most, 8);
   }
+  PendingGraphics.apply = 1;
 }
 
 void StepSightRange(int step) {

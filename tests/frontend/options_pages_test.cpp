@@ -122,8 +122,8 @@ TEST_F(OptionsPages, ValuesFromTheFileOutsideTheirNamesShowNothingAndAnArrowBrin
 }
 
 // Any level of samples is what the renderer asks the driver for, so the row names each
-// one, and its arrows step from one off the page's steps to the neighbouring step.
-TEST_F(OptionsPages, EveryAntiAliasingLevelShowsItsSamplesAndTheArrowsStepToItsNeighbours) {
+// one; its arrows move only the page's own steps, never past what the driver offers.
+TEST_F(OptionsPages, EveryAntiAliasingLevelShowsItsSamplesAndTheArrowsMoveOnlyThePageSteps) {
   const int driverMost = MaxSamples;
   MaxSamples = 8;
   PendingGraphics.antiAliasing = 3;
@@ -140,8 +140,9 @@ TEST_F(OptionsPages, EveryAntiAliasingLevelShowsItsSamplesAndTheArrowsStepToItsN
     int from;
     int vk;
     int to;
-  } steps[] = {{3, kVkLeft, 2},   {3, kVkRight, 4},   {6, kVkLeft, 4}, {6, kVkRight, 8},
-               {64, kVkLeft, 8},  {64, kVkRight, 64}, {1, kVkLeft, 0}, {16, kVkLeft, 16}};
+  } steps[] = {{0, kVkRight, 2},  {2, kVkRight, 4},  {4, kVkRight, 8},   {8, kVkRight, 8},
+               {8, kVkLeft, 4},   {2, kVkLeft, 0},   {0, kVkLeft, 0},    {3, kVkLeft, 3},
+               {3, kVkRight, 3},  {64, kVkLeft, 64}, {16, kVkRight, 16}, {32, kVkLeft, 32}};
   for (const Step& s : steps) {
     PendingGraphics.antiAliasing = s.from;
     PendingGraphics.apply = 0;
@@ -151,7 +152,7 @@ TEST_F(OptionsPages, EveryAntiAliasingLevelShowsItsSamplesAndTheArrowsStepToItsN
   }
   // Never past what the driver offers.
   MaxSamples = 2;
-  PendingGraphics.antiAliasing = 3;
+  PendingGraphics.antiAliasing = 2;
   Tap(kVkRight);
   EXPECT_EQ(PendingGraphics.antiAliasing, 2);
   MaxSamples = driverMost;
