@@ -72,6 +72,20 @@ int CreateFileBeside(const std::string& path, std::string* name) {
   return -1;
 }
 
+// rename that never replaces what stands at `to`: -1 with EEXIST when a name is there.
+int RenameWithoutReplacing(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  // A file system that cannot rename without replacing: look first. Only a file that
+  // another process names there in between could be replaced.
+  struct stat st;
+  if (lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return rename(from.c_str(), to.c_str());
+}
+
 }  // namespace
 
 std::string DocumentsFolder() {
@@ -174,16 +188,18 @@ FileRead ReadWholeFile(const std::string& path, size_t maxBytes, std::string* by
 }
 
 std::string KeepDamagedFile(const std::string& path, std::string* why) {
-  struct stat st;
-  for (int i = 1; i <= 99; ++i) {
+  // Never over an earlier damaged copy: each one may be the only trace of a career. The
+  // numbers run on as far as the copies there do, so a folder that takes a new name
+  // always takes this one.
+  for (unsigned long i = 1; i != 0; ++i) {
     const std::string aside = path + ".damaged" + (i == 1 ? "" : "." + std::to_string(i));
-    // Never over an earlier damaged copy: each one may be the only trace of a career.
-    if (lstat(aside.c_str(), &st) == 0) continue;
-    if (rename(path.c_str(), aside.c_str()) == 0) return aside;
-    Fail(why, std::strerror(errno));
-    return "";
+    if (RenameWithoutReplacing(path, aside) == 0) return aside;
+    if (errno != EEXIST) {
+      Fail(why, std::strerror(errno));
+      return "";
+    }
   }
-  Fail(why, "99 damaged copies are already there");
+  Fail(why, "every name for a damaged copy is taken");
   return "";
 }
 

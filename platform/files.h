@@ -29,9 +29,10 @@ enum class FileRead { kRead, kMissing, kNotAFile, kFailed };
 // or device, kFailed with the reason in `why` for a file that cannot be read.
 FileRead ReadWholeFile(const std::string& path, size_t maxBytes, std::string* bytes, std::string* why);
 
-// Moves a player's file that cannot be used out of the way, to path.damaged (or
-// path.damaged.2, .3, ... when that is taken), so the next write does not destroy it.
-// Returns the new path, or "" with the reason in `why`.
+// Moves a player's file that cannot be used out of the way, to path.damaged (or the
+// first free one of path.damaged.2, .3, ... however many are taken), so the next write
+// does not destroy it; an earlier copy is never replaced. Returns the new path, or ""
+// with the reason in `why` when the folder takes no new name.
 std::string KeepDamagedFile(const std::string& path, std::string* why);
 
 }  // namespace platform
