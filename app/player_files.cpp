@@ -9,6 +9,9 @@
 
 namespace {
 
+// The player's files this game writes, in the order the start reads them.
+constexpr const char* kPlayerFileNames[] = {"menu.inf", "career.inf"};
+
 // The player's files that could not be set aside: the bytes there are the only copy
 // left, so no save replaces them until the game starts again and tries once more.
 std::mutex g_heldMutex;
@@ -87,4 +90,16 @@ bool SavePlayerFile(const char* name, const void* data, size_t size) {
 std::string WrongSizeReason(size_t got, size_t want, const char* kind) {
   const std::string held = got > want ? "more than " + std::to_string(want) : std::to_string(got);
   return "holds " + held + " bytes, not the " + std::to_string(want) + " of " + kind;
+}
+
+void RemoveLeftoverSaves() {
+  for (const char* name : kPlayerFileNames) {
+    const std::string path = UserFilePath(name, false);
+    if (path.empty()) continue;
+    std::string why;
+    if (!platform::RemoveLeftoverTemporaryFiles(path, &why)) {
+      std::printf("%s: a leftover temporary save cannot be removed: %s\n", name, why.c_str());
+      std::fflush(stdout);
+    }
+  }
 }

@@ -24,6 +24,11 @@ void SetAsideDamaged(const char* name, const std::string& path, const std::strin
 // reason, and the result is false.
 bool SavePlayerFile(const char* name, const void* data, size_t size);
 
+// Removes the temporary files that saves cut short (a kill, a power loss) left beside
+// menu.inf and career.inf in the user's folder; a line for any that cannot be. Run at
+// the start, before the files are read.
+void RemoveLeftoverSaves();
+
 // "holds N bytes, not the W of a <kind>" for a file read with ReadPlayerFile(maxBytes =
 // W), which shows anything longer as W + 1 bytes.
 std::string WrongSizeReason(size_t got, size_t want, const char* kind);

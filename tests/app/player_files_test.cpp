@@ -263,4 +263,83 @@ TEST_F(PlayerFiles, AFileThatCannotBeSetAsideIsNotSavedOverWhileTheGameRuns) {
   EXPECT_EQ(TemporaryNames(folder), std::vector<std::string>{});
 }
 
+// Saves killed before their rename leave temporary files; the start removes them, and
+// nothing else: not the file of a save still going on in another running game, not a
+// link, FIFO or folder under such a name, not any other name.
+TEST_F(PlayerFiles, TheStartRemovesWhatKilledSavesLeftAndNothingElse) {
+  const std::string folder = Folder();
+  WriteAll(Menu(), SettingsBytes(shippedSettings_));
+  WriteAll(CareerFile(), PlayedCareer());
+  // Saves large enough that a kill lands inside one; seeded, so the moments come again.
+  const std::vector<unsigned char> large(1 << 20, 5);
+  std::mt19937 moments(20240611);
+  int kills = 0;
+  while (TemporaryNames(folder).size() < 3 && kills < 40) {
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const char* name = kills % 2 ? "menu.inf" : "career.inf";
+      for (;;) SavePlayerFile(name, large.data(), large.size());
+    }
+    usleep(20000 + moments() % 30000);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    ++kills;
+  }
+  const std::vector<std::string> leftovers = TemporaryNames(folder);
+  ASSERT_GE(leftovers.size(), 1u) << "no kill of " << kills << " landed inside a save";
+  for (const std::string& path : {Menu(), CareerFile()}) {
+    const size_t size = ReadAll(path).size();
+    EXPECT_TRUE(size == large.size() || size == (path == Menu() ? kSettingsFileSize : kCareerFileSize))
+        << path << " is not whole after the kills: " << size << " bytes";
+  }
+
+  // Under the names of leftovers, what is not one; and names that only look alike.
+  const std::string target = home_.path() + "/elsewhere";
+  WriteAll(target, Text("keep"));
+  ASSERT_EQ(symlink(target.c_str(), (folder + "career.inf.tmp-11111111").c_str()), 0);
+  ASSERT_EQ(symlink((home_.path() + "/nowhere").c_str(), (folder + "menu.inf.tmp-22222222").c_str()), 0);
+  ASSERT_EQ(mkfifo((folder + "career.inf.tmp-33333333").c_str(), 0644), 0);
+  ASSERT_EQ(mkdir((folder + "menu.inf.tmp-44444444").c_str(), 0755), 0);
+  WriteAll(folder + "menu.inf.tmp-44444444/inside", Text("x"));
+  const std::vector<std::string> lookAlikes = {
+      "career.inf.tmp",        "career.inf.tmp-0123abc", "career.inf.tmp-0123abcde", "career.inf.tmp-0123ABCD",
+      "menu.inf.tmp-0123abc.", "xmenu.inf.tmp-0123abcd", "optica.inf.tmp-0123abcd",  "career.inf.damaged"};
+  for (const std::string& n : lookAlikes) WriteAll(folder + n, Text(n));
+  // A save going on in another game holds its file locked, as WriteFileAtomic does.
+  const int live = open((folder + "career.inf.tmp-5555aaaa").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  ASSERT_GE(live, 0);
+  ASSERT_EQ(flock(live, LOCK_EX), 0);
+
+  testing::internal::CaptureStdout();
+  RemoveLeftoverSaves();
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(log, "") << "nothing failed";
+  close(live);
+  std::vector<std::string> expected = lookAlikes;
+  expected.insert(expected.end(), {"career.inf", "career.inf.tmp-11111111", "career.inf.tmp-33333333",
+                                   "career.inf.tmp-5555aaaa", "menu.inf", "menu.inf.tmp-22222222",
+                                   "menu.inf.tmp-44444444"});
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(FolderNames(folder), expected) << "the " << leftovers.size() << " leftovers go, the rest stays";
+  EXPECT_EQ(ReadAll(target), Text("keep"));
+  EXPECT_EQ(ReadAll(folder + "menu.inf.tmp-44444444/inside"), Text("x"));
+  for (const std::string& n : lookAlikes) EXPECT_EQ(ReadAll(folder + n), Text(n)) << n;
+
+  // A sweep while another game saves over and over never takes a file from under it.
+  testing::internal::CaptureStdout();
+  std::fflush(stdout);
+  const pid_t saver = fork();
+  if (saver == 0) {
+    for (int i = 0; i < 40; ++i)
+      if (!SavePlayerFile("career.inf", large.data(), large.size())) _exit(1);
+    _exit(0);
+  }
+  int status = 0;
+  while (waitpid(saver, &status, WNOHANG) == 0) RemoveLeftoverSaves();
+  const std::string saves = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed while the sweep ran: " << saves;
+  EXPECT_EQ(ReadAll(CareerFile()), large);
+}
+
 }  // namespace
