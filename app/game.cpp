@@ -14,6 +14,7 @@
 #include "app/input.h"
 #include "app/joystick.h"
 #include "app/loader.h"
+#include "app/player_files.h"
 #include "app/race_cameras.h"
 #include "app/settings.h"
 #include "app/sound.h"
@@ -221,6 +222,9 @@ int RunGame() {
   platform::InstallQuitSignals();
   ReadTestRaceSwitch();
   LinkRendererToGame();
+  // Before the files are read, so that what a save cut short left beside them never
+  // piles up.
+  RemoveLeftoverSaves();
   LoadSettings();
   ShadowMapSize = ShadowMapSizeFor(Settings.shadowDetail, ShadowMapSize);
   // The city traffic count sizes the simulator and indexes the four city car slots.

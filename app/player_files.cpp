@@ -1,9 +1,37 @@
 #include "app/player_files.h"
 
 #include <cstdio>
+#include <mutex>
+#include <vector>
 
 #include "app/settings.h"
 #include "platform/files.h"
+
+namespace {
+
+// The player's files this game writes, in the order the start reads them.
+constexpr const char* kPlayerFileNames[] = {"menu.inf", "career.inf"};
+
+// The player's files that could not be set aside: the bytes there are the only copy
+// left, so no save replaces them until the game starts again and tries once more.
+std::mutex g_heldMutex;
+std::vector<std::string> g_heldPaths;
+
+void HoldFile(const std::string& path) {
+  const std::lock_guard<std::mutex> lock(g_heldMutex);
+  for (const std::string& p : g_heldPaths)
+    if (p == path) return;
+  g_heldPaths.push_back(path);
+}
+
+bool IsHeld(const std::string& path) {
+  const std::lock_guard<std::mutex> lock(g_heldMutex);
+  for (const std::string& p : g_heldPaths)
+    if (p == path) return true;
+  return false;
+}
+
+}  // namespace
 
 bool ReadPlayerFile(const char* name, const std::string& path, size_t maxBytes, std::string* bytes) {
   std::string why;
@@ -27,10 +55,11 @@ void SetAsideDamaged(const char* name, const std::string& path, const std::strin
   if (!aside.empty()) {
     std::printf("%s: %s %s; kept as %s, %s\n", name, path.c_str(), why.c_str(), aside.c_str(), instead);
   } else {
-    // It stays where it is; the save that follows cannot replace it either, since both
-    // need the same folder.
-    std::printf("%s: %s %s; it could not be set aside (%s), %s\n", name, path.c_str(), why.c_str(),
-                moveWhy.c_str(), instead);
+    // It stays where it is, and no save may take its place: a folder that refused the
+    // move may take a save later (its mode changed, a disk remounted).
+    HoldFile(path);
+    std::printf("%s: %s %s; it could not be set aside (%s) and is not saved over while the game runs; %s\n",
+                name, path.c_str(), why.c_str(), moveWhy.c_str(), instead);
   }
   std::fflush(stdout);
 }
@@ -39,6 +68,12 @@ bool SavePlayerFile(const char* name, const void* data, size_t size) {
   const std::string path = UserFilePath(name, false);
   if (path.empty()) {
     std::printf("%s: cannot be saved: there is no home folder (HOME is not set)\n", name);
+    std::fflush(stdout);
+    return false;
+  }
+  if (IsHeld(path)) {
+    std::printf("%s: not saved to %s: the file there could not be set aside and is kept as it is while the game runs\n",
+                name, path.c_str());
     std::fflush(stdout);
     return false;
   }
@@ -55,4 +90,16 @@ bool SavePlayerFile(const char* name, const void* data, size_t size) {
 std::string WrongSizeReason(size_t got, size_t want, const char* kind) {
   const std::string held = got > want ? "more than " + std::to_string(want) : std::to_string(got);
   return "holds " + held + " bytes, not the " + std::to_string(want) + " of " + kind;
+}
+
+void RemoveLeftoverSaves() {
+  for (const char* name : kPlayerFileNames) {
+    const std::string path = UserFilePath(name, false);
+    if (path.empty()) continue;
+    std::string why;
+    if (!platform::RemoveLeftoverTemporaryFiles(path, &why)) {
+      std::printf("%s: a leftover temporary save cannot be removed: %s\n", name, why.c_str());
+      std::fflush(stdout);
+    }
+  }
 }

@@ -14,12 +14,20 @@
 bool ReadPlayerFile(const char* name, const std::string& path, size_t maxBytes, std::string* bytes);
 
 // A player's file that was read but cannot be used: moved to path.damaged (or the next
-// free .damaged.N) and a line says why, where it went and what stands instead.
+// free .damaged.N) and a line says why, where it went and what stands instead. When it
+// cannot be moved, the line says so and SavePlayerFile refuses that path from then on,
+// for as long as the process runs.
 void SetAsideDamaged(const char* name, const std::string& path, const std::string& why, const char* instead);
 
 // Writes a player's file atomically into the user's folder (made when missing). On
-// failure a line names the file and the reason, and the result is false.
+// failure, or for a file that could not be set aside, a line names the file and the
+// reason, and the result is false.
 bool SavePlayerFile(const char* name, const void* data, size_t size);
+
+// Removes the temporary files that saves cut short (a kill, a power loss) left beside
+// menu.inf and career.inf in the user's folder; a line for any that cannot be. Run at
+// the start, before the files are read.
+void RemoveLeftoverSaves();
 
 // "holds N bytes, not the W of a <kind>" for a file read with ReadPlayerFile(maxBytes =
 // W), which shows anything longer as W + 1 bytes.

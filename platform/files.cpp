@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -51,10 +53,29 @@ std::string XdgDocumentsDir(const std::string& home) {
   return result;
 }
 
+constexpr char kTemporaryMark[] = ".tmp-";
+constexpr size_t kTemporaryDigits = 8;
+
+// Whether entry is a name CreateFileBeside gives for fileName: fileName + ".tmp-" and
+// eight lower-case hex digits, nothing more.
+bool IsTemporaryNameOf(const char* entry, const std::string& fileName) {
+  const size_t markLength = sizeof kTemporaryMark - 1;
+  if (std::strncmp(entry, fileName.c_str(), fileName.size()) != 0) return false;
+  const char* rest = entry + fileName.size();
+  if (std::strncmp(rest, kTemporaryMark, markLength) != 0) return false;
+  const char* digits = rest + markLength;
+  if (std::strlen(digits) != kTemporaryDigits) return false;
+  for (const char* d = digits; *d; ++d)
+    if (!((*d >= '0' && *d <= '9') || (*d >= 'a' && *d <= 'f'))) return false;
+  return true;
+}
+
 // A new file of its own beside path, under a name no earlier write used: whatever
 // stands under a fixed name there (a FIFO the open would wait on for ever, a link that
 // would lead the bytes into another file) is never opened. Created exclusively, so a
-// name that is taken, even by a dangling link, is passed over for the next one.
+// name that is taken, even by a dangling link, is passed over for the next one. The
+// file is locked while it is open, which tells RemoveLeftoverTemporaryFiles in another
+// running game that the write is alive.
 int CreateFileBeside(const std::string& path, std::string* name) {
   static std::atomic<uint32_t> serial{0};
   timespec now{};
@@ -63,13 +84,57 @@ int CreateFileBeside(const std::string& path, std::string* name) {
   for (int attempt = 0; attempt < 64; ++attempt) {
     const uint32_t n = seed + 0x9E3779B9u * serial.fetch_add(1);
     char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%08x", n);
+    std::snprintf(suffix, sizeof suffix, "%s%08x", kTemporaryMark, n);
     *name = path + suffix;
     const int fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) return fd;
+    // A sweep may have taken the new file before it was locked; it holds its own lock
+    // only while it unlinks. A folder whose file system keeps no locks still takes the
+    // write.
+    struct stat st;
+    if (flock(fd, LOCK_EX) == 0 && fstat(fd, &st) == 0 && st.st_nlink == 0) {
+      close(fd);
+      continue;
+    }
+    return fd;
   }
   errno = EEXIST;
   return -1;
+}
+
+// rename that never replaces what stands at `to`: -1 with EEXIST when a name is there.
+int RenameWithoutReplacing(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  // A file system that cannot rename without replacing: look first. Only a file that
+  // another process names there in between could be replaced.
+  struct stat st;
+  if (lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return rename(from.c_str(), to.c_str());
+}
+
+// The folder part of path: "." for a bare name.
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes a rename in the folder of path last through a power loss: the new name is in
+// the folder's own blocks, which fsync on the file does not write. A file system that
+// cannot sync a folder (EINVAL) keeps its names its own way.
+bool SyncFolderOf(const std::string& path, std::string* why) {
+  const std::string folder = FolderOf(path);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Fail(why, "the folder " + folder + " could not be opened to sync it: " + std::strerror(errno));
+  const bool ok = fsync(fd) == 0 || errno == EINVAL;
+  const int err = errno;
+  close(fd);
+  if (!ok) return Fail(why, "the folder " + folder + " could not be synced: " + std::strerror(err));
+  return true;
 }
 
 }  // namespace
@@ -120,11 +185,13 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
     p += n;
     left -= static_cast<size_t>(n);
   }
-  // A full disk may only show at the flush or the close.
+  // A full disk may only show at the flush or the close. The lock lives on in a second
+  // descriptor until the rename is done, so that the close can still be checked first.
   if (fsync(fd) != 0 && ok) {
     reason = std::strerror(errno);
     ok = false;
   }
+  const int lockFd = dup(fd);
   if (close(fd) != 0 && ok) {
     reason = std::strerror(errno);
     ok = false;
@@ -133,10 +200,12 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
     reason = std::strerror(errno);
     ok = false;
   }
-  if (!ok) {
-    unlink(tmp.c_str());
-    if (why) *why = reason;
-  }
+  if (!ok) unlink(tmp.c_str());
+  if (lockFd >= 0) close(lockFd);
+  // The file is in place now; a folder that cannot be synced may still lose the rename
+  // to a power loss, and the caller is told so.
+  if (ok && !SyncFolderOf(path, &reason)) ok = false;
+  if (!ok && why) *why = reason;
   return ok;
 }
 
@@ -174,17 +243,55 @@ FileRead ReadWholeFile(const std::string& path, size_t maxBytes, std::string* by
 }
 
 std::string KeepDamagedFile(const std::string& path, std::string* why) {
-  struct stat st;
-  for (int i = 1; i <= 99; ++i) {
+  // Never over an earlier damaged copy: each one may be the only trace of a career. The
+  // numbers run on as far as the copies there do, so a folder that takes a new name
+  // always takes this one.
+  for (unsigned long i = 1; i != 0; ++i) {
     const std::string aside = path + ".damaged" + (i == 1 ? "" : "." + std::to_string(i));
-    // Never over an earlier damaged copy: each one may be the only trace of a career.
-    if (lstat(aside.c_str(), &st) == 0) continue;
-    if (rename(path.c_str(), aside.c_str()) == 0) return aside;
-    Fail(why, std::strerror(errno));
-    return "";
+    if (RenameWithoutReplacing(path, aside) == 0) return aside;
+    if (errno != EEXIST) {
+      Fail(why, std::strerror(errno));
+      return "";
+    }
   }
-  Fail(why, "99 damaged copies are already there");
+  Fail(why, "every name for a damaged copy is taken");
   return "";
+}
+
+bool RemoveLeftoverTemporaryFiles(const std::string& path, std::string* why) {
+  const std::string folder = FolderOf(path);
+  const size_t slash = path.rfind('/');
+  const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) {
+    // No folder yet: nothing was ever saved there.
+    if (errno == ENOENT || errno == ENOTDIR) return true;
+    return Fail(why, folder + ": " + std::strerror(errno));
+  }
+  const int dirFd = dirfd(dir);
+  bool ok = true;
+  while (const dirent* e = readdir(dir)) {
+    if (!IsTemporaryNameOf(e->d_name, fileName)) continue;
+    // Only a plain file is ours: a link, a FIFO or a folder under such a name was put
+    // there by someone else, and nothing is followed to find out what it is.
+    struct stat st;
+    if (fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    const int fd = openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat opened;
+    // The name may have been given to another file since the look; and a file still
+    // locked belongs to a write going on in another running game.
+    const bool same = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_ino == st.st_ino &&
+                      opened.st_dev == st.st_dev;
+    const bool alive = same && flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (same && !alive && unlinkat(dirFd, e->d_name, 0) != 0 && errno != ENOENT) {
+      if (ok) Fail(why, folder + "/" + e->d_name + ": " + std::strerror(errno));
+      ok = false;
+    }
+    close(fd);
+  }
+  closedir(dir);
+  return ok;
 }
 
 }  // namespace platform

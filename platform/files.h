@@ -14,12 +14,21 @@ std::string DocumentsFolder();
 // which part of the path is in the way and how.
 bool MakeDirectories(const std::string& path, std::string* why = nullptr);
 
-// Writes the bytes to a temporary file beside path and renames it over path, so a
-// crash mid-write leaves the old file whole. The temporary file is created anew under
-// a name of its own: nothing already in the folder is opened, followed or waited on.
-// False (and the old file untouched) on any failure, with the system's reason in
-// `why` when given.
+// Writes the bytes to a temporary file beside path (path.tmp-XXXXXXXX, eight hex
+// digits) and renames it over path, so a crash mid-write leaves the old file whole; the
+// folder is synced after the rename, so the new name outlasts a power loss too. The
+// temporary file is created anew under a name of its own: nothing already in the
+// folder is opened, followed or waited on. False on any failure, with the system's
+// reason in `why` when given: the old file is then untouched, except when only the
+// folder's sync failed, which leaves the new file in place but not sure to last.
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* why = nullptr);
+
+// Removes the temporary files that writes to path left when they were cut short
+// between creating and renaming them (a kill, a power loss): plain files named
+// path.tmp-XXXXXXXX, and only those no running write still holds. A link, FIFO or
+// folder under such a name is left, and no link is followed. False with the first
+// leftover that could not be removed and why; a missing folder has none.
+bool RemoveLeftoverTemporaryFiles(const std::string& path, std::string* why);
 
 // How reading a whole file went.
 enum class FileRead { kRead, kMissing, kNotAFile, kFailed };
@@ -29,9 +38,10 @@ enum class FileRead { kRead, kMissing, kNotAFile, kFailed };
 // or device, kFailed with the reason in `why` for a file that cannot be read.
 FileRead ReadWholeFile(const std::string& path, size_t maxBytes, std::string* bytes, std::string* why);
 
-// Moves a player's file that cannot be used out of the way, to path.damaged (or
-// path.damaged.2, .3, ... when that is taken), so the next write does not destroy it.
-// Returns the new path, or "" with the reason in `why`.
+// Moves a player's file that cannot be used out of the way, to path.damaged (or the
+// first free one of path.damaged.2, .3, ... however many are taken), so the next write
+// does not destroy it; an earlier copy is never replaced. Returns the new path, or ""
+// with the reason in `why` when the folder takes no new name.
 std::string KeepDamagedFile(const std::string& path, std::string* why);
 
 }  // namespace platform
