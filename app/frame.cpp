@@ -50,17 +50,33 @@ void MeasureFrame() {
   }
 }
 
-void MeasureRaceFrame() {
-  MeasureFrame();
-  const float fixed = FixedRaceFrameSeconds;
-  if (fixed <= 0.0f) return;
+float SmoothFrameSeconds(float seconds, float previous) {
+  if (previous == 0.0f) return seconds;
+  if (seconds < 0.8f * previous) seconds = 0.8f * previous;
+  if (seconds > 1.2f * previous) seconds = 1.2f * previous;
+  return seconds;
+}
+
+void CountRaceFrame(float seconds) {
   FrameTimingState& t = FrameTiming;
-  // The timer still ran: the next measured frame does not take this one's time twice.
-  t.FrameDt = fixed;
-  t.Fps = 1.0f / fixed;
-  const bool tooLong = fixed > kLongFrameSeconds;
-  t.FrameTicks = tooLong ? 0.0f : fixed * 100.0f;
-  t.PhysicsDt = tooLong ? 0.0f : fixed;
+  t.FrameDt = seconds;
+  t.Fps = seconds > 0.0f ? 1.0f / seconds : 0.0f;
+  t.SmoothedRaceDt = SmoothFrameSeconds(seconds, t.SmoothedRaceDt);
+  float counted = seconds;
+  if (seconds > kLongFrameSeconds) {
+    // A hitch at a slow rate still counts, but only as one more of its frames.
+    counted = t.SmoothedRaceDt > kLongFrameSeconds ? std::fmin(seconds, t.SmoothedRaceDt) : 0.0f;
+  }
+  t.FrameTicks = counted * 100.0f;
+  t.PhysicsDt = counted;
+}
+
+void MeasureRaceFrame() {
+  // The timer runs under the fixed switch too: the next measured frame does not take
+  // this one's time twice.
+  const float measured = FrameSeconds();
+  const float fixed = FixedRaceFrameSeconds;
+  CountRaceFrame(fixed > 0.0f ? fixed : measured);
 }
 
 bool DrawFrame() {

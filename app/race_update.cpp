@@ -146,8 +146,8 @@ void CullMainCamera(float aspect) {
 void UpdateRaceFrame() {
   MeasureRaceFrame();
   TakeDriverControls();
-  // The test driver steers on the world's ticks, as the step will count this frame.
-  ApplyTestRace(RaceStepTicks(FrameTiming.FrameTicks));
+  // The test driver steers on the ticks the step will count this frame with.
+  ApplyTestRace(RaceStepFor(FrameTiming.PhysicsDt, FrameTiming.FrameTicks, PreviousStepDt).ticks);
   StepSimulation();
   PrintTestPose();
   const float ticks = FrameTiming.FrameTicks;

@@ -27,6 +27,16 @@ constexpr int kExhaustMarkerGroup = 1;
 constexpr int kAttachmentMarkerGroup = 2;
 // The wheel marker sits an eighth of a unit inside the track the wheel sensors use.
 constexpr float kWheelMarkerTrackInset = 0.125f;
+// The wheels hold the lorry's box from beneath it, towards its corners: each wheel
+// stands within the box's footprint, no nearer the middle than half way to its edge.
+// Beyond the box the sensors feel for a road the body never reaches (a marker left at
+// 1e7); on the middle lines (a marker left at the origin) all four wheels stand on one
+// spot, and nearer the middle than half way the box's ends meet the road before the
+// wheels hold it level. Behind the middle or across it, the steering pair would be the
+// rear one or the sides swapped.
+const float kWheelReachX = 0.5f * kCarBoxSize.x;
+const float kWheelReachZ = 0.5f * kCarBoxSize.z;
+constexpr float kWheelInnermost = 0.5f;  // of the reach
 
 // The numbered textures the menu content brings, and the ones that do not take the
 // plain trilinear mode.
@@ -178,15 +188,31 @@ bool MarkerFrame(const Vector3 corner[3], Matrix4* out) {
   return true;
 }
 
+bool WheelsWithinReach(float halfWheelbase, float halfTrack) {
+  return halfWheelbase >= kWheelInnermost * kWheelReachX && halfWheelbase <= kWheelReachX &&
+         halfTrack >= kWheelInnermost * kWheelReachZ && halfTrack <= kWheelReachZ;
+}
+
+// Told in the marker's own coordinates, as the modeller placed it.
+std::string WheelsOutOfReach(float markerX, float markerZ) {
+  char why[256];
+  std::snprintf(why, sizeof why,
+                "marks its wheels out of the lorry's reach: its wheel marker stands at x %g, z %g, where the "
+                "body holds wheels from x %g to %g and z %g to %g",
+                markerX, markerZ, kWheelInnermost * kWheelReachX, kWheelReachX,
+                kWheelInnermost * kWheelReachZ - kWheelMarkerTrackInset, kWheelReachZ - kWheelMarkerTrackInset);
+  return why;
+}
+
 }  // namespace
 
 namespace {
 std::string g_slotFault[kRaceCarCount];
 
-void ReportNoWheelMarkers(int model) {
+void ReportUnusablePoints(int model, const std::string& why) {
   char path[64];
   CarFilePath(model, "points.sbm", path, sizeof path);
-  ReportUnusableFile(path, "marks no wheels: its first group holds no usable wheel marker triangle");
+  ReportUnusableFile(path, why.c_str());
 }
 }  // namespace
 
@@ -204,11 +230,12 @@ void LoadCar(int slot) {
   if (SlotHoldsModels(CarSlots[slot])) FreeCarSlot(slot);
   const uint32_t faultsBefore = UnusableFileCount();
   LoadCarModels(slot, wanted);
-  // A points model that reads but marks no wheel would send the lorry out on the wheel
-  // offsets of whatever lorry the slot held before: named like a file that does not
-  // read, unless another file of the lorry already was.
-  const bool wheels = ReadCarPoints(*CarSlots[slot].points, &RaceCars[slot]);
-  if (!wheels && IsCarModel(wanted) && UnusableFileCount() == faultsBefore) ReportNoWheelMarkers(wanted);
+  // A points model that reads but marks no wheel, or none the body can stand on, would
+  // send the lorry out on the wheel offsets of whatever lorry the slot held before:
+  // named like a file that does not read, unless another file of the lorry already was.
+  std::string why;
+  const bool wheels = ReadCarPoints(*CarSlots[slot].points, &RaceCars[slot], &why);
+  if (!wheels && IsCarModel(wanted) && UnusableFileCount() == faultsBefore) ReportUnusablePoints(wanted, why);
   g_slotFault[slot] = UnusableFileCount() != faultsBefore ? LastUnusableFile() : std::string();
 
   // The new skins start clean: the painter rebuilds the slot's dirt from the car's own
@@ -222,8 +249,9 @@ void LoadCar(int slot) {
   LoadedCarType[slot].store(wanted);
 }
 
-bool ReadCarPoints(const Model& points, CSampleCar* car) {
+bool ReadCarPoints(const Model& points, CSampleCar* car, std::string* why) {
   bool wheels = false;
+  Vector3 wheelMarker;
   Vector3 corner[3];
   for (int g = 0; g < points.groupCount && g <= kAttachmentMarkerGroup; ++g) {
     const ModelGroup& group = points.groups[g];
@@ -235,8 +263,7 @@ bool ReadCarPoints(const Model& points, CSampleCar* car) {
       if (!MarkerCorners(points, group.triangleIndices[i], corner)) continue;
       const Vector3& p = corner[1];
       if (g == kWheelMarkerGroup) {
-        car->wheelOffset[0] = car->wheelOffset[1] = p.x;
-        car->wheelOffset[2] = car->wheelOffset[3] = p.z + kWheelMarkerTrackInset;
+        wheelMarker = p;
         wheels = true;
       } else if (g == kExhaustMarkerGroup) {
         car->exhaustPoint[0] = p.x;
@@ -249,7 +276,18 @@ bool ReadCarPoints(const Model& points, CSampleCar* car) {
       }
     }
   }
-  return wheels;
+  if (!wheels) {
+    if (why) *why = "marks no wheels: its first group holds no usable wheel marker triangle";
+    return false;
+  }
+  const float halfWheelbase = wheelMarker.x, halfTrack = wheelMarker.z + kWheelMarkerTrackInset;
+  if (!WheelsWithinReach(halfWheelbase, halfTrack)) {
+    if (why) *why = WheelsOutOfReach(wheelMarker.x, wheelMarker.z);
+    return false;
+  }
+  car->wheelOffset[0] = car->wheelOffset[1] = halfWheelbase;
+  car->wheelOffset[2] = car->wheelOffset[3] = halfTrack;
+  return true;
 }
 
 bool ReadCarPointsFile(int model, CSampleCar* car) {
@@ -258,8 +296,9 @@ bool ReadCarPointsFile(int model, CSampleCar* car) {
   CarFilePath(model, "points.sbm", path, sizeof path);
   MilkshapeModel points;
   if (!points.Load(path)) return false;
-  if (ReadCarPoints(points, car)) return true;
-  ReportNoWheelMarkers(model);
+  std::string why;
+  if (ReadCarPoints(points, car, &why)) return true;
+  ReportUnusablePoints(model, why);
   return false;
 }
 

@@ -54,11 +54,14 @@ void LoadCar(int slot);
 // Reads a points model's marker triangles into a race car: group 0 the wheel offsets
 // (last triangle wins, 0.125 added to z), group 1 the exhaust point, group 2 up to ten
 // attachment frames. An empty model changes nothing. True when a wheel marker was
-// read: without one the car has no wheel offsets of its own. GL-free.
-bool ReadCarPoints(const Model& points, CSampleCar* car);
+// read and its wheels stand under the car's body box, towards its corners (within its
+// footprint, at least half way out from the middle): otherwise the car has no wheel
+// offsets of its own, keeps the ones it had, and `why` (may be null) says which. GL-free.
+bool ReadCarPoints(const Model& points, CSampleCar* car, std::string* why = nullptr);
 // "base/cars/<model>/points.sbm" read into the car; false when the model index is
-// outside 0..17, the file does not load or it marks no wheel (named in a line, as a
-// file that does not load is). GL-free: the race simulation tools use it.
+// outside 0..17, the file does not load or it marks no wheel the body can stand on
+// (named in a line, as a file that does not load is). GL-free: the race simulation
+// tools use it.
 bool ReadCarPointsFile(int model, CSampleCar* car);
 
 // Main thread, once per front-end frame: when the player picked another car and the

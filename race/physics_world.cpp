@@ -251,32 +251,33 @@ int32_t SubstepsFor(float dt) {
   return n < kBaseSubsteps ? kBaseSubsteps : (n > kMaxSubsteps ? kMaxSubsteps : n);
 }
 
+RaceStepTime RaceStepFor(float physicsDt, float frameTicks, float previous) {
+  const float smoothed = SmoothFrameSeconds(physicsDt, previous);
+  RaceStepTime t;
+  // The first frame of the program takes no clamp: it is kept as it is, and only its
+  // step is held to the longest.
+  t.smoothed = previous != 0.0f && smoothed > kLongestStep ? kLongestStep : smoothed;
+  t.step = smoothed < kLongestStep ? smoothed : kLongestStep;
+  // A frame of 12.5 ticks on a world step of 10 would run the lorry's engine and clocks
+  // a quarter ahead of its body. Below the cap the smoothing alone holds the world
+  // back, and the clocks keep the frame's time: after 0.05 s frames, one of 0.15 s
+  // steps the world 0.06 s and the clocks 15 ticks.
+  const bool capped = smoothed > kLongestStep;
+  t.ticks = capped ? RaceStepTicks(frameTicks) : frameTicks;
+  return t;
+}
+
 void StepSimulation() {
   if (!RaceSimulator) return;
-  float dt = FrameTiming.PhysicsDt;
-  const float previous = PreviousStepDt;
-  if (previous != 0.0f) {
-    if (dt < 0.8f * previous) dt = 0.8f * previous;
-    if (dt > 1.2f * previous) dt = 1.2f * previous;
-    if (dt > kLongestStep) dt = kLongestStep;
-  }
-  PreviousStepDt = dt;
-  // A frame rate too low for the longest step runs the race at that step: slower than
-  // real time, but it moves (the first frame of the program takes no clamp, so it is
-  // held here too).
-  const float step = dt < kLongestStep ? dt : kLongestStep;
-  // The cars' own integration (engine, steering, clutch, the race and lap clocks, the
-  // crash-sound timers) reads FrameTicks, and the world moves by the step: a frame of
-  // 12.5 ticks on a world step of 10 would run the lorry's engine and clocks a quarter
-  // ahead of its body. The frame counts as the step's ticks for the rest of the update,
-  // so the camera, the published ticks and every clock of the race share the world's
-  // time. Below the longest step the ticks are the frame's own, as before.
-  FrameTiming.FrameTicks = RaceStepTicks(FrameTiming.FrameTicks);
-  const float ticks = FrameTiming.FrameTicks;
-  RaceCars[0].UpdatePlayerCar(ticks);
-  for (int i = 1; i < kRaceCarCount; ++i) RaceCars[i].UpdateAICar(ticks);
-  SubstepCount = SubstepsFor(step);
-  RaceSimulator->Step(step * 10.0f * kWorldTimeScale, SubstepCount);
+  const RaceStepTime t = RaceStepFor(FrameTiming.PhysicsDt, FrameTiming.FrameTicks, PreviousStepDt);
+  PreviousStepDt = t.smoothed;
+  // The camera, the published ticks and every clock of the race share the cars' ticks
+  // for the rest of the update.
+  FrameTiming.FrameTicks = t.ticks;
+  RaceCars[0].UpdatePlayerCar(t.ticks);
+  for (int i = 1; i < kRaceCarCount; ++i) RaceCars[i].UpdateAICar(t.ticks);
+  SubstepCount = SubstepsFor(t.step);
+  RaceSimulator->Step(t.step * 10.0f * kWorldTimeScale, SubstepCount);
 }
 
 void OnCollision(neContactRecord* contact) {

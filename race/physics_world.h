@@ -36,11 +36,26 @@ constexpr int kMaxSubsteps = 9;
 // roadside objects of up to five boxes each.
 constexpr int32_t kRaceBodyReserve = 5005;
 
-// The ticks a race frame of `frameTicks` runs the cars and the race's clocks with: its
-// own, or the longest step's when the frame is longer than the world may step.
+// The ticks a race frame of `frameTicks` runs the cars and the race's clocks with at a
+// steady frame rate: its own, or the longest step's when the frames are longer than
+// the world may step.
 inline float RaceStepTicks(float frameTicks) {
   return frameTicks < kLongestStepTicks ? frameTicks : kLongestStepTicks;
 }
+
+// What StepSimulation makes of one frame.
+struct RaceStepTime {
+  float smoothed;  // the frame time held near the last step's, stored as PreviousStepDt
+  float step;      // the world's step: the smoothed time, at most the longest step
+  float ticks;     // the cars' and the race clocks' ticks for the frame
+};
+// The frame handed as `physicsDt` and `frameTicks` after a step of `previous`:
+// smoothed (SmoothFrameSeconds), then lowered to the longest step unless `previous` is
+// 0. The frame keeps its own ticks, so the race and lap clocks keep real time while the
+// world takes its smoothed step; only when the longest step cut the smoothed time do
+// they count the longest step's ticks, as the world does (a slow rate runs the whole
+// race slower than real time, never the lorry's engine and clocks ahead of its body).
+RaceStepTime RaceStepFor(float physicsDt, float frameTicks, float previous);
 
 extern neSimulation* RaceSimulator;  // null outside a race
 extern float PreviousStepDt;         // smoothed frame time of the last step; 0 at start
@@ -77,10 +92,10 @@ void DestroyPhysicsWorld();
 
 // Substeps for a smoothed frame time: 4, or trunc((t - 1/17) x 100 + 5) above 1/17 s.
 int32_t SubstepsFor(float dt);
-// One race frame: smooths PhysicsDt against the previous step, updates the player and
-// the opponents and advances the simulator by 2.1 times the result, at most 0.1 s.
-// A frame longer than that also counts as the longest step's ticks in FrameTicks for
-// the rest of the race update. Without a simulator nothing happens.
+// One race frame (RaceStepFor): updates the player and the opponents on the frame's
+// ticks and advances the simulator by 2.1 times the smoothed step, at most 0.1 s. A
+// frame that the longest step cut counts as that step's ticks in FrameTicks for the
+// rest of the race update. Without a simulator nothing happens.
 void StepSimulation();
 // The collision callback of the race.
 void OnCollision(neContactRecord* contact);

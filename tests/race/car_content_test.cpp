@@ -363,6 +363,73 @@ TEST_F(CarContent, PointsFilesAreReadOnlyForTheEighteenModels) {
   }
 }
 
+// A wheel marker left where no wheel of the lorry can stand (at the origin, far out,
+// behind or across the middle, past the box's end or side, or close in under its
+// middle) is refused by name as a missing one is, in the menus' slot loader as in the
+// race tools' reader, and the lorry keeps the wheels it had. The shipped lorries'
+// marker and the corners of the reach still read.
+TEST_F(CarContent, WheelMarkersOutOfTheBodysReachAreRefusedNamingTheFile) {
+  const std::string noContent = ContentUnavailable();
+  InScratchFolder scratch;
+  ASSERT_TRUE(scratch.entered());
+  const std::string points = "base/cars/4/points.sbm";
+  fs::create_directories("base/cars/4");
+  auto writeWheelAt = [&](float x, float z) {
+    std::string error;
+    ASSERT_TRUE(sbm::Write(points, MarkerMesh({{MarkerAt(x, -0.37f, z)}, {MarkerAt(0.5f, 1.0f, 1.0f)}}), &error))
+        << error;
+  };
+  struct Far {
+    const char* where;
+    float x, z;
+  };
+  const Far far[] = {{"at the origin", 0.0f, 0.0f},      {"far out", 1e7f, 1e7f},
+                     {"behind the middle", -2.65f, 1.475f}, {"across the middle", 2.65f, -1.475f},
+                     {"past the box's end", 3.8f, 1.475f},  {"past the box's side", 2.65f, 1.5f},
+                     {"close in", 1.8f, 0.6f}};
+  CSampleCar car;
+  for (const Far& f : far) {
+    SCOPED_TRACE(f.where);
+    writeWheelAt(f.x, f.z);
+    FillSentinels(&car);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(ReadCarPointsFile(4, &car));
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(log.rfind(points + ": marks its wheels out of the lorry's reach", 0), 0u) << log;
+    for (float w : car.wheelOffset) EXPECT_EQ(w, -7.0f);
+  }
+  // The reach is the body box's: the shipped marker, its far corner and its near one.
+  for (const Far& f : {Far{"shipped", basegen::kHalfWheelbase, basegen::kHalfTrackMarker},
+                       Far{"far corner", 3.75f, 1.475f}, Far{"near corner", 1.875f, 0.675f}}) {
+    SCOPED_TRACE(f.where);
+    writeWheelAt(f.x, f.z);
+    ASSERT_TRUE(ReadCarPointsFile(4, &car));
+    EXPECT_FLOAT_EQ(car.WheelOffsetX(), f.x);
+    EXPECT_FLOAT_EQ(car.WheelOffsetZ(), f.z + 0.125f);
+  }
+
+  // The slot loader names it as the lorry's fault, which refuses its race.
+  if (!noContent.empty()) GTEST_SKIP() << noContent;
+  fs::remove_all("base/cars/4");
+  fs::copy(scratch.previous() / "base/cars/4", "base/cars/4");
+  writeWheelAt(0.0f, 0.0f);
+  LiveCarSetup.modelIndex = 4;
+  LoadedCarType[0].store(-1);
+  for (float& w : RaceCars[0].wheelOffset) w = -7.0f;
+  testing::internal::CaptureStdout();
+  LoadCar(0);
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(log.rfind(points + ": marks its wheels out of the lorry's reach", 0), 0u) << log;
+  EXPECT_EQ(CarSlotFault(0), points);
+  for (float w : RaceCars[0].wheelOffset) EXPECT_EQ(w, -7.0f);
+  EXPECT_GT(CarSlots[0].body[0]->triangleCount, 0) << "the rest of the lorry loads";
+  fs::copy_file(scratch.previous() / points, points, fs::copy_options::overwrite_existing);
+  LoadedCarType[0].store(-1);
+  LoadCar(0);
+  EXPECT_TRUE(CarSlotFault(0).empty()) << CarSlotFault(0);
+  EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(CarContent, CarReloadIsAskedOnlyForAnotherCarOnceTheMenuIsLoaded) {
   struct Case {
     int loaded, live, stage;

@@ -181,6 +181,85 @@ TEST_F(LoadedRace, AtEightFramesASecondTheWorldAndTheCarsClocksRunTheLongestStep
   EXPECT_NEAR((second.seconds - first.seconds) * 100.0f + second.hundredths - first.hundredths, 10.0f, 1e-3f);
 }
 
+TEST_F(LoadedRace, ALongFrameAmongShortOnesKeepsItsTicksWhileTheWorldTakesTheSmoothedStep) {
+  RaceStatus.CountdownRunning.store(0);
+  // Opponent 3 falls freely as in the cases around, and the player's race clock runs.
+  neRigidBody* b = RaceCars[3].body;
+  b->SetPosition(b->GetPosition() + neV3(0.0f, 200.0f, 0.0f));
+  b->SetVelocity(neV3(0.0f, -10.0f, 0.0f));
+  RaceCars[0].raceTime = RaceClock{};
+  RaceCars[0].lap = 1;
+  StepWith(0.05f, 0.05f);
+  StepWith(0.05f, 0.05f);
+  const float vy = b->GetVelocity().y;
+  const float clock = ClockSeconds(RaceCars[0].raceTime);
+  // One frame of 0.15 s after frames of 0.05: the world steps 0.06 s of frame time in
+  // 5 substeps, and the clocks count the frame's 15 ticks.
+  StepWith(0.05f, 0.15f);
+  EXPECT_FLOAT_EQ(PreviousStepDt, 0.06f);
+  EXPECT_EQ(SubstepCount, 5);
+  EXPECT_FLOAT_EQ(FrameTiming.FrameTicks, 15.0f);
+  EXPECT_NEAR(ClockSeconds(RaceCars[0].raceTime) - clock, 0.15f, 1e-4f);
+  EXPECT_NEAR(b->GetVelocity().y - vy, -9.8f * 2.1f * 0.06f, 0.03f);
+
+  // Frames alternating 0.05 and 0.15 s: the race clock keeps real time, 2 s in ten
+  // pairs, though the world's smoothed steps take 0.11 s of each pair. (From 0 the
+  // pairs meet each whole second exactly, where the clock drops any excess.)
+  RaceCars[0].raceTime = RaceClock{};
+  for (int pair = 0; pair < 10; ++pair) {
+    StepWith(PreviousStepDt, 0.05f);
+    StepWith(PreviousStepDt, 0.15f);
+  }
+  EXPECT_NEAR(ClockSeconds(RaceCars[0].raceTime), 2.0f, 1e-3f);
+  EXPECT_FLOAT_EQ(PreviousStepDt, 0.06f);
+}
+
+// The worker's frames timed as the game times them, at a fixed length each.
+struct FixedFrames {
+  explicit FixedFrames(float seconds) { FixedFrameSeconds = seconds; }
+  ~FixedFrames() { FixedFrameSeconds = 0.0f; }
+  // One race frame: timed, stepped, and the countdown advanced as the render does it
+  // on the ticks the update publishes.
+  void Run() {
+    MeasureRaceFrame();
+    StepSimulation();
+    AdvanceCountdownClock(FrameTiming.FrameTicks);
+  }
+};
+
+// At a steady four frames a second every frame is over 0.2 s. One such frame among
+// short ones is a hitch and advances nothing; at that steady rate the countdown runs
+// and the race starts, in the world's longest steps.
+TEST_F(LoadedRace, AtFourFramesASecondTheRaceStartsWhileAHitchStillAdvancesNothing) {
+  FixedFrames frames(0.05f);
+  for (int i = 0; i < 30; ++i) frames.Run();
+  ASSERT_EQ(RaceStatus.CountdownRunning.load(), 1);
+  const float countdown = RaceStatus.CountdownValue.load();
+  const float step = PreviousStepDt;
+  FixedFrameSeconds = 0.25f;
+  frames.Run();
+  EXPECT_EQ(FrameTiming.PhysicsDt, 0.0f);
+  EXPECT_EQ(FrameTiming.FrameTicks, 0.0f);
+  EXPECT_EQ(RaceStatus.CountdownValue.load(), countdown) << "a hitch counts nothing";
+  EXPECT_FLOAT_EQ(PreviousStepDt, 0.8f * step) << "the world eases on, as after any hitch";
+
+  int slow = 0;
+  while (RaceStatus.CountdownRunning.load() && slow < 400) {
+    frames.Run();
+    ++slow;
+  }
+  EXPECT_EQ(RaceStatus.CountdownRunning.load(), 0) << "the countdown stood at " << countdown;
+  EXPECT_LT(slow, 60) << "frames of 0.25 s to the start";
+  // From there each frame runs the longest step: 0.1 s of frame time, 10 ticks.
+  RaceCars[0].raceTime = RaceClock{};
+  RaceCars[0].lap = 1;
+  for (int i = 0; i < 20; ++i) frames.Run();
+  EXPECT_FLOAT_EQ(PreviousStepDt, 0.1f);
+  EXPECT_EQ(SubstepCount, 9);
+  EXPECT_FLOAT_EQ(FrameTiming.FrameTicks, 10.0f);
+  EXPECT_NEAR(ClockSeconds(RaceCars[0].raceTime), 2.0f, 1e-3f);
+}
+
 TEST_F(LoadedRace, TheWorldRunsAtTwoPointOneTimesTheFrame) {
   RaceStatus.CountdownRunning.store(0);  // the countdown would hold the player still
   // Opponent 3, high above the road, falls freely for one frame of 0.05 s.

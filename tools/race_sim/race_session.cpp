@@ -44,8 +44,8 @@ bool OpenRaceSession(const RaceSessionOptions& options) {
 }
 
 void StepRaceFrame() {
-  FrameTiming.PhysicsDt = RaceSession.options.frameSeconds;
-  FrameTiming.FrameTicks = RaceSession.options.frameSeconds * 100.0f;
+  // Timed as the game's worker times a frame of that length.
+  CountRaceFrame(RaceSession.options.frameSeconds);
   const bool running = RaceStatus.CountdownRunning.load() == 0;
   StepSimulation();
   WakeDisturbedObjects();
