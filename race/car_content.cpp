@@ -28,15 +28,17 @@ constexpr int kAttachmentMarkerGroup = 2;
 // The wheel marker sits an eighth of a unit inside the track the wheel sensors use.
 constexpr float kWheelMarkerTrackInset = 0.125f;
 // The wheels hold the lorry's box from beneath it, towards its corners: each wheel
-// stands within the box's footprint, no nearer the middle than half way to its edge.
-// Beyond the box the sensors feel for a road the body never reaches (a marker left at
-// 1e7); on the middle lines (a marker left at the origin) all four wheels stand on one
-// spot, and nearer the middle than half way the box's ends meet the road before the
-// wheels hold it level. Behind the middle or across it, the steering pair would be the
-// rear one or the sides swapped.
-const float kWheelReachX = 0.5f * kCarBoxSize.x;
-const float kWheelReachZ = 0.5f * kCarBoxSize.z;
-constexpr float kWheelInnermost = 0.5f;  // of the reach
+// stands no nearer the middle than half way to the box's edge, and no further out than
+// a quarter past it (a wheel may stand out of the body a little, as the shipped ones
+// stand at its side). Far beyond the box the sensors feel for a road the body never
+// reaches (a marker left at 1e7); on the middle lines (a marker left at the origin) all
+// four wheels stand on one spot, and nearer the middle than half way the box's ends
+// meet the road before the wheels hold it level. Behind the middle or across it, the
+// steering pair would be the rear one or the sides swapped.
+const float kHalfBoxX = 0.5f * kCarBoxSize.x;
+const float kHalfBoxZ = 0.5f * kCarBoxSize.z;
+constexpr float kWheelInnermost = 0.5f;   // of the half box
+constexpr float kWheelOutermost = 1.25f;  // of the half box
 
 // The numbered textures the menu content brings, and the ones that do not take the
 // plain trilinear mode.
@@ -189,8 +191,8 @@ bool MarkerFrame(const Vector3 corner[3], Matrix4* out) {
 }
 
 bool WheelsWithinReach(float halfWheelbase, float halfTrack) {
-  return halfWheelbase >= kWheelInnermost * kWheelReachX && halfWheelbase <= kWheelReachX &&
-         halfTrack >= kWheelInnermost * kWheelReachZ && halfTrack <= kWheelReachZ;
+  return halfWheelbase >= kWheelInnermost * kHalfBoxX && halfWheelbase <= kWheelOutermost * kHalfBoxX &&
+         halfTrack >= kWheelInnermost * kHalfBoxZ && halfTrack <= kWheelOutermost * kHalfBoxZ;
 }
 
 // Told in the marker's own coordinates, as the modeller placed it.
@@ -199,8 +201,9 @@ std::string WheelsOutOfReach(float markerX, float markerZ) {
   std::snprintf(why, sizeof why,
                 "marks its wheels out of the lorry's reach: its wheel marker stands at x %g, z %g, where the "
                 "body holds wheels from x %g to %g and z %g to %g",
-                markerX, markerZ, kWheelInnermost * kWheelReachX, kWheelReachX,
-                kWheelInnermost * kWheelReachZ - kWheelMarkerTrackInset, kWheelReachZ - kWheelMarkerTrackInset);
+                markerX, markerZ, kWheelInnermost * kHalfBoxX, kWheelOutermost * kHalfBoxX,
+                kWheelInnermost * kHalfBoxZ - kWheelMarkerTrackInset,
+                kWheelOutermost * kHalfBoxZ - kWheelMarkerTrackInset);
   return why;
 }
 

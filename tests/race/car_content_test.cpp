@@ -385,7 +385,7 @@ TEST_F(CarContent, WheelMarkersOutOfTheBodysReachAreRefusedNamingTheFile) {
   };
   const Far far[] = {{"at the origin", 0.0f, 0.0f},      {"far out", 1e7f, 1e7f},
                      {"behind the middle", -2.65f, 1.475f}, {"across the middle", 2.65f, -1.475f},
-                     {"past the box's end", 3.8f, 1.475f},  {"past the box's side", 2.65f, 1.5f},
+                     {"past the box's end", 4.8f, 1.475f},  {"past the box's side", 2.65f, 1.9f},
                      {"close in", 1.8f, 0.6f}};
   CSampleCar car;
   for (const Far& f : far) {
@@ -398,9 +398,10 @@ TEST_F(CarContent, WheelMarkersOutOfTheBodysReachAreRefusedNamingTheFile) {
     EXPECT_EQ(log.rfind(points + ": marks its wheels out of the lorry's reach", 0), 0u) << log;
     for (float w : car.wheelOffset) EXPECT_EQ(w, -7.0f);
   }
-  // The reach is the body box's: the shipped marker, its far corner and its near one.
+  // The reach is the body box's, from half way in to a quarter past its edge: the
+  // shipped marker, the far corner and the near one.
   for (const Far& f : {Far{"shipped", basegen::kHalfWheelbase, basegen::kHalfTrackMarker},
-                       Far{"far corner", 3.75f, 1.475f}, Far{"near corner", 1.875f, 0.675f}}) {
+                       Far{"far corner", 4.6875f, 1.875f}, Far{"near corner", 1.875f, 0.675f}}) {
     SCOPED_TRACE(f.where);
     writeWheelAt(f.x, f.z);
     ASSERT_TRUE(ReadCarPointsFile(4, &car));
