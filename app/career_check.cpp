@@ -33,11 +33,7 @@ constexpr int32_t kUnracedCompetition = 4;
 constexpr int32_t kQuickRaces = 24;
 // The TUNING page sells packages 0-5 and writes the one bought into all three levels.
 constexpr int32_t kMostPackageLevel = 5;
-// The part pages pick an item of a price row of 21.
-constexpr int32_t kMostPartChoice = 20;
 constexpr int kPackageField = 36;
-constexpr int kPartFields[9] = {3, 4, 5, 6, 7, 8, 9, 11, 12};
-constexpr int kPaintField = 13, kPaintValues = 21;
 constexpr int32_t kMostLapSeconds = 59, kMostLapHundredths = 99;
 
 // The fields found wrong, by name, and how many.
@@ -130,18 +126,18 @@ void CheckSetup(CareerRecord* c, Findings* f) {
     f->Add("set-up ratings");
   }
   bool parts = true;
-  for (int field : kPartFields) {
+  for (int field : kPartChoiceField) {
     const int32_t v = SetupInt(*c, field);
-    if (Within(v, 0, kMostPartChoice)) continue;
+    if (PartChoiceInRange(v)) continue;
     SetSetupInt(c, field, Clamped(v, 0, kMostPartChoice));
     parts = false;
   }
   if (!parts) f->Add("part choices");
   bool paint = true;
   for (int i = 0; i < kPaintValues; ++i) {
-    const float v = SetupFloat(*c, kPaintField + i);
-    if (v >= 0.0f && v <= 1.0f) continue;
-    SetSetupFloat(c, kPaintField + i, v > 1.0f ? 1.0f : 0.0f);  // no number at all: 0
+    const float v = SetupFloat(*c, kFirstPaintField + i);
+    if (PaintValueInRange(v)) continue;
+    SetSetupFloat(c, kFirstPaintField + i, v > 1.0f ? 1.0f : 0.0f);  // no number at all: 0
     paint = false;
   }
   if (!paint) f->Add("paint");

@@ -473,6 +473,53 @@ TEST_F(CareerFiles, APlayedCareerWithAFewBadFieldsKeepsItsProgress) {
   }
 }
 
+// cars.ini and the career check hold one bound: a preset with a part choice or a paint
+// value the shop cannot give is refused by the reader, naming the file and the car, so
+// a career made from the table (a new one, or any car bought) is never taken for
+// damage at the next start; the presets beside it, at the bound itself, are read.
+TEST_F(CareerFiles, APresetOutsideWhatTheShopGivesIsRefusedByTheCarsTable) {
+  CarSetup before[kCarModels];
+  std::memcpy(before, CarPresets, sizeof before);
+  std::memset(CarPresets, 0, sizeof CarPresets);
+  InitCarSetupDefaults();
+  CarSetup written[kCarModels];
+  std::memset(written, 0, sizeof written);
+  for (CarSetup& p : written)
+    for (auto& zone : p.paint) zone[0] = zone[1] = zone[2] = 0.5f;
+  written[0].partChoiceA[2] = 21;
+  written[0].paint[1][2] = 1.5f;
+  written[1].paint[6][0] = 1.5f;
+  written[2].partChoiceB[1] = kMostPartChoice;
+  written[2].paint[6][2] = 1.0f;
+  written[3].partChoiceA[0] = -1;
+  std::vector<unsigned char> table(kCarModels * kCarsIniRecordWords * 4);
+  for (int k = 0; k < kCarModels; ++k) EncodeCarsIniRecord(written[k], table.data() + k * kCarsIniRecordWords * 4);
+  WriteAll("base/cars.ini", table);
+
+  testing::internal::CaptureStdout();
+  LoadCarsTable();
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("base/cars.ini: car 0 holds part choice 21 (the shop offers 0-20)"), std::string::npos) << log;
+  EXPECT_NE(log.find("base/cars.ini: car 1 holds paint value 1.5 (a colour is 0-1)"), std::string::npos) << log;
+  EXPECT_NE(log.find("base/cars.ini: car 3 holds part choice -1"), std::string::npos) << log;
+  EXPECT_EQ(log.find("car 2"), std::string::npos) << "the bound itself is what the shop gives: " << log;
+  EXPECT_EQ(CarPresets[2].partChoiceB[1], kMostPartChoice);
+  EXPECT_FLOAT_EQ(CarPresets[2].paint[6][2], 1.0f);
+  EXPECT_FLOAT_EQ(CarPresets[4].paint[0][0], 0.5f) << "the records after a refused one are read";
+  EXPECT_NE(CarPresets[0].partChoiceA[2], 21);
+
+  for (int k = 0; k < kCarModels; ++k) {
+    std::memset(&Career, 0, sizeof Career);
+    ResetCareerFields();
+    ApplyCarPreset(k);
+    SaveCarSetupToCareer();
+    CareerRecord c = Career;
+    std::string names;
+    EXPECT_EQ(RepairCareer(&c, &names), 0) << "a career with car " << k << " is refused: " << names;
+  }
+  std::memcpy(CarPresets, before, sizeof before);
+}
+
 // A FIFO or a link planted under the temporary file's old fixed name: the saves go on
 // without waiting on the FIFO and never write through the link.
 TEST_F(CareerFiles, PlantedTemporaryNamesNeitherBlockNorRedirectTheSave) {
