@@ -16,11 +16,6 @@ namespace {
 constexpr const char* kFileName = "career.inf";
 constexpr const char* kBaseCopy = "./base/career.inf";
 
-// A career with more fields than this outside what the game writes is no longer the
-// player's career with a few damaged bytes but something else in its place (noise, a
-// file of zeros): the shipped copy keeps more of a career than its repair would.
-constexpr int kMostRepairedFields = 3;
-
 bool ReadBaseCareer(CareerRecord* c) {
   std::string bytes;
   if (platform::ReadWholeFile(kBaseCopy, sizeof *c, &bytes, nullptr) != platform::FileRead::kRead ||
@@ -54,7 +49,7 @@ bool LoadCareer() {
     if (wrong > 0) {
       // Either way the old bytes stay beside: a repair guesses, and the player may know
       // better.
-      const bool repair = wrong <= kMostRepairedFields;
+      const bool repair = wrong <= kMostRepairedCareerValues;
       SetAsideDamaged(kFileName, user, "holds values the game never writes (" + fields + ")",
                       repair ? "the rest of the career is kept and these fields repaired"
                              : "a new career starts from the shipped copy");

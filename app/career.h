@@ -53,11 +53,22 @@ static_assert(offsetof(CareerRecord, FirstCareerFlag) == 1076, "career layout");
 
 extern CareerRecord Career;
 
+// A record with more separate damaged values than this is no longer the player's
+// career with a few damaged bytes but something else in its place. One damaged value
+// is one cause however many fields follow from it; a file of zeros, the mildest of
+// the wholesale damages, shows 54 causes, 0xFF 201 and noise 150 or more, so eight
+// leaves a wide margin on both sides.
+constexpr int kMostRepairedCareerValues = 8;
+
 // Holds every field against what playing the game can write into it (the name entry,
-// the shops, the bracket and race pages, the race-finish bookkeeping) and brings each
-// one outside back to the nearest value the game could have written, or to its
-// new-career value. Returns how many fields changed; their names, comma-separated, go
-// to `names` when given.
+// the shops, the bracket and race pages, the race-finish bookkeeping) and the links the
+// bookkeeping keeps between fields. Counts damage by cause: where fields are linked it
+// changes the fewest that make the record hold together (a field that follows from
+// others is kept and the damaged one worked out from it), and every field within range
+// and consistent is left as it is. A value brought back is the one a single flipped bit
+// came from where there is one, else the nearest the game could have written. Returns
+// how many separate damaged values it found; their names, comma-separated, go to
+// `names` when given.
 int RepairCareer(CareerRecord* c, std::string* names);
 // RepairCareer without the names: true when anything changed.
 bool SanitizeCareer(CareerRecord* c);
@@ -65,8 +76,9 @@ bool SanitizeCareer(CareerRecord* c);
 // Reads the user's career.inf (else "./base/career.inf", else a new career), writes it
 // back at once; returns what SaveCareer returns. A file of the wrong size, or with any
 // field the game could not have written, is kept beside as career.inf.damaged with a
-// line naming it and the fields; a career with only a few such fields keeps the rest,
-// anything worse starts from the shipped copy.
+// line naming it and the fields; a career with at most kMostRepairedCareerValues
+// separate damaged values keeps the rest and has those repaired, a record that is no
+// career as a whole (noise, zeros, 0xFF) starts from the shipped copy.
 bool LoadCareer();
 bool SaveCareer();
 // Starts a new career and saves it.

@@ -85,6 +85,27 @@ bool PlausibleWord(const uint8_t* p) {
   return (i >= -1000000 && i <= 1000000) || (std::isfinite(f) && std::fabs(f) < 1e7f);
 }
 
+// Why a preset's record holds a part choice or a paint value the shop cannot give (a
+// new career made from it would be refused at the next start); empty when it holds none.
+std::string OutsideShopRange(const CarSetup& s) {
+  for (int field : kPartChoiceField) {
+    int32_t v;
+    std::memcpy(&v, FieldBytes(&s, field), 4);
+    if (!PartChoiceInRange(v))
+      return "part choice " + std::to_string(v) + " (the shop offers 0-" + std::to_string(kMostPartChoice) + ")";
+  }
+  for (int i = 0; i < kPaintValues; ++i) {
+    float v;
+    std::memcpy(&v, FieldBytes(&s, kFirstPaintField + i), 4);
+    if (!PaintValueInRange(v)) {
+      char text[64];
+      std::snprintf(text, sizeof text, "paint value %g (a colour is 0-1)", static_cast<double>(v));
+      return text;
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 void LoadCarsTable() {
@@ -95,17 +116,24 @@ void LoadCarsTable() {
   for (int k = 0; k < kCarModels; ++k) {
     uint8_t record[kCarsIniRecordWords * 4];
     // A short file leaves the remaining presets as they were rather than half-read.
-    if (f && read == k && std::fread(record, sizeof record, 1, f) == 1) {
+    if (f && !noisy && read == k && std::fread(record, sizeof record, 1, f) == 1) {
+      ++read;
       bool plausible = true;
       for (size_t w = 0; w < sizeof record; w += 4) plausible = plausible && PlausibleWord(record + w);
-      if (plausible) {
-        DecodeCarsIniRecord(record, &CarPresets[k]);
-        ++read;
-      } else {
+      CarSetup stored = CarPresets[k];
+      DecodeCarsIniRecord(record, &stored);
+      const std::string outside = plausible ? OutsideShopRange(stored) : "";
+      if (!plausible) {
         // The rest of the file is not read after noise: its records keep their values.
         noisy = true;
         const std::string why = "car " + std::to_string(k) + " holds values no lorry has";
         ReportUnusableFile(kCarsIniPath, why.c_str(), true);
+      } else if (!outside.empty()) {
+        // This record alone is refused: the records around it stand at their own places.
+        const std::string why = "car " + std::to_string(k) + " holds " + outside;
+        ReportUnusableFile(kCarsIniPath, why.c_str(), true);
+      } else {
+        CarPresets[k] = stored;
       }
     }
     // Preset k is lorry k whatever the file held: the shop and the garage pick the

@@ -24,6 +24,18 @@ struct CarSetup {
 };
 static_assert(sizeof(CarSetup) == 160, "CarSetup is stored as 160 bytes");
 
+// What the shop can give a set-up, the one bound the cars.ini reader and the career
+// check both hold: the part pages pick an item of a price row of 21, and a paint value
+// is a colour component.
+constexpr int32_t kMostPartChoice = 20;
+constexpr int kPartChoiceFields = 9;
+// CarSetup field numbers of the part choices, in order, and of the first paint value.
+constexpr int kPartChoiceField[kPartChoiceFields] = {3, 4, 5, 6, 7, 8, 9, 11, 12};
+constexpr int kFirstPaintField = 13, kPaintValues = 21;
+constexpr bool PartChoiceInRange(int32_t v) { return v >= 0 && v <= kMostPartChoice; }
+// False for a value that is no number at all.
+constexpr bool PaintValueInRange(float v) { return v >= 0.0f && v <= 1.0f; }
+
 extern CarSetup LiveCarSetup;
 extern CarSetup CarPresets[kCarModels];
 extern int32_t CarPrices[kCarModels];
@@ -35,7 +47,8 @@ extern const float CarPresetRatings[kCarModels][3];
 void InitCarSetupDefaults();
 // Reads "base/cars.ini" into the presets; a missing or short file, or a record of noise
 // and those after it, leaves the presets' stored fields as they are (the model indices
-// are set either way).
+// are set either way). A record with a part choice or paint value the shop cannot give
+// is refused alone, with a line naming the file, the car and the value.
 void LoadCarsTable();
 // Live set-up := preset k (ratings, parts, paint, extras), packages cleared, model k.
 void ApplyCarPreset(int k);

@@ -175,7 +175,8 @@ TEST(CareerSanitize, IndexFieldsAreClampedAndNonFiniteValuesReplaced) {
 
   std::memset(c.PlayerName, 'A', sizeof c.PlayerName);
   c.PlayerNameLength = 1000;
-  c.CareerCar = 18;
+  // Values no single flipped bit explains go to the nearest the game writes.
+  c.CareerCar = 1000;
   c.QuickRaceCar = -3;
   c.BracketPosition = 6;
   c.ChampionshipRace = 99;
@@ -183,7 +184,7 @@ TEST(CareerSanitize, IndexFieldsAreClampedAndNonFiniteValuesReplaced) {
   c.CompetitionRace = 0;
   c.QuickRaceNumber = 25;
   c.RaceMode = 0;
-  const int32_t levels[3] = {9, -1, 4};
+  const int32_t levels[3] = {14, -1, 4};
   std::memcpy(c.carSetup + 144, levels, sizeof levels);
   c.Cash = std::numeric_limits<float>::quiet_NaN();
   c.Points = std::numeric_limits<float>::infinity();
@@ -362,7 +363,8 @@ TEST(CareerChecks, PlayedCareersPassAndAnyBytesRepairForGood) {
     unsigned char* p = reinterpret_cast<unsigned char*>(&c);
     for (size_t b = 0; b < sizeof c; ++b) p[b] = static_cast<unsigned char>(rng());
     std::string names;
-    EXPECT_GT(RepairCareer(&c, &names), 3) << "noise " << i << " looked like a career: " << names;
+    EXPECT_GT(RepairCareer(&c, &names), kMostRepairedCareerValues)
+        << "noise " << i << " looked like a career: " << names;
     CareerRecord again = c;
     ASSERT_EQ(RepairCareer(&again, &names), 0) << "noise " << i << " still has " << names;
     EXPECT_GE(c.Rating, 1);
@@ -436,24 +438,21 @@ TEST_F(CareerFiles, APlayedCareerWithAFewBadFieldsKeepsItsProgress) {
     std::vector<const char*> named;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     if (variant == 0) {
-      // One best lap the clock cannot show, and no number for the points.
-      damaged.RaceBestLapSeconds[raced] = 75;
+      // One best lap the clock cannot show (a flipped bit: it comes back, the lap's
+      // minutes and hundredths untouched), and no number for the points.
+      damaged.RaceBestLapSeconds[raced] ^= 64;
       damaged.Points = nan;
-      expected.RaceBestLapMinutes[raced] = expected.RaceBestLapSeconds[raced] = 0;
-      expected.RaceBestLapHundredths[raced] = 0;
       expected.Points = 0.0f;
       named = {"best laps (race ", "points"};
     } else {
-      // The power rating and a paint value no number, a package past the last.
+      // The power rating and a paint value no number, a package past the last by a
+      // flipped bit, which comes back.
       std::memcpy(damaged.carSetup, &nan, 4);
       std::memcpy(damaged.carSetup + 4 * 20, &nan, 4);
-      const int32_t level = 9;
-      std::memcpy(damaged.carSetup + 144, &level, 4);
+      damaged.carSetup[144] ^= 8;
       std::memcpy(expected.carSetup, &CarPresetRatings[played.CareerCar][0], 4);
       const float black = 0.0f;
       std::memcpy(expected.carSetup + 4 * 20, &black, 4);
-      const int32_t most = 5;
-      std::memcpy(expected.carSetup + 144, &most, 4);
       named = {"set-up ratings", "paint", "package levels"};
     }
     WriteAll(User(), Bytes(damaged));
@@ -471,6 +470,116 @@ TEST_F(CareerFiles, APlayedCareerWithAFewBadFieldsKeepsItsProgress) {
     EXPECT_EQ(Career.Rating, played.Rating);
     EXPECT_EQ(Career.BracketUnlocked, played.BracketUnlocked);
   }
+}
+
+// The rule between repair and the shipped copy, at its edge: a played career with as
+// many separate damaged values as a repair keeps (a won race's place among them, whose
+// win and opened stage say what it was; cash that is no number) keeps everything else
+// and gets those back; one value more and the record is taken for no career at all.
+TEST_F(CareerFiles, AsManyDamagedValuesAsARepairKeepsAreRepairedOneMoreStartsTheShippedCopy) {
+  std::memset(&Career, 0, sizeof Career);
+  ResetCareerFields();
+  Career.FirstCareerFlag = 1;
+  const std::vector<unsigned char> base = Bytes(Career);
+  WriteAll("base/career.inf", base);
+  PlayCareer(7, 400, false);
+  const CareerRecord played = Career;
+  ASSERT_GE(played.BracketUnlocked, 4);
+  ASSERT_EQ(played.RaceBestPlace[0], 1);
+
+  // Separate damaged values, each a cause of its own.
+  void (*const damages[])(CareerRecord*) = {
+      [](CareerRecord* c) { c->RaceBestPlace[0] = 7; },
+      [](CareerRecord* c) { c->Cash = std::numeric_limits<float>::quiet_NaN(); },
+      [](CareerRecord* c) { c->field228 ^= 1 << 20; },
+      [](CareerRecord* c) { c->ShopCarLimit ^= 8; },
+      [](CareerRecord* c) { c->FirstCareerFlag ^= 2; },
+      [](CareerRecord* c) { c->QuickRaceNumber ^= 1 << 7; },
+      [](CareerRecord* c) { c->RaceMode ^= 1 << 4; },
+      [](CareerRecord* c) { c->CompetitionRegion ^= 1 << 9; },
+      [](CareerRecord* c) { c->QuickRaceCar ^= 1 << 12; },
+      [](CareerRecord* c) { c->RaceAttempts[28] = 3; },
+  };
+  constexpr int kDamages = sizeof damages / sizeof damages[0];
+  ASSERT_LT(kMostRepairedCareerValues, kDamages) << "too few damages to pass the rule";
+  CareerRecord damaged = played;
+  for (int i = 0; i < kMostRepairedCareerValues; ++i) damages[i](&damaged);
+  CareerRecord beyond = damaged;
+  damages[kMostRepairedCareerValues](&beyond);
+  CareerRecord one = damaged, two = beyond;
+  EXPECT_EQ(RepairCareer(&one, nullptr), kMostRepairedCareerValues) << "each damaged value is one cause";
+  EXPECT_EQ(RepairCareer(&two, nullptr), kMostRepairedCareerValues + 1);
+
+  WriteAll(User(), Bytes(damaged));
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(LoadCareer());
+  std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("the rest of the career is kept and these fields repaired"), std::string::npos) << log;
+  EXPECT_EQ(log.find("wins"), std::string::npos) << "the win follows the place: " << log;
+  EXPECT_EQ(log.find("bracket"), std::string::npos) << "the stage follows the wins: " << log;
+  EXPECT_EQ(ReadAll(User() + ".damaged"), Bytes(damaged));
+  // Cash that is no number keeps the most the career's runs could have paid.
+  EXPECT_GE(Career.Cash, played.Cash);
+  EXPECT_EQ(std::trunc(Career.Cash), Career.Cash);
+  CareerRecord expected = played;
+  expected.Cash = Career.Cash;
+  EXPECT_EQ(Bytes(Career), Bytes(expected)) << "every other value comes back as it was played";
+
+  ASSERT_EQ(system("rm -f Documents/Kelvamor/career.inf.damaged*"), 0);
+  WriteAll(User(), Bytes(beyond));
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(LoadCareer());
+  log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("a new career starts from the shipped copy"), std::string::npos) << log;
+  EXPECT_EQ(ReadAll(User() + ".damaged"), Bytes(beyond));
+  EXPECT_EQ(Bytes(Career), base);
+}
+
+// cars.ini and the career check hold one bound: a preset with a part choice or a paint
+// value the shop cannot give is refused by the reader, naming the file and the car, so
+// a career made from the table (a new one, or any car bought) is never taken for
+// damage at the next start; the presets beside it, at the bound itself, are read.
+TEST_F(CareerFiles, APresetOutsideWhatTheShopGivesIsRefusedByTheCarsTable) {
+  CarSetup before[kCarModels];
+  std::memcpy(before, CarPresets, sizeof before);
+  std::memset(CarPresets, 0, sizeof CarPresets);
+  InitCarSetupDefaults();
+  CarSetup written[kCarModels];
+  std::memset(written, 0, sizeof written);
+  for (CarSetup& p : written)
+    for (auto& zone : p.paint) zone[0] = zone[1] = zone[2] = 0.5f;
+  written[0].partChoiceA[2] = 21;
+  written[0].paint[1][2] = 1.5f;
+  written[1].paint[6][0] = 1.5f;
+  written[2].partChoiceB[1] = kMostPartChoice;
+  written[2].paint[6][2] = 1.0f;
+  written[3].partChoiceA[0] = -1;
+  std::vector<unsigned char> table(kCarModels * kCarsIniRecordWords * 4);
+  for (int k = 0; k < kCarModels; ++k) EncodeCarsIniRecord(written[k], table.data() + k * kCarsIniRecordWords * 4);
+  WriteAll("base/cars.ini", table);
+
+  testing::internal::CaptureStdout();
+  LoadCarsTable();
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("base/cars.ini: car 0 holds part choice 21 (the shop offers 0-20)"), std::string::npos) << log;
+  EXPECT_NE(log.find("base/cars.ini: car 1 holds paint value 1.5 (a colour is 0-1)"), std::string::npos) << log;
+  EXPECT_NE(log.find("base/cars.ini: car 3 holds part choice -1"), std::string::npos) << log;
+  EXPECT_EQ(log.find("car 2"), std::string::npos) << "the bound itself is what the shop gives: " << log;
+  EXPECT_EQ(CarPresets[2].partChoiceB[1], kMostPartChoice);
+  EXPECT_FLOAT_EQ(CarPresets[2].paint[6][2], 1.0f);
+  EXPECT_FLOAT_EQ(CarPresets[4].paint[0][0], 0.5f) << "the records after a refused one are read";
+  EXPECT_NE(CarPresets[0].partChoiceA[2], 21);
+
+  for (int k = 0; k < kCarModels; ++k) {
+    std::memset(&Career, 0, sizeof Career);
+    ResetCareerFields();
+    ApplyCarPreset(k);
+    SaveCarSetupToCareer();
+    CareerRecord c = Career;
+    std::string names;
+    EXPECT_EQ(RepairCareer(&c, &names), 0) << "a career with car " << k << " is refused: " << names;
+  }
+  std::memcpy(CarPresets, before, sizeof before);
 }
 
 // A FIFO or a link planted under the temporary file's old fixed name: the saves go on
