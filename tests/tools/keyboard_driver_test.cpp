@@ -108,8 +108,8 @@ Limits Watch(const Driver& driver, const std::vector<Seen>& seen) {
 // A driver with no person's limits: every frame it looks at the road ahead and at
 // once presses the wheel toward where the road asks for it, Up below a steady speed.
 struct Twitch {
-  int32_t along = 0;
   void Frame(double, const PlayerView& v, uint8_t keys[256]) {
+    int32_t along = 0;
     float best = 1e30f;
     for (int32_t i = 0; i <= WaypointLastIndex; ++i) {
       const Waypoint& w = WaypointTable[i];

@@ -14,8 +14,8 @@
 #include "tools/race_sim/race_session.h"
 
 // A person's limits, which no style goes past: a decision comes no sooner than this
-// after the one before, and is acted on no sooner than this after what it was made
-// from (what the eyes saw, the mind judged and the fingers did take that long).
+// after the one before, and is acted on no sooner than this after the view it was
+// made from (seeing, judging and pressing take a person that long).
 constexpr float kShortestDecisionSeconds = 0.1f;
 constexpr float kShortestReactionSeconds = 0.15f;
 
@@ -60,8 +60,6 @@ class KeyboardDriver {
   // decision clock allows, then writes into keys[] the decisions whose time has come.
   // `view` is all the driver learns of the race: it holds the own lorry alone.
   void Frame(double now, const PlayerView& view, uint8_t keys[256]);
-  // The style the driver keeps: the one asked for, held to a person's limits.
-  const KeyboardStyle& style() const { return style_; }
 
  private:
   // A decision waiting for the fingers: the keys, and when what it was made from was
@@ -78,8 +76,8 @@ class KeyboardDriver {
   int32_t TrackWaypoint(const neVector3& p);
 
   float frameSeconds_ = 1.0f / 60.0f;
-  KeyboardStyle style_;
-  double decisionPeriod_ = 0.1;  // decisionSeconds_ as whole frames
+  KeyboardStyle style_;           // as asked, held to a person's limits
+  double decisionPeriod_ = 0.1;  // its decision time as whole frames
   float wanted_ = 0.0f;  // the steering control the road asks for
   double lastDecision_ = -1.0;  // when the last decision was made; none yet: < 0
   Pending pending_[kPendingCapacity];
