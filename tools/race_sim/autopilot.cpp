@@ -181,6 +181,7 @@ AutopilotResult RunAutopilotRace(const RaceSessionOptions& options) {
                      finishAt, player.lap, best, player.place, RaceCars[1].lap, RaceCars[2].lap, RaceCars[3].lap,
                      rollovers, longestOver, objects.activated, objects.reset);
   if (!broken.empty()) r.figures += " broken: " + broken;
+  r.bestLap = best;
   CloseRaceSession();
   return r;
 }

@@ -11,6 +11,7 @@
 struct AutopilotResult {
   bool pass = false;
   std::string figures;
+  float bestLap = 0.0f;  // the player's best lap, seconds of race clock; 0 without one
 };
 
 AutopilotResult RunAutopilotRace(const RaceSessionOptions& options);

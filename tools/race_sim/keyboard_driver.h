@@ -13,8 +13,15 @@
 #include "physics/ne.h"
 #include "tools/race_sim/race_session.h"
 
+// A person's limits, which no style goes past: a decision comes no sooner than this
+// after the one before, and is acted on no sooner than this after the view it was
+// made from (seeing, judging and pressing take a person that long).
+constexpr float kShortestDecisionSeconds = 0.1f;
+constexpr float kShortestReactionSeconds = 0.15f;
+
 // How quick and how foreseeing the player is. The default is the player the game is
 // tuned for; the others measure how much the lorry forgives a slower or a naive one.
+// Asked to be quicker than a person, the driver keeps to a person's limits.
 struct KeyboardStyle {
   float decisionSeconds = 0.1f;
   float reactionSeconds = 0.15f;
@@ -49,13 +56,16 @@ class KeyboardDriver {
   // A new race on the path in WaypointTable at this frame time: nothing pending, no
   // keys down.
   void Start(float frameSeconds, const KeyboardStyle& style = KeyboardStyle());
-  // One frame at real time `now` (seconds): decides from `view` when a decision is
-  // due, then writes into keys[] the key states whose time has come.
+  // One frame at real time `now` (seconds): sees `view`, decides from it when the
+  // decision clock allows, then writes into keys[] the decisions whose time has come.
+  // `view` is all the driver learns of the race: it holds the own lorry alone.
   void Frame(double now, const PlayerView& view, uint8_t keys[256]);
 
  private:
+  // A decision waiting for the fingers: the keys, and when what it was made from was
+  // seen. The fingers take it up no sooner than the reaction time after that.
   struct Pending {
-    double at;
+    double seenAt;
     ArrowKeys keys;
   };
   ArrowKeys Decide(double now, const PlayerView& view);
@@ -66,10 +76,10 @@ class KeyboardDriver {
   int32_t TrackWaypoint(const neVector3& p);
 
   float frameSeconds_ = 1.0f / 60.0f;
-  KeyboardStyle style_;
-  double decisionPeriod_ = 0.1;
+  KeyboardStyle style_;           // as asked, held to a person's limits
+  double decisionPeriod_ = 0.1;  // its decision time as whole frames
   float wanted_ = 0.0f;  // the steering control the road asks for
-  double nextDecision_ = 0.0;
+  double lastDecision_ = -1.0;  // when the last decision was made; none yet: < 0
   Pending pending_[kPendingCapacity];
   int pendingCount_ = 0;
   ArrowKeys held_;        // the keys the fingers hold now
@@ -82,6 +92,13 @@ class KeyboardDriver {
   float backingSteer_ = 0.0f;
 };
 
+// The race tools' frames with the driver at the keys. Start: race K loaded, the driver
+// started, no key down, the controls the keyboard's; false when the race cannot be
+// loaded. Frame: the driver sees `view` at `now`, its keys go through the game's
+// mapping as the main loop runs it, and the race steps.
+bool StartKeyboardRace(const RaceSessionOptions& options, const KeyboardStyle& style, KeyboardDriver* driver);
+void DriveKeyboardFrame(KeyboardDriver* driver, double now, const PlayerView& view);
+
 struct KeyboardRaceResult {
   bool pass = false;
   std::string figures;
@@ -90,5 +107,6 @@ struct KeyboardRaceResult {
 
 // Four laps with the player's lorry driven by the keyboard driver. PASS: all four laps
 // within the race clock's limit, never put back by the game's recovery, never over on
-// its side or roof, and a best lap within 20 % of the best opponent's.
+// its side or roof, and a best lap within 20 % of the autopilot's best lap on the
+// same race, lorry and frame time (raced first, in the same process).
 KeyboardRaceResult RunKeyboardRace(const RaceSessionOptions& options, const KeyboardStyle& style = KeyboardStyle());

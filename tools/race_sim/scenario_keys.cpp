@@ -54,6 +54,7 @@ struct TapFigures {
   float turned = 0.0f;       // degrees from the first press to the end
   float wheelTurn = 0.0f;    // degrees the front wheels' angles ask for over the same time
   float afterCentre = 0.0f;  // degrees turned once the wheels stand straight again
+  float afterRelease = 0.0f; // degrees turned from the last let-go of the key to the end
   bool upright = true;
 };
 
@@ -83,8 +84,8 @@ TapFigures Taps(const RaceSessionOptions& o, float speed, int taps, float tapSec
   t.reached = car.speed >= speed * 0.9f;
   t.startSpeed = car.speed;
   const float wheelbase = 2.0f * car.WheelOffsetX();
-  float heading = Heading(car), turned = 0.0f, wheelTurn = 0.0f, afterCentre = 0.0f;
-  bool pressed = false;
+  float heading = Heading(car), turned = 0.0f, wheelTurn = 0.0f, afterCentre = 0.0f, afterRelease = 0.0f;
+  bool pressed = false, released = false;
   auto frame = [&](bool right) {
     KeyFrame(true, false, right);
     pressed = pressed || right;
@@ -96,6 +97,7 @@ TapFigures Taps(const RaceSessionOptions& o, float speed, int taps, float tapSec
     const float forward = car.body->GetVelocity().Dot(car.body->GetRotationMatrix().col[0]);
     wheelTurn += forward * std::tan(wheel) / wheelbase * dt * 10.0f * kWorldTimeScale;
     if (pressed && !right && std::fabs(wheel) < kStraightWheel) afterCentre += step;
+    if (released) afterRelease += step;
     t.upright = t.upright && car.body->GetRotationMatrix().col[1].y > 0.5f;
   };
   for (int k = 0; k < taps; ++k) {
@@ -103,41 +105,53 @@ TapFigures Taps(const RaceSessionOptions& o, float speed, int taps, float tapSec
     if (k + 1 < taps)
       for (float s = 0.0f; s < gapSeconds - 1e-4f; s += dt) frame(false);
   }
+  released = taps > 0;
   for (float s = 0.0f; s < settleSeconds - 1e-4f; s += dt) frame(false);
+  t.afterRelease = std::fabs(afterRelease) * kDegrees;
   t.turned = std::fabs(turned) * kDegrees;
   t.wheelTurn = std::fabs(wheelTurn) * kDegrees;
   t.afterCentre = std::fabs(afterCentre) * kDegrees;
   return t;
 }
 
-// The lorry turns by no more than `most` degrees and, when `wheelBound`, by at most
+// The lorry turns by no more than `most` degrees, by no more than `mostAfterRelease`
+// from the last let-go of the key to the end, and, when `wheelBound`, by at most
 // kOverTurn times what its wheels ask for (plus kTurnSlack for the road's bumps). The
-// turn once the wheels stand straight again is a figure: the lorry's yaw answers its
-// wheels with a lag (its yaw inertia against the tyres' damping), so part of a tap's
-// turn comes after the tap.
-ScenarioResult Judge(const TapFigures& t, float most, bool wheelBound) {
+// lorry's yaw answers its wheels with a lag (its yaw inertia against the tyres'
+// damping) and the wheel ramps back to centre after the let-go, so most of a tap's turn
+// comes after it; the turn once the wheels stand straight again is a figure.
+ScenarioResult Judge(const TapFigures& t, float most, float mostAfterRelease, bool wheelBound) {
   ScenarioResult r;
-  r.pass = t.reached && t.upright && t.turned <= most &&
+  r.pass = t.reached && t.upright && t.turned <= most && t.afterRelease <= mostAfterRelease &&
            (!wheelBound || t.turned <= kOverTurn * t.wheelTurn + kTurnSlack);
-  r.figures = FormatFigures("speed=%.1f turned_deg=%.1f wheel_turn_deg=%.1f after_centre_deg=%.2f upright=%d",
-                            t.startSpeed, t.turned, t.wheelTurn, t.afterCentre, t.upright ? 1 : 0);
+  r.figures = FormatFigures("speed=%.1f turned_deg=%.1f wheel_turn_deg=%.1f after_release_deg=%.2f "
+                            "after_centre_deg=%.2f upright=%d",
+                            t.startSpeed, t.turned, t.wheelTurn, t.afterRelease, t.afterCentre, t.upright ? 1 : 0);
   if (!t.reached) r.figures += " never reached the speed";
   return r;
 }
 
 // A 0.2 s tap of Right at about 45 on the dial (speed 15): the wheel it makes turns a
-// rolling lorry by 12-17 degrees (the ramp's return to centre included), not 30.
-ScenarioResult TapAt45(const RaceSessionOptions& o) { return Judge(Taps(o, 15.0f, 1, 0.2f, 0.0f, 2.0f), 30.0f, true); }
+// rolling lorry by 12-17 degrees (the ramp's return to centre included), not 30. Of
+// that, 8.7-12.8 degrees come in the 2 s after the let-go (races 1, 11 and 6 at 60, 30
+// and 15 frames a second); more than 17 is a lorry that goes on turning by itself.
+ScenarioResult TapAt45(const RaceSessionOptions& o) {
+  return Judge(Taps(o, 15.0f, 1, 0.2f, 0.0f, 2.0f), 30.0f, 17.0f, true);
+}
 
 // Three taps of 0.2 s, 0.3 s apart, at about 20 on the dial (speed 8.5): together
-// 33-52 degrees for the wheel they make, well short of turning the lorry round.
+// 33-52 degrees for the wheel they make, well short of turning the lorry round. After
+// the last let-go it turns 1.1-22.9 degrees more (the same races and frame times; the
+// road under it makes the spread); more than 30 is a lorry that goes on turning.
 ScenarioResult TapsAt20(const RaceSessionOptions& o) {
-  return Judge(Taps(o, 8.5f, 3, 0.2f, 0.3f, 2.0f), 60.0f, true);
+  return Judge(Taps(o, 8.5f, 3, 0.2f, 0.3f, 2.0f), 60.0f, 30.0f, true);
 }
 
 // Flat out with the wheel straight: the lorry runs on straight (no yaw of its own
-// growing out of the road's small bumps).
-ScenarioResult Flatout(const RaceSessionOptions& o) { return Judge(Taps(o, 28.0f, 0, 0.0f, 0.0f, 3.0f), 10.0f, false); }
+// growing out of the road's small bumps). No key is let go.
+ScenarioResult Flatout(const RaceSessionOptions& o) {
+  return Judge(Taps(o, 28.0f, 0, 0.0f, 0.0f, 3.0f), 10.0f, 0.0f, false);
+}
 
 }  // namespace
 
