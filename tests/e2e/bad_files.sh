@@ -235,16 +235,22 @@ check_case() {
 
 # A game whose frames take longer than 0.2 s never leaves the intro: few at a time.
 batch=${BAD_FILES_BATCH:-6}
-pids=()
-for ((i = 0; i < ${#cases[@]}; i++)); do
-  run_case "$i" "${cases[i]}" &
-  pids+=($!)
-  if [ ${#pids[@]} -ge "$batch" ]; then
-    wait "${pids[0]}" || true
-    pids=("${pids[@]:1}")
-  fi
-done
-for p in "${pids[@]}"; do wait "$p" || true; done
+# run_batched FUNCTION ITEM...: FUNCTION INDEX ITEM for each, $batch at a time, then waits
+# for them all.
+run_batched() {
+  local fn=$1 i p pids=()
+  shift
+  for ((i = 1; i <= $#; i++)); do
+    "$fn" "$((i - 1))" "${!i}" &
+    pids+=($!)
+    if [ ${#pids[@]} -ge "$batch" ]; then
+      wait "${pids[0]}" || true
+      pids=("${pids[@]:1}")
+    fi
+  done
+  for p in "${pids[@]}"; do wait "$p" || true; done
+}
+run_batched run_case "${cases[@]}"
 for ((i = 0; i < ${#cases[@]}; i++)); do check_case "$i" "${cases[i]}"; done
 echo "bad_files: ${#cases[@]} starts on damaged files in $((SECONDS - started)) s"
 
@@ -304,9 +310,36 @@ game=""
 #                       for ever), the FIFO left where it was
 #   link                a link named career.inf.tmp: its target keeps its bytes, career.inf
 #                       is a file of its own
-career_planted=(noise zeros ones fifo-career fifo-menu link)
+#   played              a played career (twelve quarter-finals won, the semi-finals open,
+#                       cash 70000) whose race 1 best place reads 7: set aside, and the
+#                       career keeps its name, cash and stages
+#   hundred             the same with career.inf.damaged and .damaged.2 to .damaged.100
+#                       already there: the player's bytes are kept in a copy of their own
+#   leftover            saves cut short before their rename (career.inf.tmp-0badf00d,
+#                       menu.inf.tmp-12345678) are gone after the start; a link of that
+#                       name is left, and so is its target
+career_planted=(noise zeros ones fifo-career fifo-menu link played hundred leftover)
+# A played career into $1: the shipped one with a name, twelve quarter-final races won
+# once each (36000 points: rating 4 and 6000 toward the next), their prizes in cash and
+# the semi-finals open; race 1's best place then set to $2.
+played_career() {
+  python3 - "$1" "$2" <<'PY'
+import struct, sys
+p, place = sys.argv[1], int(sys.argv[2])
+b = bytearray(open(p, "rb").read())
+b[160:169] = b"Ivanka\0\0\0"
+struct.pack_into("<i", b, 172, 6)
+struct.pack_into("<ffi", b, 176, 70000.0, 6000.0, 4)
+struct.pack_into("<ii", b, 248, 3, 4)
+for k in range(12):
+    for base, v in ((256, 1), (376, 1), (496, 1), (616, 1), (736, 10 + k), (856, 50)):
+        struct.pack_into("<i", b, base + 4 * k, v)
+struct.pack_into("<i", b, 256, place)
+open(p, "wb").write(b)
+PY
+}
 career_planted_run() {
-  local kind=$1 dir=$work/planted-$1
+  local kind=$2 dir=$work/planted-$2
   mkdir -p "$dir/home"
   mirror_base "$dir"
   player "$dir/home"
@@ -321,6 +354,16 @@ sys.stdout.buffer.write(bytes(random.getrandbits(8) for _ in range(1080)))" > "$
     link)
       printf 'not the career' > "$dir/target"
       ln -s "$dir/target" "$folder/career.inf.tmp" ;;
+    played) played_career "$folder/career.inf" 7 ;;
+    hundred)
+      played_career "$folder/career.inf" 7
+      printf 'an older damaged career' > "$folder/career.inf.damaged"
+      for ((i = 2; i <= 100; i++)); do printf 'an older damaged career' > "$folder/career.inf.damaged.$i"; done ;;
+    leftover)
+      printf 'half a save' > "$folder/career.inf.tmp-0badf00d"
+      printf 'half a save' > "$folder/menu.inf.tmp-12345678"
+      printf 'not a save' > "$dir/target"
+      ln -s "$dir/target" "$folder/career.inf.tmp-deadbeef" ;;
   esac
   cp "$folder/career.inf" "$dir/career.before"
   local pid
@@ -357,61 +400,34 @@ career_planted_check() {
       [ "$(cat "$dir/target")" = "not the career" ] ||
         { case_fail "planted $kind" "the link's target was written" "$out"; return; }
       [ -L "$folder/career.inf.tmp" ] || case_fail "planted $kind" "the link was removed" "$out" ;;
+    played|hundred)
+      local aside=$folder/career.inf.damaged
+      [ "$kind" = hundred ] && aside=$folder/career.inf.damaged.101
+      has "$dir" "kept as $aside, the rest of the career is kept" ||
+        { case_fail "planted $kind" "no line keeping the career beside as $aside" "$out"; return; }
+      cmp -s "$dir/career.before" "$aside" ||
+        { case_fail "planted $kind" "$aside does not hold the player's bytes" "$out"; return; }
+      # The name, cash, points, rating, bracket position and stages as played, and race
+      # 1 won again.
+      [ "$(od -An -c -j160 -N6 "$folder/career.inf" | tr -d ' ')" = Ivanka ] &&
+        [ "$(od -An -tf4 -j176 -N8 "$folder/career.inf" | tr -s ' ')" = " 70000 6000" ] &&
+        [ "$(od -An -td4 -j184 -N4 "$folder/career.inf" | tr -d ' ')" = 4 ] &&
+        [ "$(od -An -td4 -j248 -N12 "$folder/career.inf" | tr -s ' ')" = " 3 4 1" ] ||
+        case_fail "planted $kind" "the career lost its name, cash, rating or stages" "$out" ;;
+    leftover)
+      [ ! -e "$folder/career.inf.tmp-0badf00d" ] && [ ! -e "$folder/menu.inf.tmp-12345678" ] ||
+        { case_fail "planted $kind" "a leftover save is still there" "$out"; return; }
+      [ -L "$folder/career.inf.tmp-deadbeef" ] && [ "$(cat "$dir/target")" = "not a save" ] ||
+        case_fail "planted $kind" "the link or its target was touched" "$out" ;;
   esac
 }
 planted_started=$SECONDS
-pids=()
-for kind in "${career_planted[@]}"; do
-  career_planted_run "$kind" &
-  pids+=($!)
-  if [ ${#pids[@]} -ge "$batch" ]; then
-    wait "${pids[0]}" || true
-    pids=("${pids[@]:1}")
-  fi
-done
-for p in "${pids[@]}"; do wait "$p" || true; done
+run_batched career_planted_run "${career_planted[@]}"
 for kind in "${career_planted[@]}"; do career_planted_check "$kind"; done
 echo "bad_files: ${#career_planted[@]} starts on planted player's files in $((SECONDS - planted_started)) s"
 # ==== end of career.inf of the right size and planted temporary files ====
 
-# ---- start-up files no race uses, and a menu.inf of large numbers: a race by keys ----
-# optica.ini gone, firepipe.eff cut short and checkpointlight.eff noise, each named in a
-# line, and a race still starts. menu.inf holds 2147483647 in every field but the
-# screen's size and the two a software rasteriser draws slowest (shadow detail and the
-# screen-texture pass, left at 0 so the frames stay quick): the shipped keys come back,
-# the keyboard is the device again, and holding Up drives the lorry off the grid.
-unused_dir=$work/unused
-mirror_base "$unused_dir"
-damage "$unused_dir" optica.ini missing
-damage "$unused_dir" effects/firepipe.eff truncated
-damage "$unused_dir" effects/checkpointlight.eff random
-new_player "$unused_dir/home"
-unset KELVAMOR_TEST_RACE
-export KELVAMOR_NO_BROWSER=1 KELVAMOR_NO_DIALOGS=1
-{
-  le32 2147483647; le32 1024; le32 768
-  for ((field = 4; field <= 49; field++)); do
-    case $field in 12 | 15) le32 0 ;; *) le32 2147483647 ;; esac
-  done
-} > "$folder/menu.inf"
-log=$unused_dir/out
-: > "$log"
-(cd "$unused_dir" && exec "$repo/build/kelvamor") > "$log" 2>&1 &
-game=$!
-wait_menu_content
-for f in optica.ini effects/firepipe.eff effects/checkpointlight.eff; do
-  grep -q "^base/$f: .*the game runs on without it" "$log" || fail "no line naming base/$f"
-done
-grep -q "^menu.inf: .*the keyboard's shipped bindings are back" "$log" || fail "no line bringing the shipped keys back"
-to_quick_start
-press_until Return "screen 32" 3 40
-wait_line "screen 0" 180
-grep -q "refused" "$log" && fail "a race was refused over a file no race uses"
-# Past the countdown (the race is released about 4 s after it shows), the picture
-# standing still twice, then while Up is held: the speed readout leaves "000" (at
-# 1024 x 768 its digits lie in 64 x 30 pixels from (904, 658)), and the world scrolls
-# past under the chase camera.
-sleep 12
+# ---- races by keys on settings that bind no drivable keys: Up drives off the grid ----
 # Pixels of $1 and $2 (in the box $3, or whole) that differ by more than a quarter.
 changed() {
   local a=$1 b=$2
@@ -422,30 +438,121 @@ changed() {
   fi
   compare -metric AE -fuzz 25% "$a" "$b" null: 2>&1 | awk '{ printf "%d", $1 }' || true
 }
-import -window root "$unused_dir/still1.png"
-sleep 4
-import -window root "$unused_dir/still2.png"
-xdotool keydown Up sleep 9
-import -window root "$unused_dir/driven.png"
-xdotool keyup Up
-readout=64x30+904+658
-idle=$(changed "$unused_dir/still1.png" "$unused_dir/still2.png")
-moved=$(changed "$unused_dir/still2.png" "$unused_dir/driven.png")
-idle_speed=$(changed "$unused_dir/still1.png" "$unused_dir/still2.png" $readout)
-moved_speed=$(changed "$unused_dir/still2.png" "$unused_dir/driven.png" $readout)
-echo "bad_files: pixels changed standing $idle (speed readout $idle_speed), driving $moved (speed readout $moved_speed)"
-# Any digit that changes moves a dozen pixels or more; standing, none does.
-[ "$idle_speed" -lt 5 ] && [ "$moved_speed" -ge 10 ] && [ "$moved" -gt $((2 * idle)) ] ||
-  fail "holding Up did not drive the lorry (pixels changed $idle standing, $moved driving)"
-kill -TERM "$game"
-status=0
-wait "$game" || status=$?
-game=""
-[ "$status" -eq 0 ] || fail "the game with unused files damaged ended with status $status"
-# The file keeps what the game did with it: the keyboard and its shipped keys.
+# menu.inf for the player's folder $1: the cheap settings with field $2 onwards replaced
+# by the values after it.
+settings_with() {
+  local folder=$1 field=$2
+  shift 2
+  python3 - "$folder/menu.inf" "$field" "$@" <<'PY'
+import struct, sys
+p, field = sys.argv[1], int(sys.argv[2])
+b = bytearray(open(p, "rb").read())
+for i, v in enumerate(sys.argv[3:]):
+    struct.pack_into("<i", b, 4 * (field + i), int(v))
+open(p, "wb").write(b)
+PY
+}
+# up_drives NAME LINE: the game in $work/NAME (base/ prepared, menu.inf written by the
+# caller into $folder) prints LINE (a grep pattern) by the menus, starts a quick race,
+# and holding Up past the countdown drives the lorry: the picture stands still twice,
+# then while Up is held the speed readout leaves "000" (at 1024 x 768 its digits lie in
+# 64 x 30 pixels from (904, 658)) and the world scrolls past under the chase camera.
+up_drives() {
+  local name=$1 line=$2 dir=$work/$1
+  log=$dir/out
+  : > "$log"
+  (cd "$dir" && exec "$repo/build/kelvamor") > "$log" 2>&1 &
+  game=$!
+  wait_menu_content
+  grep -q -- "$line" "$log" || fail "$name: no line '$line'"
+  to_quick_start
+  press_until Return "screen 32" 3 40
+  wait_line "screen 0" 180
+  grep -q "refused" "$log" && fail "$name: a race was refused"
+  # The race is released about 4 s after it shows.
+  sleep 12
+  import -window root "$dir/still1.png"
+  sleep 4
+  import -window root "$dir/still2.png"
+  xdotool keydown Up sleep 6
+  import -window root "$dir/driven.png"
+  xdotool keyup Up
+  local readout=64x30+904+658 idle moved idle_speed moved_speed
+  idle=$(changed "$dir/still1.png" "$dir/still2.png")
+  moved=$(changed "$dir/still2.png" "$dir/driven.png")
+  idle_speed=$(changed "$dir/still1.png" "$dir/still2.png" $readout)
+  moved_speed=$(changed "$dir/still2.png" "$dir/driven.png" $readout)
+  echo "bad_files: $name: pixels changed standing $idle (speed readout $idle_speed), driving $moved (speed readout $moved_speed)"
+  # A digit that changes moves a dozen pixels or more; standing, none does. Two digits
+  # change once the lorry is past 10 km/h.
+  [ "$idle_speed" -lt 5 ] && [ "$moved_speed" -ge 20 ] && [ "$moved" -gt $((2 * idle)) ] ||
+    fail "$name: holding Up did not drive the lorry (pixels changed $idle standing, $moved driving)"
+  kill -TERM "$game"
+  local status=0
+  wait "$game" || status=$?
+  game=""
+  [ "$status" -eq 0 ] || fail "$name: the game ended with status $status"
+}
+unset KELVAMOR_TEST_RACE
+export KELVAMOR_NO_BROWSER=1 KELVAMOR_NO_DIALOGS=1
+
+# Start-up files no race uses, and a menu.inf of large numbers: optica.ini gone,
+# firepipe.eff cut short and checkpointlight.eff noise, each named in a line, and a race
+# still starts. menu.inf holds 2147483647 in every field but the screen's size and the
+# three a software rasteriser draws slowest (the screen-texture pass, shadow detail and
+# anti-aliasing, left at 0 so the frames stay quick): the shipped keys come back, the
+# keyboard is the device again, and the file keeps them.
+unused_dir=$work/unused
+mirror_base "$unused_dir"
+damage "$unused_dir" optica.ini missing
+damage "$unused_dir" effects/firepipe.eff truncated
+damage "$unused_dir" effects/checkpointlight.eff random
+new_player "$unused_dir/home"
+unset KELVAMOR_TEST_RACE
+{
+  le32 2147483647; le32 1024; le32 768
+  for ((field = 4; field <= 49; field++)); do
+    case $field in 12 | 15 | 17) le32 0 ;; *) le32 2147483647 ;; esac
+  done
+} > "$folder/menu.inf"
+up_drives unused "^menu.inf: .*the keyboard's shipped bindings are back"
+for f in optica.ini effects/firepipe.eff effects/checkpointlight.eff; do
+  grep -q "^base/$f: .*the game runs on without it" "$unused_dir/out" || fail "no line naming base/$f"
+done
 [ "$(od -An -td4 -j68 -N16 "$folder/menu.inf" | tr -s ' ')" = " 37 39 38 40" ] ||
   fail "menu.inf does not hold the shipped keys"
 [ "$(od -An -td4 -j192 -N4 "$folder/menu.inf" | tr -d ' ')" = 0 ] || fail "menu.inf's device is not the keyboard"
+
+# Settings the controls page can write that leave nothing to drive by (the bindings are
+# fields 17-46, the device field 48):
+#   unbound      every binding -1, as the device switch leaves them
+#   no-joystick  the joypad's axes and buttons bound on the joypad device, and no
+#                joystick in the machine: the file keeps them for when it is back
+#   one-key      Up in all four driving slots
+# Each time the keyboard's shipped keys drive the race, with a line.
+for name in unbound no-joystick one-key; do
+  dir=$work/$name
+  mirror_base "$dir"
+  new_player "$dir/home"
+  unset KELVAMOR_TEST_RACE
+  case $name in
+    unbound) settings_with "$folder" 17 $(for ((i = 0; i < 30; i++)); do echo -1; done) ;;
+    no-joystick) settings_with "$folder" 17 1300 1200 1012 1013 1014 1015 && settings_with "$folder" 48 1 ;;
+    one-key) settings_with "$folder" 17 38 38 38 38 ;;
+  esac
+  cp "$folder/menu.inf" "$dir/menu.before"
+  case $name in
+    unbound) line="^controls: on the keyboard steer left, steer right, accelerate and brake are unbound; the keyboard's shipped keys drive" ;;
+    no-joystick) line="^controls: the joypad is chosen and no joystick answers; the keyboard's shipped keys drive" ;;
+    one-key) line="^controls: on the keyboard .* share a key; the keyboard's shipped keys drive" ;;
+  esac
+  up_drives "$name" "$line"
+  if [ "$name" = no-joystick ]; then
+    [ "$(od -An -td4 -w24 -j68 -N24 "$folder/menu.inf" | tr -s ' ')" = " 1300 1200 1012 1013 1014 1015" ] &&
+      [ "$(od -An -td4 -j192 -N4 "$folder/menu.inf" | tr -d ' ')" = 1 ] ||
+      fail "no-joystick: menu.inf lost the joypad's bindings"
+  fi
+done
 
 # ---- points.sbm without wheel markers: START refused, naming it ----
 # Every lorry's points model reads (three corners, one marker in the exhaust's group)

@@ -121,6 +121,11 @@ start_checked() {
   wait_line "screen 100" 120
   grep -E "^(career|menu)\.inf:" "$log" && fail "start $1: the game did not take its files as they were"
   expect_booked "start $1, after loading"
+  # A save cut between its open and its rename leaves its temporary file: the start
+  # removes it before it reads the files.
+  local left
+  left=$(find "$folder" -maxdepth 1 -name '*.inf.tmp-*' | head -3)
+  [ -z "$left" ] || fail "start $1: saves cut short are still there: $left"
 }
 
 # Cuts the game at the moment drawn, once the walk has reached its stop.
