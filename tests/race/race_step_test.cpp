@@ -64,6 +64,18 @@ class LoadedRace : public ::testing::Test {
     DestroyPhysicsWorld();
     TrafficCarCount = 0;
   }
+  // Opponent 3, high above the road and falling at 10 units a second (its drag then a
+  // few thousandths of gravity), with the countdown over and the player's race clock
+  // from zero on lap 1.
+  neRigidBody* DropOpponent() {
+    RaceStatus.CountdownRunning.store(0);
+    neRigidBody* b = RaceCars[3].body;
+    b->SetPosition(b->GetPosition() + neV3(0.0f, 200.0f, 0.0f));
+    b->SetVelocity(neV3(0.0f, -10.0f, 0.0f));
+    RaceCars[0].raceTime = RaceClock{};
+    RaceCars[0].lap = 1;
+    return b;
+  }
   void StepWith(float previous, float frame) {
     PreviousStepDt = previous;
     FrameTiming.PhysicsDt = frame;
@@ -162,14 +174,9 @@ TEST_F(LoadedRace, TheFrameTimeIsSmoothedAndCapped) {
 }
 
 TEST_F(LoadedRace, AtEightFramesASecondTheWorldAndTheCarsClocksRunTheLongestStep) {
-  RaceStatus.CountdownRunning.store(0);
   // Opponent 3 falls freely as in the case below, now on frames of 0.125 s: the world
   // takes 0.1 s of frame time each (2.1 x 0.1 s of its own), not nothing and not 0.125.
-  neRigidBody* b = RaceCars[3].body;
-  b->SetPosition(b->GetPosition() + neV3(0.0f, 200.0f, 0.0f));
-  b->SetVelocity(neV3(0.0f, -10.0f, 0.0f));
-  RaceCars[0].raceTime = RaceClock{};
-  RaceCars[0].lap = 1;
+  neRigidBody* b = DropOpponent();
   StepWith(0.125f, 0.125f);
   const float vy = b->GetVelocity().y;
   const RaceClock first = RaceCars[0].raceTime;
@@ -182,13 +189,8 @@ TEST_F(LoadedRace, AtEightFramesASecondTheWorldAndTheCarsClocksRunTheLongestStep
 }
 
 TEST_F(LoadedRace, ALongFrameAmongShortOnesKeepsItsTicksWhileTheWorldTakesTheSmoothedStep) {
-  RaceStatus.CountdownRunning.store(0);
   // Opponent 3 falls freely as in the cases around, and the player's race clock runs.
-  neRigidBody* b = RaceCars[3].body;
-  b->SetPosition(b->GetPosition() + neV3(0.0f, 200.0f, 0.0f));
-  b->SetVelocity(neV3(0.0f, -10.0f, 0.0f));
-  RaceCars[0].raceTime = RaceClock{};
-  RaceCars[0].lap = 1;
+  neRigidBody* b = DropOpponent();
   StepWith(0.05f, 0.05f);
   StepWith(0.05f, 0.05f);
   const float vy = b->GetVelocity().y;
@@ -261,15 +263,10 @@ TEST_F(LoadedRace, AtFourFramesASecondTheRaceStartsWhileAHitchStillAdvancesNothi
 }
 
 TEST_F(LoadedRace, TheWorldRunsAtTwoPointOneTimesTheFrame) {
-  RaceStatus.CountdownRunning.store(0);  // the countdown would hold the player still
-  // Opponent 3, high above the road, falls freely for one frame of 0.05 s.
-  neRigidBody* b = RaceCars[3].body;
-  b->SetPosition(b->GetPosition() + neV3(0.0f, 200.0f, 0.0f));
-  // Falling at 10 units a second: the lorry's own drag is then a few thousandths of
-  // gravity. A body takes its gravity for the next substep at the end of the last
-  // one: the first frame after waking it misses a substep's worth, so measure the
-  // second.
-  b->SetVelocity(neV3(0.0f, -10.0f, 0.0f));
+  // Opponent 3 falls freely for frames of 0.05 s. A body takes its gravity for the next
+  // substep at the end of the last one: the first frame after waking it misses a
+  // substep's worth, so measure the second.
+  neRigidBody* b = DropOpponent();
   StepWith(0.05f, 0.05f);
   const float vy = b->GetVelocity().y;
   StepWith(0.05f, 0.05f);
