@@ -36,12 +36,14 @@ struct PackedMap {
   GLuint name = 0;
 };
 
-// The packs of the race loaded, and the layout each pass draws by.
+// The packs of the race loaded.
 PackedMap g_road[kRoadSlots];
 GLuint g_detail = 0;
 GLuint g_ground[kGroundPacks] = {};
-bool g_roadPacked = false;
-bool g_landPacked = false;
+// The layout each pass draws by: that of the program in the renderer's table, which
+// start-up built for the packs.
+bool g_roadPacked = true;
+bool g_landPacked = true;
 
 void TakeGlErrors() {
   while (glGetError() != GL_NO_ERROR) {
@@ -373,7 +375,6 @@ void ForgetGroundMaps() {
   if (g_detail) glDeleteTextures(1, &g_detail);
   g_detail = 0;
   ForgetGround();
-  g_roadPacked = g_landPacked = false;
 }
 
 void BuildGroundMaps(GroundPacking packing) {

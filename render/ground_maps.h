@@ -37,8 +37,8 @@ enum class GroundPacking {
 // (the unpacked programs are built the first time a race needs them, then kept).
 void BuildGroundMaps(GroundPacking packing = GroundPacking::kWhereExact);
 
-// Deletes the packs; both passes then read the maps themselves. At the unload: texture
-// names are handed out again.
+// Deletes the packs, at the unload: texture names are handed out again. The layouts
+// stay as they were until the next race load chooses them.
 void ForgetGroundMaps();
 
 // The layout the race loaded draws by: true when the pass reads the packs below.
