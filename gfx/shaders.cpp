@@ -102,12 +102,14 @@ bool SunShadowsOff() {
 
 // The #version line must stay first: what a build adds goes after it, and a #line puts
 // the compiler's line numbers back on the file's own.
-constexpr const char* kShadowsOffLines = "#define SUN_SHADOWS_OFF\n#line 2\n";
+constexpr const char* kShadowsOffLine = "#define SUN_SHADOWS_OFF\n";
+constexpr const char* kBackOnFileLines = "#line 2\n";
 
 // Reads, compiles and attaches one stage; false when the file does not open. A stage
 // that does not compile clears *compiled (its failure surfaces at the link too).
-bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, GLhandleARB* shader,
-                 bool* compiled) {
+// `defines` (lines of "#define NAME") go after the #version line.
+bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, const char* defines,
+                 GLhandleARB* shader, bool* compiled) {
   char* text = ReadTextFile(path.c_str());
   if (!text) {
     ReportUnusableFile(path.c_str(), OpenFailureReason());
@@ -116,9 +118,12 @@ bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, GLha
   *shader = GlExt.glCreateShaderObjectARB(type);
   const char* firstLineEnd = std::strchr(text, '\n');
   const bool versioned = firstLineEnd && std::strncmp(text, "#version", 8) == 0;
-  if (type == GL_FRAGMENT_SHADER_ARB && versioned && SunShadowsOff()) {
+  std::string added = defines;
+  if (type == GL_FRAGMENT_SHADER_ARB && SunShadowsOff()) added += kShadowsOffLine;
+  if (versioned && !added.empty()) {
     const std::string version(text, static_cast<size_t>(firstLineEnd + 1 - text));
-    const GLcharARB* sources[3] = {version.c_str(), kShadowsOffLines, firstLineEnd + 1};
+    added += kBackOnFileLines;
+    const GLcharARB* sources[3] = {version.c_str(), added.c_str(), firstLineEnd + 1};
     GlExt.glShaderSourceARB(*shader, 3, sources, nullptr);
   } else {
     const GLcharARB* source = text;
@@ -131,12 +136,13 @@ bool AttachStage(GLhandleARB program, GLenum type, const std::string& path, GLha
   return true;
 }
 
-bool BuildProgram(const std::string& folder, int index, ShaderProgram* p) {
+bool BuildProgram(const std::string& folder, int index, const char* defines, ShaderProgram* p) {
   const std::string base = folder + kProgramNames[index];
   p->program = GlExt.glCreateProgramObjectARB();
   bool compiled = true;
-  if (!AttachStage(p->program, GL_VERTEX_SHADER_ARB, base + "VS.glsl", &p->vertexShader, &compiled)) return false;
-  if (!AttachStage(p->program, GL_FRAGMENT_SHADER_ARB, base + "PS.glsl", &p->fragmentShader, &compiled))
+  if (!AttachStage(p->program, GL_VERTEX_SHADER_ARB, base + "VS.glsl", defines, &p->vertexShader, &compiled))
+    return false;
+  if (!AttachStage(p->program, GL_FRAGMENT_SHADER_ARB, base + "PS.glsl", defines, &p->fragmentShader, &compiled))
     return false;
   GlExt.glLinkProgramARB(p->program);
   GLint linked = 0;
@@ -273,8 +279,15 @@ bool BuildShaderPrograms(const char* shaderFolder, ShaderProgram programs[kShade
   if (!FetchShaderEntryPoints()) return false;
   const std::string folder = shaderFolder;
   for (int i = 0; i < kShaderProgramCount; ++i)
-    if (!BuildProgram(folder, i, &programs[i])) return false;
+    if (!BuildProgram(folder, i, "", &programs[i])) return false;
   return true;
+}
+
+bool BuildShaderProgramVariant(const char* shaderFolder, ShaderProgramId id, const char* defines,
+                               ShaderProgram* out) {
+  *out = ShaderProgram();
+  if (!GlExt.glCreateProgramObjectARB) return false;  // no shader support: nothing was built
+  return BuildProgram(shaderFolder, static_cast<int>(id), defines, out);
 }
 
 void SetShaderUniforms(int kind) {

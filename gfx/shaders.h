@@ -65,6 +65,13 @@ char* ReadTextFile(const char* path);
 // shaders...".
 bool BuildShaderPrograms(const char* shaderFolder, ShaderProgram programs[kShaderProgramCount]);
 
+// The program of that kind built again from the same files, with `defines` (lines of
+// "#define NAME\n") after each stage's #version line and its uniforms looked up from
+// the same list: a layout of the program's inputs that its files hold beside the
+// usual one. False, with the files named, when it does not build.
+bool BuildShaderProgramVariant(const char* shaderFolder, ShaderProgramId id, const char* defines,
+                               ShaderProgram* out);
+
 // Sets the samplers and scene-wide constants of the program of that kind, which must be
 // current: 0 Objects, 5 Transparency, 6 Map, 7 RoadBump, 8 ReflMap, 10 Grass,
 // 11 TransparencyForShadowMap, 12 Trees, 13 Water, 14 DirtTrace, 15 Landscape. Any

@@ -24,6 +24,7 @@
 #include "render/camera_state.h"
 #include "render/countdown.h"
 #include "render/cube_map.h"
+#include "render/ground_maps.h"
 
 int RaceMusicTrack = 1;
 unsigned FixedTrackSeed = 0;
@@ -104,6 +105,8 @@ bool LoadWorld(int raceNumber) {
   LoadWorldTextures(world);
   if (UnusableFileCount() != texturesBefore) return RefuseRace(raceNumber, LastUnusableFile());
   SetWorldLighting(world);
+  // The ground programs' packs are made here, not in the race's first frame.
+  BuildGroundMaps();
 
   RaceCars[0].modelIndex = LiveCarSetup.modelIndex;
   ChooseOpponentModels();
@@ -146,6 +149,7 @@ void LoadGarage() {
   DestroyPhysicsWorld();
   ReleaseWorldLayers();
   FreeWorldQuadTree();
+  ForgetGroundMaps();
   ReleaseWorldTextures();
   LoadGarageSceneTextures();
   SetGarageLighting();

@@ -9,21 +9,41 @@
 #include <utility>
 #include <vector>
 
+#include "gfx/milkshape.h"
+#include "gfx/renderer.h"
+#include "gfx/shaders.h"
+#include "race/scene_content.h"
+#include "race/world_layers.h"
+#include "render/texture_units.h"
+
 namespace {
 
 // One world has one road material; a few more leave room for content with several.
+// A road of more textured materials than this reads its maps unpacked.
 constexpr int kRoadSlots = 4;
+
+// LandscapeTextures: landscape00-04, then their normal maps.
+constexpr int kLandscapeNormalOffset = 5;
+// The maps whose luminance the land's detail reads.
+constexpr int kLandDetail0Map = 3;
+constexpr int kLandDetail1Map = 4;
+
+constexpr const char* kShaderFolder = "base/shaders/";
+constexpr const char* kUnpackedDefine = "#define GROUND_MAPS_UNPACKED\n";
 
 struct PackedMap {
   int source0 = 0, source1 = 0;  // the maps it was made from; 0 when the slot is free
   GLuint name = 0;
 };
 
-PackedMap g_detail;
+// The packs of the race loaded.
 PackedMap g_road[kRoadSlots];
-// The road's ground: its sources, and the three maps made from them.
-int g_groundSources[kGroundSources] = {};
+GLuint g_detail = 0;
 GLuint g_ground[kGroundPacks] = {};
+// The layout each pass draws by: that of the program in the renderer's table, which
+// start-up built for the packs.
+bool g_roadPacked = true;
+bool g_landPacked = true;
 
 void TakeGlErrors() {
   while (glGetError() != GL_NO_ERROR) {
@@ -53,7 +73,7 @@ struct Levels {
 constexpr int kMaxLevels = 14;
 
 bool ReadLevels(int name, Levels* out) {
-  if (name <= 0 || !glIsTexture(static_cast<GLuint>(name))) return false;
+  if (!TextureNamed(name) || !glIsTexture(static_cast<GLuint>(name))) return false;
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(name));
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   out->level.clear();
@@ -82,7 +102,7 @@ bool ReadLevels(int name, Levels* out) {
 }
 
 // A texture sampled as `like` is, with the given levels (each of `like`'s sizes).
-// 0 on failure, with a line saying what is drawn instead.
+// 0 when the driver refuses it, with a line saying so.
 GLuint UploadLike(const Levels& like, GLenum format, const std::vector<std::vector<uint8_t>>& levels) {
   TakeGlErrors();
   GLuint name = 0;
@@ -100,7 +120,7 @@ GLuint UploadLike(const Levels& like, GLenum format, const std::vector<std::vect
                  like.level[k].height, 0, format, GL_UNSIGNED_BYTE, levels[k].data());
   if (glGetError() != GL_NO_ERROR) {
     glDeleteTextures(1, &name);
-    std::fprintf(stderr, "render: the driver refused a packed ground map; the ground is drawn without it\n");
+    std::fprintf(stderr, "render: the driver refused a packed ground map\n");
     return 0;
   }
   return name;
@@ -112,18 +132,26 @@ uint8_t Luminance(const uint8_t* rgba) {
   return static_cast<uint8_t>(std::lround(std::fmin(l, 255.0f)));
 }
 
-bool SameSizes(const Levels& a, const Levels& b) {
+// Two maps read at one place give the texels of one pack only when the sampler walks
+// both alike: the same levels, filtered and wrapped the same way.
+bool SampledAlike(const Levels& a, const Levels& b) {
   if (a.level.size() != b.level.size()) return false;
   for (size_t k = 0; k < a.level.size(); ++k)
     if (a.level[k].width != b.level[k].width || a.level[k].height != b.level[k].height) return false;
-  return true;
+  return a.minFilter == b.minFilter && a.magFilter == b.magFilter && a.wrapS == b.wrapS && a.wrapT == b.wrapT &&
+         a.anisotropy == b.anisotropy;
 }
 
 GLuint MakeDetailLuminance(int detail0, int detail1) {
   Levels a, b;
-  if (!ReadLevels(detail0, &a) || !ReadLevels(detail1, &b)) return 0;
-  if (!SameSizes(a, b)) {
-    std::fprintf(stderr, "render: the landscape's detail maps differ in size (%d x %d, %d x %d): not packed\n",
+  if (!ReadLevels(detail0, &a) || !ReadLevels(detail1, &b)) {
+    std::fprintf(stderr, "render: a landscape detail map is missing: the land reads them unpacked\n");
+    return 0;
+  }
+  if (!SampledAlike(a, b)) {
+    std::fprintf(stderr,
+                 "render: the landscape's detail maps differ (%d x %d, %d x %d, or their filters): "
+                 "the land reads them unpacked\n",
                  a.level[0].width, a.level[0].height, b.level[0].width, b.level[0].height);
     return 0;
   }
@@ -161,17 +189,38 @@ float LinearRed(const Level& m, GLint wrapS, GLint wrapT, float s, float t) {
 }
 
 // The alpha map's level of `road`'s level k: the one of the same size, which the sampler
-// reads at the same level of detail. Levels above the alpha map's base (the road's finest,
-// where the alpha map is magnified) take the base level read by its linear filter.
+// reads at the same level of detail. Null for a road level finer than the alpha map's
+// base, where the alpha map is magnified.
 const Level* SameSizeLevel(const Levels& alpha, const Level& road) {
   for (const Level& l : alpha.level)
     if (l.width == road.width && l.height == road.height) return &l;
   return nullptr;
 }
 
+// Every road level takes the alpha map's level of its size, or, finer than the alpha
+// map's base in both directions, that base magnified. An alpha map of another shape (or
+// one finer than a level of the road's) has levels the sampler reaches at other levels
+// of detail than the road's: no one map reads as the two did.
+bool AlphaFitsRoad(const Levels& road, const Levels& alpha) {
+  const Level& base = alpha.level[0];
+  for (const Level& r : road.level)
+    if (!SameSizeLevel(alpha, r) && (r.width < base.width || r.height < base.height)) return false;
+  return true;
+}
+
 GLuint MakeRoadWithAlpha(int texture, int alphaMap) {
   Levels road, alpha;
-  if (!ReadLevels(texture, &road) || !ReadLevels(alphaMap, &alpha)) return 0;
+  if (!ReadLevels(texture, &road) || !ReadLevels(alphaMap, &alpha)) {
+    std::fprintf(stderr, "render: a road material has no alpha map: the road reads its maps unpacked\n");
+    return 0;
+  }
+  if (!AlphaFitsRoad(road, alpha)) {
+    std::fprintf(stderr,
+                 "render: a road's alpha map (%d x %d) does not fit its texture (%d x %d): "
+                 "the road reads its maps unpacked\n",
+                 alpha.level[0].width, alpha.level[0].height, road.level[0].width, road.level[0].height);
+    return 0;
+  }
   std::vector<std::vector<uint8_t>> levels(road.level.size());
   for (size_t k = 0; k < levels.size(); ++k) {
     const Level& r = road.level[k];
@@ -194,15 +243,28 @@ GLuint MakeRoadWithAlpha(int texture, int alphaMap) {
   return UploadLike(road, GL_RGBA, levels);
 }
 
+void ForgetGround() {
+  for (GLuint& name : g_ground) {
+    if (name) glDeleteTextures(1, &name);
+    name = 0;
+  }
+}
+
 // The twelve channels of the road's two ground maps and their normal maps, four to a
 // map, in the order the road program unpacks them.
-bool MakeGround(const int sources[kGroundSources], GLuint out[kGroundPacks]) {
+bool MakeGround(const int sources[kGroundSources]) {
   Levels in[kGroundSources];
   for (int i = 0; i < kGroundSources; ++i)
-    if (!ReadLevels(sources[i], &in[i])) return false;
+    if (!ReadLevels(sources[i], &in[i])) {
+      std::fprintf(stderr, "render: a ground map beside the road is missing: the road reads its maps unpacked\n");
+      return false;
+    }
   for (int i = 1; i < kGroundSources; ++i)
-    if (!SameSizes(in[0], in[i])) {
-      std::fprintf(stderr, "render: the road's ground maps differ in size: not packed\n");
+    if (!SampledAlike(in[0], in[i])) {
+      std::fprintf(stderr,
+                   "render: the ground maps beside the road differ (%d x %d, %d x %d, or their filters): "
+                   "the road reads them unpacked\n",
+                   in[0].level[0].width, in[0].level[0].height, in[i].level[0].width, in[i].level[0].height);
       return false;
     }
   for (int p = 0; p < kGroundPacks; ++p) {
@@ -216,25 +278,82 @@ bool MakeGround(const int sources[kGroundSources], GLuint out[kGroundPacks]) {
           levels[k][t * 4 + static_cast<size_t>(c)] = in[channel / 3].level[k].rgba[t * 4 + channel % 3];
         }
     }
-    out[p] = UploadLike(in[0], GL_RGBA, levels);
-    if (!out[p]) return false;
+    g_ground[p] = UploadLike(in[0], GL_RGBA, levels);
+    if (!g_ground[p]) {
+      ForgetGround();
+      return false;
+    }
   }
   return true;
 }
 
-void Forget(PackedMap* m) {
-  if (m->name) glDeleteTextures(1, &m->name);
-  *m = PackedMap();
+const ModelMaterial* Material(const Model& table, int index) {
+  if (index < 0 || index >= table.materialCount || !table.materials) return nullptr;
+  return &table.materials[index];
 }
 
-void ForgetGround() {
-  for (GLuint& name : g_ground) {
-    if (name) glDeleteTextures(1, &name);
-    name = 0;
+// A pack of each textured road material that a group binds; false when one cannot be
+// made or there are more of them than slots.
+bool MakeRoadMaps(const Model* road) {
+  if (!road || !road->groups) return true;  // no road drawn
+  for (int g = 0; g < road->groupCount; ++g) {
+    const ModelMaterial* m = Material(*road, road->groups[g].materialIndex);
+    if (!m || !TextureNamed(m->texture)) continue;  // binds nothing in either layout
+    if (RoadMapWithAlpha(m->texture, m->alphaMap)) continue;
+    PackedMap* free = nullptr;
+    for (PackedMap& slot : g_road)
+      if (slot.source0 == 0) {
+        free = &slot;
+        break;
+      }
+    if (!free) {
+      std::fprintf(stderr, "render: the road has more than %d materials: it reads its maps unpacked\n", kRoadSlots);
+      return false;
+    }
+    const GLuint name = MakeRoadWithAlpha(m->texture, m->alphaMap);
+    if (!name) return false;
+    *free = {m->texture, m->alphaMap, name};
   }
+  return true;
 }
 
-// The bound 2D texture of the active unit, put back after a map is made.
+// The two programs whose inputs the layout changes: as start-up built them, and built
+// with GROUND_MAPS_UNPACKED the first time a race needs them (kept for the run).
+struct LayoutPrograms {
+  ShaderProgramId id;
+  ShaderProgram packed, unpacked;
+  bool unpackedTried = false, unpackedBuilt = false;
+};
+LayoutPrograms g_roadProgram{ShaderProgramId::RoadBump, {}, {}};
+LayoutPrograms g_landProgram{ShaderProgramId::Landscape, {}, {}};
+
+// Puts the layout's program in the renderer's table, where the pass and
+// SetShaderUniforms find it. False when the unpacked one does not build: the table
+// keeps the packed one.
+bool InstallProgram(LayoutPrograms* p, bool packed) {
+  ShaderProgram& slot = Renderer.Program(p->id);
+  // A renderer started again holds programs of its own.
+  if (slot.program != p->packed.program && (!p->unpackedBuilt || slot.program != p->unpacked.program)) {
+    p->packed = slot;
+    p->unpacked = ShaderProgram();
+    p->unpackedTried = p->unpackedBuilt = false;
+  }
+  if (packed || !p->packed.program) {
+    slot = p->packed;
+    return packed;
+  }
+  if (!p->unpackedTried) {
+    p->unpackedTried = true;
+    p->unpackedBuilt = BuildShaderProgramVariant(kShaderFolder, p->id, kUnpackedDefine, &p->unpacked);
+    if (!p->unpackedBuilt)
+      std::fprintf(stderr, "render: %s does not build with its maps unpacked: drawn from its packs\n",
+                   ShaderProgramName(p->id));
+  }
+  slot = p->unpackedBuilt ? p->unpacked : p->packed;
+  return p->unpackedBuilt;
+}
+
+// The bound 2D texture of the active unit, put back after the maps are made.
 class KeepBinding {
  public:
   KeepBinding() { glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound_); }
@@ -248,50 +367,46 @@ class KeepBinding {
 
 }  // namespace
 
-void InvalidateGroundMaps() {
-  Forget(&g_detail);
-  for (PackedMap& m : g_road) Forget(&m);
+void ForgetGroundMaps() {
+  for (PackedMap& m : g_road) {
+    if (m.name) glDeleteTextures(1, &m.name);
+    m = PackedMap();
+  }
+  if (g_detail) glDeleteTextures(1, &g_detail);
+  g_detail = 0;
   ForgetGround();
-  for (int& source : g_groundSources) source = 0;
 }
 
-bool RoadGroundMaps(const int sources[kGroundSources], unsigned out[kGroundPacks]) {
-  for (int i = 0; i < kGroundSources; ++i)
-    if (sources[i] <= 0) return false;
-  bool same = true;
-  for (int i = 0; i < kGroundSources; ++i) same = same && g_groundSources[i] == sources[i];
-  if (!same) {
-    ForgetGround();
+void BuildGroundMaps(GroundPacking packing) {
+  ForgetGroundMaps();
+  bool road = false, land = false;
+  if (packing == GroundPacking::kWhereExact) {
     const KeepBinding keep;
-    if (!MakeGround(sources, g_ground)) ForgetGround();
-    for (int i = 0; i < kGroundSources; ++i) g_groundSources[i] = sources[i];
+    const int grounds[kGroundSources] = {LandscapeTextures[0].name, LandscapeTextures[1].name,
+                                         LandscapeTextures[kLandscapeNormalOffset].name,
+                                         LandscapeTextures[1 + kLandscapeNormalOffset].name};
+    road = MakeGround(grounds) && MakeRoadMaps(WorldLayers.render[kLayerMainRoad]);
+    g_detail = MakeDetailLuminance(LandscapeTextures[kLandDetail0Map].name, LandscapeTextures[kLandDetail1Map].name);
+    land = g_detail != 0;
   }
+  // A pass that cannot read its maps unpacked keeps what packs it has.
+  g_roadPacked = !InstallProgram(&g_roadProgram, road) || road;
+  g_landPacked = !InstallProgram(&g_landProgram, land) || land;
+}
+
+bool RoadMapsPacked() { return g_roadPacked; }
+bool LandMapsPacked() { return g_landPacked; }
+
+unsigned DetailLuminanceMap() { return g_detail; }
+
+bool RoadGroundMaps(unsigned out[kGroundPacks]) {
   for (int p = 0; p < kGroundPacks; ++p) out[p] = g_ground[p];
   return g_ground[0] != 0;
 }
 
-unsigned DetailLuminanceMap(int detail0, int detail1) {
-  if (detail0 <= 0 || detail1 <= 0) return 0;
-  if (g_detail.source0 != detail0 || g_detail.source1 != detail1) {
-    Forget(&g_detail);
-    const KeepBinding keep;
-    g_detail = {detail0, detail1, MakeDetailLuminance(detail0, detail1)};
-  }
-  return g_detail.name;
-}
-
 unsigned RoadMapWithAlpha(int texture, int alphaMap) {
-  if (texture <= 0 || alphaMap <= 0) return 0;
+  if (!TextureNamed(texture) || !TextureNamed(alphaMap)) return 0;
   for (const PackedMap& m : g_road)
     if (m.source0 == texture && m.source1 == alphaMap) return m.name;
-  PackedMap* slot = &g_road[kRoadSlots - 1];
-  for (PackedMap& m : g_road)
-    if (m.source0 == 0) {
-      slot = &m;
-      break;
-    }
-  Forget(slot);
-  const KeepBinding keep;
-  *slot = {texture, alphaMap, MakeRoadWithAlpha(texture, alphaMap)};
-  return slot->name;
+  return 0;
 }

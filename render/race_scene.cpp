@@ -50,22 +50,30 @@ constexpr float kFoliageAlphaCut = 0.5f;
 // composite lets the sky through.
 constexpr GLfloat kLayerClear[4] = {0.16f, 0.24f, 0.27f, 0.0f};
 
-// The road program's units besides the shadow pair: the three packed ground maps
-// (render/ground_maps.h), the first normal map (read at the road's own coordinates too)
-// and the large-scale colour. The material's alpha map rides in its texture's alpha;
-// unit 7 is left free.
+// The road program's units besides the shadow pair. Packed (render/ground_maps.h): the
+// three packed ground maps, the first normal map (read at the road's own coordinates
+// too), the smooth noise's plane and the large-scale colour; the material's alpha map
+// rides in its texture's alpha. Unpacked: the two ground maps, their normal maps, the
+// material's alpha map and the large-scale colour, each on its own unit.
 constexpr int kRoadGroundUnits[kGroundPacks] = {3, 4, 6};
 constexpr int kRoadNormal0Unit = 5;
 constexpr int kRoadNoiseUnit = 7;  // the smooth noise's plane (gfx/noise.h)
 constexpr int kRoadColourUnit = 8;
+constexpr int kRoadGround0Unit = 3;
+constexpr int kRoadGround1Unit = 4;
+constexpr int kRoadNormal1Unit = 6;
+constexpr int kRoadAlphaUnit = 7;
 // The highest unit the world passes switch on for fixed-function state (unit 8 only
 // ever gets a binding).
 constexpr int kHighestWorldFixedUnit = 7;
-// The landscape program's packed detail luminance and large-scale colour.
+// The landscape program's large-scale colour; packed, the detail luminance and the
+// smooth noise's plane; unpacked, the two detail maps.
 constexpr int kLandDetailUnit = 3;
 constexpr int kLandNoiseUnit = 4;  // the smooth noise's plane (gfx/noise.h)
 constexpr int kLandColourUnit = 5;
-// The landscape maps whose luminance the land's detail reads.
+constexpr int kLandDetail0Unit = 3;
+constexpr int kLandDetail1Unit = 4;
+// The landscape maps the land's detail reads.
 constexpr int kLandDetail0Map = 3;
 constexpr int kLandDetail1Map = 4;
 
@@ -146,15 +154,10 @@ const Model* Layer(int k) { return WorldLayers.render[k]; }
 // Field 12 of the settings: the blurred wheel-dust layer.
 bool WheelDustLayerOn() { return Settings.screenTextureMainPass != 0; }
 
-void DrawRoads(float sight) {
-  UseProgram(ShaderProgramId::RoadBump);
-  SetShaderUniforms(kUniformsRoadBump);
-  SetFade(ShaderProgramId::RoadBump, sight - kMainFadeStart, sight);
-  const int grounds[kGroundSources] = {LandscapeTextures[0].name, LandscapeTextures[1].name,
-                                       LandscapeTextures[kLandscapeNormalOffset].name,
-                                       LandscapeTextures[1 + kLandscapeNormalOffset].name};
+// The road's ground from its three packs, the noise from its plane.
+void BindPackedRoadGround() {
   unsigned packs[kGroundPacks] = {};
-  RoadGroundMaps(grounds, packs);
+  RoadGroundMaps(packs);
   for (int i = kGroundPacks - 1; i >= 0; --i) {
     UnitTexturing(kRoadGroundUnits[i], GL_TEXTURE_2D, true);
     BindUnitTexture(kRoadGroundUnits[i], GL_TEXTURE_2D, static_cast<int>(packs[i]));
@@ -162,29 +165,58 @@ void DrawRoads(float sight) {
   BindLandscapeMap(kRoadNormal0Unit, 0 + kLandscapeNormalOffset);
   BindLandscapeMap(kRoadColourUnit, 2);
   BindNoisePlanes(kRoadNoiseUnit);
+}
+
+// The road's ground from the maps themselves; the noise from the volume on its unit.
+void BindRoadGround() {
+  BindLandscapeMap(kRoadNormal1Unit, 1 + kLandscapeNormalOffset);
+  BindLandscapeMap(kRoadNormal0Unit, 0 + kLandscapeNormalOffset);
+  BindLandscapeMap(kRoadGround1Unit, 1);
+  BindLandscapeMap(kRoadGround0Unit, 0);
+  BindLandscapeMap(kRoadColourUnit, 2);
+}
+
+void DrawRoads(float sight) {
+  const bool packed = RoadMapsPacked();
+  UseProgram(ShaderProgramId::RoadBump);
+  SetShaderUniforms(kUniformsRoadBump);
+  SetFade(ShaderProgramId::RoadBump, sight - kMainFadeStart, sight);
+  if (packed)
+    BindPackedRoadGround();
+  else
+    BindRoadGround();
   WorldLayerDraw d;
   d.layer = kLayerMainRoad;
   d.groups = d.materials = Layer(kLayerMainRoad);
-  d.alphaInTexture = true;
+  d.alphaInTexture = packed;
+  d.alphaMapUnit = packed ? -1 : kRoadAlphaUnit;
   d.format = CornerFormat::kRoad;
   SelectUnit(0);
   DrawLayer("main_road", d, g_nearFirst);
   NoProgram();
-  // Units 3 and 5 the landscape takes next and switches off after it.
-  for (int unit : {kRoadColourUnit, kRoadNoiseUnit, kRoadGroundUnits[1], kRoadGroundUnits[2]})
-    UnitTexturing(unit, GL_TEXTURE_2D, false);
+  // Units 3 and 5 (and unpacked, 4) the landscape takes next and switches off after it.
+  if (packed) {
+    for (int unit : {kRoadColourUnit, kRoadNoiseUnit, kRoadGroundUnits[1], kRoadGroundUnits[2]})
+      UnitTexturing(unit, GL_TEXTURE_2D, false);
+  } else {
+    for (int unit : {kRoadColourUnit, kRoadAlphaUnit, kRoadNormal1Unit}) UnitTexturing(unit, GL_TEXTURE_2D, false);
+  }
 }
 
 void DrawLandscape(float sight) {
+  const bool packed = LandMapsPacked();
   UseProgram(ShaderProgramId::Landscape);
   SetShaderUniforms(kUniformsLandscape);
   SetFade(ShaderProgramId::Landscape, sight - kMainFadeStart, sight);
   BindLandscapeMap(kLandColourUnit, 2);
-  const unsigned detail =
-      DetailLuminanceMap(LandscapeTextures[kLandDetail0Map].name, LandscapeTextures[kLandDetail1Map].name);
-  UnitTexturing(kLandDetailUnit, GL_TEXTURE_2D, true);
-  BindUnitTexture(kLandDetailUnit, GL_TEXTURE_2D, static_cast<int>(detail));
-  BindNoisePlanes(kLandNoiseUnit);
+  if (packed) {
+    UnitTexturing(kLandDetailUnit, GL_TEXTURE_2D, true);
+    BindUnitTexture(kLandDetailUnit, GL_TEXTURE_2D, static_cast<int>(DetailLuminanceMap()));
+    BindNoisePlanes(kLandNoiseUnit);
+  } else {
+    BindLandscapeMap(kLandDetail1Unit, kLandDetail1Map);
+    BindLandscapeMap(kLandDetail0Unit, kLandDetail0Map);
+  }
   WorldLayerDraw d;
   d.layer = kLayerMainLandscape;
   d.groups = d.materials = Layer(kLayerMainLandscape);
@@ -446,7 +478,6 @@ void PrepareRaceTargets(int32_t raceLoadCount) {
   static int32_t seen = 0;
   if (raceLoadCount == seen) return;
   seen = raceLoadCount;
-  InvalidateGroundMaps();
   ClearShadowMap();
   ClearPostTextures();
 }

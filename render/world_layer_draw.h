@@ -34,7 +34,7 @@ struct WorldLayerDraw {
   // The road's alpha map goes to this unit (2D on) with the texture; -1: none.
   int alphaMapUnit = -1;
   // The road's alpha map read from its texture's alpha instead: the packed map of the
-  // two (render/ground_maps.h) is bound in the texture's place.
+  // two that the race load made (render/ground_maps.h) is bound in the texture's place.
   bool alphaInTexture = false;
   CornerFormat format = CornerFormat::kMap;
 };

@@ -39,6 +39,7 @@
 #include "render/pass_control.h"
 #include "render/race_scene.h"
 #include "render/camera_state.h"
+#include "render/ground_maps.h"
 #include "render/shadow_view.h"
 #include "render/texture_units.h"
 #include "tests/render/race_render_support.h"
@@ -163,12 +164,14 @@ class RaceRenderWorld : public gltest::GlTest {
     ClearShadowMap();
     MakeTextures();
     MakeModels();
+    BuildGroundMaps();  // as the race load makes them
     MakeLeaves();
     PlaceCamera();
   }
 
   void TearDown() override {
     if (!models_[0]) return;
+    ForgetGroundMaps();
     for (auto& m : models_) {
       for (int i = 0; m && i < m->materialCount; ++i) m->materials[i].texture = m->materials[i].alphaMap = -1;
     }

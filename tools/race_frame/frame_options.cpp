@@ -43,9 +43,12 @@ const char* RaceFrameUsage() {
   return "usage: race_frame [--race N] [--size WxH] [--aa N] [--filter N] [--sight 300|450|600]\n"
          "                  [--shadows N] [--reflections N] [--post N] [--frames N]\n"
          "                  [--only LAYER] [--skip PASS]... [--shots DIR] [--check [--garage] | --bench]\n"
+         "                  [--unpacked-ground]\n"
          "  --shots DIR alone writes garage.png and race_start.png (race 1, shadow detail 1,\n"
          "  sight 450) and race_water.png (race 2, shadow detail 2, reflections 1, sight 600);\n"
-         "  with --frames N, the last frame\n";
+         "  with --frames N, the last frame\n"
+         "  --unpacked-ground draws the road and the land from their maps unpacked, as a race\n"
+         "  whose maps cannot be packed draws them\n";
 }
 
 bool ShotSetRun(const RaceFrameOptions& o) { return !o.shots.empty() && o.frames == 0 && !o.check && !o.bench; }
@@ -65,6 +68,10 @@ bool ParseRaceFrameArgs(int argc, const char* const* argv, RaceFrameOptions* o, 
     }
     if (flag == "--bench") {
       o->bench = true;
+      continue;
+    }
+    if (flag == "--unpacked-ground") {
+      o->unpackedGround = true;
       continue;
     }
     if (i + 1 >= argc) return Fail(error, flag + " needs a value");

@@ -25,6 +25,9 @@ struct RaceFrameOptions {
   bool check = false;
   bool garage = false;  // with --check: the garage's view passes before the race
   bool bench = false;
+  // The road and the land drawn from their maps unpacked, as a race whose maps cannot
+  // be packed draws them (render/ground_maps.h).
+  bool unpackedGround = false;
 };
 
 // False, with the reason, for anything the tool cannot run: an unknown flag, a value

@@ -24,6 +24,7 @@
 #include "race/physics_world.h"
 #include "race/track_loader.h"
 #include "render/dirt_paint.h"
+#include "render/ground_maps.h"
 #include "render/pass_control.h"
 
 namespace {
@@ -198,6 +199,8 @@ bool OpenRaceRun(const RaceFrameOptions& o, std::string* why) {
   // goes back to the menus when the loader refuses it.
   if (!FramesUntilRace()) return Fail(why, "the race did not load");
   g_raceLoadMs = static_cast<double>(platform::TimeMs() - raceStart);
+  // The load packed what it could; the race's first frame is drawn after this.
+  if (o.unpackedGround) BuildGroundMaps(GroundPacking::kNone);
   // The menus advanced the scene clock once per frame of their own, and how many frames
   // the loads took is the wall clock's business: the race's clock starts at 0 so that
   // the wind of the grass and the trees is the same in every run.
