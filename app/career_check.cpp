@@ -255,9 +255,11 @@ double MostPoints(double runs) {
   const double step = kPrizePoints[2];
   return std::fmin(kPointsPerRating - step, std::floor(kPrizePoints[0] * runs / step) * step);
 }
+// 0 when not even the first step is paid for (runs read from a damaged table can be
+// fewer than none).
 int32_t MostRating(double runs, float points) {
-  const double steps = std::floor((kPrizePoints[0] * runs - points) / kPointsPerRating);
-  return steps + 1.0 >= kInt32Max ? kInt32Max : static_cast<int32_t>(steps) + 1;
+  const double most = std::floor((kPrizePoints[0] * runs - points) / kPointsPerRating) + 1.0;
+  return most >= kInt32Max ? kInt32Max : most <= 0.0 ? 0 : static_cast<int32_t>(most);
 }
 
 // Whether the record's cash, points and rating can have been paid for by `runs` runs;
