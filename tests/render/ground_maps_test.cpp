@@ -184,24 +184,6 @@ class GroundMaps : public gltest::GlTest {
     return LoadWorld(kRace) && WorldRoot != nullptr;
   }
 
-  // The worker's half of an update without the simulation: the chase view behind the
-  // player's lorry on the grid, looking along the road, and the culls.
-  static void PlaceCameraOnTheGrid() {
-    const neVector3 p = RaceCars[0].Position();
-    const neVector3 d = StartDirection();
-    CameraState.eye = Vector3(p.x - 9.0f * d.x, p.y + 3.5f, p.z - 9.0f * d.z);
-    CameraState.target = Vector3(p.x + 12.0f * d.x, p.y + 1.5f, p.z + 12.0f * d.z);
-    CameraState.up = Vector3(0.0f, 1.0f, 0.0f);
-    CameraState.speedFactor = 0.0f;
-    CullMainCamera(static_cast<float>(kW) / kH);
-    SetupCamera(kCameraSun, 0, 1.0f, ViewDistance);
-    WorkingResults.sunProjection = SunCamera.projection;
-    WorkingResults.sunView = SunCamera.view;
-    WorkingResults.camera = CameraState;
-    PublishCarRows();
-    PublishedResults = WorkingResults;
-  }
-
   static std::vector<uint8_t> DrawFrame(const char* stem) {
     SkipMovingPasses();
     RenderRaceFrame();
@@ -232,7 +214,7 @@ TEST_F(GroundMaps, RaceOneLooksTheSameThroughBothLayoutsAndItsPacksAreMadeAtTheL
   EXPECT_TRUE(glIsTexture(detail));
   for (unsigned name : ground) EXPECT_TRUE(glIsTexture(name));
 
-  PlaceCameraOnTheGrid();
+  racerender::PlaceCameraOnTheGrid(static_cast<float>(kW) / kH);
   ASSERT_GT(PublishedResults.mainLeaves.count, 0);
   const std::vector<uint8_t> packed = DrawFrame("ground_maps_packed");
   EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -256,7 +238,7 @@ TEST_F(GroundMaps, RaceOneLooksTheSameThroughBothLayoutsAndItsPacksAreMadeAtTheL
 
 TEST_F(GroundMaps, ARaceWhoseMapsCannotBePackedDrawsItsRoadAndLandAsRaceOneDoes) {
   ASSERT_TRUE(LoadRace());
-  PlaceCameraOnTheGrid();
+  racerender::PlaceCameraOnTheGrid(static_cast<float>(kW) / kH);
   const std::vector<uint8_t> shipped = DrawFrame("ground_maps_shipped");
 
   // The same pictures in other files: a detail map and a ground map twice the size
@@ -283,7 +265,7 @@ TEST_F(GroundMaps, ARaceWhoseMapsCannotBePackedDrawsItsRoadAndLandAsRaceOneDoes)
   EXPECT_FALSE(LandMapsPacked()) << "detail maps of two sizes";
   EXPECT_FALSE(RoadMapsPacked()) << "ground maps of two sizes, an alpha map of another shape";
 
-  PlaceCameraOnTheGrid();
+  racerender::PlaceCameraOnTheGrid(static_cast<float>(kW) / kH);
   const std::vector<uint8_t> other = DrawFrame("ground_maps_other_sizes");
   EXPECT_EQ(gltest::TakeGlError(), static_cast<GLenum>(GL_NO_ERROR));
   ExpectGroundDrawn(other);

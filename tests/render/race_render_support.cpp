@@ -7,11 +7,16 @@
 #include <cstdlib>
 
 #include "app/frame.h"
+#include "app/race_cameras.h"
+#include "app/race_snapshot.h"
+#include "app/race_update.h"
 #include "app/settings.h"
 #include "gfx/gl_ext.h"
 #include "gfx/links.h"
 #include "gfx/renderer.h"
 #include "gfx/virtual_screen.h"
+#include "race/car.h"
+#include "race/physics_world.h"
 #include "render/camera_state.h"
 #include "tests/render/renderer_start.h"
 #include "tests/scratch_dir.h"
@@ -104,6 +109,22 @@ GLuint TextureFromTexels(int width, int height, const std::vector<uint8_t>& rgba
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
   return tex;
+}
+
+void PlaceCameraOnTheGrid(float aspect) {
+  const neVector3 p = RaceCars[0].Position();
+  const neVector3 d = StartDirection();
+  CameraState.eye = Vector3(p.x - 9.0f * d.x, p.y + 3.5f, p.z - 9.0f * d.z);
+  CameraState.target = Vector3(p.x + 12.0f * d.x, p.y + 1.5f, p.z + 12.0f * d.z);
+  CameraState.up = Vector3(0.0f, 1.0f, 0.0f);
+  CameraState.speedFactor = 0.0f;
+  CullMainCamera(aspect);
+  SetupCamera(kCameraSun, 0, 1.0f, ViewDistance);
+  WorkingResults.sunProjection = SunCamera.projection;
+  WorkingResults.sunView = SunCamera.view;
+  WorkingResults.camera = CameraState;
+  PublishCarRows();
+  PublishedResults = WorkingResults;
 }
 
 }  // namespace racerender

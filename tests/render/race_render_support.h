@@ -38,4 +38,9 @@ std::string SavePng(const std::string& stem, int width, int height, const std::v
 // repeating, no mipmaps.
 GLuint TextureFromTexels(int width, int height, const std::vector<uint8_t>& rgba);
 
+// The worker's half of a race update without the simulation: the chase view behind the
+// player's lorry on the grid, looking along the road, the main and sun culls for a
+// screen of that aspect, and the published rows. Needs a loaded world.
+void PlaceCameraOnTheGrid(float aspect);
+
 }  // namespace racerender

@@ -54,7 +54,7 @@ class RaceRenderTrack : public gltest::GlTest {
     std::string why;
     if (!racerender::StartRenderer(kW, kH, &why)) GTEST_SKIP() << why;
     if (!LoadRace()) GTEST_SKIP() << "race 1 did not load from base/";
-    PlaceCameraOnTheGrid();
+    racerender::PlaceCameraOnTheGrid(static_cast<float>(kW) / kH);
   }
 
   // Once per program: the menu content, then race 1.
@@ -73,24 +73,6 @@ class RaceRenderTrack : public gltest::GlTest {
       ViewDistance = 450.0f;  // the default "Sight Range"
     }
     return loaded == 1 && WorldRoot != nullptr;
-  }
-
-  // The worker's half of an update, without the simulation: the chase view behind the
-  // player's lorry on the grid, the culls and the published rows.
-  static void PlaceCameraOnTheGrid() {
-    const neVector3 p = RaceCars[0].Position();
-    const neVector3 d = StartDirection();
-    CameraState.eye = Vector3(p.x - 9.0f * d.x, p.y + 3.5f, p.z - 9.0f * d.z);
-    CameraState.target = Vector3(p.x + 12.0f * d.x, p.y + 1.5f, p.z + 12.0f * d.z);
-    CameraState.up = Vector3(0.0f, 1.0f, 0.0f);
-    CameraState.speedFactor = 0.0f;
-    CullMainCamera(static_cast<float>(kW) / kH);
-    SetupCamera(kCameraSun, 0, 1.0f, ViewDistance);
-    WorkingResults.sunProjection = SunCamera.projection;
-    WorkingResults.sunView = SunCamera.view;
-    WorkingResults.camera = CameraState;
-    PublishCarRows();
-    PublishedResults = WorkingResults;
   }
 
   // How far one race load moved the load count that starts a race's targets clean.
