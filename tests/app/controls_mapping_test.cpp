@@ -534,7 +534,8 @@ TEST_F(ShippedKeys, TheLineComesEachTimeTheyTakeOverAndAtEveryRaceStart) {
 
   // Bound again, the race start says nothing; unbinding one control takes the shipped
   // keys back, with a line naming it.
-  std::copy(DefaultSettings().bindings.slot, DefaultSettings().bindings.slot + 4, Settings.bindings.slot);
+  const ControlBindings shipped = DefaultSettings().bindings;
+  std::copy(shipped.slot, shipped.slot + 4, Settings.bindings.slot);
   testing::internal::CaptureStdout();
   Hold(0, 10);
   CheckDrivingControlsAtRaceStart();
