@@ -317,6 +317,7 @@ bool EntryHolds(const RaceEntry& e) {
 struct Cost {
   int fields = 0, guessed = 0, rank = 0;
   Cost operator+(const Cost& o) const { return {fields + o.fields, guessed + o.guessed, 0}; }
+  Cost operator-(const Cost& o) const { return {fields - o.fields, guessed - o.guessed, 0}; }
   bool operator<(const Cost& o) const {
     if (fields != o.fields) return fields < o.fields;
     if (guessed != o.guessed) return guessed < o.guessed;
@@ -438,8 +439,7 @@ void ChooseForStages(const EntryRepair (&won)[kChampionshipRaces], const EntryRe
     if (wantAll) {
       for (int k = entries[0]; k <= entries[1]; ++k) {
         if (out->won[k]) continue;
-        out->cost = {out->cost.fields - lost[k].cost.fields + won[k].cost.fields,
-                     out->cost.guessed - lost[k].cost.guessed + won[k].cost.guessed, 0};
+        out->cost = out->cost - lost[k].cost + won[k].cost;
         out->won[k] = true;
       }
       return;
@@ -448,14 +448,14 @@ void ChooseForStages(const EntryRepair (&won)[kChampionshipRaces], const EntryRe
     Cost extra;
     for (int k = entries[0]; k <= entries[1]; ++k) {
       if (!out->won[k]) return;
-      const Cost d = {lost[k].cost.fields - won[k].cost.fields, lost[k].cost.guessed - won[k].cost.guessed, 0};
+      const Cost d = lost[k].cost - won[k].cost;
       if (cheapest < 0 || d < extra) {
         cheapest = k;
         extra = d;
       }
     }
     out->won[cheapest] = false;
-    out->cost = {out->cost.fields + extra.fields, out->cost.guessed + extra.guessed, 0};
+    out->cost = out->cost + extra;
   };
   if (opened == 0) {
     hold(kQuarterFinalEntries, false);

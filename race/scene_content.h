@@ -19,6 +19,11 @@ extern MilkshapeModel* GarageModels[kGarageModelCount];
 extern MilkshapeModel* CarPartModels[kCarPartLevels * kCarPartsPerLevel];
 extern Texture SharedSceneTextures[kSharedSceneTextureCount];
 extern Texture LandscapeTextures[kLandscapeTextureCount];
+// LandscapeTextures: landscape00-04, then their normal maps.
+constexpr int kLandscapeNormalOffset = 5;
+// The landscape maps whose luminance the land's detail reads.
+constexpr int kLandDetail0Map = 3;
+constexpr int kLandDetail1Map = 4;
 // Per car slot: body colour, normal map, dirt mask.
 extern Texture CarColourTextures[kCarSlots];
 extern Texture CarNormalTextures[kCarSlots];

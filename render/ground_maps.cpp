@@ -22,12 +22,6 @@ namespace {
 // A road of more textured materials than this reads its maps unpacked.
 constexpr int kRoadSlots = 4;
 
-// LandscapeTextures: landscape00-04, then their normal maps.
-constexpr int kLandscapeNormalOffset = 5;
-// The maps whose luminance the land's detail reads.
-constexpr int kLandDetail0Map = 3;
-constexpr int kLandDetail1Map = 4;
-
 constexpr const char* kShaderFolder = "base/shaders/";
 constexpr const char* kUnpackedDefine = "#define GROUND_MAPS_UNPACKED\n";
 

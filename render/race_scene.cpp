@@ -73,13 +73,6 @@ constexpr int kLandNoiseUnit = 4;  // the smooth noise's plane (gfx/noise.h)
 constexpr int kLandColourUnit = 5;
 constexpr int kLandDetail0Unit = 3;
 constexpr int kLandDetail1Unit = 4;
-// The landscape maps the land's detail reads.
-constexpr int kLandDetail0Map = 3;
-constexpr int kLandDetail1Map = 4;
-
-// LandscapeTextures: landscape00-04, then their normal maps.
-constexpr int kLandscapeNormalOffset = 5;
-
 // SetShaderUniforms kinds.
 constexpr int kUniformsTransparency = 5;
 constexpr int kUniformsMap = 6;
