@@ -262,13 +262,40 @@ int32_t MostRating(double runs, float points) {
   return most >= kInt32Max ? kInt32Max : most <= 0.0 ? 0 : static_cast<int32_t>(most);
 }
 
-// Whether the record's cash, points and rating can have been paid for by `runs` runs;
-// a value that is no number says nothing about the runs.
-bool PaidBy(const CareerRecord& c, double runs) {
-  if (std::isfinite(c.Cash) && c.Cash > MostCash(runs)) return false;
-  const bool points = std::isfinite(c.Points) && c.Points > 0.0f;
-  if (points && c.Points > MostPoints(runs)) return false;
-  return c.Rating <= MostRating(runs, points ? c.Points : 0.0f);
+// Money and points come only from podium places, one per counted run: cash starts at
+// 10000 and moves by whole prizes and prices (never below 0, BUY wants the price in
+// hand); points come in thousands and leave below 10000, each 10000 a rating step.
+// Each of the three past what `runs` runs can have paid is one damaged value.
+void CheckEarnings(CareerRecord* c, double runs, Findings* f) {
+  const double mostCash = MostCash(runs);
+  const float mostCashFloat = std::trunc(FloatAtMost(mostCash));
+  auto cashHeld = [mostCash](float v) { return v >= 0.0f && v <= mostCash && std::trunc(v) == v; };
+  // Cash that is no number keeps the most the runs could have paid: the player had at
+  // most that, and a new career's 10000 would take a played career's savings.
+  if (Restore(&c->Cash, cashHeld, [mostCashFloat](float v) {
+        if (!std::isfinite(v) || v > mostCashFloat) return mostCashFloat;
+        return v < 0.0f ? 0.0f : std::trunc(v);
+      }))
+    f->Add("cash");
+
+  const double step = kPrizePoints[2];
+  const double mostPoints = MostPoints(runs);
+  auto pointsHeld = [mostPoints, step](float v) { return v >= 0.0f && v <= mostPoints && std::fmod(v, step) == 0.0; };
+  if (Restore(&c->Points, pointsHeld, [mostPoints, step](float v) {
+        const double kept = std::isfinite(v) && v > 0.0f ? std::fmin(v, mostPoints) : 0.0;
+        return static_cast<float>(std::floor(kept / step) * step);
+      }))
+    f->Add("points");
+
+  RangeField(&c->Rating, 1, MostRating(runs, c->Points), "rating", f);
+}
+
+// How many of cash, points and rating `runs` runs leave damaged.
+int EarningsDamaged(const CareerRecord& c, double runs) {
+  CareerRecord copy = c;
+  Findings f;
+  CheckEarnings(&copy, runs, &f);
+  return f.count;
 }
 
 // ---- The championship: per-race tables and the bracket, repaired together. ----
@@ -389,32 +416,49 @@ int SuspicionRank(int mask) {
   }
 }
 
-// The cheapest repair of an entry that leaves it won (or not). `otherRuns` are the runs
-// of every other race: a repair that leaves fewer runs than the cash, points and
-// rating were paid by would make those damaged too, and costs a field more.
-EntryRepair CheapestRepair(const RaceEntry& was, bool won, const CareerRecord& c, double otherRuns) {
+// What repairing `was` into `e` by the fields in `mask` costs.
+Cost RepairCost(const RaceEntry& was, const RaceEntry& e, int mask) {
+  Cost cost;
+  cost.rank = SuspicionRank(mask);
+  for (int bit : {kPlace, kWins, kRuns, kLap}) {
+    if (!(mask & bit)) continue;
+    ++cost.fields;
+    bool undone;
+    if (bit == kPlace) undone = OneBitApart(was.place, e.place);
+    else if (bit == kWins) undone = OneBitApart(was.wins, e.wins);
+    else if (bit == kRuns) undone = OneBitApart(was.runs, e.runs);
+    else undone = __builtin_popcount(BitsOf(was.lap[0]) ^ BitsOf(e.lap[0])) +
+                      __builtin_popcount(BitsOf(was.lap[1]) ^ BitsOf(e.lap[1])) +
+                      __builtin_popcount(BitsOf(was.lap[2]) ^ BitsOf(e.lap[2])) == 1;
+    if (!undone) ++cost.guessed;
+  }
+  return cost;
+}
+
+// The sets of fields an entry's repair may change, fewest first.
+constexpr int kMasksByFields[16] = {0, kPlace, kWins, kRuns, kLap, 3, 5, 6, 9, 10, 12, 7, 11, 13, 14, 15};
+
+// Calls `visit` with every repair of an entry that leaves it won (or not), one per set
+// of fields changed, fewest fields first, until it returns false.
+template <typename Visit>
+void EachRepair(const RaceEntry& was, bool won, Visit visit) {
+  for (int mask : kMasksByFields) {
+    RaceEntry e{};
+    if (Rebuild(was, mask, won, &e) && !visit(EntryRepair{RepairCost(was, e, mask), e, mask})) return;
+  }
+}
+
+// The cheapest repair of an entry that leaves it won (or not).
+EntryRepair CheapestRepair(const RaceEntry& was, bool won) {
+  // Most entries hold as they are, and nothing changed is cheaper than any change.
+  if ((was.place == 1) == won && EntryHolds(was)) return EntryRepair{RepairCost(was, was, 0), was, 0};
   EntryRepair best;
   best.cost = {99, 99, 99};
-  for (int mask = 0; mask < 16; ++mask) {
-    RaceEntry e{};
-    if (!Rebuild(was, mask, won, &e)) continue;
-    Cost cost;
-    cost.rank = SuspicionRank(mask);
-    for (int bit : {kPlace, kWins, kRuns, kLap}) {
-      if (!(mask & bit)) continue;
-      ++cost.fields;
-      bool undone;
-      if (bit == kPlace) undone = OneBitApart(was.place, e.place);
-      else if (bit == kWins) undone = OneBitApart(was.wins, e.wins);
-      else if (bit == kRuns) undone = OneBitApart(was.runs, e.runs);
-      else undone = __builtin_popcount(BitsOf(was.lap[0]) ^ BitsOf(e.lap[0])) +
-                        __builtin_popcount(BitsOf(was.lap[1]) ^ BitsOf(e.lap[1])) +
-                        __builtin_popcount(BitsOf(was.lap[2]) ^ BitsOf(e.lap[2])) == 1;
-      if (!undone) ++cost.guessed;
-    }
-    if (!PaidBy(c, otherRuns + e.runs)) ++cost.fields;
-    if (cost < best.cost) best = {cost, e, mask};
-  }
+  EachRepair(was, won, [&best](const EntryRepair& r) {
+    if (r.cost < best.cost) best = r;
+    // Past the fields of the best so far nothing can be cheaper.
+    return __builtin_popcount(r.changed) <= best.cost.fields;
+  });
   return best;
 }
 
@@ -465,17 +509,59 @@ void ChooseForStages(const EntryRepair (&won)[kChampionshipRaces], const EntryRe
   }
 }
 
+// Cash, points and rating past what the repaired runs can have paid are one damaged
+// value each (CheckEarnings), however many races' runs would have to change to pay for
+// them. Only where one entry repaired another way (its runs given back the bit they
+// lost, most often) explains them with fewer fields changed in all is that entry
+// repaired so; a tie leaves the entries as they are and repairs the sums.
+void KeepEarningsPaid(const CareerRecord& c, EntryRepair (&chosen)[kChampionshipRaces]) {
+  double runs = 0.0;
+  for (const EntryRepair& r : chosen) runs += r.entry.runs;
+  // Costs counted from the chosen entries: the fields one entry changes more or less,
+  // plus the earnings left damaged.
+  Cost best{EarningsDamaged(c, runs), 0, 0};
+  if (best.fields == 0) return;
+  int bestRace = -1;
+  EntryRepair bestRepair;
+  for (int k = 0; k < kChampionshipRaces; ++k) {
+    const RaceEntry was = EntryOf(c, k);
+    const EntryRepair& now = chosen[k];
+    auto consider = [&](const EntryRepair& r) {
+      // The earnings add no fewer than none: more fields than the best in all lose.
+      if (r.cost.fields - now.cost.fields > best.fields) return;
+      const Cost cost{r.cost.fields - now.cost.fields + EarningsDamaged(c, runs - now.entry.runs + r.entry.runs),
+                      r.cost.guessed, r.cost.rank};
+      if (cost < best) {
+        best = cost;
+        bestRace = k;
+        bestRepair = r;
+      }
+    };
+    EachRepair(was, now.entry.place == 1, [&](const EntryRepair& r) {
+      consider(r);
+      // The rebuild takes the fewest runs that hold; the earnings may want more, by
+      // another bit of the stored runs (lower bits first: the smaller raise wins a tie).
+      for (int bit = 0; bit < 32; ++bit) {
+        RaceEntry e = r.entry;
+        e.runs = static_cast<int32_t>(static_cast<uint32_t>(was.runs) ^ (uint32_t{1} << bit));
+        if (e.runs <= r.entry.runs || !EntryHolds(e)) continue;
+        const int mask = r.changed | kRuns;
+        consider(EntryRepair{RepairCost(was, e, mask), e, mask});
+      }
+      return true;
+    });
+  }
+  if (bestRace >= 0) chosen[bestRace] = bestRepair;
+}
+
 // The per-race tables and the bracket they open, repaired together at the least cost:
 // a damaged place, win count or run count is brought back from the fields linked to
 // it, and the stages open are kept whenever the wins support them.
 void CheckChampionship(CareerRecord* c, Findings* f) {
-  double runs = 0.0;
-  for (int k = 0; k < kChampionshipRaces; ++k) runs += c->RaceAttempts[k];
   EntryRepair won[kChampionshipRaces], lost[kChampionshipRaces];
   for (int k = 0; k < kChampionshipRaces; ++k) {
-    const double otherRuns = runs - c->RaceAttempts[k];
-    won[k] = CheapestRepair(EntryOf(*c, k), true, *c, otherRuns);
-    lost[k] = CheapestRepair(EntryOf(*c, k), false, *c, otherRuns);
+    won[k] = CheapestRepair(EntryOf(*c, k), true);
+    lost[k] = CheapestRepair(EntryOf(*c, k), false);
   }
   StageChoice best;
   int32_t opened = 0;
@@ -494,14 +580,17 @@ void CheckChampionship(CareerRecord* c, Findings* f) {
     }
   }
 
+  EntryRepair chosen[kChampionshipRaces];
+  for (int k = 0; k < kChampionshipRaces; ++k) chosen[k] = best.won[k] ? won[k] : lost[k];
+  KeepEarningsPaid(*c, chosen);
+
   RaceList places, attempts, wins, laps;
   for (int k = 0; k < kCareerRaces; ++k) {
     RaceEntry e = EntryOf(*c, k);
     int changed;
     if (k < kChampionshipRaces) {
-      const EntryRepair& r = best.won[k] ? won[k] : lost[k];
-      e = r.entry;
-      changed = r.changed;
+      e = chosen[k].entry;
+      changed = chosen[k].changed;
     } else {
       // Never written: as a new career left them, each field its own cause.
       changed = (e.place != kNoPodium ? kPlace : 0) | (e.wins != 0 ? kWins : 0) | (e.runs != 0 ? kRuns : 0) |
@@ -527,35 +616,8 @@ void CheckChampionship(CareerRecord* c, Findings* f) {
   RangeField(&c->ChampionshipRace, 1, kRacesPerStage, "championship race", f);
 }
 
-// Money and points come only from podium places, one per counted run: cash starts at
-// 10000 and moves by whole prizes and prices (never below 0, BUY wants the price in
-// hand); points come in thousands and leave below 10000, each 10000 a rating step.
-void CheckEconomy(CareerRecord* c, Findings* f) {
-  double runs = 0.0;
-  for (int k = 0; k < kChampionshipRaces; ++k) runs += c->RaceAttempts[k];
-
-  const double mostCash = MostCash(runs);
-  const float mostCashFloat = std::trunc(FloatAtMost(mostCash));
-  auto cashHeld = [mostCash](float v) { return v >= 0.0f && v <= mostCash && std::trunc(v) == v; };
-  // Cash that is no number keeps the most the runs could have paid: the player had at
-  // most that, and a new career's 10000 would take a played career's savings.
-  if (Restore(&c->Cash, cashHeld, [mostCashFloat](float v) {
-        if (!std::isfinite(v) || v > mostCashFloat) return mostCashFloat;
-        return v < 0.0f ? 0.0f : std::trunc(v);
-      }))
-    f->Add("cash");
-
-  const double step = kPrizePoints[2];
-  const double mostPoints = MostPoints(runs);
-  auto pointsHeld = [mostPoints, step](float v) { return v >= 0.0f && v <= mostPoints && std::fmod(v, step) == 0.0; };
-  if (Restore(&c->Points, pointsHeld, [mostPoints, step](float v) {
-        const double kept = std::isfinite(v) && v > 0.0f ? std::fmin(v, mostPoints) : 0.0;
-        return static_cast<float>(std::floor(kept / step) * step);
-      }))
-    f->Add("points");
-
-  RangeField(&c->Rating, 1, MostRating(runs, c->Points), "rating", f);
-
+// The prize buckets only ever grow from 0.
+void CheckBuckets(CareerRecord* c, Findings* f) {
   int buckets = 0;
   for (float& b : c->BonusTotals)
     if (Restore(&b, [](float v) { return v >= 0.0f && std::isfinite(v); }, [](float) { return 0.0f; })) ++buckets;
@@ -614,7 +676,11 @@ int RepairCareer(CareerRecord* c, std::string* names) {
     f.Add("cars on sale");
   }
   CheckChampionship(c, &f);
-  CheckEconomy(c, &f);
+  // Only now: the earnings are held against the runs as repaired.
+  double runs = 0.0;
+  for (int k = 0; k < kChampionshipRaces; ++k) runs += c->RaceAttempts[k];
+  CheckEarnings(c, runs, &f);
+  CheckBuckets(c, &f);
   const int offsets = (c->field228 != 0) + (c->field232 != 0);
   c->field228 = c->field232 = 0;
   f.Add("offsets 228-235", offsets);

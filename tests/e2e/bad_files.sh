@@ -315,17 +315,21 @@ game=""
 #                       career keeps its name, cash and stages
 #   hundred             the same with career.inf.damaged and .damaged.2 to .damaged.100
 #                       already there: the player's bytes are kept in a copy of their own
+#   no-run, richer      the same career with every race won, but race 6 counting no run,
+#                       or cash at 70002, more than its twelve runs paid: set aside, and
+#                       the career keeps its name and its cash
 #   leftover            saves cut short before their rename (career.inf.tmp-0badf00d,
 #                       menu.inf.tmp-12345678) are gone after the start; a link of that
 #                       name is left, and so is its target
-career_planted=(noise zeros ones fifo-career fifo-menu link played hundred leftover)
+career_planted=(noise zeros ones fifo-career fifo-menu link played hundred no-run richer leftover)
 # A played career into $1: the shipped one with a name, twelve quarter-final races won
 # once each (36000 points: rating 4 and 6000 toward the next), their prizes in cash and
-# the semi-finals open; race 1's best place then set to $2.
+# the semi-finals open; race 1's best place then set to $2, race 6's runs to $3 (1 when
+# not given) and the cash to $4 (70000).
 played_career() {
-  python3 - "$1" "$2" <<'PY'
+  python3 - "$1" "$2" "${3:-1}" "${4:-70000}" <<'PY'
 import struct, sys
-p, place = sys.argv[1], int(sys.argv[2])
+p, place, runs6, cash = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), float(sys.argv[4])
 b = bytearray(open(p, "rb").read())
 b[160:169] = b"Ivanka\0\0\0"
 struct.pack_into("<i", b, 172, 6)
@@ -335,6 +339,8 @@ for k in range(12):
     for base, v in ((256, 1), (376, 1), (496, 1), (616, 1), (736, 10 + k), (856, 50)):
         struct.pack_into("<i", b, base + 4 * k, v)
 struct.pack_into("<i", b, 256, place)
+struct.pack_into("<i", b, 496 + 4 * 5, runs6)
+struct.pack_into("<f", b, 176, cash)
 open(p, "wb").write(b)
 PY
 }
@@ -359,6 +365,8 @@ sys.stdout.buffer.write(bytes(random.getrandbits(8) for _ in range(1080)))" > "$
       played_career "$folder/career.inf" 7
       printf 'an older damaged career' > "$folder/career.inf.damaged"
       for ((i = 2; i <= 100; i++)); do printf 'an older damaged career' > "$folder/career.inf.damaged.$i"; done ;;
+    no-run) played_career "$folder/career.inf" 1 0 ;;
+    richer) played_career "$folder/career.inf" 1 1 70002 ;;
     leftover)
       printf 'half a save' > "$folder/career.inf.tmp-0badf00d"
       printf 'half a save' > "$folder/menu.inf.tmp-12345678"
@@ -414,6 +422,14 @@ career_planted_check() {
         [ "$(od -An -td4 -j184 -N4 "$folder/career.inf" | tr -d ' ')" = 4 ] &&
         [ "$(od -An -td4 -j248 -N12 "$folder/career.inf" | tr -s ' ')" = " 3 4 1" ] ||
         case_fail "planted $kind" "the career lost its name, cash, rating or stages" "$out" ;;
+    no-run|richer)
+      has "$dir" "kept as $folder/career.inf.damaged, the rest of the career is kept" ||
+        { case_fail "planted $kind" "no line keeping the career beside" "$out"; return; }
+      cmp -s "$dir/career.before" "$folder/career.inf.damaged" ||
+        { case_fail "planted $kind" "career.inf.damaged does not hold the player's bytes" "$out"; return; }
+      [ "$(od -An -c -j160 -N6 "$folder/career.inf" | tr -d ' ')" = Ivanka ] &&
+        awk -v cash="$(od -An -tf4 -j176 -N4 "$folder/career.inf")" 'BEGIN { exit !(cash >= 60000) }' ||
+        case_fail "planted $kind" "the career lost its name or its cash" "$out" ;;
     leftover)
       [ ! -e "$folder/career.inf.tmp-0badf00d" ] && [ ! -e "$folder/menu.inf.tmp-12345678" ] ||
         { case_fail "planted $kind" "a leftover save is still there" "$out"; return; }

@@ -1,7 +1,8 @@
 // Careers written the way play writes them (the bracket and race cursors choose the
 // race, the race finish books it, the shop's BUY buttons pay), then every single bit
-// of each flipped in turn: one damaged value is one cause, the repair never starts the
-// shipped copy, and no stage the kept wins opened is locked again.
+// of each flipped in turn, and every pair within one value of careers at the economy's
+// edges: one damaged value is one cause, the repair never starts the shipped copy, and
+// no stage the kept wins opened is locked again.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -114,6 +115,15 @@ class CareerDamage : public FrontendGlTest {
     int32_t level = -1;
     std::memcpy(&level, Career.carSetup + 4 * 36, 4);
     ASSERT_EQ(level, package) << "the tuning page did not sell package " << package;
+  }
+
+  // Races 1 to `races` in bracket order, each won at its first run.
+  void WinEachAtFirstRun(int races) {
+    for (int e = 0; e < races; ++e) {
+      ChooseRace(e / 4, e % 4 + 1);
+      Finish(1);
+      if (HasFatalFailure()) return;
+    }
   }
 
   std::mt19937 rng_{20240611u};
@@ -234,6 +244,115 @@ TEST_F(CareerDamage, EverySingleBitFlipOfPlayedCareersKeepsTheCareerAndItsStages
         if (entry.path().filename().string().rfind("career.inf.damaged", 0) == 0) std::filesystem::remove(entry.path());
     }
   }
+}
+
+// Every pair of bits within one four-byte value of `played` flipped together: a value
+// damaged twice is still one damaged value, so the repair keeps the career.
+SweepFigures FlipEveryPairInAValue(const CareerRecord& played, const char* name) {
+  SweepFigures f;
+  int most = 0;
+  std::string names;
+  for (size_t offset = 0; offset < sizeof played; offset += 4) {
+    for (int a = 0; a < 32; ++a) {
+      for (int b = a + 1; b < 32; ++b) {
+        CareerRecord c = played;
+        unsigned char* bytes = reinterpret_cast<unsigned char*>(&c) + offset;
+        bytes[a / 8] ^= static_cast<unsigned char>(1u << (a % 8));
+        bytes[b / 8] ^= static_cast<unsigned char>(1u << (b % 8));
+        const int causes = RepairCareer(&c, &names);
+        ++f.flips;
+        if (causes == 0) ++f.unchanged;
+        if (causes > 0) ++f.repaired;
+        if (causes > 0 && std::memcmp(&c, &played, sizeof c) == 0) ++f.restored;
+        if (causes > most) most = causes;
+        if (c.BracketUnlocked < played.BracketUnlocked) ++f.locked;
+        if (causes > kMostRepairedCareerValues) {
+          ++f.shipped;
+          ADD_FAILURE() << name << ", offset " << offset << " bits " << a << " and " << b << ": " << names;
+        }
+      }
+    }
+  }
+  std::printf("%s, two bits of one value: %d flips, %d kept unchanged, %d repaired (%d back to the very bytes), "
+              "at most %d causes, %d to the shipped copy, %d with a stage locked\n",
+              name, f.flips, f.unchanged, f.repaired, f.restored, most, f.shipped, f.locked);
+  return f;
+}
+
+// Both sweeps of a career at the economy's edge, which play wrote as it is.
+void SweepAtTheEdge(const CareerRecord& career, const char* name) {
+  std::string names;
+  CareerRecord copy = career;
+  ASSERT_EQ(RepairCareer(&copy, &names), 0) << name << ": play wrote what the check refuses: " << names;
+  const SweepFigures one = FlipEveryBit(career, name);
+  EXPECT_EQ(one.shipped, 0) << name;
+  EXPECT_EQ(one.locked, 0) << name;
+  const SweepFigures two = FlipEveryPairInAValue(career, name);
+  EXPECT_EQ(two.shipped, 0) << name;
+}
+
+// Careers at the economy's edges: every run a win and nothing bought (cash, points and
+// rating at the most the runs can pay), the same spent to 0 on the dearest lorry, every
+// race of the bracket won at its first run, and many runs with few wins.
+TEST_F(CareerDamage, QuarterFinalsEachWonAtTheFirstRunKeepTheirCashAndPointsWhateverOneValueLost) {
+  std::strcpy(Career.PlayerName, "Olga");
+  Career.PlayerNameLength = 4;
+  WinEachAtFirstRun(12);
+  ASSERT_FALSE(HasFatalFailure());
+  const CareerRecord perfect = Career;
+  ASSERT_EQ(perfect.Cash, 70000.0f);
+  ASSERT_EQ(perfect.Points, 6000.0f);
+  ASSERT_EQ(perfect.Rating, 4);
+  ASSERT_EQ(perfect.BracketUnlocked, 4);
+  SweepAtTheEdge(perfect, "quarter-finals each won at its first run");
+
+  // The two the players met: race 6 won with no run, and cash past what 12 runs pay.
+  std::string names;
+  CareerRecord noRun = perfect;
+  noRun.RaceAttempts[5] = 0;
+  EXPECT_EQ(RepairCareer(&noRun, &names), 1) << names;
+  EXPECT_EQ(names, "attempts (race 6)");
+  EXPECT_EQ(0, std::memcmp(&noRun, &perfect, sizeof noRun));
+  CareerRecord richer = perfect;
+  richer.Cash = 70002.0f;
+  EXPECT_EQ(RepairCareer(&richer, &names), 1) << names;
+  EXPECT_EQ(names, "cash");
+  EXPECT_EQ(0, std::memcmp(&richer, &perfect, sizeof richer));
+
+  BuyCar(17);
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_EQ(Career.Cash, 0.0f);
+  SweepAtTheEdge(Career, "the same spent to 0");
+}
+
+TEST_F(CareerDamage, EveryRaceWonAtItsFirstRunKeepsItsCashAndPointsWhateverOneValueLost) {
+  std::strcpy(Career.PlayerName, "Zoya");
+  Career.PlayerNameLength = 4;
+  WinEachAtFirstRun(24);
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_EQ(Career.Cash, 130000.0f);
+  ASSERT_EQ(Career.BracketUnlocked, 5);
+  ASSERT_EQ(TotalWins(Career), 24);
+  SweepAtTheEdge(Career, "every race won at its first run");
+}
+
+TEST_F(CareerDamage, ManyRunsWithFewWinsKeepTheCareerWhateverOneValueLost) {
+  std::strcpy(Career.PlayerName, "Pyotr");
+  Career.PlayerNameLength = 5;
+  for (int round = 0; round < 25; ++round) {
+    for (int e = 0; e < 12; ++e) {
+      ChooseRace(e / 4, e % 4 + 1);
+      Finish(4);
+      ASSERT_FALSE(HasFatalFailure());
+    }
+  }
+  for (int e : {0, 5, 10}) {
+    ChooseRace(e / 4, e % 4 + 1);
+    Finish(1);
+  }
+  ASSERT_EQ(TotalWins(Career), 3);
+  ASSERT_EQ(Career.Cash, 25000.0f);
+  SweepAtTheEdge(Career, "300 runs, 3 wins");
 }
 
 }  // namespace
