@@ -37,19 +37,6 @@ float FrameSeconds() {
   return static_cast<float>(now - previous) / 1000.0f;
 }
 
-void MeasureFrame() {
-  FrameTimingState& t = FrameTiming;
-  t.FrameDt = FrameSeconds();
-  t.Fps = t.FrameDt > 0.0f ? 1.0f / t.FrameDt : 0.0f;
-  if (t.FrameDt > kLongFrameSeconds) {
-    t.FrameTicks = 0.0f;
-    t.PhysicsDt = 0.0f;
-  } else {
-    t.FrameTicks = t.FrameDt * 100.0f;
-    t.PhysicsDt = t.FrameDt;
-  }
-}
-
 float SmoothFrameSeconds(float seconds, float previous) {
   if (previous == 0.0f) return seconds;
   if (seconds < 0.8f * previous) seconds = 0.8f * previous;
@@ -57,26 +44,28 @@ float SmoothFrameSeconds(float seconds, float previous) {
   return seconds;
 }
 
-void CountRaceFrame(float seconds) {
+void CountFrame(float seconds) {
   FrameTimingState& t = FrameTiming;
   t.FrameDt = seconds;
   t.Fps = seconds > 0.0f ? 1.0f / seconds : 0.0f;
-  t.SmoothedRaceDt = SmoothFrameSeconds(seconds, t.SmoothedRaceDt);
+  t.SmoothedDt = SmoothFrameSeconds(seconds, t.SmoothedDt);
   float counted = seconds;
   if (seconds > kLongFrameSeconds) {
     // A hitch at a slow rate still counts, but only as one more of its frames.
-    counted = t.SmoothedRaceDt > kLongFrameSeconds ? std::fmin(seconds, t.SmoothedRaceDt) : 0.0f;
+    counted = t.SmoothedDt > kLongFrameSeconds ? std::fmin(seconds, t.SmoothedDt) : 0.0f;
   }
   t.FrameTicks = counted * 100.0f;
   t.PhysicsDt = counted;
 }
+
+void MeasureFrame() { CountFrame(FrameSeconds()); }
 
 void MeasureRaceFrame() {
   // The timer runs under the fixed switch too: the next measured frame does not take
   // this one's time twice.
   const float measured = FrameSeconds();
   const float fixed = FixedRaceFrameSeconds;
-  CountRaceFrame(fixed > 0.0f ? fixed : measured);
+  CountFrame(fixed > 0.0f ? fixed : measured);
 }
 
 bool DrawFrame() {
@@ -100,7 +89,8 @@ bool DrawFrame() {
   } else {
     MeasureFrame();
     FrameTimingState& t = FrameTiming;
-    if (t.FrameDt <= kLongFrameSeconds) t.RenderTicks = t.FrameTicks;
+    // A hitch leaves the drawn ticks as they were; a frame of a slow machine counts.
+    if (t.FrameDt <= kLongFrameSeconds || t.FrameTicks > 0.0f) t.RenderTicks = t.FrameTicks;
     // Only the sine is read: kept within one turn, the phase never grows so large that
     // a frame's step is lost in its rounding (the wave would stand still after days).
     t.WavePhase = std::fmod(t.WavePhase + t.FrameTicks * 0.05f, kTwoPi);

@@ -14,10 +14,10 @@ struct FrameTimingState {
   float WavePhase = 0.0f;    // front-end wave, advanced by FrameTicks x 0.05, within 0..2 pi
   float WaveSine = 0.0f;
   float WorkerTicks = 0.0f;  // the loader's: the FrameTicks of its last race update
-  // The race frames' time smoothed as the race step smooths it (SmoothFrameSeconds), but
-  // never capped: it tells a machine that is slow from a frame that was (a hitch).
-  // 0 until this thread's first race frame.
-  float SmoothedRaceDt = 0.0f;
+  // This thread's frame time smoothed as the race step smooths it (SmoothFrameSeconds),
+  // but never capped: it tells a machine that is slow from a frame that was (a hitch).
+  // 0 until this thread's first counted frame.
+  float SmoothedDt = 0.0f;
 };
 
 // One record per thread, each written only by the thread that owns it: the main
@@ -38,7 +38,7 @@ extern KELVAMOR_CONSTANT_INIT thread_local FrameTimingState FrameTiming;
 extern uint8_t FpsVisible;  // 1 shows the FPS text; any other value shows nothing
 
 // A frame longer than this advances nothing, unless the frames are that long at a
-// steady rate (CountRaceFrame).
+// steady rate (CountFrame).
 constexpr float kLongFrameSeconds = 0.2f;
 
 // A frame's time held near the last smoothed one: raised to 0.8 and lowered to 1.2
@@ -53,23 +53,23 @@ extern float FixedFrameSeconds;
 // Seconds since the previous call from either thread (about 0 on the first); never
 // negative. FixedFrameSeconds instead when that is set.
 float FrameSeconds();
-// Measures one frame into FrameDt, Fps, FrameTicks and PhysicsDt.
+// One frame that lasted `seconds` into this thread's FrameDt, Fps, SmoothedDt,
+// FrameTicks and PhysicsDt. A frame over 0.2 s among shorter ones (a hitch) counts for
+// nothing. When the smoothed time is over 0.2 s too, the machine is that slow: the
+// frame counts, for no more than the smoothed time (the race step runs it as its
+// longest step), so the menus and the race go on slower than real time instead of
+// standing still.
+void CountFrame(float seconds);
+// Measures one menu frame (CountFrame).
 void MeasureFrame();
 
 // A test switch of the game: above 0, every race frame counts as this many seconds,
 // whatever it took, so a slow renderer still runs the countdown and the physics at
 // their pace; the menus keep their measured frames. 0 in the game.
 extern float FixedRaceFrameSeconds;
-// MeasureFrame for a race update (CountRaceFrame), with FixedRaceFrameSeconds in place
-// of the measured time when it is set.
+// MeasureFrame for a race update, with FixedRaceFrameSeconds in place of the measured
+// time when it is set.
 void MeasureRaceFrame();
-// One race frame that lasted `seconds` into this thread's FrameDt, Fps, SmoothedRaceDt,
-// FrameTicks and PhysicsDt. A frame over 0.2 s among shorter ones (a hitch) counts for
-// nothing, as in the menus. When the smoothed time is over 0.2 s too, the machine is
-// that slow: the frame counts, for no more than the smoothed time, and the race step
-// runs it as its longest step, so the race goes on slower than real time instead of
-// standing still.
-void CountRaceFrame(float seconds);
 
 // The main thread's frame; always true.
 bool DrawFrame();

@@ -161,6 +161,11 @@ void Frames(int n, float ticks) {
   for (int i = 0; i < n; ++i) Frame(ticks);
 }
 
+void TimedFrame() {
+  ScreenTarget()->Bind();
+  DrawFrame();
+}
+
 bool FramesUntilCurrent(int screen, int limit) {
   for (int i = 0; i < limit && CurrentScreen.load() != screen; ++i) Frame();
   return CurrentScreen.load() == screen;

@@ -69,6 +69,9 @@ void SetFade(float fade);
 // One UpdateScreens frame of `ticks`, drawn into the screen-size target.
 void Frame(float ticks = 1.0f);
 void Frames(int n, float ticks = 1.0f);
+// One frame as the main loop draws it outside a race (DrawFrame): timed by the frame
+// timer, whose FixedFrameSeconds the case sets, into the screen-size target.
+void TimedFrame();
 // Frames until the current screen is `screen` (at most `limit`); true when it is.
 bool FramesUntilCurrent(int screen, int limit = 400);
 

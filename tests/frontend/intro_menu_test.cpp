@@ -94,6 +94,63 @@ TEST_F(IntroMenuIntro, TheIntroRunsItsOwnClockAndNeverFades) {
   EXPECT_NEAR(LoadingBoxAlpha, 0.2f, 1e-4f) << "rising while the content loads";
 }
 
+// A machine that draws four frames a second: every menu frame is over 0.2 s. A lone
+// such frame among short ones is a hitch and advances nothing; at that steady rate the
+// intro reaches its title and a menu page answers, slower than real time.
+TEST_F(IntroMenuIntro, AtFourFramesASecondTheTitleComesAndAMenuPageAnswers) {
+  struct FixedFrames {
+    ~FixedFrames() { FixedFrameSeconds = 0.0f; }
+  } fixed;
+  Handshake.LoaderStage.store(kStageMenuLoaded);
+  FrameTiming.SmoothedDt = 0.0f;
+  FixedFrameSeconds = 0.016f;
+  for (int i = 0; i < 30; ++i) TimedFrame();
+  const float clock = IntroClock.load();
+  EXPECT_NEAR(clock, 3.48f, 1e-3f);
+  FixedFrameSeconds = 0.25f;
+  TimedFrame();
+  EXPECT_EQ(FrameTiming.FrameTicks, 0.0f);
+  EXPECT_EQ(IntroClock.load(), clock) << "a hitch counts nothing";
+
+  int frames = 0;
+  for (; frames < 200 && FindLastText("ENTER") == nullptr; ++frames) {
+    ClearTexts();
+    TimedFrame();
+  }
+  ASSERT_NE(FindLastText("ENTER"), nullptr) << "the intro stood at " << IntroClock.load() << " s";
+  // Fourteen frames until the smoothed time passes 0.2 s, then 0.25 s of intro each.
+  EXPECT_LT(frames, 35);
+  EXPECT_FLOAT_EQ(FrameTiming.FrameTicks, 25.0f);
+  Press(kVkReturn);
+  TimedFrame();
+  Release(kVkReturn);
+  ReleaseLatchWhenIdle();
+  ASSERT_EQ(CurrentScreen.load(), kScreenMainMenu);
+
+  // QUICK RACE once the menu has faded in; then its page fades in and answers.
+  for (frames = 0; frames < 20 && ScreenFade < 1.0f; ++frames) TimedFrame();
+  SelectedItem = 1;
+  Press(kVkReturn);
+  TimedFrame();
+  Release(kVkReturn);
+  ReleaseLatchWhenIdle();
+  ASSERT_EQ(TargetScreen.load(), kScreenQuickStart) << "the main menu did not answer";
+  // The page fades in, then puts the drawn lorry on show, which the loader loads.
+  auto ready = [] {
+    return CurrentScreen.load() == kScreenQuickStart && ScreenFade == 1.0f && CarReloadPending == 0 &&
+           LiveCarSetup.modelIndex == Career.QuickRaceCar && Handshake.LoaderStage.load() == kStageMenuLoaded;
+  };
+  for (frames = 0; frames < 40 && !ready(); ++frames) {
+    if (Handshake.LoaderStage.load() == kStageNothing) LoaderLoadsLiveCar();
+    TimedFrame();
+  }
+  ASSERT_TRUE(ready()) << "the quick start page stood at fade " << ScreenFade;
+  EXPECT_LT(frames, 20);
+  Press(kVkEscape);
+  TimedFrame();
+  EXPECT_EQ(TargetScreen.load(), kScreenMainMenu) << "the quick start page did not answer";
+}
+
 class IntroMenuMain : public FrontendGlTest {
  protected:
   // Enter on the selected item of a settled main menu; the latch let go afterwards.

@@ -45,7 +45,7 @@ bool OpenRaceSession(const RaceSessionOptions& options) {
 
 void StepRaceFrame() {
   // Timed as the game's worker times a frame of that length.
-  CountRaceFrame(RaceSession.options.frameSeconds);
+  CountFrame(RaceSession.options.frameSeconds);
   const bool running = RaceStatus.CountdownRunning.load() == 0;
   StepSimulation();
   WakeDisturbedObjects();
