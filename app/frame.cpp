@@ -26,6 +26,7 @@ namespace {
 std::atomic<uint32_t> g_previousMs{0};
 std::atomic<bool> g_timerStarted{false};
 constexpr float kTwoPi = 6.2831853f;
+constexpr float kTimerStepSeconds = 0.001f;
 }  // namespace
 
 float FrameSeconds() {
@@ -48,7 +49,9 @@ void CountFrame(float seconds) {
   FrameTimingState& t = FrameTiming;
   t.FrameDt = seconds;
   t.Fps = seconds > 0.0f ? 1.0f / seconds : 0.0f;
-  t.SmoothedDt = SmoothFrameSeconds(seconds, t.SmoothedDt);
+  // The timer counts whole milliseconds: frames quicker than that read 0, and a run of
+  // them must not leave the history empty, or the next hitch would be taken as it is.
+  t.SmoothedDt = std::fmax(SmoothFrameSeconds(seconds, t.SmoothedDt), kTimerStepSeconds);
   float counted = seconds;
   if (seconds > kLongFrameSeconds) {
     // A hitch at a slow rate still counts, but only as one more of its frames.

@@ -76,6 +76,25 @@ TEST(BonusQueue, ShownEntryCountsDownThenTheQueueMovesOnAndFreesTheTenthSlot) {
   EXPECT_FLOAT_EQ(q.headTime, 0.25f);
 }
 
+// A fast machine draws its menus quicker than the millisecond timer counts: those
+// frames read 0 s. A hitch after them is still a hitch, and frames of a steady 0.25 s
+// count once the smoothed time has followed them past 0.2 s.
+TEST(FrameTimer, FramesQuickerThanTheTimerStillTellAHitchFromASlowMachine) {
+  FrameTiming.SmoothedDt = 0.0f;
+  for (int frame = 0; frame < 1000; ++frame) CountFrame(0.0f);
+  CountFrame(0.25f);
+  EXPECT_EQ(FrameTiming.FrameTicks, 0.0f);
+  EXPECT_EQ(FrameTiming.PhysicsDt, 0.0f);
+  int uncounted = 1;
+  while (FrameTiming.FrameTicks == 0.0f && uncounted < 100) {
+    CountFrame(0.25f);
+    if (FrameTiming.FrameTicks == 0.0f) ++uncounted;
+  }
+  EXPECT_LT(uncounted, 40) << "a steady 0.25 s never counted";
+  EXPECT_GT(FrameTiming.FrameTicks, 20.0f);
+  EXPECT_LE(FrameTiming.FrameTicks, 25.0f);
+}
+
 // The front end's wave runs for as long as the menus are open: its phase is kept within
 // one turn, or after days a float phase could no longer advance by one frame's step
 // and the wave would stand still.
