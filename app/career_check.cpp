@@ -262,17 +262,23 @@ int32_t MostRating(double runs, float points) {
   return most >= kInt32Max ? kInt32Max : most <= 0.0 ? 0 : static_cast<int32_t>(most);
 }
 
+// The three values the runs pay for.
+struct Earnings {
+  float cash, points;
+  int32_t rating;
+};
+
 // Money and points come only from podium places, one per counted run: cash starts at
 // 10000 and moves by whole prizes and prices (never below 0, BUY wants the price in
 // hand); points come in thousands and leave below 10000, each 10000 a rating step.
 // Each of the three past what `runs` runs can have paid is one damaged value.
-void CheckEarnings(CareerRecord* c, double runs, Findings* f) {
+void CheckEarnings(Earnings* e, double runs, Findings* f) {
   const double mostCash = MostCash(runs);
   const float mostCashFloat = std::trunc(FloatAtMost(mostCash));
   auto cashHeld = [mostCash](float v) { return v >= 0.0f && v <= mostCash && std::trunc(v) == v; };
   // Cash that is no number keeps the most the runs could have paid: the player had at
   // most that, and a new career's 10000 would take a played career's savings.
-  if (Restore(&c->Cash, cashHeld, [mostCashFloat](float v) {
+  if (Restore(&e->cash, cashHeld, [mostCashFloat](float v) {
         if (!std::isfinite(v) || v > mostCashFloat) return mostCashFloat;
         return v < 0.0f ? 0.0f : std::trunc(v);
       }))
@@ -281,22 +287,43 @@ void CheckEarnings(CareerRecord* c, double runs, Findings* f) {
   const double step = kPrizePoints[2];
   const double mostPoints = MostPoints(runs);
   auto pointsHeld = [mostPoints, step](float v) { return v >= 0.0f && v <= mostPoints && std::fmod(v, step) == 0.0; };
-  if (Restore(&c->Points, pointsHeld, [mostPoints, step](float v) {
+  if (Restore(&e->points, pointsHeld, [mostPoints, step](float v) {
         const double kept = std::isfinite(v) && v > 0.0f ? std::fmin(v, mostPoints) : 0.0;
         return static_cast<float>(std::floor(kept / step) * step);
       }))
     f->Add("points");
 
-  RangeField(&c->Rating, 1, MostRating(runs, c->Points), "rating", f);
+  RangeField(&e->rating, 1, MostRating(runs, e->points), "rating", f);
 }
 
-// How many of cash, points and rating `runs` runs leave damaged.
-int EarningsDamaged(const CareerRecord& c, double runs) {
-  CareerRecord copy = c;
-  Findings f;
-  CheckEarnings(&copy, runs, &f);
-  return f.count;
-}
+// How many of a record's earnings run totals leave damaged. The repairs tried for one
+// race share their totals (every one that keeps its runs, the same bits of its stored
+// runs), so each total is worked out once while it stays in its slot.
+class EarningsDamaged {
+ public:
+  explicit EarningsDamaged(const CareerRecord& c) : stored_{c.Cash, c.Points, c.Rating} {}
+  int operator()(double runs) {
+    // Run totals are whole numbers well within 64 bits.
+    const uint64_t key = static_cast<uint64_t>(static_cast<int64_t>(runs));
+    const size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 58);
+    if (!filled_[slot] || runs_[slot] != runs) {
+      Earnings e = stored_;
+      Findings f;
+      CheckEarnings(&e, runs, &f);
+      filled_[slot] = true;
+      runs_[slot] = runs;
+      counts_[slot] = f.count;
+    }
+    return counts_[slot];
+  }
+
+ private:
+  static constexpr size_t kSlots = 64;
+  Earnings stored_;
+  bool filled_[kSlots] = {};
+  double runs_[kSlots] = {};
+  int counts_[kSlots] = {};
+};
 
 // ---- The championship: per-race tables and the bracket, repaired together. ----
 
@@ -519,7 +546,8 @@ void KeepEarningsPaid(const CareerRecord& c, EntryRepair (&chosen)[kChampionship
   for (const EntryRepair& r : chosen) runs += r.entry.runs;
   // Costs counted from the chosen entries: the fields one entry changes more or less,
   // plus the earnings left damaged.
-  Cost best{EarningsDamaged(c, runs), 0, 0};
+  EarningsDamaged damaged(c);
+  Cost best{damaged(runs), 0, 0};
   if (best.fields == 0) return;
   int bestRace = -1;
   EntryRepair bestRepair;
@@ -527,9 +555,7 @@ void KeepEarningsPaid(const CareerRecord& c, EntryRepair (&chosen)[kChampionship
     const RaceEntry was = EntryOf(c, k);
     const EntryRepair& now = chosen[k];
     auto consider = [&](const EntryRepair& r) {
-      // The earnings add no fewer than none: more fields than the best in all lose.
-      if (r.cost.fields - now.cost.fields > best.fields) return;
-      const Cost cost{r.cost.fields - now.cost.fields + EarningsDamaged(c, runs - now.entry.runs + r.entry.runs),
+      const Cost cost{r.cost.fields - now.cost.fields + damaged(runs - now.entry.runs + r.entry.runs),
                       r.cost.guessed, r.cost.rank};
       if (cost < best) {
         best = cost;
@@ -537,8 +563,12 @@ void KeepEarningsPaid(const CareerRecord& c, EntryRepair (&chosen)[kChampionship
         bestRepair = r;
       }
     };
+    // Only the repairs that change no more fields than the best in all can win.
+    auto mayWin = [&](int mask) { return __builtin_popcount(mask) - now.cost.fields <= best.fields; };
     EachRepair(was, now.entry.place == 1, [&](const EntryRepair& r) {
+      if (!mayWin(r.changed)) return false;  // fewest fields first: none after can either
       consider(r);
+      if (!mayWin(r.changed | kRuns)) return true;
       // The rebuild takes the fewest runs that hold; the earnings may want more, by
       // another bit of the stored runs (lower bits first: the smaller raise wins a tie).
       for (int bit = 0; bit < 32; ++bit) {
@@ -679,7 +709,11 @@ int RepairCareer(CareerRecord* c, std::string* names) {
   // Only now: the earnings are held against the runs as repaired.
   double runs = 0.0;
   for (int k = 0; k < kChampionshipRaces; ++k) runs += c->RaceAttempts[k];
-  CheckEarnings(c, runs, &f);
+  Earnings earnings{c->Cash, c->Points, c->Rating};
+  CheckEarnings(&earnings, runs, &f);
+  c->Cash = earnings.cash;
+  c->Points = earnings.points;
+  c->Rating = earnings.rating;
   CheckBuckets(c, &f);
   const int offsets = (c->field228 != 0) + (c->field232 != 0);
   c->field228 = c->field232 = 0;
