@@ -489,8 +489,21 @@ up_drives() {
   press_until Return "screen 32" 3 40
   wait_line "screen 0" 180
   grep -q "refused" "$log" && fail "$name: a race was refused"
-  # The race is released about 4 s after it shows.
-  sleep 12
+  # The race is released about 4 s after it shows, later on a loaded machine (the
+  # countdown steps at most 0.094 s a frame); then the START caption fades over 2 s of
+  # the countdown's clock (at most 22 frames, one pose line each) and the opponents
+  # drive out of sight.
+  local until=$((SECONDS + 120)) released
+  until grep -q "^pose .* countdown=0 " "$log"; do
+    [ $SECONDS -lt $until ] || fail "$name: the race was not released within 120 s"
+    sleep 0.2
+  done
+  released=$(grep -c "^pose " "$log")
+  sleep 8
+  while [ "$(grep -c "^pose " "$log")" -lt $((released + 25)) ]; do
+    [ $SECONDS -lt $until ] || fail "$name: the race stood still after its release"
+    sleep 0.2
+  done
   import -window root "$dir/still1.png"
   sleep 4
   import -window root "$dir/still2.png"
