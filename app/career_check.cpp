@@ -296,34 +296,12 @@ void CheckEarnings(Earnings* e, double runs, Findings* f) {
   RangeField(&e->rating, 1, MostRating(runs, e->points), "rating", f);
 }
 
-// How many of a record's earnings run totals leave damaged. The repairs tried for one
-// race share their totals (every one that keeps its runs, the same bits of its stored
-// runs), so each total is worked out once while it stays in its slot.
-class EarningsDamaged {
- public:
-  explicit EarningsDamaged(const CareerRecord& c) : stored_{c.Cash, c.Points, c.Rating} {}
-  int operator()(double runs) {
-    // Run totals are whole numbers well within 64 bits.
-    const uint64_t key = static_cast<uint64_t>(static_cast<int64_t>(runs));
-    const size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 58);
-    if (!filled_[slot] || runs_[slot] != runs) {
-      Earnings e = stored_;
-      Findings f;
-      CheckEarnings(&e, runs, &f);
-      filled_[slot] = true;
-      runs_[slot] = runs;
-      counts_[slot] = f.count;
-    }
-    return counts_[slot];
-  }
-
- private:
-  static constexpr size_t kSlots = 64;
-  Earnings stored_;
-  bool filled_[kSlots] = {};
-  double runs_[kSlots] = {};
-  int counts_[kSlots] = {};
-};
+// How many of cash, points and rating `stored` holds that `runs` runs leave damaged.
+int EarningsDamaged(Earnings stored, double runs) {
+  Findings f;
+  CheckEarnings(&stored, runs, &f);
+  return f.count;
+}
 
 // ---- The championship: per-race tables and the bracket, repaired together. ----
 
@@ -546,7 +524,8 @@ void KeepEarningsPaid(const CareerRecord& c, EntryRepair (&chosen)[kChampionship
   for (const EntryRepair& r : chosen) runs += r.entry.runs;
   // Costs counted from the chosen entries: the fields one entry changes more or less,
   // plus the earnings left damaged.
-  EarningsDamaged damaged(c);
+  const Earnings stored{c.Cash, c.Points, c.Rating};
+  auto damaged = [&stored](double total) { return EarningsDamaged(stored, total); };
   Cost best{damaged(runs), 0, 0};
   if (best.fields == 0) return;
   int bestRace = -1;
