@@ -3,10 +3,15 @@
 # Expects $e2e_name, $repo (the worktree), $log (the game's output) and $game (its pid)
 # to be set by the script that sources it.
 
+# The game's output is shown with its pose lines (a race's thousands) cut to the last
+# 20, and the reason stands again below it: a log viewed from its end still shows why.
 e2e_fail() {
   echo "$e2e_name: FAILED: $*" >&2
   echo "--- game output ---" >&2
-  cat "$log" >&2 || true
+  local poses
+  poses=$(grep -c '^pose ' "$log" 2>/dev/null || true)
+  awk -v cut=$((${poses:-0} - 20)) '/^pose / && ++n <= cut { next } { print }' "$log" >&2 || true
+  echo "--- $e2e_name: FAILED: $*" >&2
   exit 1
 }
 

@@ -122,13 +122,19 @@ float RampSteer(float s, const ArrowKeys& k, float ticks) {
 
 void KeyboardDriver::Start(float frameSeconds, const KeyboardStyle& style) {
   *this = KeyboardDriver();
-  frameSeconds_ = frameSeconds;
   style_ = style;
   style_.decisionSeconds = std::max(style.decisionSeconds, kShortestDecisionSeconds);
   style_.reactionSeconds = std::max(style.reactionSeconds, kShortestReactionSeconds);
+  style_.lagSeconds = std::max(style.lagSeconds, 0.0f);
+  FeelFrame(frameSeconds);
+  LearnPath();
+}
+
+void KeyboardDriver::FeelFrame(float frameSeconds) {
+  if (!(frameSeconds > 0.0f)) return;
+  frameSeconds_ = frameSeconds;
   // Decisions fall on frames: the first frame a decision period or more after the last.
   decisionPeriod_ = std::ceil(style_.decisionSeconds / frameSeconds - 1e-4) * frameSeconds;
-  LearnPath();
 }
 
 PlayerView SeePlayerLorry() {
@@ -168,15 +174,14 @@ float KeyboardDriver::ForeseeSteer(float steer, double now, const ArrowKeys& opt
                                    double until) const {
   float s = steer;
   const float ticks = frameSeconds_ * 100.0f;
-  ArrowKeys k = held_;
+  ArrowKeys k = taken_;
   int next = 0;
   float error = 0.0f;
   int counted = 0;
   // Frame by frame as the game runs them: the keys that hold in a frame are those of
   // the last press time reached by its start.
   for (double t = now; t < until - 1e-6; t += frameSeconds_) {
-    while (next < pendingCount_ && pending_[next].seenAt + style_.reactionSeconds <= t + 1e-6)
-      k = pending_[next++].keys;
+    while (next < pendingCount_ && pending_[next].seenAt + Acts() <= t + 1e-6) k = pending_[next++].keys;
     if (t >= from - 1e-6) k = option;
     s = RampSteer(s, k, ticks);
     if (t >= from - 1e-6) {
@@ -215,7 +220,7 @@ ArrowKeys KeyboardDriver::Decide(double now, const PlayerView& car) {
     keys.right = backingSteer_ < 0.0f;
     return keys;
   }
-  if (speed < kStuckSpeed && held_.up) {
+  if (speed < kStuckSpeed && taken_.up) {
     if (slowSince_ < 0.0) slowSince_ = now;
     if (now - slowSince_ > kStuckSeconds) {
       slowSince_ = -1.0;
@@ -230,7 +235,7 @@ ArrowKeys KeyboardDriver::Decide(double now, const PlayerView& car) {
   }
 
   // Where the lorry will be when these keys act: still turning as the view turns now.
-  const float lead = style_.foresight ? style_.reactionSeconds + 0.5f * style_.decisionSeconds : 0.0f;
+  const float lead = style_.foresight ? Acts() + 0.5f * style_.decisionSeconds : 0.0f;
   const float yawThen = yaw + yawRate * lead;
   const neVector3 headingThen = neV3(std::cos(yawThen), 0.0f, std::sin(yawThen));
   const neVector3 v = car.velocity;
@@ -249,7 +254,7 @@ ArrowKeys KeyboardDriver::Decide(double now, const PlayerView& car) {
   wanted_ = turningBack ? (alpha > 0.0f ? 1.0f : -1.0f) : ControlFor(wheel);
   // How far the wheel will stand from the wanted one over the frames these keys hold,
   // for each way of holding the arrows.
-  const double from = now + style_.reactionSeconds, until = from + decisionPeriod_;
+  const double from = now + Acts(), until = from + decisionPeriod_;
   ArrowKeys options[3];
   options[1].left = true;
   options[2].right = true;
@@ -268,7 +273,7 @@ ArrowKeys KeyboardDriver::Decide(double now, const PlayerView& car) {
   keys.right = options[pick].right;
 
   // Pace: no faster than the sharpest bend in sight can be braked for.
-  const float react = speed * (style_.reactionSeconds + style_.decisionSeconds) * kWorldSpeedUp;
+  const float react = speed * (Acts() + style_.decisionSeconds) * kWorldSpeedUp;
   float allowed = kTopSpeed;
   for (int32_t k = 0; k <= WaypointLastIndex; ++k) {
     const int32_t i = Wrap(at + k);
@@ -294,10 +299,12 @@ void KeyboardDriver::Frame(double now, const PlayerView& view, uint8_t keys[256]
     if (pendingCount_ < kPendingCapacity) pending_[pendingCount_++] = {now, k};
     lastDecision_ = now;
   }
-  // The fingers: nothing but a decision a reaction time old moves a key.
+  // The fingers: nothing but a decision a reaction time old moves a key. It waits on
+  // until the race has taken it up, the lag later.
+  for (int i = 0; i < pendingCount_ && pending_[i].seenAt + style_.reactionSeconds <= now + 1e-6; ++i)
+    held_ = pending_[i].keys;
   int done = 0;
-  while (done < pendingCount_ && pending_[done].seenAt + style_.reactionSeconds <= now + 1e-6)
-    held_ = pending_[done++].keys;
+  while (done < pendingCount_ && pending_[done].seenAt + Acts() <= now + 1e-6) taken_ = pending_[done++].keys;
   if (done) {
     std::memmove(pending_, pending_ + done, sizeof(Pending) * (pendingCount_ - done));
     pendingCount_ -= done;

@@ -27,6 +27,10 @@ struct KeyboardStyle {
   float reactionSeconds = 0.15f;
   bool foresight = true;  // false: presses toward the wanted wheel from where it stands,
                           // without foreseeing the lorry's turn or the pending presses
+  // How long after the fingers the race takes a key up: 0 where the keys reach the
+  // step of the frame they are pressed in; a real game's keys wait for its next frame,
+  // and a player who has felt that presses that much sooner.
+  float lagSeconds = 0.0f;
 };
 
 // The keys one decision holds down until the next.
@@ -60,15 +64,22 @@ class KeyboardDriver {
   // decision clock allows, then writes into keys[] the decisions whose time has come.
   // `view` is all the driver learns of the race: it holds the own lorry alone.
   void Frame(double now, const PlayerView& view, uint8_t keys[256]);
+  // A real game's frame time and lag change with what else its machine runs: the
+  // player goes by them as lately felt (the lag as KeyboardStyle::lagSeconds).
+  void FeelFrame(float frameSeconds);
+  void FeelLag(float seconds) { style_.lagSeconds = seconds > 0.0f ? seconds : 0.0f; }
 
  private:
-  // A decision waiting for the fingers: the keys, and when what it was made from was
-  // seen. The fingers take it up no sooner than the reaction time after that.
+  // A decision waiting for the fingers, or for the race to take up what they press:
+  // the keys, and when what it was made from was seen. The fingers take it up no sooner
+  // than the reaction time after that, the race the lag after them.
   struct Pending {
     double seenAt;
     ArrowKeys keys;
   };
   ArrowKeys Decide(double now, const PlayerView& view);
+  // From a view to the race taking up the keys decided on it.
+  float Acts() const { return style_.reactionSeconds + style_.lagSeconds; }
   // How far from the wanted steering the wheel stands, on average over the frames
   // from `from` to `until` when `option` is held then: the key ramp run frame by frame
   // from the wheel as it stands, over the pending key states and then the option.
@@ -83,6 +94,7 @@ class KeyboardDriver {
   Pending pending_[kPendingCapacity];
   int pendingCount_ = 0;
   ArrowKeys held_;        // the keys the fingers hold now
+  ArrowKeys taken_;       // the keys the race has taken up by now, a lag behind them
   int32_t along_ = 0;     // the waypoint the lorry is by, as the player keeps track of it
   bool seen_ = false;     // a heading seen at the last decision
   float lastYaw_ = 0.0f;  // the heading's angle then
