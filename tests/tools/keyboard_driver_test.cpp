@@ -10,8 +10,6 @@
 #include <cstring>
 #include <vector>
 
-#include "app/controls.h"
-#include "app/frame.h"
 #include "app/input.h"
 #include "gfx/math3d.h"
 #include "platform/vk.h"
@@ -236,10 +234,7 @@ TEST(KeyboardLag, APlayerWhoFeelsTheRacesLagStillLapsNearTheAutopilot) {
     for (int64_t f = 0; !RaceStatus.PlayerFinished.load() && RaceSession.raceSeconds < kClockLimit; ++f) {
       driver.Frame(static_cast<double>(f) * o.frameSeconds, SeePlayerLorry(), pressed[f % (kLagFrames + 1)]);
       std::memcpy(Input.KeyStates, pressed[(f + 1) % (kLagFrames + 1)], sizeof Input.KeyStates);
-      FrameTiming.RenderTicks = o.frameSeconds * 100.0f;
-      MapDriverInput();
-      TakeDriverControls();
-      StepRaceFrame();
+      StepKeyboardFrame();
     }
     best[feels] = ClockSeconds(RaceCars[0].bestLap);
     laps[feels] = RaceCars[0].lap;

@@ -66,13 +66,13 @@ bool SendKeys(const bool was[4], const bool now[4]) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// More lag than this is no race at the keys: the driver's pending presses stop there.
+constexpr float kMostLag = 1.0f;
+
 // How many frames after a press of Left or Right the race takes it up, read from the
 // wheel in the pose lines: the first frame whose wheel turns the pressed way. Only a
 // press from a wheel standing or turning the other way is timed, and none at full lock,
 // where the wheel cannot show it.
-// More lag than this is no race at the keys: the driver's pending presses stop there.
-constexpr float kMostLag = 1.0f;
-
 class LagGauge {
  public:
   // Each pose line read, the n-th.

@@ -336,6 +336,10 @@ bool StartKeyboardRace(const RaceSessionOptions& options, const KeyboardStyle& s
 
 void DriveKeyboardFrame(KeyboardDriver* driver, double now, const PlayerView& view) {
   driver->Frame(now, view, Input.KeyStates);
+  StepKeyboardFrame();
+}
+
+void StepKeyboardFrame() {
   // The main loop's last step, then the worker's first.
   FrameTiming.RenderTicks = RaceSession.options.frameSeconds * 100.0f;
   MapDriverInput();

@@ -107,9 +107,11 @@ class KeyboardDriver {
 // The race tools' frames with the driver at the keys. Start: race K loaded, the driver
 // started, no key down, the controls the keyboard's; false when the race cannot be
 // loaded. Frame: the driver sees `view` at `now`, its keys go through the game's
-// mapping as the main loop runs it, and the race steps.
+// mapping as the main loop runs it, and the race steps. Step: that frame with the keys
+// already in Input.KeyStates.
 bool StartKeyboardRace(const RaceSessionOptions& options, const KeyboardStyle& style, KeyboardDriver* driver);
 void DriveKeyboardFrame(KeyboardDriver* driver, double now, const PlayerView& view);
+void StepKeyboardFrame();
 
 struct KeyboardRaceResult {
   bool pass = false;
